@@ -1,0 +1,347 @@
+#include "meter/MeterLink.h"
+
+#include "meter/LiveFrameCutter.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+constexpr int IdReplySize = 4;
+
+// Runs a cleanup when the scope ends, also on the silent abort.
+template <typename F> class ScopeExit
+{
+public:
+    explicit ScopeExit(F f) : f_(std::move(f)) {}
+    ~ScopeExit() { f_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    F f_;
+};
+
+QString readIdReply(TComPort& port, bool waitOnCompletion)
+{
+    char reply[IdReplySize] = {};
+    const int got = port.Read(reply, IdReplySize, waitOnCompletion);
+    return QString::fromLatin1(reply, std::max(0, got));
+}
+
+void waitWhile(const bool& flag)
+{
+    while (flag) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+}
+} // namespace
+
+MeterLink::MeterLink(MeterClock& clock, QObject* parent) : QObject(parent), clock_(clock)
+{
+    configureLivePort(comm1_);
+    configureLivePort(comm2_);
+    mainTimer_.setTimerType(Qt::PreciseTimer);
+    mainTimer_.setInterval(InitialTickInterval);
+    connect(&mainTimer_, &QTimer::timeout, this, [this] { HandlerGuard::run([this] { MainTimerTimer(); }); });
+}
+
+MeterLink::~MeterLink()
+{
+    mainTimer_.stop();
+    comm1_.setOnRxChar(nullptr);
+    closePortQuietly(comm1_);
+    closePortQuietly(comm2_);
+}
+
+void MeterLink::configureLivePort(TComPort& port)
+{
+    port.setBaudRate(br9600);
+    port.setDataBits(db8);
+    port.setParity(paNone);
+    port.setStopBits(sb1);
+    port.FlowControl().setDTR(dcDisable);
+    port.FlowControl().setRTS(rcEnable);
+    // Serial errors never show a message: they end the operation silently.
+    port.setOnError([](TCustomComPort&, const EComError&, TComAction& action) { action = caAbort; });
+}
+
+void MeterLink::setPortList(const QStringList& ports)
+{
+    ports_ = ports;
+    if (!ports_.isEmpty())
+        selectPort(0);
+}
+
+void MeterLink::selectPort(int index)
+{
+    if (index < 0 || index >= ports_.size())
+        return;
+    selectedPort_ = index;
+    portName_ = ports_.at(index);
+    comm1_.setDeviceName(portName_);
+    emit portSelected(index);
+}
+
+void MeterLink::closePortQuietly(TComPort& port)
+{
+    try {
+        port.setActive(false);
+    } catch (...) {
+    }
+}
+
+void MeterLink::openPortQuietly(TComPort& port)
+{
+    try {
+        port.setActive(true);
+    } catch (...) {
+    }
+}
+
+void MeterLink::attachReceiveHandler()
+{
+    comm1_.setOnRxChar([this](TCustomComPort& sender) { Comm1RxChar(sender); });
+}
+
+void MeterLink::detachReceiveHandler()
+{
+    comm1_.setOnRxChar(nullptr);
+}
+
+void MeterLink::sendCommand(char letter)
+{
+    commandFrame_.setLetter(letter);
+    comm1_.Write(commandFrame_.data(), CommandFrame::Size, false);
+}
+
+bool MeterLink::searchPorts()
+{
+    detachReceiveHandler();
+    bool found = false;
+    for (int i = 0; i < ports_.size() && !found; ++i) {
+        closePortQuietly(comm1_);
+        selectPort(i);
+        emit progressText(QStringLiteral("Searching Meter on ") + portName_);
+        clock_.Delay(300);
+        openPortQuietly(comm1_);
+        if (!comm1_.Active())
+            continue;
+        try {
+            sendCommand(CommandLetter::Identify);
+            clock_.Delay(500);
+            if (comm1_.InputCount() >= IdReplySize) {
+                const QString reply = readIdReply(comm1_, true);
+                if (reply.contains(QLatin1String("841")) || reply.contains(QLatin1String("842"))) {
+                    meterModel_ = reply.contains(QLatin1String("841")) ? 841 : 842;
+                    meterConnected_ = true;
+                    lastConnectedPort_ = i;
+                    found = true;
+                    emit runStopChanged(true, false);
+                }
+            }
+        } catch (...) {
+            // A port that fails mid-probe is simply not the meter's.
+        }
+        if (!found)
+            closePortQuietly(comm1_);
+    }
+    attachReceiveHandler();
+    return found;
+}
+
+void MeterLink::connectAtStartUp(int savedPort, int savedModel)
+{
+    emit progressText(QStringLiteral("Initializing COM Port ..."));
+    if (searchPorts()) {
+        emit noConnectionLabelChanged(false);
+        emit statusChanged(portName_, LinkStatus::On);
+    } else {
+        meterModel_ = (savedModel == 841 || savedModel == 842) ? savedModel : 842;
+        closePortQuietly(comm1_);
+        selectPort(savedPort >= 0 && savedPort < ports_.size() ? savedPort : 0);
+        emit noConnectionLabelChanged(true);
+        emit statusChanged(portName_, LinkStatus::Off);
+    }
+    emit modelChanged(meterModel_);
+    startLiveLink();
+}
+
+void MeterLink::startLiveLink()
+{
+    closePortQuietly(comm1_);
+    clock_.Delay(500);
+    attachReceiveHandler();
+    openPortQuietly(comm1_);
+    clock_.Delay(100);
+    try {
+        comm1_.PurgeInput();
+        if (comm1_.Active())
+            sendCommand(CommandLetter::StartLive);
+    } catch (...) {
+    }
+    mainTimer_.start();
+}
+
+void MeterLink::stopLiveLink()
+{
+    mainTimer_.stop();
+    closePortQuietly(comm1_);
+    clock_.Delay(100);
+}
+
+void MeterLink::Comm1RxChar(TCustomComPort&)
+{
+    if (rxBusy_)
+        return;
+    rxBusy_ = true;
+    ScopeExit clearBusy([this] { rxBusy_ = false; });
+
+    const int waiting = std::min(comm1_.InputCount(), MaxBytesPerEvent);
+    if (waiting > 0) {
+        char chunk[MaxBytesPerEvent];
+        const int got = comm1_.Read(chunk, waiting, false);
+        receiveBuffer_.append(chunk, std::max(0, got));
+    }
+
+    // Nobody answers frames once the port has been closed under us.
+    while (receiveBuffer_.size() >= LiveFrame::Size && comm1_.Active()) {
+        if (!LiveFrameCutter::seekFrame(receiveBuffer_))
+            break;
+        frameSeen_ = true;
+        if (!meterConnected_) {
+            // The frame stays at the head and is decoded on the next pass.
+            identifyMeter();
+            continue;
+        }
+        const MeterReading reading =
+            decodeFrame(reinterpret_cast<const std::uint8_t*>(receiveBuffer_.constData()));
+        receiveBuffer_.remove(0, LiveFrame::Size);
+        dispatchReading(reading);
+        sendCommand(CommandLetter::NextFrame);
+        emit frameAnswered();
+    }
+}
+
+void MeterLink::dispatchReading(const MeterReading& reading)
+{
+    meterRecording_ = reading.recording;
+    if (panel_)
+        panel_->renderReading(reading);
+    if (recordingRunning())
+        recorder_->sampleReading(reading);
+}
+
+bool MeterLink::recordingRunning() const
+{
+    return recorder_ && recorder_->isRunning();
+}
+
+void MeterLink::identifyMeter()
+{
+    waitWhile(tickBusy_);
+    mainTimer_.stop();
+    const TNotifyEvent receiveHandler = comm1_.OnRxChar();
+    // Whatever happens on the port, the link must come back with its receive
+    // handler and its tick, or the program would never notice the meter again.
+    ScopeExit restore([&] {
+        if (!comm1_.OnRxChar()) {
+            try {
+                comm1_.setOnRxChar(receiveHandler);
+            } catch (...) {
+            }
+        }
+        mainTimer_.start();
+    });
+    detachReceiveHandler();
+    comm1_.PurgeInput();
+
+    commandFrame_.setLetter(CommandLetter::Identify);
+    clock_.Delay(100);
+    comm1_.Write(commandFrame_.data(), CommandFrame::Size, false);
+    clock_.Delay(1000);
+    QString reply;
+    if (comm1_.InputCount() >= IdReplySize)
+        reply = readIdReply(comm1_, false);
+
+    meterModel_ = reply.contains(QLatin1String("841")) ? 841 : 842;
+    meterConnected_ = true;
+    emit modelChanged(meterModel_);
+    if (meterModel_ == 842)
+        emit dataLoggerEnabledChanged(true);
+
+    comm1_.setOnRxChar(receiveHandler);
+    comm1_.PurgeInput();
+    sendCommand(CommandLetter::StartLive);
+
+    emit statusChanged(portName_, LinkStatus::On);
+    emit noConnectionLabelChanged(false);
+    const bool running = recordingRunning();
+    emit runStopChanged(!running, running);
+    emit clearButtonEnabledChanged(!running);
+}
+
+void MeterLink::MainTimerTimer()
+{
+    const QDateTime now = clock_.currentDateTime();
+    tickBusy_ = true;
+    ScopeExit clearBusy([this] { tickBusy_ = false; });
+
+    if (frameSeen_) {
+        frameSeen_ = false;
+        missCount_ = 0;
+    } else if (++missCount_ >= LinkLossLimit) {
+        declareLinkLost();
+    }
+
+    if (meterConnected_ && autoLoadCheck_)
+        autoLoadCheck_(now);
+
+    if (!meterConnected_ && comm1_.Active()) {
+        try {
+            sendCommand(CommandLetter::Poll);
+        } catch (const EAbort&) {
+            // A failed poll must not stop the tick from keeping its pace.
+        }
+    }
+    correctTickInterval();
+}
+
+void MeterLink::declareLinkLost()
+{
+    emit runStopChanged(false, false);
+    emit dataLoggerEnabledChanged(false);
+    emit statusChanged(portName_, LinkStatus::None);
+    emit noConnectionLabelChanged(true);
+    if (meterConnected_)
+        receiveBuffer_.clear();
+    meterConnected_ = false;
+    missCount_ = 0;
+    emit linkLost();
+}
+
+void MeterLink::correctTickInterval()
+{
+    const MeterClock::TimePoint t = clock_.now();
+    if (firstTick_) {
+        firstTick_ = false;
+        lastTick_ = t;
+        return;
+    }
+    const double lateMs = (std::chrono::duration<double>(t - lastTick_).count() - 1.0) * 1000.0;
+    const int next = static_cast<int>(mainTimer_.interval() - lateMs);
+    mainTimer_.setInterval(std::max(next, MinimumTickInterval));
+    lastTick_ = t;
+}
+
+void MeterLink::ComboBoxDeviceNameChange(const QString& text)
+{
+    waitWhile(tickBusy_);
+    closePortQuietly(comm1_);
+    portName_ = text;
+    selectedPort_ = static_cast<int>(ports_.indexOf(text));
+    comm1_.setDeviceName(text);
+    openPortQuietly(comm1_);
+}
