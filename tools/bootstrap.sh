@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what Audimark needs on Debian, builds it, and then either starts it
+# on the virtual meter (demo) or runs the whole test suite (test).
+set -euo pipefail
+
+mode=${1:-demo}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build"
+
+packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
+          libqcustomplot-dev xvfb xauth fonts-dejavu-core)
+
+install_packages() {
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${packages[@]}"
+}
+
+build_all() {
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build "$build" -j"$(nproc)"
+}
+
+run_demo() {
+    local meter_out
+    meter_out=$(mktemp)
+    "$build/tools/virtual-meter/audimark-virtual-meter" --model 842 >"$meter_out" &
+    local meter=$!
+    trap 'kill $meter 2>/dev/null; rm -f "$meter_out"' EXIT
+    until [ -s "$meter_out" ]; do sleep 0.1; done
+    local port
+    port=$(head -n 1 "$meter_out")
+    echo "Virtual meter on $port; press Ctrl-C to stop."
+    "$build/tools/cli/audimark-cli" live --port "$port"
+}
+
+run_tests() {
+    cd "$build"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
+}
+
+case "$mode" in
+    demo) install_packages; build_all; run_demo ;;
+    test) install_packages; build_all; run_tests ;;
+    *) echo "usage: $0 demo|test" >&2; exit 2 ;;
+esac
