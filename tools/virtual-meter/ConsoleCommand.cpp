@@ -1,0 +1,28 @@
+#include "tools/virtual-meter/ConsoleCommand.h"
+
+#include <QList>
+
+namespace vmeter {
+
+ConsoleCommand ConsoleCommand::parse(const QByteArray& line)
+{
+    const QList<QByteArray> words = line.simplified().split(' ');
+    const QByteArray& verb = words.first();
+    if (verb.isEmpty())
+        return {};
+    if (words.size() == 1 && verb == "off")
+        return {Type::Off};
+    if (words.size() == 1 && verb == "on")
+        return {Type::On};
+    if (words.size() == 1 && verb == "quit")
+        return {Type::Quit};
+    if (words.size() == 2 && verb == "level") {
+        bool ok = false;
+        const double db = words.at(1).toDouble(&ok);
+        if (ok && db >= 0.0 && db <= 140.0)
+            return {Type::Level, db};
+    }
+    return {Type::Invalid};
+}
+
+} // namespace vmeter

@@ -1,0 +1,98 @@
+#pragma once
+
+// The meter's side of the serial protocol as one state machine: received
+// bytes and the time go in, bytes to send come out. No port and no clock
+// inside, so the same machine serves the pseudo-terminal and the tests.
+//
+// Live protocol: "A" or "a" starts the stream with one 15-byte frame; each
+// "X" asks for the next, which follows after the frame spacing; without an
+// "X" for the silence limit the stream stops until the next "A", "a" or "X".
+// "K" is answered with the 4-byte identification. Key letters change the
+// display (MeterDisplay) and so the frames that follow.
+//
+// The logger commands share the 8-byte frame shape and arrive through the
+// same parser; they are meant to become further states of this machine.
+//
+// Contract: call receive() with each chunk of received bytes, and poll() at
+// nextDeadline() at the latest; take what to send with takeOutput(). All
+// calls from one thread (VirtualMeter serialises them).
+
+#include "tools/virtual-meter/CommandFrameParser.h"
+#include "tools/virtual-meter/LevelGenerator.h"
+#include "tools/virtual-meter/MeterDisplay.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+namespace vmeter {
+
+struct ProtocolSettings
+{
+    MeterModel model = MeterModel::Model842;
+    // The 4 bytes answered to "K"; empty for a meter that does not answer.
+    QByteArray idReply = "0842";
+    std::chrono::milliseconds frameSpacing{100};
+    std::chrono::milliseconds silenceLimit{1500};
+    bool batteryLow = false;
+    double baseLevelDb = 65.0;
+    std::uint32_t seed = 1;
+};
+
+struct OutgoingMessage
+{
+    enum class Kind
+    {
+        LiveFrame,
+        IdReply
+    };
+    Kind kind = Kind::LiveFrame;
+    QByteArray bytes;
+};
+
+class MeterProtocol
+{
+public:
+    using ClockSource = std::function<ClockBytes()>;
+
+    explicit MeterProtocol(const ProtocolSettings& settings, ClockSource clock = {});
+
+    // Returns what the parser made of the bytes, for the traffic log.
+    QList<ParsedBytes> receive(const QByteArray& bytes, SteadyTime now);
+    QList<ParsedBytes> poll(SteadyTime now);
+    [[nodiscard]] std::optional<SteadyTime> nextDeadline() const;
+    [[nodiscard]] QList<OutgoingMessage> takeOutput();
+
+    // A switched-off meter is silent and ignores every command; switched on
+    // again it waits for "A" or "a".
+    void switchOff();
+    void switchOn();
+    [[nodiscard]] bool poweredOn() const { return poweredOn_; }
+    void setBaseLevel(double db) { levels_.setBase(db); }
+
+    [[nodiscard]] const MeterDisplay& display() const { return display_; }
+
+private:
+    void handleFrame(const QByteArray& frame, SteadyTime now);
+    void startStream(SteadyTime now);
+    void sendLiveFrame(SteadyTime now);
+
+    ProtocolSettings settings_;
+    ClockSource clock_;
+    CommandFrameParser parser_;
+    MeterDisplay display_;
+    LevelGenerator levels_;
+    int lastLevelTenths_;
+    QList<OutgoingMessage> output_;
+
+    bool poweredOn_ = true;
+    bool streaming_ = false;
+    bool frameOutstanding_ = false;
+    SteadyTime lastFrameAt_{};
+    std::optional<SteadyTime> nextFrameAt_;
+};
+
+} // namespace vmeter

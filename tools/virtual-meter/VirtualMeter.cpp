@@ -1,0 +1,281 @@
+#include "tools/virtual-meter/VirtualMeter.h"
+
+#include "tools/virtual-meter/ConsoleCommand.h"
+#include "tools/virtual-meter/PacedWriter.h"
+
+#include <QTime>
+#include <QtGlobal>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace vmeter {
+
+namespace {
+ClockBytes localClockBcd()
+{
+    const QTime now = QTime::currentTime();
+    auto bcd = [](int value) { return std::uint8_t(((value / 10) << 4) | (value % 10)); };
+    return {bcd(now.hour()), bcd(now.minute()), bcd(now.second())};
+}
+
+// After a hang-up of the line, look again this much later instead of spinning.
+constexpr std::chrono::milliseconds hangUpRetry{20};
+constexpr int readChunk = 256;
+} // namespace
+
+VirtualMeter::VirtualMeter(const VirtualMeterOptions& options)
+    : options_(options), startedAt_(std::chrono::steady_clock::now()), log_(startedAt_),
+      protocol_(options.protocol, &localClockBcd), faults_(options.faults)
+{
+    wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
+VirtualMeter::~VirtualMeter()
+{
+    stop();
+    if (wakeFd_ >= 0)
+        ::close(wakeFd_);
+}
+
+bool VirtualMeter::open()
+{
+    if (wakeFd_ < 0) {
+        error_ = QStringLiteral("eventfd failed");
+        return false;
+    }
+    if (!terminal_.open()) {
+        error_ = terminal_.errorString();
+        return false;
+    }
+    if (!options_.logPath.isEmpty() && !log_.openFile(options_.logPath)) {
+        error_ = options_.logPath + QStringLiteral(": ") + log_.errorString();
+        return false;
+    }
+    const auto byteTime = options_.fast ? std::chrono::microseconds(0) : PacedWriter::byteTime9600;
+    writer_ = std::make_unique<PacedWriter>(terminal_.masterFd(), byteTime);
+    return true;
+}
+
+bool VirtualMeter::start()
+{
+    if (thread_.joinable())
+        return true;
+    if (!writer_ && !open())
+        return false;
+    stopRequested_ = false;
+    thread_ = std::thread([this] { run(); });
+    return true;
+}
+
+void VirtualMeter::stop()
+{
+    stopRequested_ = true;
+    wake();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
+}
+
+void VirtualMeter::requestStopFromSignal() noexcept
+{
+    stopRequested_ = true;
+    wake();
+}
+
+void VirtualMeter::wake() noexcept
+{
+    const std::uint64_t one = 1;
+    if (wakeFd_ >= 0)
+        (void)!::write(wakeFd_, &one, sizeof one);
+}
+
+void VirtualMeter::switchOff()
+{
+    {
+        std::lock_guard lock(mutex_);
+        protocol_.switchOff();
+        discardOutput_ = true;
+    }
+    wake();
+}
+
+void VirtualMeter::switchOn()
+{
+    {
+        std::lock_guard lock(mutex_);
+        protocol_.switchOn();
+    }
+    wake();
+}
+
+void VirtualMeter::setLevel(double db)
+{
+    {
+        std::lock_guard lock(mutex_);
+        protocol_.setBaseLevel(db);
+    }
+    wake();
+}
+
+bool VirtualMeter::isPoweredOn() const
+{
+    std::lock_guard lock(mutex_);
+    return protocol_.poweredOn();
+}
+
+QList<TrafficRecord> VirtualMeter::receivedFrames() const
+{
+    QList<TrafficRecord> frames = log_.records();
+    frames.removeIf([](const TrafficRecord& r) { return r.kind != ParsedBytes::Kind::Frame; });
+    return frames;
+}
+
+QList<TrafficRecord> VirtualMeter::traffic() const
+{
+    return log_.records();
+}
+
+void VirtualMeter::logParsed(const QList<ParsedBytes>& items, SteadyTime at)
+{
+    for (const ParsedBytes& item : items)
+        log_.record(item, at);
+}
+
+void VirtualMeter::run()
+{
+    if (!writer_)
+        return;
+    while (!stopRequested_)
+        serveOnce();
+}
+
+void VirtualMeter::serveOnce()
+{
+    SteadyTime now = std::chrono::steady_clock::now();
+    std::optional<SteadyTime> deadline;
+    {
+        std::lock_guard lock(mutex_);
+        logParsed(protocol_.poll(now), now);
+        if (std::exchange(discardOutput_, false))
+            writer_->discard();
+        for (const OutgoingMessage& message : protocol_.takeOutput())
+            writer_->enqueue(faults_.prepare(message));
+        writer_->writeDue(now);
+        deadline = protocol_.nextDeadline();
+    }
+    if (const auto lineFree = writer_->nextDeadline())
+        deadline = deadline ? std::min(*deadline, *lineFree) : *lineFree;
+    if (masterHungUp_) {
+        const SteadyTime retry = now + hangUpRetry;
+        deadline = deadline ? std::min(*deadline, retry) : retry;
+    }
+
+    std::array<pollfd, 3> fds{};
+    nfds_t count = 0;
+    fds[count++] = {wakeFd_, POLLIN, 0};
+    const nfds_t masterIndex = masterHungUp_ ? nfds_t(-1) : count;
+    if (!masterHungUp_)
+        fds[count++] = {terminal_.masterFd(),
+                        short(POLLIN | (writer_->wantsWritable() ? POLLOUT : 0)), 0};
+    const nfds_t commandIndex = commandFd_ >= 0 ? count : nfds_t(-1);
+    if (commandFd_ >= 0)
+        fds[count++] = {commandFd_, POLLIN, 0};
+
+    timespec timeout{};
+    if (deadline) {
+        const auto wait = std::max(SteadyTime::duration::zero(), *deadline - now);
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+        timeout = {time_t(ns / 1000000000), long(ns % 1000000000)};
+    }
+    const int ready = ::ppoll(fds.data(), count, deadline ? &timeout : nullptr, nullptr);
+    if (ready < 0)
+        return;
+    masterHungUp_ = false;
+    now = std::chrono::steady_clock::now();
+
+    if (fds[0].revents & POLLIN) {
+        std::uint64_t counter = 0;
+        (void)!::read(wakeFd_, &counter, sizeof counter);
+    }
+    if (masterIndex != nfds_t(-1)) {
+        const short events = fds[masterIndex].revents;
+        if (events & POLLIN)
+            readMaster(now);
+        else if (events & (POLLHUP | POLLERR))
+            masterHungUp_ = true;
+        if (events & POLLOUT) {
+            std::lock_guard lock(mutex_);
+            writer_->writeDue(now);
+        }
+    }
+    if (commandIndex != nfds_t(-1) && fds[commandIndex].revents)
+        readCommandInput();
+}
+
+void VirtualMeter::readMaster(SteadyTime now)
+{
+    char buffer[readChunk];
+    for (;;) {
+        const ssize_t got = ::read(terminal_.masterFd(), buffer, sizeof buffer);
+        if (got <= 0) {
+            if (got < 0 && errno == EIO)
+                masterHungUp_ = true;
+            return;
+        }
+        std::lock_guard lock(mutex_);
+        logParsed(protocol_.receive(QByteArray(buffer, got), now), now);
+    }
+}
+
+void VirtualMeter::readCommandInput()
+{
+    char buffer[readChunk];
+    const ssize_t got = ::read(commandFd_, buffer, sizeof buffer);
+    if (got < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    if (got <= 0) {
+        // End of input is not a reason to stop: demos and tests close it.
+        commandFd_ = -1;
+        if (!commandLine_.isEmpty())
+            applyCommandLine(std::exchange(commandLine_, {}));
+        return;
+    }
+    commandLine_.append(buffer, got);
+    qsizetype end;
+    while ((end = commandLine_.indexOf('\n')) >= 0) {
+        const QByteArray line = commandLine_.left(end);
+        commandLine_.remove(0, end + 1);
+        applyCommandLine(line);
+    }
+}
+
+void VirtualMeter::applyCommandLine(const QByteArray& line)
+{
+    const ConsoleCommand command = ConsoleCommand::parse(line);
+    switch (command.type) {
+    case ConsoleCommand::Type::Empty:
+        break;
+    case ConsoleCommand::Type::Off:
+        switchOff();
+        break;
+    case ConsoleCommand::Type::On:
+        switchOn();
+        break;
+    case ConsoleCommand::Type::Level:
+        setLevel(command.levelDb);
+        break;
+    case ConsoleCommand::Type::Quit:
+        stopRequested_ = true;
+        break;
+    case ConsoleCommand::Type::Invalid:
+        qWarning("virtual meter: unknown command \"%s\" (off, on, level <dB>, quit)",
+                 line.trimmed().constData());
+        break;
+    }
+}
+
+} // namespace vmeter

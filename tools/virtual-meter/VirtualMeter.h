@@ -1,0 +1,104 @@
+#pragma once
+
+// A complete virtual sound level meter on a pseudo-terminal: the program
+// under test opens slavePath() as its serial device and talks to it as to
+// the real meter. Runs either on its own thread (start()/stop(), for tests)
+// or on the caller's thread (open() then run(), for the executable).
+//
+// Contract:
+// - open() or start() must succeed before slavePath() means anything.
+// - switchOff(), switchOn(), setLevel() and the log readers may be called
+//   from any thread at any time; their effect is seen by the next frames.
+// - requestStopFromSignal() only touches an atomic flag and a descriptor and
+//   may be called from a signal handler.
+// - The received command frames are logged whether the meter is on or off:
+//   the log describes the line, not the meter's reaction.
+
+#include "tools/virtual-meter/FaultInjector.h"
+#include "tools/virtual-meter/MeterProtocol.h"
+#include "tools/virtual-meter/PacedWriter.h"
+#include "tools/virtual-meter/PseudoTerminal.h"
+#include "tools/virtual-meter/TrafficLog.h"
+
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace vmeter {
+
+struct VirtualMeterOptions
+{
+    ProtocolSettings protocol;
+    FaultSettings faults;
+    // Send without the 9600-baud pacing.
+    bool fast = false;
+    // Traffic log file; none when empty.
+    QString logPath;
+};
+
+class VirtualMeter
+{
+public:
+    explicit VirtualMeter(const VirtualMeterOptions& options);
+    ~VirtualMeter();
+    VirtualMeter(const VirtualMeter&) = delete;
+    VirtualMeter& operator=(const VirtualMeter&) = delete;
+
+    [[nodiscard]] bool open();
+    // open() if not yet done, then serve on a thread of its own.
+    [[nodiscard]] bool start();
+    // Ends run() and joins the thread started by start().
+    void stop();
+    // Serves until stop(), a signal stop or a "quit" line on the command input.
+    void run();
+
+    // Reads command lines from fd (the executable's standard input) while
+    // running; end of input only stops the reading. Call before run().
+    void setCommandInput(int fd) { commandFd_ = fd; }
+    void requestStopFromSignal() noexcept;
+
+    [[nodiscard]] QString slavePath() const { return terminal_.slavePath(); }
+    [[nodiscard]] QString errorString() const { return error_; }
+
+    void switchOff();
+    void switchOn();
+    void setLevel(double db);
+    [[nodiscard]] bool isPoweredOn() const;
+
+    // Received command frames with their time stamps, in arrival order.
+    [[nodiscard]] QList<TrafficRecord> receivedFrames() const;
+    // Everything received: frames and stray bytes.
+    [[nodiscard]] QList<TrafficRecord> traffic() const;
+
+private:
+    void wake() noexcept;
+    void serveOnce();
+    void readMaster(SteadyTime now);
+    void readCommandInput();
+    void applyCommandLine(const QByteArray& line);
+    void logParsed(const QList<ParsedBytes>& items, SteadyTime at);
+
+    VirtualMeterOptions options_;
+    SteadyTime startedAt_;
+    PseudoTerminal terminal_;
+    TrafficLog log_;
+    mutable std::mutex mutex_;
+    MeterProtocol protocol_;
+    FaultInjector faults_;
+    std::unique_ptr<PacedWriter> writer_;
+    bool discardOutput_ = false;
+
+    int wakeFd_ = -1;
+    int commandFd_ = -1;
+    QByteArray commandLine_;
+    bool masterHungUp_ = false;
+    std::atomic<bool> stopRequested_{false};
+    std::thread thread_;
+    QString error_;
+};
+
+} // namespace vmeter
