@@ -22,6 +22,8 @@
 #include <functional>
 #include <memory>
 
+class ComEventChannel;
+struct SerialSettings;
 class TCustomComPort;
 class TComThread;
 
@@ -225,6 +227,27 @@ public:
 private:
     friend class TComThread;
     struct Private;
+
+    void openPort();
+    void closePort();
+    void closeHandedToMainThread();
+    [[noreturn]] void raiseError(const EComError& error);
+    void requireOpen();
+    void requireClosed();
+    void checkLineErrors();
+    void eventsChanged();
+    void updateEventThread();
+    void startEventThread(std::uint32_t mask);
+    void stopEventThread();
+    [[nodiscard]] bool calledFromEventThread() const;
+    [[nodiscard]] SerialSettings currentSettings() const;
+    [[nodiscard]] int readTimeoutMs(int length) const;
+    [[nodiscard]] int writeTimeoutMs(int length) const;
+    // Run by the event thread, on the main thread when events are synchronised.
+    static void dispatchEvents(TCustomComPort* port, std::uint32_t events,
+                               const std::shared_ptr<ComEventChannel>& channel);
+    static void handleDeviceFailure(TCustomComPort* port, int error,
+                                    const std::shared_ptr<ComEventChannel>& channel);
 
     QString deviceName_ = QStringLiteral("COM1");
     TBaudRate baudRate_ = brDefault;
