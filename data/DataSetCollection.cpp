@@ -2,6 +2,8 @@
 
 #include "data/SampleEncoding.h"
 
+#include <algorithm>
+
 namespace {
 // Where a record's samples begin, relative to its first byte.
 constexpr qint64 kSamplesStart = 14;
@@ -9,20 +11,24 @@ constexpr qint64 kSamplesStart = 14;
 
 void DataSetCollection::replace(const DataSetHeaderColumns& headers, const QByteArray& memoryImage)
 {
-    m_headers = headers;
+    m_headers.clear();
     m_sampleValues.clear();
     m_sampleTimes.clear();
     m_maxIndex.clear();
     m_minIndex.clear();
     m_average.clear();
-    for (qsizetype k = 0; k < m_headers.count(); ++k)
-        appendSamplesOf(k, memoryImage);
+    for (qsizetype k = 0; k < headers.count(); ++k) {
+        DataSetHeader header = headers.at(k);
+        header.sampleCount = appendSamplesOf(header, memoryImage);
+        m_headers.append(header);
+    }
     m_decodedHeaders = m_headers;
+    indexHeaders();
 }
 
-void DataSetCollection::appendSamplesOf(qsizetype k, const QByteArray& memoryImage)
+qint32 DataSetCollection::appendSamplesOf(const DataSetHeader& header,
+                                          const QByteArray& memoryImage)
 {
-    const DataSetHeader header = m_headers.at(k);
     const auto* bytes = reinterpret_cast<const quint8*>(memoryImage.constData());
     const qint64 imageSize = memoryImage.size();
 
@@ -51,16 +57,33 @@ void DataSetCollection::appendSamplesOf(qsizetype k, const QByteArray& memoryIma
         }
         ++j;
     }
-    if (j != header.sampleCount)
-        m_headers.setSampleCount(k, j);
     m_maxIndex.append(maxIndex);
     m_minIndex.append(minIndex);
     m_average.append(j != 0 ? sum / j : 0.0);
+    return j;
 }
 
 void DataSetCollection::replaceHeaders(const DataSetHeaderColumns& headers)
 {
     m_headers = headers;
+    indexHeaders();
+}
+
+void DataSetCollection::indexHeaders()
+{
+    const QList<qint32>& counts = m_headers.sampleCount();
+    m_offsets.resize(counts.size() + 1);
+    m_offsets[0] = 0;
+    for (qsizetype k = 0; k < counts.size(); ++k)
+        m_offsets[k + 1] = m_offsets[k] + counts.at(k);
+
+    // A set keeps its samples while it and every set before it are as decoded:
+    // its samples sit after theirs in the flat arrays.
+    const qsizetype common = std::min(m_headers.count(), m_decodedHeaders.count());
+    m_setsWithSamples = 0;
+    while (m_setsWithSamples < common &&
+           m_headers.at(m_setsWithSamples) == m_decodedHeaders.at(m_setsWithSamples))
+        ++m_setsWithSamples;
 }
 
 void DataSetCollection::clear()
@@ -87,24 +110,12 @@ std::optional<DataSet> DataSetCollection::dataSet(qsizetype k) const
 
 qint64 DataSetCollection::sampleOffset(qsizetype k) const
 {
-    const QList<qint32>& counts = m_headers.sampleCount();
-    const qsizetype end = qBound<qsizetype>(0, k, counts.size());
-    qint64 offset = 0;
-    for (qsizetype i = 0; i < end; ++i)
-        offset += counts.at(i);
-    return offset;
+    return m_offsets.at(qBound<qsizetype>(0, k, count()));
 }
 
 bool DataSetCollection::hasSamples(qsizetype k) const
 {
-    if (k < 0 || k >= count() || k >= m_decodedHeaders.count())
-        return false;
-    // Sets 0..k must be as decoded: set k's samples sit after theirs.
-    for (qsizetype i = 0; i <= k; ++i) {
-        if (m_headers.at(i) != m_decodedHeaders.at(i))
-            return false;
-    }
-    return true;
+    return k >= 0 && k < m_setsWithSamples;
 }
 
 std::span<const float> DataSetCollection::valuesOf(qsizetype k) const

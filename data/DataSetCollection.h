@@ -66,7 +66,10 @@ public:
     [[nodiscard]] const QList<double>& sampleTimes() const { return m_sampleTimes; }
 
 private:
-    void appendSamplesOf(qsizetype k, const QByteArray& memoryImage);
+    // Decodes one set's samples and statistics; returns how many samples the
+    // image held for it.
+    qint32 appendSamplesOf(const DataSetHeader& header, const QByteArray& memoryImage);
+    void indexHeaders();
 
     DataSetHeaderColumns m_headers;
     QList<qint32> m_maxIndex;
@@ -76,4 +79,8 @@ private:
     QList<double> m_sampleTimes;
     // Header columns the sample arrays were decoded for.
     DataSetHeaderColumns m_decodedHeaders;
+    // Sets 0..m_setsWithSamples-1 still match m_decodedHeaders.
+    qsizetype m_setsWithSamples = 0;
+    // m_offsets[k] = sampleOffset(k), for k = 0..count().
+    QList<qint64> m_offsets{0};
 };

@@ -28,9 +28,6 @@ public:
     [[nodiscard]] const QList<qint32>& recordOffset() const { return m_recordOffset; }
     [[nodiscard]] const QList<qint32>& recordEnd() const { return m_recordEnd; }
 
-    // The collection corrects a count that the memory image cannot supply.
-    void setSampleCount(qsizetype k, qint32 count) { m_sampleCount[k] = count; }
-
     friend bool operator==(const DataSetHeaderColumns&, const DataSetHeaderColumns&) = default;
 
 private:

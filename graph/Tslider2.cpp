@@ -194,12 +194,16 @@ void Tslider2::mousePressEvent(QMouseEvent* event)
 
 void Tslider2::mouseMoveEvent(QMouseEvent* event)
 {
+    if (!m_drag1.active && !m_drag2.active) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
     const QPoint at = event->position().toPoint();
     if (m_drag1.active)
         SetValue1(draggedValue(m_drag1, at));
     if (m_drag2.active)
         SetValue2(draggedValue(m_drag2, at));
-    QWidget::mouseMoveEvent(event);
+    event->accept();
 }
 
 void Tslider2::mouseReleaseEvent(QMouseEvent* event)

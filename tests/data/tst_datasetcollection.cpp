@@ -94,6 +94,7 @@ private slots:
     void recordRunningPastImageKeepsInvariants();
     void replaceHeadersKeepsSamplesAndStatistics();
     void replaceHeadersWithChangedSetsWithholdsTheirSamples();
+    void benchmarkReplaceFullMemory();
 };
 
 void tst_DataSetCollection::startsEmpty()
@@ -332,6 +333,24 @@ void tst_DataSetCollection::replaceHeadersWithChangedSetsWithholdsTheirSamples()
     QVERIFY(set2.has_value());
     QVERIFY(!set2->hasSamples);
     QCOMPARE(set2->header.sampleCount, 4);
+}
+
+void tst_DataSetCollection::benchmarkReplaceFullMemory()
+{
+    // A full logger memory: 98 304 bytes, just under 49 152 samples, here in
+    // 100 sets.
+    ImageBuilder b;
+    for (int k = 0; k < 100; ++k)
+        b.addRamp(480, 300 + k, 46000.0 + k);
+    QVERIFY(b.image().size() <= 98304);
+
+    DataSetCollection c;
+    QBENCHMARK
+    {
+        c.replace(b.headers(), b.image());
+    }
+    QCOMPARE(c.sampleValues().size(), 48000);
+    QCOMPARE(c.sampleOffset(99), 99 * 480);
 }
 
 AUDIMARK_TEST_MAIN_CORE(tst_DataSetCollection)
