@@ -25,9 +25,13 @@ bool PseudoTerminal::fail(const char* step)
 bool PseudoTerminal::open()
 {
     close();
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0)
         return fail("posix_openpt");
+    // posix_openpt() may ignore these flags, so they are set separately.
+    if (::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) != 0 ||
+        ::fcntl(master_, F_SETFD, FD_CLOEXEC) != 0)
+        return fail("fcntl");
     if (::grantpt(master_) != 0)
         return fail("grantpt");
     if (::unlockpt(master_) != 0)
