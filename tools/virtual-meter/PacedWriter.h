@@ -1,8 +1,10 @@
 #pragma once
 
 // Writes chunks to a descriptor no faster than a 9600-baud line would carry
-// them: after a chunk the line counts as busy for its transmission time plus
-// the chunk's gap. Pacing is per chunk, by deadline, never by busy waiting.
+// them: a chunk is written when its last byte would have arrived, that is its
+// transmission time after the line became free, and the line stays quiet for
+// the chunk's gap after it. Pacing is per chunk, by deadline, never by busy
+// waiting.
 //
 // Contract: the owner polls the descriptor for writability while
 // wantsWritable() and calls writeDue() when that happens or when
@@ -27,7 +29,11 @@ public:
 
     void enqueue(const QList<WireChunk>& chunks) { queue_.append(chunks); }
     // Drops what has not gone out yet, as a meter switched off mid-frame would.
-    void discard() { queue_.clear(); }
+    void discard()
+    {
+        queue_.clear();
+        chunkArrivesAt_.reset();
+    }
     void writeDue(SteadyTime now);
 
     [[nodiscard]] bool hasPending() const { return !queue_.isEmpty(); }
@@ -39,6 +45,7 @@ private:
     std::chrono::microseconds byteTime_;
     QList<WireChunk> queue_;
     SteadyTime lineFreeAt_{};
+    std::optional<SteadyTime> chunkArrivesAt_;
     bool blocked_ = false;
 };
 
