@@ -1,6 +1,7 @@
 #include "serial/PosixSerialDevice.h"
 
 #include "serial/PosixCustomBaud.h"
+#include "serial/TermiosMapping.h"
 
 #include <QElapsedTimer>
 
@@ -13,61 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Baud rates of TBaudRate in declaration order (brDefault and brCustom aside).
-constexpr int kBaudRates[] = {0,     50,    75,    110,   150,   300,    600,    1200,  1800,
-                              2000,  2400,  3600,  4800,  7200,  9600,   10400,  14400, 15625,
-                              19200, 28800, 38400, 56000, 57600, 115200, 128000, 256000};
-
-speed_t standardSpeed(int baud)
-{
-    switch (baud) {
-    case 50:
-        return B50;
-    case 75:
-        return B75;
-    case 110:
-        return B110;
-    case 150:
-        return B150;
-    case 300:
-        return B300;
-    case 600:
-        return B600;
-    case 1200:
-        return B1200;
-    case 1800:
-        return B1800;
-    case 2400:
-        return B2400;
-    case 4800:
-        return B4800;
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 115200:
-        return B115200;
-    case 230400:
-        return B230400;
-    case 460800:
-        return B460800;
-    case 500000:
-        return B500000;
-    case 576000:
-        return B576000;
-    case 921600:
-        return B921600;
-    case 1000000:
-        return B1000000;
-    default:
-        return B0;
-    }
-}
 
 int remainingMs(const QElapsedTimer& clock, int timeoutMs)
 {
@@ -134,96 +80,7 @@ void PosixSerialDevice::apply(const SerialSettings& settings)
 {
     termios tio{};
     check(::tcgetattr(fd_, &tio));
-
-    // A comm port carries binary data: no line editing, echo, signals or
-    // translation of CR/NL, and reads that never block inside the driver.
-    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXANY);
-    tio.c_oflag &= ~OPOST;
-    tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-
-    int customBaud = 0;
-    if (settings.baudRate != brDefault) {
-        const int baud =
-            settings.baudRate == brCustom ? settings.customBaudRate : kBaudRates[settings.baudRate];
-        if (baud <= 0)
-            throw systemError(EINVAL);
-        const speed_t speed = standardSpeed(baud);
-        if (speed != B0) {
-            cfsetispeed(&tio, speed);
-            cfsetospeed(&tio, speed);
-        } else {
-            customBaud = baud;
-        }
-    }
-
-    if (settings.dataBits != dbDefault) {
-        // No UART under POSIX takes 4 data bits.
-        if (settings.dataBits == db4)
-            throw systemError(EINVAL);
-        static constexpr tcflag_t sizes[] = {0, 0, CS5, CS6, CS7, CS8};
-        tio.c_cflag = (tio.c_cflag & ~CSIZE) | sizes[settings.dataBits];
-    }
-
-    switch (settings.parity) {
-    case paDefault:
-        break;
-    case paNone:
-        tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-        break;
-    case paOdd:
-        tio.c_cflag = (tio.c_cflag & ~CMSPAR) | PARENB | PARODD;
-        break;
-    case paEven:
-        tio.c_cflag = (tio.c_cflag & ~(CMSPAR | PARODD)) | PARENB;
-        break;
-    case paMark:
-        tio.c_cflag |= PARENB | CMSPAR | PARODD;
-        break;
-    case paSpace:
-        tio.c_cflag = (tio.c_cflag & ~PARODD) | PARENB | CMSPAR;
-        break;
-    }
-
-    // termios knows one or two stop bits; the UART makes 1.5 of "two" with 5 data bits.
-    if (settings.stopBits == sb1)
-        tio.c_cflag &= ~CSTOPB;
-    else if (settings.stopBits == sb1_5 || settings.stopBits == sb2)
-        tio.c_cflag |= CSTOPB;
-
-    tio.c_cc[VSTART] = static_cast<cc_t>(settings.xon);
-    tio.c_cc[VSTOP] = static_cast<cc_t>(settings.xoff);
-    switch (settings.xonXoff) {
-    case xcDefault:
-        break;
-    case xcDisable:
-        tio.c_iflag &= ~(IXON | IXOFF);
-        break;
-    case xcInput:
-        tio.c_iflag = (tio.c_iflag & ~IXON) | IXOFF;
-        break;
-    case xcOutput:
-        tio.c_iflag = (tio.c_iflag & ~IXOFF) | IXON;
-        break;
-    case xcInputOutput:
-        tio.c_iflag |= IXON | IXOFF;
-        break;
-    }
-
-    if (settings.options.contains(opCheckParity))
-        tio.c_iflag |= INPCK;
-    else
-        tio.c_iflag &= ~INPCK;
-
-    // Linux has one hardware handshake, RTS/CTS, for both directions.
-    const bool rtsHandshake = settings.rts == rcHandshake;
-    if (rtsHandshake || settings.options.contains(opOutputCTSFlow))
-        tio.c_cflag |= CRTSCTS;
-    else
-        tio.c_cflag &= ~CRTSCTS;
-
+    const int customBaud = applyToTermios(tio, settings);
     check(::tcsetattr(fd_, TCSANOW, &tio));
     if (customBaud > 0) {
         if (const int error = setCustomBaudRate(fd_, customBaud))
@@ -321,12 +178,13 @@ int PosixSerialDevice::read(char* buffer, int length, int timeoutMs)
             done += static_cast<int>(n);
             continue;
         }
-        // A raw non-blocking tty answers EAGAIN when empty; 0 means hung up.
-        if (n == 0)
+        // With VMIN = VTIME = 0 an empty tty answers 0, and so does a hung-up
+        // one; only the latter reports a hang-up to poll().
+        if (n == 0 && isHungUp())
             throw systemError(EIO);
-        if (errno == EINTR)
+        if (n < 0 && errno == EINTR)
             continue;
-        if (errno != EAGAIN)
+        if (n < 0 && errno != EAGAIN)
             throw systemError(errno);
         const int wait = remainingMs(clock, timeoutMs);
         if (wait == 0)
@@ -361,6 +219,12 @@ int PosixSerialDevice::write(const char* buffer, int length, int timeoutMs)
             throw systemError(errno);
     }
     return done;
+}
+
+bool PosixSerialDevice::isHungUp() const
+{
+    pollfd pfd{fd_, POLLIN, 0};
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
 void PosixSerialDevice::purgeInput()

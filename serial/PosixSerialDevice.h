@@ -55,6 +55,7 @@ public:
 
 private:
     void check(int result) const;
+    [[nodiscard]] bool isHungUp() const;
     void setModemLine(int line, bool active);
 
     int fd_ = -1;

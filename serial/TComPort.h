@@ -28,9 +28,11 @@ class TCustomComPort;
 class TComThread;
 
 using TNotifyEvent = std::function<void(TCustomComPort& sender)>;
-using TComErrorEvent = std::function<void(TCustomComPort& sender, const EComError& error, TComAction& action)>;
+using TComErrorEvent =
+    std::function<void(TCustomComPort& sender, const EComError& error, TComAction& action)>;
 using TLineErrorEvent = std::function<void(TCustomComPort& sender, TLineErrors errors)>;
-using TRWEvent = std::function<void(TCustomComPort& sender, void* buffer, int length, bool waitOnCompletion)>;
+using TRWEvent =
+    std::function<void(TCustomComPort& sender, void* buffer, int length, bool waitOnCompletion)>;
 
 // The settings groups re-apply their part of the settings to an open port
 // whenever one of their values changes.
