@@ -63,7 +63,7 @@ def svg_document(view, body, defs=""):
 def text(x, y, content, size, fill="#e8eaec", weight="bold", anchor="middle", family=FONT, extra=""):
     return (
         f'<text x="{x}" y="{y}" font-family="{family}" font-size="{size}" font-weight="{weight}" '
-        f'fill="{fill}" text-anchor="{anchor}" {extra}>{content}</text>\n'
+        f'fill="{fill}" text-anchor="{anchor}" xml:space="preserve" {extra}>{content}</text>\n'
     )
 
 
@@ -395,7 +395,7 @@ def front_body(model):
 def icon_svg():
     segs = "".join(
         f'<path transform="translate({x},84) scale(1.9)" d="{SEGMENTS[s]}" fill="#1c2418"/>\n'
-        for x, lit in ((86, "bcfg"), (122, "acdefg")) for s in lit)
+        for x, lit in ((94, "bcfg"), (130, "acdefg")) for s in lit)
     return f"""<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">
 <defs>
   <linearGradient id="b" x1="0" y1="0" x2="1" y2="0">
@@ -441,6 +441,20 @@ def emit(rel, view, body, defs=""):
     render(svg_path, os.path.join(RESOURCES, rel + ".png"), view[2], view[3])
 
 
+PANEL_PICTURES = ["front", "bottom841", "mask841", "point", "under", "over", "battery", "autooff", "colorbar"]
+
+
+def qrc_text():
+    lines = ["<!DOCTYPE RCC>", '<RCC version="1.0">', '  <qresource prefix="/panel">']
+    lines += [f'    <file alias="{n}.png">panel/{n}.png</file>' for n in PANEL_PICTURES]
+    lines += ["  </qresource>", '  <qresource prefix="/digits">']
+    lines += [f'    <file alias="LCD{i}.png">digits/LCD{i}.png</file>' for i in range(len(GLYPHS))]
+    lines += ["  </qresource>", '  <qresource prefix="/icons">',
+              '    <file alias="audimark.svg">icons/audimark.svg</file>',
+              '    <file alias="audimark.png">icons/audimark.png</file>', "  </qresource>", "</RCC>"]
+    return "\n".join(lines) + "\n"
+
+
 def main():
     defs = body_defs()
     emit("panel/front", FRONT, front_body(842), defs)
@@ -458,6 +472,7 @@ def main():
     icon_path = os.path.join(RESOURCES, "icons", "audimark.svg")
     write(icon_path, icon_svg())
     render(icon_path, os.path.join(RESOURCES, "icons", "audimark.png"), 256, 256)
+    write(os.path.join(RESOURCES, "resources.qrc"), qrc_text())
 
 
 if __name__ == "__main__":

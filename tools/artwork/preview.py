@@ -47,7 +47,7 @@ def digit_images(indexes):
                    for i, x in zip(indexes, art.DIGIT_X))
 
 
-def compose(model, digits, bar_n, extras=True, connected=True):
+def compose(model, digits, bar_n, extras=True, connected=True, outline_keys=False):
     parts = [f'<rect width="{PANEL_W}" height="{PANEL_H}" fill="{art.BACKDROP}"/>\n',
              image("panel/front.png", *art.FRONT)]
     if model == 841:
@@ -70,6 +70,16 @@ def compose(model, digits, bar_n, extras=True, connected=True):
         parts.append(label(116, 98, "TIME"))
     if bar_n >= 0:
         parts.append(image("panel/colorbar.png", *art.COLOR_BAR, clip_w=2 * bar_n + 1, clip_h=8))
+    # The panel's own minimise and close buttons over the head.
+    for x, glyph in ((127, "_"), (144, "×")):
+        parts.append(f'<rect x="{x + 0.5}" y="8.5" width="15" height="13" fill="none" stroke="#8a9096"/>\n')
+        parts.append(f'<text x="{x + 8}" y="19" font-family="{LABEL_FONT}" font-size="10" text-anchor="middle" '
+                     f'fill="#30353a">{glyph}</text>\n')
+    if outline_keys:
+        for x, y, w, h in art.KEYS.values():
+            parts.append(f'<rect x="{x + 0.5}" y="{y + 0.5}" width="{w - 1}" height="{h - 1}" fill="none" stroke="#ff00ff"/>\n')
+        for x, y, w, h in (art.BOTTOM_841, art.MASK_841):
+            parts.append(f'<rect x="{x + 0.5}" y="{y + 0.5}" width="{w - 1}" height="{h - 1}" fill="none" stroke="#00e0ff"/>\n')
     if not connected:
         parts.append(label(40, 62, "No Connection", 16, bold=True, colour="#ff0000"))
     return (f'<svg xmlns="http://www.w3.org/2000/svg" width="{PANEL_W}" height="{PANEL_H}" '
@@ -142,6 +152,7 @@ def main():
     print(render_preview("panel-preview", compose(842, (10, 7, 0, 0), 20)))
     print(render_preview("panel-preview-841", compose(841, (1, 0, 3, 4), 50, extras=False)))
     print(render_preview("panel-preview-noconnection", compose(842, (10, 10, 10, 10), -1, extras=False, connected=False)))
+    print(render_preview("panel-preview-clickareas", compose(842, (10, 4, 5, 6), 10, outline_keys=True)))
     return 1 if problems else 0
 
 
