@@ -35,6 +35,11 @@ public:
     [[nodiscard]] bool txPending() const { return txPending_.load(); }
     void markTxPending();
 
+    // Counts reads and purges of the input, so the thread can tell whether a
+    // receive handler took bytes or left them waiting.
+    void noteInputConsumed() { inputConsumed_.fetch_add(1); }
+    [[nodiscard]] unsigned inputConsumed() const { return inputConsumed_.load(); }
+
     // The descriptor the thread polls besides the device.
     [[nodiscard]] int wakeFd() const { return wakeFd_; }
     void drainWake();
@@ -53,6 +58,7 @@ private:
     std::atomic<std::uint32_t> mask_{0};
     std::atomic<int> rx80Threshold_{0};
     std::atomic<bool> txPending_{false};
+    std::atomic<unsigned> inputConsumed_{0};
     std::mutex mutex_;
     std::condition_variable dispatched_;
     bool dispatchDone_ = true;

@@ -426,6 +426,8 @@ int TCustomComPort::Read(void* buffer, int length, bool waitOnCompletion)
         try {
             done = d->device.read(static_cast<char*>(buffer), length,
                                   waitOnCompletion ? readTimeoutMs(length) : 0);
+            if (d->channel)
+                d->channel->noteInputConsumed();
         } catch (const EComError& error) {
             raiseError(error);
         }
@@ -477,6 +479,8 @@ void TCustomComPort::PurgeInput()
     } catch (const EComError& error) {
         raiseError(error);
     }
+    if (d->channel)
+        d->channel->noteInputConsumed();
 }
 
 void TCustomComPort::PurgeOutput()

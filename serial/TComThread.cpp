@@ -60,9 +60,9 @@ TComThread::~TComThread()
 void TComThread::run()
 {
     ComEventChannel& channel = *channel_;
-    // Bytes a receive dispatch left unread: only more bytes than that raise
-    // the next receive event, so an idle handler does not make us spin.
-    int unreadAfterDispatch = 0;
+    // Bytes already reported and left waiting: only more bytes than that raise
+    // the next receive event, so a handler that leaves them does not make us spin.
+    int reportedAndWaiting = 0;
     bool rx80Reported = false;
     int modemLines = 0;
     bool modemSupported = readModemLines(fd_, modemLines);
@@ -75,10 +75,10 @@ void TComThread::run()
         const bool watchModem = modemSupported && (mask & kModemEvents);
         const bool watchCounters = countersSupported && (mask & kCounterEvents);
         const bool watchTx = (mask & ComEvent::TxEmpty) && channel.txPending();
-        const bool periodic = watchModem || watchCounters || watchTx || unreadAfterDispatch > 0;
+        const bool periodic = watchModem || watchCounters || watchTx || reportedAndWaiting > 0;
 
         // The device stays in the set without events so a hang-up is seen.
-        const short deviceEvents = watchReceive && unreadAfterDispatch == 0 ? POLLIN : 0;
+        const short deviceEvents = watchReceive && reportedAndWaiting == 0 ? POLLIN : 0;
         pollfd fds[2] = {{channel.wakeFd(), POLLIN, 0}, {fd_, deviceEvents, 0}};
         if (::poll(fds, 2, periodic ? kWatchIntervalMs : -1) < 0) {
             if (errno == EINTR)
@@ -102,7 +102,7 @@ void TComThread::run()
                 reportFailure(errno);
                 return;
             }
-            if (waiting > unreadAfterDispatch)
+            if (waiting > reportedAndWaiting)
                 events |= ComEvent::RxChar;
             const bool aboveThreshold = waiting >= channel.rx80Threshold();
             if (aboveThreshold && !rx80Reported)
@@ -140,18 +140,21 @@ void TComThread::run()
         }
 
         events &= mask;
-        bool receiveDispatched = false;
-        if (events != 0) {
-            if (!dispatch(events))
-                return;
-            receiveDispatched = events & ComEvent::RxChar;
+        if (events == 0) {
+            reportedAndWaiting = waiting;
+            continue;
         }
-        if (watchReceive) {
-            int after = waiting;
-            if (receiveDispatched && ::ioctl(fd_, FIONREAD, &after) < 0)
-                after = 0; // the next poll reports what went wrong
-            // A handler that consumed some of a backlog gets the rest at once.
-            unreadAfterDispatch = receiveDispatched && after < waiting ? 0 : after;
+        const unsigned consumedBefore = channel.inputConsumed();
+        if (!dispatch(events))
+            return;
+        if (events & ComEvent::RxChar) {
+            // A handler that took bytes gets the next event at once (the rest
+            // of a backlog, or bytes that came meanwhile); one that took none
+            // is woken again only by bytes beyond those it was told about.
+            const bool consumed = channel.inputConsumed() != consumedBefore;
+            reportedAndWaiting = consumed ? 0 : waiting;
+        } else {
+            reportedAndWaiting = waiting;
         }
     }
 }

@@ -137,6 +137,8 @@ private slots:
     void inputCountTellsBytesWaiting();
     void backlogIsWorkedOffOverSeveralEvents();
     void handlerExceptionDoesNotEndTheThread();
+    void bytesLeftUnreadAreNotReportedAgain();
+    void unsynchronisedEventsRunOnTheEventThread();
     void closingWhileEventsArriveNeverDeadlocks();
     void closingFromInsideTheHandler();
     void detachingAndReattachingInsideTheHandler();
@@ -544,6 +546,46 @@ void TestComPort::handlerExceptionDoesNotEndTheThread()
     QTRY_COMPARE(receiver.bytes, QByteArray("abcd"));
     QVERIFY(port.eventThreadRunning());
     HandlerGuard::setErrorDisplay([](const QString& message) { qWarning().noquote() << message; });
+}
+
+void TestComPort::bytesLeftUnreadAreNotReportedAgain()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    configureLikeLivePort(port, pty.slavePath());
+    int events = 0;
+    port.setOnRxChar([&events](TCustomComPort&) { ++events; });
+    port.setActive(true);
+
+    QVERIFY(pty.writeMaster("abc"));
+    QTRY_COMPARE(events, 1);
+    QVERIFY(pty.writeMaster("d"));
+    QTRY_COMPARE(port.InputCount(), 4);
+    QTRY_COMPARE(events, 2);
+    // A thread re-reporting the unread bytes would have fired many times by now.
+    QCoreApplication::processEvents();
+    QCOMPARE(events, 2);
+}
+
+void TestComPort::unsynchronisedEventsRunOnTheEventThread()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    configureLikeLivePort(port, pty.slavePath());
+    port.setSynchronizeEvents(false);
+    std::atomic<QThread*> handlerThread{nullptr};
+    port.setOnRxChar([&handlerThread](TCustomComPort& sender) {
+        handlerThread.store(QThread::currentThread());
+        sender.setActive(false); // handed over to the main thread
+    });
+    port.setActive(true);
+    QVERIFY(pty.writeMaster("x"));
+    QTRY_VERIFY(!port.Active());
+    QVERIFY(handlerThread.load() != nullptr);
+    QVERIFY(handlerThread.load() != QCoreApplication::instance()->thread());
+    QVERIFY(!port.eventThreadRunning());
 }
 
 void TestComPort::closingWhileEventsArriveNeverDeadlocks()
