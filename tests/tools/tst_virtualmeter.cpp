@@ -195,7 +195,7 @@ void TestVirtualMeter::closeAndReopenTwentyTimes()
         QByteArray frame;
         for (int attempt = 0; attempt < 5 && frame.isEmpty(); ++attempt) {
             QVERIFY(port.send(attempt == 0 ? 'a' : 'A'));
-            frame = port.nextFrame(500);
+            frame = port.nextFrame(300);
         }
         QVERIFY2(!frame.isEmpty(), qPrintable(QString("round %1").arg(round)));
         QVERIFY(port.send('X'));

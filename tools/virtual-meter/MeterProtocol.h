@@ -25,6 +25,7 @@
 #include <QList>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 

@@ -6,12 +6,14 @@
 #include <QTime>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vmeter {
 
@@ -185,13 +187,13 @@ void VirtualMeter::serveOnce()
     if (commandFd_ >= 0)
         fds[count++] = {commandFd_, POLLIN, 0};
 
-    timespec timeout{};
+    // Rounded up, so that a wake-up never comes before its deadline.
+    int timeoutMs = -1;
     if (deadline) {
         const auto wait = std::max(SteadyTime::duration::zero(), *deadline - now);
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
-        timeout = {time_t(ns / 1000000000), long(ns % 1000000000)};
+        timeoutMs = int(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
     }
-    const int ready = ::ppoll(fds.data(), count, deadline ? &timeout : nullptr, nullptr);
+    const int ready = ::poll(fds.data(), count, timeoutMs);
     if (ready < 0)
         return;
     masterHungUp_ = false;
