@@ -1,0 +1,74 @@
+#include "app/CommandLineOptions.h"
+
+namespace {
+// "--name value" or "--name=value"; advances i past what it used.
+bool takeValue(const QStringList& args, qsizetype& i, const QString& name, QString& value,
+               QString& error)
+{
+    const QString& arg = args.at(i);
+    if (arg.startsWith(name + QLatin1Char('='))) {
+        value = arg.mid(name.size() + 1);
+    } else if (i + 1 < args.size()) {
+        value = args.at(++i);
+    } else {
+        error = QStringLiteral("%1 needs a value").arg(name);
+        return false;
+    }
+    if (value.isEmpty()) {
+        error = QStringLiteral("%1 needs a value").arg(name);
+        return false;
+    }
+    return true;
+}
+
+bool matches(const QString& arg, const QString& name)
+{
+    return arg == name || arg.startsWith(name + QLatin1Char('='));
+}
+} // namespace
+
+CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
+{
+    CommandLineOptions o;
+    for (qsizetype i = 1; i < arguments.size() && o.error.isEmpty(); ++i) {
+        const QString& arg = arguments.at(i);
+        if (arg == QLatin1String("--demo")) {
+            o.demoModel = 842;
+        } else if (arg.startsWith(QLatin1String("--demo="))) {
+            const QString model = arg.mid(7);
+            if (model == QLatin1String("841") || model == QLatin1String("842"))
+                o.demoModel = model.toInt();
+            else
+                o.error = QStringLiteral("--demo takes 841 or 842, not \"%1\"").arg(model);
+        } else if (matches(arg, QStringLiteral("--port"))) {
+            QString path;
+            if (takeValue(arguments, i, QStringLiteral("--port"), path, o.error))
+                o.extraPorts << path;
+        } else if (matches(arg, QStringLiteral("--data-dir"))) {
+            (void)takeValue(arguments, i, QStringLiteral("--data-dir"), o.dataDirectory, o.error);
+        } else if (matches(arg, QStringLiteral("--screenshot"))) {
+            (void)takeValue(arguments, i, QStringLiteral("--screenshot"), o.screenshotDirectory,
+                            o.error);
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            o.helpRequested = true;
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            o.error = QStringLiteral("unknown option %1").arg(arg);
+        } else {
+            o.error = QStringLiteral("unexpected argument %1").arg(arg);
+        }
+    }
+    return o;
+}
+
+QString CommandLineOptions::usage()
+{
+    return QStringLiteral(
+        "Usage: audimark [options]\n"
+        "  --demo[=841|842]  run a virtual meter of that model (842 by default) and list its port\n"
+        "  --port PATH       list PATH as a serial port as well (repeatable)\n"
+        "  --data-dir DIR    keep the program's files in DIR (default: $AUDIMARK_HOME or\n"
+        "                    the application data directory)\n"
+        "  --screenshot DIR  save pictures of the splash, the About box and the main window\n"
+        "                    into DIR, then quit\n"
+        "  -h, --help        show this help\n");
+}

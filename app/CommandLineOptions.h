@@ -1,0 +1,27 @@
+#pragma once
+
+// The program's command line:
+//   --demo[=841|842]   run the virtual meter in-process and list its port
+//   --port PATH        list an extra serial port (repeatable)
+//   --data-dir DIR     the directory for the program's files
+//   --screenshot DIR   save pictures of the splash, the About box and the
+//                      main window into DIR, then quit (documentation)
+
+#include <QString>
+#include <QStringList>
+
+struct CommandLineOptions
+{
+    // 0 without --demo, else the model of the virtual meter.
+    int demoModel = 0;
+    QStringList extraPorts;
+    QString dataDirectory;
+    QString screenshotDirectory;
+    bool helpRequested = false;
+    // Empty when the command line was understood.
+    QString error;
+
+    // arguments includes the program name first, as QCoreApplication::arguments().
+    [[nodiscard]] static CommandLineOptions parse(const QStringList& arguments);
+    [[nodiscard]] static QString usage();
+};

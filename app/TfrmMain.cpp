@@ -1,0 +1,629 @@
+#include "app/TfrmMain.h"
+
+#include "app/DataDirectory.h"
+#include "app/DateOrder.h"
+#include "app/HelpFile.h"
+#include "app/TfrmPanel.h"
+#include "files/TfrmAbout.h"
+#include "serial/ComErrors.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+// The pictures live in this static library; naming them here keeps them in
+// every program that shows the main window.
+static void initResources()
+{
+    Q_INIT_RESOURCE(audimark_app_icons);
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace {
+constexpr int StatusPanelWidths[3] = {100, 150, 50};
+
+QIcon toolbarIcon(const char* name)
+{
+    return QIcon(QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(name)));
+}
+
+void setToolButtonName(QToolBar* bar, QAction* action, const char* name)
+{
+    if (QWidget* button = bar->widgetForAction(action))
+        button->setObjectName(QLatin1String(name));
+}
+} // namespace
+
+TfrmMain::TfrmMain(Environment environment, QWidget* parent)
+    : QMainWindow(parent), environment_(std::move(environment)),
+      link_(environment_.clock ? *environment_.clock : MeterClock::system())
+{
+    initResources();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("QV58M"));
+    resize(938, 666);
+
+    mdiArea_ = new QMdiArea(this);
+    mdiArea_->setObjectName(QStringLiteral("MDIClient"));
+    // The client area has neither frame nor scroll bars.
+    mdiArea_->setFrameShape(QFrame::NoFrame);
+    mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setCentralWidget(mdiArea_);
+
+    MaxMinTimer.setObjectName(QStringLiteral("MaxMinTimer"));
+    MaxMinTimer.setInterval(MaxMinInterval);
+    connect(&MaxMinTimer, &QTimer::timeout, this, [this] {
+        HandlerGuard::run([this] {
+            if (panelWindow_)
+                panelWindow_->MaxMinTimerTimer();
+        });
+    });
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setInterval(Timer1Interval);
+    connect(&Timer1, &QTimer::timeout, this,
+            [this] { HandlerGuard::run([this] { Timer1Timer(); }); });
+
+    buildActions();
+    buildToolBar();
+    buildMenus();
+    buildStatusBar();
+    connectLink();
+
+    HandlerGuard::run([this] { FormCreate(); });
+}
+
+TfrmMain::~TfrmMain()
+{
+    // The child windows use the link and this window's members: they go
+    // first, while everything they use still exists.
+    delete mdiArea_;
+    mdiArea_ = nullptr;
+    link_.setPanel(nullptr);
+}
+
+QAction* TfrmMain::addCommand(const QString& name, const QString& text, void (TfrmMain::*handler)())
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this,
+            [this, handler] { HandlerGuard::run([this, handler] { (this->*handler)(); }); });
+    return action;
+}
+
+void TfrmMain::buildActions()
+{
+    const auto withHint = [](QAction* action, const char* icon, const QString& hint) {
+        action->setIcon(toolbarIcon(icon));
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+        return action;
+    };
+
+    Open1 = withHint(
+        addCommand(QStringLiteral("Open1"), QStringLiteral("&Open"), &TfrmMain::Open1Click), "open",
+        QStringLiteral("Open File"));
+    Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Save1 = withHint(
+        addCommand(QStringLiteral("Save1"), QStringLiteral("&Save"), &TfrmMain::Save1Click), "save",
+        QStringLiteral("Save to file"));
+    Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Print1 = withHint(
+        addCommand(QStringLiteral("Print1"), QStringLiteral("&Print"), &TfrmMain::btnPrintClick),
+        "print", QStringLiteral("Print"));
+    Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    LoadData1 = withHint(addCommand(QStringLiteral("LoadData1"), QStringLiteral("Load Data"),
+                                    &TfrmMain::LoadData1Click),
+                         "datalogger", QStringLiteral("Data Logger"));
+    btnOutputToGraph = withHint(addCommand(QStringLiteral("btnOutputToGraph"),
+                                           QStringLiteral("Output Tabular to graph"),
+                                           &TfrmMain::btnOutputToGraphClick),
+                                "tabletograph", QStringLiteral("Output Tabular to graph"));
+    Run1 =
+        withHint(addCommand(QStringLiteral("Run1"), QStringLiteral("Run"), &TfrmMain::btnRunClick),
+                 "run", QStringLiteral("Start Graphing Real Time Data"));
+    Stop1 = withHint(
+        addCommand(QStringLiteral("Stop1"), QStringLiteral("Stop"), &TfrmMain::btnStopClick),
+        "stop", QStringLiteral("Stop Graphing Real Time Data"));
+    Contents1 = withHint(addCommand(QStringLiteral("Contents1"), QStringLiteral("&Contents"),
+                                    &TfrmMain::Contents1Click),
+                         "help", QStringLiteral("Help"));
+    Contents1->setShortcut(QKeySequence(Qt::Key_F1));
+
+    PrinterSetup1 = addCommand(QStringLiteral("PrinterSetup1"), QStringLiteral("&Printer Setup"),
+                               &TfrmMain::PrinterSetup1Click);
+    Exit1 = addCommand(QStringLiteral("Exit1"), QStringLiteral("E&xit"), &TfrmMain::Exit1Click);
+    EraseMemory1 = addCommand(QStringLiteral("EraseMemory1"), QStringLiteral("Erase Memory"),
+                              &TfrmMain::EraseMemory1Click);
+    Setup1 = addCommand(QStringLiteral("Setup1"), QStringLiteral("Setup"), &TfrmMain::Setup1Click);
+    StartAutoLoading1 =
+        addCommand(QStringLiteral("StartAutoLoading1"), QStringLiteral("Start Auto Loading"),
+                   &TfrmMain::StartAutoLoading1Click);
+    StopAutoLoading1 =
+        addCommand(QStringLiteral("StopAutoLoading1"), QStringLiteral("Stop Auto Loading"),
+                   &TfrmMain::StopAutoLoading1Click);
+    dumpandclearmemory1 =
+        addCommand(QStringLiteral("dumpandclearmemory1"), QStringLiteral("dump_and_clear_memory"),
+                   &TfrmMain::dumpandclearmemory1Click);
+    estLoadingEvery1Minute1 = addCommand(QStringLiteral("estLoadingEvery1Minute1"),
+                                         QStringLiteral("Test Loading Every 1 Minute "),
+                                         &TfrmMain::estLoadingEvery1Minute1Click);
+    for (QAction* hidden : {Setup1, StartAutoLoading1, StopAutoLoading1, dumpandclearmemory1,
+                            estLoadingEvery1Minute1})
+        hidden->setVisible(false);
+
+    ControlPanel1 = addCommand(QStringLiteral("ControlPanel1"), QStringLiteral("&Control Panel"),
+                               &TfrmMain::ControlPanel1Click);
+    ControlPanel1->setCheckable(true);
+    ControlPanel1->setChecked(true);
+    RealTimeGraph1 = addCommand(QStringLiteral("RealTimeGraph1"),
+                                QStringLiteral("Real Time &Graph"), &TfrmMain::RealTimeGraph1Click);
+    RealTimeGraph1->setCheckable(true);
+    RealTimeGraph1->setChecked(true);
+    Tile1 = addCommand(QStringLiteral("Tile1"), QStringLiteral("&Tile"), &TfrmMain::Tile1Click);
+    Cascade1 = addCommand(QStringLiteral("Cascade1"), QStringLiteral("&Cascade"),
+                          &TfrmMain::Cascade1Click);
+    About1 = addCommand(QStringLiteral("About1"), QStringLiteral("&About"), &TfrmMain::About1Click);
+
+    // Window loaded: Run and Stop wait for a meter, the tabular command for a table.
+    Run1->setEnabled(false);
+    Stop1->setEnabled(false);
+    btnOutputToGraph->setEnabled(false);
+}
+
+void TfrmMain::buildToolBar()
+{
+    Panel1 = addToolBar(QStringLiteral("Toolbar"));
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setMovable(false);
+    Panel1->setFloatable(false);
+    Panel1->setIconSize(QSize(24, 24));
+    Panel1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // The toolbar is always there; offering to hide it would lose the port list.
+    Panel1->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    Panel1->addAction(Open1);
+    Panel1->addAction(Save1);
+    Panel1->addAction(Print1);
+    Panel1->addAction(LoadData1);
+    Panel1->addAction(btnOutputToGraph);
+    Panel1->addAction(Run1);
+    Panel1->addAction(Stop1);
+    Panel1->addAction(Contents1);
+    setToolButtonName(Panel1, Open1, "SpeedButton1");
+    setToolButtonName(Panel1, Save1, "SpeedButton2");
+    setToolButtonName(Panel1, Print1, "btnPrint");
+    setToolButtonName(Panel1, LoadData1, "btnDataLogger");
+    setToolButtonName(Panel1, btnOutputToGraph, "btnOutputToGraph");
+    setToolButtonName(Panel1, Run1, "btnRun");
+    setToolButtonName(Panel1, Stop1, "btnStop");
+    setToolButtonName(Panel1, Contents1, "SpeedButton8");
+    Panel1->addSeparator();
+
+    ComboBoxDeviceName = new QComboBox(Panel1);
+    ComboBoxDeviceName->setObjectName(QStringLiteral("ComboBoxDeviceName"));
+    ComboBoxDeviceName->setEditable(true);
+    ComboBoxDeviceName->setInsertPolicy(QComboBox::NoInsert);
+    ComboBoxDeviceName->setMinimumContentsLength(14);
+    ComboBoxDeviceName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ComboBoxDeviceName->setToolTip(QStringLiteral("Serial port of the meter"));
+    ComboBoxDeviceName->setEditText(QStringLiteral("ComPort"));
+    Panel1->addWidget(ComboBoxDeviceName);
+    connect(ComboBoxDeviceName, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        HandlerGuard::run([this, &text] { link_.ComboBoxDeviceNameChange(text); });
+    });
+
+    MaskEdit1 = new QLineEdit(Panel1);
+    MaskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
+    Edit1 = new QLineEdit(QStringLiteral("0"), Panel1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Panel1->addWidget(MaskEdit1)->setVisible(false);
+    Panel1->addWidget(Edit1)->setVisible(false);
+}
+
+void TfrmMain::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File1"));
+    file->addAction(Open1);
+    file->addAction(Save1);
+    file->addSeparator();
+    file->addAction(Print1);
+    file->addAction(PrinterSetup1);
+    file->addSeparator();
+    file->addAction(Exit1);
+
+    QMenu* realTime = bar->addMenu(QStringLiteral("Real Time"));
+    realTime->setObjectName(QStringLiteral("RealTime1"));
+    realTime->addAction(Run1);
+    realTime->addAction(Stop1);
+
+    DataLogger1 = bar->addMenu(QStringLiteral("&Data Logger"));
+    DataLogger1->setObjectName(QStringLiteral("DataLogger1"));
+    DataLogger1->menuAction()->setObjectName(QStringLiteral("DataLogger1Menu"));
+    DataLogger1->addAction(LoadData1);
+    DataLogger1->addAction(EraseMemory1);
+    DataLogger1->addAction(Setup1);
+    DataLogger1->addAction(StartAutoLoading1);
+    DataLogger1->addAction(StopAutoLoading1);
+    DataLogger1->addAction(dumpandclearmemory1);
+    DataLogger1->addAction(estLoadingEvery1Minute1);
+    // The "&Data Logger" menu and btnDataLogger always agree: the menu
+    // follows the button's action, the one place their state is set.
+    connect(LoadData1, &QAction::changed, this, [this] {
+        DataLogger1->menuAction()->setEnabled(LoadData1->isEnabled());
+        DataLogger1->menuAction()->setVisible(LoadData1->isVisible());
+    });
+
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("View1"));
+    view->addAction(ControlPanel1);
+    view->addAction(RealTimeGraph1);
+
+    Window1 = bar->addMenu(QStringLiteral("&Window"));
+    Window1->setObjectName(QStringLiteral("Window1"));
+    rebuildWindowMenu();
+    connect(Window1, &QMenu::aboutToShow, this, &TfrmMain::rebuildWindowMenu);
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+    help->addAction(Contents1);
+    help->addSeparator();
+    help->addAction(About1);
+}
+
+void TfrmMain::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFixedWidth(StatusPanelWidths[i]);
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setContentsMargins(3, 0, 3, 0);
+        bar->addPermanentWidget(panel);
+        statusPanels_[i] = panel;
+    }
+}
+
+void TfrmMain::connectLink()
+{
+    connect(&link_, &MeterLink::statusChanged, this,
+            [this](const QString& port, const QString& status) {
+                statusPanels_[0]->setText(port);
+                statusPanels_[1]->setText(status);
+            });
+    connect(&link_, &MeterLink::runStopChanged, this, [this](bool runEnabled, bool stopEnabled) {
+        Run1->setEnabled(runEnabled);
+        Stop1->setEnabled(stopEnabled);
+    });
+    connect(&link_, &MeterLink::dataLoggerEnabledChanged, LoadData1, &QAction::setEnabled);
+    connect(&link_, &MeterLink::modelChanged, this, &TfrmMain::showModel);
+    connect(&link_, &MeterLink::noConnectionLabelChanged, this, [this](bool visible) {
+        if (panelWindow_)
+            panelWindow_->setNoConnectionVisible(visible);
+    });
+    connect(&link_, &MeterLink::progressText, this, [this](const QString& text) {
+        if (splash_)
+            splash_->setProgressText(text);
+    });
+    connect(&link_, &MeterLink::portSelected, this, [this](int index) {
+        // The search moves the selection itself; the box only shows it.
+        const QSignalBlocker quiet(ComboBoxDeviceName);
+        ComboBoxDeviceName->setCurrentIndex(index);
+    });
+}
+
+void TfrmMain::setSplash(TfrmAbout* splash)
+{
+    splash_ = splash;
+}
+
+QString TfrmMain::statusText(int panel) const
+{
+    return panel >= 0 && panel < 3 ? statusPanels_[panel]->text() : QString();
+}
+
+QPrinter& TfrmMain::printer()
+{
+    // Created on first use: asking the print system for its printers is slow.
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
+// Start-up ---------------------------------------------------------------------
+
+void TfrmMain::FormCreate()
+{
+    const QLocale locale = environment_.locale.value_or(QLocale::system());
+    dateOrder_ = DateOrder::fromShortDateFormat(locale.dateFormat(QLocale::ShortFormat));
+
+    dataDirectory_ = environment_.dataDirectory.isEmpty() ? DataDirectory::choose(QString())
+                                                          : environment_.dataDirectory;
+    (void)DataDirectory::ensureExists(dataDirectory_);
+
+    settings_ = AppSettings::read(QSettings());
+    RealTimeInterval = float(settings_.realTimeRate);
+
+    if (!digitImages_.load())
+        qWarning("The digit images of the control panel could not be loaded.");
+
+    fillPortList();
+}
+
+void TfrmMain::fillPortList()
+{
+    QStringList ports;
+    if (environment_.listPorts)
+        ports = environment_.listPorts();
+    else
+        TComPort::EnumComPorts(ports);
+    {
+        const QSignalBlocker quiet(ComboBoxDeviceName);
+        ComboBoxDeviceName->clear();
+        ComboBoxDeviceName->addItems(ports);
+        if (ports.isEmpty())
+            ComboBoxDeviceName->setEditText(QStringLiteral("ComPort"));
+    }
+    link_.setPortList(ports);
+    // Without any port the device name is whatever the box shows; opening
+    // it fails quietly and the program runs without a meter.
+    if (ports.isEmpty())
+        link_.Comm1().setDeviceName(ComboBoxDeviceName->currentText());
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (formShown_)
+        return;
+    formShown_ = true;
+    // Runs once the window is on the screen, from the event loop.
+    QTimer::singleShot(0, this, [this] { HandlerGuard::run([this] { FormShow(); }); });
+}
+
+void TfrmMain::FormShow()
+{
+    createPanel();
+    link_.connectAtStartUp(settings_.lastConnectedPort, settings_.lastConnectedModel);
+    if (link_.MeterConnected())
+        settings_.lastConnectedModel = link_.MeterModel();
+    if (splash_) {
+        splash_->setProgressText(QString());
+        splash_->close();
+    }
+    createRealTimeGraphWindow();
+    emit startUpFinished();
+}
+
+void TfrmMain::createRealTimeGraphWindow()
+{
+    // The real-time graph window is created here and placed beside the
+    // control panel once that window exists.
+}
+
+void TfrmMain::showModel(int model)
+{
+    if (panelWindow_)
+        panelWindow_->setModel(model);
+    LoadData1->setVisible(model != 841);
+}
+
+// Shut-down --------------------------------------------------------------------
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    bool allowed = true;
+    HandlerGuard::run([this, &allowed] { allowed = FormCloseQuery(); });
+    if (!allowed) {
+        event->ignore();
+        return;
+    }
+    HandlerGuard::run([this] { FormClose(); });
+    event->accept();
+}
+
+bool TfrmMain::FormCloseQuery()
+{
+    // A receive handler half-way through (it processes events while it
+    // identifies the meter) has to end before its port goes away. Waiting
+    // here in a nested loop could never let it end, so the close is refused
+    // and asked again shortly.
+    if (link_.RxBusy()) {
+        if (!closeRetryPending_) {
+            closeRetryPending_ = true;
+            QTimer::singleShot(CloseRetryInterval, this, [this] {
+                closeRetryPending_ = false;
+                close();
+            });
+        }
+        return false;
+    }
+    link_.stopLiveLink();
+    return true;
+}
+
+void TfrmMain::FormClose()
+{
+    settings_.realTimeRate = RealTimeInterval;
+    settings_.lastConnectedPort = ComboBoxDeviceName->currentIndex();
+    settings_.lastConnectedModel = link_.MeterModel();
+    QSettings store;
+    if (!AppSettings::write(store, settings_))
+        qWarning("The settings could not be saved.");
+}
+
+// Control panel ----------------------------------------------------------------
+
+void TfrmMain::createPanel()
+{
+    auto* panel = new TfrmPanel(link_, digitImages_, MaxMinTimer);
+    QMdiSubWindow* frame = mdiArea_->addSubWindow(panel, Qt::FramelessWindowHint);
+    frame->setObjectName(QStringLiteral("PanelSubWindow"));
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setModel(link_.MeterModel());
+    panel->setNoConnectionVisible(!link_.MeterConnected());
+    panelWindow_ = panel;
+    link_.setPanel(panel);
+
+    connect(panel, &TfrmPanel::closed, this, [this, frame = QPointer<QMdiSubWindow>(frame)] {
+        panelClosed();
+        if (frame && frame->isVisible())
+            frame->close();
+    });
+    connect(panel, &TfrmPanel::activated, this, [this] { btnOutputToGraph->setEnabled(false); });
+    connect(panel, &QObject::destroyed, this, &TfrmMain::panelClosed);
+
+    frame->move(0, 0);
+    frame->show();
+    ControlPanel1->setChecked(true);
+}
+
+void TfrmMain::panelClosed()
+{
+    link_.setPanel(nullptr);
+    panelWindow_ = nullptr;
+    ControlPanel1->setChecked(false);
+}
+
+// View, Window and Help commands ----------------------------------------------------
+
+void TfrmMain::ControlPanel1Click()
+{
+    if (panelWindow_) {
+        if (QWidget* frame = panelWindow_->parentWidget())
+            frame->showNormal();
+        ControlPanel1->setChecked(true);
+        return;
+    }
+    createPanel();
+    panelWindow_->setForceRefresh();
+}
+
+void TfrmMain::RealTimeGraph1Click()
+{
+    // The real-time graph window is restored or created here once it
+    // exists; until then the item keeps its check mark.
+    RealTimeGraph1->setChecked(true);
+}
+
+void TfrmMain::Tile1Click()
+{
+    mdiArea_->tileSubWindows();
+}
+
+void TfrmMain::Cascade1Click()
+{
+    mdiArea_->cascadeSubWindows();
+}
+
+void TfrmMain::rebuildWindowMenu()
+{
+    Window1->clear();
+    Window1->addAction(Tile1);
+    Window1->addAction(Cascade1);
+    const QList<QMdiSubWindow*> windows = mdiArea_->subWindowList();
+    if (windows.isEmpty())
+        return;
+    Window1->addSeparator();
+    int number = 0;
+    for (QMdiSubWindow* window : windows) {
+        ++number;
+        const QString title =
+            window->widget() ? window->widget()->windowTitle() : window->windowTitle();
+        QAction* item = Window1->addAction(QStringLiteral("&%1 %2").arg(number).arg(title));
+        item->setCheckable(true);
+        item->setChecked(window == mdiArea_->activeSubWindow());
+        connect(item, &QAction::triggered, this, [this, w = QPointer<QMdiSubWindow>(window)] {
+            if (!w)
+                return;
+            if (w->isMinimized())
+                w->showNormal();
+            mdiArea_->setActiveSubWindow(w);
+        });
+    }
+}
+
+void TfrmMain::About1Click()
+{
+    if (!aboutWindow_)
+        aboutWindow_ = new TfrmAbout(this);
+    aboutWindow_->exec();
+    delete aboutWindow_;
+}
+
+void TfrmMain::Contents1Click()
+{
+    const QString path = HelpFile::pathIn(dataDirectory_);
+    if (!QFileInfo(path).isFile()) {
+        QMessageBox::warning(
+            this, QStringLiteral("Help"),
+            QStringLiteral("The help file %1 was not found in %2.")
+                .arg(HelpFile::FileName, QDir::toNativeSeparators(dataDirectory_)));
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(path);
+    if (environment_.openUrl)
+        (void)environment_.openUrl(url);
+    else
+        (void)QDesktopServices::openUrl(url);
+}
+
+void TfrmMain::Exit1Click()
+{
+    close();
+}
+
+void TfrmMain::PrinterSetup1Click()
+{
+    QPageSetupDialog dialog(&printer(), this);
+    (void)dialog.exec();
+}
+
+// Commands of the subsystems that plug in later -----------------------------------
+
+// The Save and Open commands plug in here.
+void TfrmMain::Open1Click() {}
+void TfrmMain::Save1Click() {}
+// Printing of the active graph or table plugs in here.
+void TfrmMain::btnPrintClick() {}
+// The logger download plugs in here.
+void TfrmMain::LoadData1Click() {}
+// The logger setup's erase command plugs in here.
+void TfrmMain::EraseMemory1Click() {}
+// The logger setup window plugs in here.
+void TfrmMain::Setup1Click() {}
+// Scheduled auto-loading plugs in here.
+void TfrmMain::StartAutoLoading1Click() {}
+void TfrmMain::StopAutoLoading1Click() {}
+void TfrmMain::dumpandclearmemory1Click() {}
+void TfrmMain::estLoadingEvery1Minute1Click() {}
+void TfrmMain::Timer1Timer() {}
+// Graphing of a tabular window plugs in here.
+void TfrmMain::btnOutputToGraphClick() {}
+// Real-time recording plugs in here.
+void TfrmMain::btnRunClick() {}
+void TfrmMain::btnStopClick() {}

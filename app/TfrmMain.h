@@ -1,0 +1,192 @@
+#pragma once
+
+// The program's only top-level window: a maximised multiple-document frame
+// with the toolbar, the main menu, the status bar and the timers. It owns the
+// live link (MeterLink: Comm1, Comm2, MainTimer and the link state) and the
+// saved settings, creates the control panel, runs start-up and shut-down, and
+// displays what the link reports. It never decides the link state itself.
+//
+// Start-up: the constructor is FormCreate (date order, settings, digit
+// images, port list); the first show schedules FormShow (panel, port search,
+// live stream, splash closed). Shut-down: a close is refused and retried
+// shortly while the receive handler runs, then the live port is closed and
+// the settings are written.
+
+#include "app/AppSettings.h"
+#include "app/DigitImages.h"
+#include "app/TfrmPanel.h"
+#include "meter/MeterLink.h"
+
+#include <QLocale>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QPrinter;
+class QToolBar;
+class TfrmAbout;
+
+// What the window takes from its surroundings; every member has the real
+// system's behaviour when left empty, and tests replace what they need.
+struct MainWindowEnvironment
+{
+    // The clock of every serial wait; the system clock when null.
+    MeterClock* clock = nullptr;
+    // The serial ports present; TComPort::EnumComPorts when empty.
+    std::function<QStringList()> listPorts;
+    // The locale whose short date format gives DateOrder; the system's when unset.
+    std::optional<QLocale> locale;
+    // The directory of the program's files; DataDirectory::choose("") when empty.
+    QString dataDirectory;
+    // Opens the help page; QDesktopServices::openUrl when empty.
+    std::function<bool(const QUrl&)> openUrl;
+};
+
+class TfrmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    using Environment = MainWindowEnvironment;
+
+    static constexpr int CloseRetryInterval = 50;
+    static constexpr int MaxMinInterval = 500;
+    static constexpr int Timer1Interval = 60000;
+
+    explicit TfrmMain(Environment environment = {}, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The start-up splash: receives the progress texts and is closed at the
+    // end of FormShow. The splash frees itself when closed.
+    void setSplash(TfrmAbout* splash);
+
+    [[nodiscard]] MeterLink& link() { return link_; }
+    [[nodiscard]] QMdiArea* mdiArea() const { return mdiArea_; }
+    [[nodiscard]] TfrmPanel* PanelWindow() const { return panelWindow_; }
+    [[nodiscard]] int DateOrder() const { return dateOrder_; }
+    [[nodiscard]] const SavedSettings& savedSettings() const { return settings_; }
+    [[nodiscard]] const QString& dataDirectory() const { return dataDirectory_; }
+    [[nodiscard]] QString statusText(int panel) const;
+    // The printer chosen in Printer Setup, used by every later printout.
+    [[nodiscard]] QPrinter& printer();
+
+    // Seconds between real-time samples; saved as "RealTimeRate".
+    float RealTimeInterval = float(SavedSettings::DefaultRealTimeRate);
+
+    QTimer MaxMinTimer;
+    QTimer Timer1;
+
+signals:
+    // FormShow has finished: the live stream runs and the splash is closed.
+    void startUpFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildActions();
+    void buildToolBar();
+    void buildMenus();
+    void buildStatusBar();
+    void connectLink();
+
+    void FormCreate();
+    void FormShow();
+    [[nodiscard]] bool FormCloseQuery();
+    void FormClose();
+
+    void createPanel();
+    void panelClosed();
+    // Where the real-time graph window is created and placed at start-up;
+    // it plugs in here once that window exists.
+    void createRealTimeGraphWindow();
+    void fillPortList();
+    void showModel(int model);
+    void rebuildWindowMenu();
+
+    // View, Window and Help commands.
+    void ControlPanel1Click();
+    void RealTimeGraph1Click();
+    void Tile1Click();
+    void Cascade1Click();
+    void About1Click();
+    void Contents1Click();
+    void Exit1Click();
+    void PrinterSetup1Click();
+
+    // Commands of the subsystems that plug in later.
+    void Open1Click();
+    void Save1Click();
+    void btnPrintClick();
+    void LoadData1Click();
+    void EraseMemory1Click();
+    void Setup1Click();
+    void StartAutoLoading1Click();
+    void StopAutoLoading1Click();
+    void dumpandclearmemory1Click();
+    void estLoadingEvery1Minute1Click();
+    void btnOutputToGraphClick();
+    void btnRunClick();
+    void btnStopClick();
+    void Timer1Timer();
+
+    QAction* addCommand(const QString& name, const QString& text, void (TfrmMain::*handler)());
+
+    Environment environment_;
+    MeterLink link_;
+    DigitImages digitImages_;
+    SavedSettings settings_;
+    int dateOrder_ = 1;
+    QString dataDirectory_;
+    bool formShown_ = false;
+    bool closeRetryPending_ = false;
+
+    QMdiArea* mdiArea_ = nullptr;
+    QToolBar* Panel1 = nullptr;
+    QComboBox* ComboBoxDeviceName = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* MaskEdit1 = nullptr;
+    QLabel* statusPanels_[3] = {};
+
+    // A toolbar button and its menu item are one action.
+    QAction* Open1 = nullptr;     // SpeedButton1, "&Open"
+    QAction* Save1 = nullptr;     // SpeedButton2, "&Save"
+    QAction* Print1 = nullptr;    // btnPrint, "&Print"
+    QAction* LoadData1 = nullptr; // btnDataLogger, "Load Data"
+    QAction* btnOutputToGraph = nullptr;
+    QAction* Run1 = nullptr;      // btnRun, "Run"
+    QAction* Stop1 = nullptr;     // btnStop, "Stop"
+    QAction* Contents1 = nullptr; // SpeedButton8, "&Contents"
+    QAction* PrinterSetup1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* EraseMemory1 = nullptr;
+    QAction* Setup1 = nullptr;
+    QAction* StartAutoLoading1 = nullptr;
+    QAction* StopAutoLoading1 = nullptr;
+    QAction* dumpandclearmemory1 = nullptr;
+    QAction* estLoadingEvery1Minute1 = nullptr;
+    QAction* ControlPanel1 = nullptr;
+    QAction* RealTimeGraph1 = nullptr;
+    QAction* Tile1 = nullptr;
+    QAction* Cascade1 = nullptr;
+    QAction* About1 = nullptr;
+    QMenu* DataLogger1 = nullptr;
+    QMenu* Window1 = nullptr;
+
+    QPointer<TfrmPanel> panelWindow_;
+    QPointer<TfrmAbout> splash_;
+    QPointer<TfrmAbout> aboutWindow_;
+    std::unique_ptr<QPrinter> printer_;
+};

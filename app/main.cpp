@@ -1,0 +1,98 @@
+// Audimark: the desktop companion program of the QV58M sound level meters.
+
+#include "app/CommandLineOptions.h"
+#include "app/DataDirectory.h"
+#include "app/HelpFile.h"
+#include "app/ScreenshotRecorder.h"
+#include "app/TfrmMain.h"
+#include "files/TfrmAbout.h"
+#include "serial/ComErrors.h"
+#include "serial/TComPort.h"
+#include "tools/virtual-meter/VirtualMeter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+// The demonstration meter: the virtual meter on a pseudo-terminal of its
+// own, paced like the real one, served on its own thread.
+std::unique_ptr<vmeter::VirtualMeter> startDemoMeter(int model)
+{
+    vmeter::VirtualMeterOptions options;
+    options.protocol.model =
+        model == 841 ? vmeter::MeterModel::Model841 : vmeter::MeterModel::Model842;
+    options.protocol.idReply = model == 841 ? QByteArrayLiteral("0841") : QByteArrayLiteral("0842");
+    auto meter = std::make_unique<vmeter::VirtualMeter>(options);
+    if (!meter->start()) {
+        std::fprintf(stderr, "audimark: the demonstration meter could not start: %s\n",
+                     qPrintable(meter->errorString()));
+        return nullptr;
+    }
+    return meter;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("RX840"));
+    QApplication::setApplicationName(QStringLiteral("Audimark"));
+    QApplication::setApplicationDisplayName(QStringLiteral("QV58M"));
+    QApplication::setDesktopFileName(QStringLiteral("audimark"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/audimark.svg")));
+
+    const CommandLineOptions options = CommandLineOptions::parse(QApplication::arguments());
+    if (options.helpRequested) {
+        std::fputs(qPrintable(CommandLineOptions::usage()), stdout);
+        return 0;
+    }
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "audimark: %s\n%s", qPrintable(options.error),
+                     qPrintable(CommandLineOptions::usage()));
+        return 2;
+    }
+
+    HandlerGuard::setErrorDisplay([](const QString& message) {
+        QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Audimark"), message);
+    });
+
+    const QString dataDirectory = DataDirectory::choose(options.dataDirectory);
+    if (!DataDirectory::ensureExists(dataDirectory))
+        std::fprintf(stderr, "audimark: the data directory %s cannot be created\n",
+                     qPrintable(dataDirectory));
+    if (!HelpFile::installInto(dataDirectory, HelpFile::installedCandidates()))
+        std::fprintf(stderr, "audimark: the help page could not be copied to %s\n",
+                     qPrintable(dataDirectory));
+
+    QStringList extraPorts = options.extraPorts;
+    std::unique_ptr<vmeter::VirtualMeter> demoMeter;
+    if (options.demoModel != 0) {
+        demoMeter = startDemoMeter(options.demoModel);
+        if (demoMeter)
+            extraPorts << demoMeter->slavePath();
+    }
+    TComPort::setExtraPorts(extraPorts);
+
+    auto* splash = new TfrmAbout;
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->showAsSplash();
+
+    TfrmMain::Environment environment;
+    environment.dataDirectory = dataDirectory;
+    TfrmMain frmMain(environment);
+    frmMain.setSplash(splash);
+
+    std::unique_ptr<ScreenshotRecorder> screenshots;
+    if (!options.screenshotDirectory.isEmpty())
+        screenshots =
+            std::make_unique<ScreenshotRecorder>(frmMain, *splash, options.screenshotDirectory);
+
+    frmMain.showMaximized();
+    const int result = QApplication::exec();
+    if (demoMeter)
+        demoMeter->stop();
+    return result;
+}
