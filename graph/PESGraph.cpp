@@ -600,7 +600,10 @@ void PESGraph::applyScales()
 void PESGraph::reinitialize()
 {
     syncData();
-    applyLook();
+    // The look is rebuilt only when it changed: real-time recording
+    // reinitialises after every sample.
+    if (lookDirty_)
+        applyLook();
     applyScales();
     applyCursor();
 }
