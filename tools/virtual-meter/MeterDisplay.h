@@ -54,6 +54,7 @@ public:
 
     [[nodiscard]] bool applyKey(char letter, int levelTenths);
     void setBatteryLow(bool low) { batteryLow_ = low; }
+    void setRecording(bool on) { recording_ = on; }
 
     // Lowest and highest level of a range in tenths of a dB.
     [[nodiscard]] static int rangeLowTenths(int range);

@@ -8,10 +8,11 @@ namespace vmeter {
 
 MeterProtocol::MeterProtocol(const ProtocolSettings& settings, ClockSource clock)
     : settings_(settings), clock_(std::move(clock)), display_(settings.model),
-      levels_(settings.baseLevelDb, settings.seed),
+      logger_(settings.logger, settings.byteTime), levels_(settings.baseLevelDb, settings.seed),
       lastLevelTenths_(int(std::lround(settings.baseLevelDb * 10)))
 {
     display_.setBatteryLow(settings.batteryLow);
+    display_.setRecording(settings.recording);
 }
 
 QList<ParsedBytes> MeterProtocol::receive(const QByteArray& bytes, SteadyTime now)
@@ -78,6 +79,11 @@ void MeterProtocol::handleFrame(const QByteArray& frame, SteadyTime now)
     if (!poweredOn_)
         return;
     const char letter = frame.at(1);
+    if (MeterLogger::isLoggerLetter(letter)) {
+        if (settings_.model == MeterModel::Model842)
+            handleLoggerFrame(frame, now);
+        return;
+    }
     switch (letter) {
     case 'A':
     case 'a':
@@ -97,6 +103,18 @@ void MeterProtocol::handleFrame(const QByteArray& frame, SteadyTime now)
     default:
         (void)display_.applyKey(letter, lastLevelTenths_);
         break;
+    }
+}
+
+void MeterProtocol::handleLoggerFrame(const QByteArray& frame, SteadyTime now)
+{
+    QList<LoggerMessage> answers;
+    logger_.handleFrame(frame, now, answers);
+    for (const LoggerMessage& answer : answers) {
+        const auto kind = answer.kind == LoggerMessage::Kind::Echo
+                              ? OutgoingMessage::Kind::LoggerEcho
+                              : OutgoingMessage::Kind::LoggerBlock;
+        output_.append({kind, answer.bytes});
     }
 }
 

@@ -10,8 +10,9 @@
 // "K" is answered with the 4-byte identification. Key letters change the
 // display (MeterDisplay) and so the frames that follow.
 //
-// The logger commands share the 8-byte frame shape and arrive through the
-// same parser; they are meant to become further states of this machine.
+// The logger commands ("r", "w", "P", "y", "n", "Q") share the 8-byte frame
+// shape and the parser; the model 842 answers them through its MeterLogger.
+// The model 841 has no logger and ignores them.
 //
 // Contract: call receive() with each chunk of received bytes, and poll() at
 // nextDeadline() at the latest; take what to send with takeOutput(). All
@@ -20,6 +21,7 @@
 #include "tools/virtual-meter/CommandFrameParser.h"
 #include "tools/virtual-meter/LevelGenerator.h"
 #include "tools/virtual-meter/MeterDisplay.h"
+#include "tools/virtual-meter/MeterLogger.h"
 
 #include <QByteArray>
 #include <QList>
@@ -41,6 +43,11 @@ struct ProtocolSettings
     bool batteryLow = false;
     double baseLevelDb = 65.0;
     std::uint32_t seed = 1;
+    // The REC annunciator is on from the start.
+    bool recording = false;
+    // One byte on the line; a logger block takes 65 of them (0: unpaced).
+    std::chrono::microseconds byteTime{0};
+    LoggerSettings logger;
 };
 
 struct OutgoingMessage
@@ -48,7 +55,9 @@ struct OutgoingMessage
     enum class Kind
     {
         LiveFrame,
-        IdReply
+        IdReply,
+        LoggerEcho,
+        LoggerBlock
     };
     Kind kind = Kind::LiveFrame;
     QByteArray bytes;
@@ -75,9 +84,11 @@ public:
     void setBaseLevel(double db) { levels_.setBase(db); }
 
     [[nodiscard]] const MeterDisplay& display() const { return display_; }
+    [[nodiscard]] const MeterLogger& logger() const { return logger_; }
 
 private:
     void handleFrame(const QByteArray& frame, SteadyTime now);
+    void handleLoggerFrame(const QByteArray& frame, SteadyTime now);
     void startStream(SteadyTime now);
     void sendLiveFrame(SteadyTime now);
 
@@ -85,6 +96,7 @@ private:
     ClockSource clock_;
     CommandFrameParser parser_;
     MeterDisplay display_;
+    MeterLogger logger_;
     LevelGenerator levels_;
     int lastLevelTenths_;
     QList<OutgoingMessage> output_;

@@ -25,6 +25,13 @@ ClockBytes localClockBcd()
     return {bcd(now.hour()), bcd(now.minute()), bcd(now.second())};
 }
 
+ProtocolSettings withLineTiming(const VirtualMeterOptions& options)
+{
+    ProtocolSettings settings = options.protocol;
+    settings.byteTime = options.fast ? std::chrono::microseconds(0) : PacedWriter::byteTime9600;
+    return settings;
+}
+
 // After a hang-up of the line, look again this much later instead of spinning.
 constexpr std::chrono::milliseconds hangUpRetry{20};
 constexpr int readChunk = 256;
@@ -32,7 +39,7 @@ constexpr int readChunk = 256;
 
 VirtualMeter::VirtualMeter(const VirtualMeterOptions& options)
     : options_(options), startedAt_(std::chrono::steady_clock::now()), log_(startedAt_),
-      protocol_(options.protocol, &localClockBcd), faults_(options.faults)
+      protocol_(withLineTiming(options), &localClockBcd), faults_(options.faults)
 {
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
@@ -127,6 +134,12 @@ bool VirtualMeter::isPoweredOn() const
 {
     std::lock_guard lock(mutex_);
     return protocol_.poweredOn();
+}
+
+QByteArray VirtualMeter::loggerMemory() const
+{
+    std::lock_guard lock(mutex_);
+    return protocol_.logger().memory();
 }
 
 QList<TrafficRecord> VirtualMeter::receivedFrames() const

@@ -69,6 +69,9 @@ public:
     void setLevel(double db);
     [[nodiscard]] bool isPoweredOn() const;
 
+    // The logger memory as it stands now (memory writes change it).
+    [[nodiscard]] QByteArray loggerMemory() const;
+
     // Received command frames with their time stamps, in arrival order.
     [[nodiscard]] QList<TrafficRecord> receivedFrames() const;
     // Everything received: frames and stray bytes.

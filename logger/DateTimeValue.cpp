@@ -1,0 +1,42 @@
+#include "logger/DateTimeValue.h"
+
+#include <cmath>
+
+namespace DateTimeValue {
+
+namespace {
+const qint64 epochJulianDay = QDate(1899, 12, 30).toJulianDay();
+constexpr qint64 msPerDay = 86400000;
+
+qint64 roundedMilliseconds(double value)
+{
+    return qint64(std::llround(value * double(msPerDay)));
+}
+} // namespace
+
+double fromDateTime(const QDate& date, const QTime& time)
+{
+    return double(date.toJulianDay() - epochJulianDay) +
+           double(time.msecsSinceStartOfDay()) / double(msPerDay);
+}
+
+double fromDateTime(const QDateTime& dateTime)
+{
+    return fromDateTime(dateTime.date(), dateTime.time());
+}
+
+QDate datePart(double value)
+{
+    const qint64 ms = roundedMilliseconds(value);
+    const qint64 days = ms >= 0 ? ms / msPerDay : -((-ms + msPerDay - 1) / msPerDay);
+    return QDate::fromJulianDay(epochJulianDay + days);
+}
+
+QTime timePart(double value)
+{
+    const qint64 ms = roundedMilliseconds(value);
+    const qint64 ofDay = ((ms % msPerDay) + msPerDay) % msPerDay;
+    return QTime::fromMSecsSinceStartOfDay(int(ofDay));
+}
+
+} // namespace DateTimeValue

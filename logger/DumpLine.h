@@ -1,0 +1,25 @@
+#pragma once
+
+// The logger dump file: one line per sample of a data set,
+//   date ", " hh ":" mm ":" ss "." ms "," value
+// date in the locale's short date format, the time of day rounded to the
+// nearest millisecond (ms in decimal without padding: 0 is "0"), the value
+// with one decimal and the locale's decimal separator. The field separator
+// is always a comma. Lines end with CR LF on disk.
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+
+namespace DumpLine {
+
+// "hh:mm:ss.ms" of a date-time value.
+[[nodiscard]] QString timeText(double dateTime);
+[[nodiscard]] QString line(double dateTime, float value, const QLocale& locale = QLocale());
+
+// The dump file name of a record whose BCD bytes yy mm dd hh nn begin at
+// `dateBytes`: "20" + yy as four-digit year, then mm dd hh nn each as two
+// hexadecimal digits, then ".CSV" (14 April 2010 15:30 -> 201004141530.CSV).
+[[nodiscard]] QString fileName(const QByteArray& dateBytes);
+
+} // namespace DumpLine
