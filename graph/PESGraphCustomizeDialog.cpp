@@ -8,8 +8,10 @@
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -18,6 +20,10 @@ QIcon swatch(const QColor& color)
 {
     QPixmap pixmap(28, 14);
     pixmap.fill(color.isValid() ? color : QColor(Qt::transparent));
+    // An outline keeps white and very light swatches visible on the button.
+    QPainter painter(&pixmap);
+    painter.setPen(QColor(90, 90, 90));
+    painter.drawRect(pixmap.rect().adjusted(0, 0, -1, -1));
     return QIcon(pixmap);
 }
 
@@ -73,6 +79,8 @@ PESGraphCustomizeDialog::PESGraphCustomizeDialog(const PESGraphLook& look,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
+    // Wide enough for every tab title to show without scroll arrows.
+    setMinimumWidth(std::max(minimumSizeHint().width(), tabs_->tabBar()->sizeHint().width() + 40));
 }
 
 QStringList PESGraphCustomizeDialog::pageTitles() const

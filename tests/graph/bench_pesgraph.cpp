@@ -40,7 +40,7 @@ private:
             const QDateTime t =
                 QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC)
                     .addMSecs(qint64(std::llround(graph.xDataII(0, point) * 86400000.0)));
-            return QStringLiteral("|t") + QLocale().toString(t.time(), QLocale::LongFormat) +
+            return QStringLiteral("|t") + t.time().toString(QStringLiteral("hh:mm:ss")) +
                    QLatin1Char('\n') + QLocale().toString(graph.yData(0, point), 'f', 1) +
                    QStringLiteral("dB");
         };
