@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPrinter>
 #include <QTabWidget>
 
 using namespace PESGraphTestData;
@@ -183,6 +184,13 @@ private slots:
         graph.zoomTo(graph.xDataII(0, 640), graph.xDataII(0, 646), 50, 100);
         QVERIFY(graph.grab().save(dir + QStringLiteral("/pesgraph-zoomed-seconds.png")));
         graph.undoZoom();
+
+        // The printout goes to the temporary folder, to be looked at, not kept.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setPageOrientation(QPageLayout::Landscape);
+        printer.setOutputFileName(QDir::temp().filePath(QStringLiteral("pesgraph-print.pdf")));
+        QVERIFY(graph.print(printer));
 
         PESGraph days;
         days.resize(1100, 600);
