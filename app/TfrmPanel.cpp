@@ -20,6 +20,8 @@ namespace {
 const QColor Backdrop(0xc9, 0xce, 0xd3);
 const QColor GlassText(0x1c, 0x24, 0x18);
 constexpr int GlassTextPixels = 9;
+// MAX, MIN and FAST share one row with little room between their places.
+constexpr int MaxMinPixels = 8;
 constexpr int LongPressTickMs = 1000;
 
 void setVisibleIfChanged(QWidget* widget, bool visible)
@@ -80,7 +82,11 @@ QLabel* TfrmPanel::addLabel(const char* name, const QString& text, const QPoint&
 {
     auto* label = new QLabel(text, this);
     label->setObjectName(QLatin1String(name));
-    QFont font(QStringLiteral("Arial"));
+    // Arial, or where it is missing a face of about its width, so that
+    // the labels keep to their places on the glass.
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans Condensed")});
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     label->setFont(font);
@@ -139,13 +145,13 @@ void TfrmPanel::createAnnunciators()
     lblRangeHigh = addLabel("lblRangeHigh", QStringLiteral("80"), {139, 89}, QStringLiteral("130"),
                             GlassTextPixels, false);
     lblMAX = addLabel("lblMAX", QStringLiteral("MAX"), {63, 64}, QStringLiteral("MAX"),
-                      GlassTextPixels, true);
+                      MaxMinPixels, true);
     lblMIN = addLabel("lblMIN", QStringLiteral("MIN"), {83, 64}, QStringLiteral("MIN"),
-                      GlassTextPixels, true);
+                      MaxMinPixels, true);
     lblMAX->hide();
     lblMIN->hide();
     lblFAST = addLabel("lblFAST", QStringLiteral("FAST"), {101, 64}, QStringLiteral("SLOW"),
-                       GlassTextPixels, true);
+                       GlassTextPixels, false);
     lbldBA = addLabel("lbldBA", QStringLiteral("dBA"), {130, 119}, QStringLiteral("dBC"), 11, true);
     lblREC = addLabel("lblREC", QString(), {37, 109}, QStringLiteral("FULL"), 7, true);
     lblTime = addLabel("lblTime", QString(), {63, 98}, QStringLiteral("00:00:00"), GlassTextPixels,
