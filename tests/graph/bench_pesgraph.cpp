@@ -20,11 +20,7 @@ class BenchPESGraph : public QObject
     Q_OBJECT
 
 private:
-    static void skipUnlessBenchmarking()
-    {
-        if (qEnvironmentVariableIsEmpty("AUDIMARK_BENCH"))
-            QSKIP("set AUDIMARK_BENCH=1 to run the benchmarks");
-    }
+    static bool benchmarking() { return !qEnvironmentVariableIsEmpty("AUDIMARK_BENCH"); }
 
     // Points of the recording benchmarks (AUDIMARK_BENCH_POINTS, default
     // 100000; a full run takes minutes, so QTEST_FUNCTION_TIMEOUT may need
@@ -63,7 +59,8 @@ private:
 private slots:
     void redraw100000Points()
     {
-        skipUnlessBenchmarking();
+        if (!benchmarking())
+            QSKIP("set AUDIMARK_BENCH=1 to run the benchmarks");
         PESGraph graph;
         graph.resize(1200, 700);
         prepare(graph, 100000);
@@ -78,7 +75,8 @@ private slots:
 
     void reinitializeAndRedraw100000Points()
     {
-        skipUnlessBenchmarking();
+        if (!benchmarking())
+            QSKIP("set AUDIMARK_BENCH=1 to run the benchmarks");
         PESGraph graph;
         graph.resize(1200, 700);
         prepare(graph, 100000);
@@ -96,7 +94,8 @@ private slots:
     // every point.
     void recordPointsRedrawingEachOne()
     {
-        skipUnlessBenchmarking();
+        if (!benchmarking())
+            QSKIP("set AUDIMARK_BENCH=1 to run the benchmarks");
         const int count = recordCount();
         PESGraph graph;
         graph.resize(1200, 700);
@@ -124,7 +123,8 @@ private slots:
 
     void appendPointsRedrawingEachOne()
     {
-        skipUnlessBenchmarking();
+        if (!benchmarking())
+            QSKIP("set AUDIMARK_BENCH=1 to run the benchmarks");
         const int count = recordCount();
         PESGraph graph;
         graph.resize(1200, 700);
@@ -149,7 +149,8 @@ private slots:
 
     void saveAndLoad100000Points()
     {
-        skipUnlessBenchmarking();
+        if (!benchmarking())
+            QSKIP("set AUDIMARK_BENCH=1 to run the benchmarks");
         PESGraph graph;
         prepare(graph, 100000);
         PESGraph copy;
