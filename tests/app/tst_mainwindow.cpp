@@ -1,0 +1,459 @@
+#include <QApplication>
+
+#include "common/TestMain.h"
+
+#include "app/TfrmMain.h"
+#include "files/TfrmAbout.h"
+#include "meter/ScriptedMeterPeer.h"
+#include "tools/virtual-meter/VirtualMeter.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+constexpr int StartUpTimeout = 20000;
+
+std::unique_ptr<vmeter::VirtualMeter> startVirtualMeter(int model)
+{
+    vmeter::VirtualMeterOptions options;
+    options.protocol.model =
+        model == 841 ? vmeter::MeterModel::Model841 : vmeter::MeterModel::Model842;
+    options.protocol.idReply = model == 841 ? QByteArrayLiteral("0841") : QByteArrayLiteral("0842");
+    auto meter = std::make_unique<vmeter::VirtualMeter>(options);
+    if (!meter->start())
+        return nullptr;
+    return meter;
+}
+
+TfrmMain::Environment portsOnly(const QStringList& ports)
+{
+    TfrmMain::Environment environment;
+    environment.listPorts = [ports] { return ports; };
+    return environment;
+}
+
+void writeSettings(int port, int model, double rate = 0.2)
+{
+    QSettings store;
+    store.clear();
+    store.setValue(QStringLiteral("LastConnectedPort"), port);
+    store.setValue(QStringLiteral("LastConnectedModel"), model);
+    store.setValue(QStringLiteral("RealTimeRate"), rate);
+    store.sync();
+}
+
+QAction* action(const TfrmMain& w, const char* name)
+{
+    return w.findChild<QAction*>(QLatin1String(name));
+}
+
+QToolButton* button(const TfrmMain& w, const char* name)
+{
+    return w.findChild<QToolButton*>(QLatin1String(name));
+}
+
+bool panelShowsNoConnection(const TfrmMain& w)
+{
+    const QLabel* label = w.PanelWindow()->findChild<QLabel*>(QStringLiteral("lblNoConnection"));
+    return label && !label->isHidden();
+}
+
+// Shows the window and waits for the end of FormShow.
+bool startUp(TfrmMain& w)
+{
+    QSignalSpy finished(&w, &TfrmMain::startUpFinished);
+    w.show();
+    return finished.wait(StartUpTimeout);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QSettings().clear(); }
+
+    void mainWindowLayout()
+    {
+        TfrmMain w(portsOnly({}));
+        QCOMPARE(w.windowTitle(), QStringLiteral("QV58M"));
+
+        QStringList menus;
+        for (QAction* a : w.menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus,
+                 (QStringList{"&File", "Real Time", "&Data Logger", "&View", "&Window", "&Help"}));
+
+        const auto items = [&w](const char* menu) {
+            QStringList texts;
+            for (QAction* a : w.findChild<QMenu*>(QLatin1String(menu))->actions())
+                texts << (a->isSeparator() ? QStringLiteral("-") : a->text()) +
+                             (a->isVisible() ? "" : " (hidden)");
+            return texts;
+        };
+        QCOMPARE(items("File1"),
+                 (QStringList{"&Open", "&Save", "-", "&Print", "&Printer Setup", "-", "E&xit"}));
+        QCOMPARE(items("RealTime1"), (QStringList{"Run", "Stop"}));
+        QCOMPARE(items("DataLogger1"),
+                 (QStringList{"Load Data", "Erase Memory", "Setup (hidden)",
+                              "Start Auto Loading (hidden)", "Stop Auto Loading (hidden)",
+                              "dump_and_clear_memory (hidden)",
+                              "Test Loading Every 1 Minute  (hidden)"}));
+        QCOMPARE(items("View1"), (QStringList{"&Control Panel", "Real Time &Graph"}));
+        QCOMPARE(items("Help1"), (QStringList{"&Contents", "-", "&About"}));
+        QVERIFY(action(w, "ControlPanel1")->isChecked());
+        QVERIFY(action(w, "RealTimeGraph1")->isChecked());
+
+        // The toolbar, left to right, with its hints.
+        QStringList hints;
+        for (QAction* a : w.findChild<QToolBar*>(QStringLiteral("Panel1"))->actions())
+            if (!a->isSeparator() && a->isVisible() && !a->toolTip().isEmpty() &&
+                !a->icon().isNull())
+                hints << a->toolTip();
+        QCOMPARE(hints, (QStringList{"Open File", "Save to file", "Print", "Data Logger",
+                                     "Output Tabular to graph", "Start Graphing Real Time Data",
+                                     "Stop Graphing Real Time Data", "Help"}));
+        QCOMPARE(w.findChild<QComboBox*>(QStringLiteral("ComboBoxDeviceName"))->currentText(),
+                 QStringLiteral("ComPort"));
+        const auto* edit1 = w.findChild<QLineEdit*>(QStringLiteral("Edit1"));
+        QCOMPARE(edit1->text(), QStringLiteral("0"));
+
+        QList<int> widths;
+        for (int i = 0; i < 3; ++i)
+            widths << w.findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->width();
+        QCOMPARE(widths, (QList<int>{100, 150, 50}));
+
+        QCOMPARE(w.MaxMinTimer.interval(), 500);
+        QCOMPARE(w.Timer1.interval(), 60000);
+        QVERIFY(!w.Timer1.isActive());
+        QCOMPARE(w.mdiArea()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(w.mdiArea()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(w.mdiArea()->frameShape(), QFrame::NoFrame);
+    }
+
+    // Every toolbar button agrees with its menu item whatever the link reports.
+    void buttonAndMenuItemShareTheirState_data()
+    {
+        QTest::addColumn<int>("event");
+        QTest::addColumn<bool>("run");
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<bool>("loggerShown");
+        QTest::addColumn<bool>("loggerEnabled");
+        QTest::newRow("window loaded") << 0 << false << false << true << true;
+        QTest::newRow("port search found the meter") << 1 << true << false << true << true;
+        QTest::newRow("identification of an 842") << 2 << true << false << true << true;
+        QTest::newRow("identification of an 841") << 3 << true << false << false << true;
+        QTest::newRow("link lost") << 4 << false << false << true << false;
+        QTest::newRow("an 842 after an 841") << 5 << true << false << true << true;
+    }
+
+    void buttonAndMenuItemShareTheirState()
+    {
+        QFETCH(int, event);
+        QFETCH(bool, run);
+        QFETCH(bool, stop);
+        QFETCH(bool, loggerShown);
+        QFETCH(bool, loggerEnabled);
+
+        TfrmMain w(portsOnly({}));
+        // Shown, so that the toolbar has laid out its buttons.
+        QVERIFY(startUp(w));
+        MeterLink& link = w.link();
+        // Only the events of this row: no tick declares the missing meter lost.
+        link.MainTimer().stop();
+        switch (event) {
+        case 1:
+            emit link.runStopChanged(true, false);
+            break;
+        case 2:
+            emit link.modelChanged(842);
+            emit link.dataLoggerEnabledChanged(true);
+            emit link.runStopChanged(true, false);
+            break;
+        case 3:
+            emit link.modelChanged(841);
+            emit link.runStopChanged(true, false);
+            break;
+        case 4:
+            emit link.runStopChanged(false, false);
+            emit link.dataLoggerEnabledChanged(false);
+            break;
+        case 5:
+            emit link.modelChanged(841);
+            emit link.dataLoggerEnabledChanged(false);
+            emit link.modelChanged(842);
+            emit link.dataLoggerEnabledChanged(true);
+            emit link.runStopChanged(true, false);
+            break;
+        default:
+            break;
+        }
+
+        QCOMPARE(button(w, "btnRun")->isEnabled(), run);
+        QCOMPARE(action(w, "Run1")->isEnabled(), run);
+        QCOMPARE(button(w, "btnStop")->isEnabled(), stop);
+        QCOMPARE(action(w, "Stop1")->isEnabled(), stop);
+
+        const QAction* loggerMenu =
+            w.findChild<QMenu*>(QStringLiteral("DataLogger1"))->menuAction();
+        // The toolbar shows and hides its buttons when it next lays itself out.
+        QTRY_COMPARE(button(w, "btnDataLogger")->isVisibleTo(&w), loggerShown);
+        QCOMPARE(loggerMenu->isVisible(), loggerShown);
+        // A hidden command cannot be chosen: its enabled state does not matter.
+        if (loggerShown) {
+            QCOMPARE(button(w, "btnDataLogger")->isEnabled(), loggerEnabled);
+            QCOMPARE(loggerMenu->isEnabled(), loggerEnabled);
+        }
+
+        QVERIFY(!button(w, "btnOutputToGraph")->isEnabled());
+        QVERIFY(button(w, "SpeedButton1")->isEnabled());
+        QVERIFY(button(w, "SpeedButton8")->isEnabled());
+    }
+
+    void startUpFindsTheMeterOnTheThirdPort()
+    {
+        ScriptedMeterPeer silent1{QByteArray()};
+        ScriptedMeterPeer silent2{QByteArray()};
+        auto meter = startVirtualMeter(842);
+        QVERIFY(meter);
+        const QStringList ports{silent1.path(), silent2.path(), meter->slavePath()};
+
+        auto* splash = new TfrmAbout;
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        splash->showAsSplash();
+        QPointer<TfrmAbout> splashGuard(splash);
+
+        TfrmMain w(portsOnly(ports));
+        w.setSplash(splash);
+        QStringList splashTexts;
+        connect(&w.link(), &MeterLink::progressText, this, [&] {
+            if (splashGuard)
+                splashTexts << splashGuard->progressText();
+        });
+        QVERIFY(startUp(w));
+
+        QCOMPARE(splashTexts,
+                 (QStringList{"Initializing COM Port ...", "Searching Meter on " + ports[0],
+                              "Searching Meter on " + ports[1], "Searching Meter on " + ports[2]}));
+        QTRY_VERIFY(splashGuard.isNull());
+        QCOMPARE(w.statusText(0), ports[2]);
+        QCOMPARE(w.statusText(1), QStringLiteral("On Connection"));
+        QCOMPARE(w.findChild<QComboBox*>(QStringLiteral("ComboBoxDeviceName"))->currentIndex(), 2);
+        QVERIFY(button(w, "btnRun")->isEnabled());
+        QVERIFY(!button(w, "btnStop")->isEnabled());
+        QVERIFY(w.link().MeterConnected());
+        QVERIFY(!panelShowsNoConnection(w));
+        QCOMPARE(w.PanelWindow()->parentWidget()->pos(), QPoint(0, 0));
+        QVERIFY(w.link().MainTimer().isActive());
+        // The live stream runs: the link keeps answering frames.
+        QSignalSpy answered(&w.link(), &MeterLink::frameAnswered);
+        QVERIFY(answered.wait(3000));
+
+        // Closing writes the settings of this run.
+        w.RealTimeInterval = 5.0f;
+        QVERIFY(w.close());
+        QVERIFY(!w.link().Comm1().Active());
+        QSettings store;
+        QCOMPARE(store.value(QStringLiteral("LastConnectedPort")).toInt(), 2);
+        QCOMPARE(store.value(QStringLiteral("LastConnectedModel")).toInt(), 842);
+        QCOMPARE(store.value(QStringLiteral("RealTimeRate")).toDouble(), 5.0);
+        meter->stop();
+    }
+
+    void startUpWithoutAMeter()
+    {
+        // A saved port beyond the list and a model that does not exist.
+        writeSettings(5, 100);
+        ScriptedMeterPeer silent1{QByteArray()};
+        ScriptedMeterPeer silent2{QByteArray()};
+        ScriptedMeterPeer silent3{QByteArray()};
+        TfrmMain w(portsOnly({silent1.path(), silent2.path(), silent3.path()}));
+        QCOMPARE(w.savedSettings().lastConnectedPort, 5);
+        QVERIFY(startUp(w));
+
+        QCOMPARE(w.statusText(0), silent1.path());
+        QCOMPARE(w.statusText(1), QStringLiteral("Off Connection"));
+        QCOMPARE(w.findChild<QComboBox*>(QStringLiteral("ComboBoxDeviceName"))->currentIndex(), 0);
+        QCOMPARE(w.link().MeterModel(), 842);
+        QVERIFY(action(w, "LoadData1")->isVisible());
+        QVERIFY(panelShowsNoConnection(w));
+        QVERIFY(!button(w, "btnRun")->isEnabled());
+
+        // Three ticks without a frame: the link is declared lost.
+        QSignalSpy lost(&w.link(), &MeterLink::linkLost);
+        QVERIFY(lost.wait(6000));
+        QCOMPARE(w.statusText(1), QStringLiteral("No Connection"));
+        QVERIFY(panelShowsNoConnection(w));
+        QVERIFY(!button(w, "btnDataLogger")->isEnabled());
+        QVERIFY(!w.findChild<QMenu*>(QStringLiteral("DataLogger1"))->menuAction()->isEnabled());
+        // The live port stayed open on the first port and polls for a meter.
+        QTRY_VERIFY_WITH_TIMEOUT(silent1.count('A') >= 1, 3000);
+
+        QVERIFY(w.close());
+        QSettings store;
+        QCOMPARE(store.value(QStringLiteral("LastConnectedPort")).toInt(), 0);
+        QCOMPARE(store.value(QStringLiteral("LastConnectedModel")).toInt(), 842);
+    }
+
+    void firstStartUsesTheDefaults()
+    {
+        QVERIFY(QSettings().allKeys().isEmpty());
+        TfrmMain w(portsOnly({}));
+        QCOMPARE(w.savedSettings(), SavedSettings{});
+        QCOMPARE(w.RealTimeInterval, 0.2f);
+        QVERIFY(startUp(w));
+        QCOMPARE(w.statusText(1), QStringLiteral("Off Connection"));
+        QVERIFY(w.close());
+        QSettings store;
+        QCOMPARE(store.value(QStringLiteral("RealTimeRate")).toDouble(), double(0.2f));
+        QCOMPARE(store.value(QStringLiteral("LastConnectedModel")).toInt(), 842);
+        // No port listed: nothing selected in the list.
+        QCOMPARE(store.value(QStringLiteral("LastConnectedPort")).toInt(), -1);
+    }
+
+    void model841HidesTheDataLogger()
+    {
+        auto meter = startVirtualMeter(841);
+        QVERIFY(meter);
+        TfrmMain w(portsOnly({meter->slavePath()}));
+        QVERIFY(startUp(w));
+        QCOMPARE(w.statusText(1), QStringLiteral("On Connection"));
+        QCOMPARE(w.link().MeterModel(), 841);
+        // The toolbar hides the button when it next lays itself out.
+        QTRY_VERIFY(!button(w, "btnDataLogger")->isVisibleTo(&w));
+        QVERIFY(!w.findChild<QMenu*>(QStringLiteral("DataLogger1"))->menuAction()->isVisible());
+        const QLabel* overlay = w.PanelWindow()->findChild<QLabel*>(QStringLiteral("img841Bottom"));
+        QVERIFY(overlay && !overlay->isHidden());
+        QVERIFY(w.close());
+        QCOMPARE(QSettings().value(QStringLiteral("LastConnectedModel")).toInt(), 841);
+        meter->stop();
+    }
+
+    void dateOrderFollowsTheLocale_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<int>("order");
+        QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << 2;
+        QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << 1;
+        QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan) << 3;
+    }
+
+    void dateOrderFollowsTheLocale()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(int, order);
+        TfrmMain::Environment environment = portsOnly({});
+        environment.locale = locale;
+        TfrmMain w(environment);
+        QCOMPARE(w.DateOrder(), order);
+    }
+
+    void controlPanelCanBeClosedAndRecreated()
+    {
+        TfrmMain w(portsOnly({}));
+        QVERIFY(startUp(w));
+        QPointer<TfrmPanel> first = w.PanelWindow();
+        QVERIFY(first);
+        QAction* item = action(w, "ControlPanel1");
+        QVERIFY(item->isChecked());
+
+        first->close();
+        QTRY_VERIFY(first.isNull());
+        QCOMPARE(w.PanelWindow(), nullptr);
+        QVERIFY(!item->isChecked());
+        QTRY_COMPARE(w.mdiArea()->subWindowList().size(), 0);
+
+        item->trigger();
+        QVERIFY(w.PanelWindow());
+        QVERIFY(item->isChecked());
+        QCOMPARE(w.PanelWindow()->parentWidget()->pos(), QPoint(0, 0));
+        QCOMPARE(w.mdiArea()->subWindowList().size(), 1);
+        // Choosing the item again with the panel there keeps one panel, checked.
+        item->trigger();
+        QVERIFY(item->isChecked());
+        QCOMPARE(w.mdiArea()->subWindowList().size(), 1);
+        QVERIFY(w.close());
+    }
+
+    void helpOpensThePageInTheDataDirectory()
+    {
+        QTemporaryDir data;
+        QList<QUrl> opened;
+        TfrmMain::Environment environment = portsOnly({});
+        environment.dataDirectory = data.path();
+        environment.openUrl = [&opened](const QUrl& url) {
+            opened << url;
+            return true;
+        };
+        TfrmMain w(environment);
+
+        QString message;
+        QTimer::singleShot(0, this, [&message] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                message = box->text();
+                box->accept();
+            }
+        });
+        action(w, "Contents1")->trigger();
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(message,
+                 QStringLiteral("The help file QV58M.htm was not found in %1.").arg(data.path()));
+
+        QFile page(data.filePath(QStringLiteral("QV58M.htm")));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.close();
+        action(w, "Contents1")->trigger();
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(page.fileName())});
+    }
+
+    void aboutShowsTheVersionModally()
+    {
+        TfrmMain w(portsOnly({}));
+        QString version;
+        bool modal = false;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* about = qobject_cast<TfrmAbout*>(QApplication::activeModalWidget())) {
+                modal = true;
+                version = about->versionText();
+                about->accept();
+            }
+        });
+        action(w, "About1")->trigger();
+        QVERIFY(modal);
+        QCOMPARE(version, QStringLiteral("3.5.0.0"));
+        QCOMPARE(w.findChild<TfrmAbout*>(), nullptr);
+    }
+
+    void windowMenuListsTheChildWindows()
+    {
+        TfrmMain w(portsOnly({}));
+        QVERIFY(startUp(w));
+        auto* menu = w.findChild<QMenu*>(QStringLiteral("Window1"));
+        emit menu->aboutToShow();
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(texts.mid(0, 3), (QStringList{"&Tile", "&Cascade", "-"}));
+        QCOMPARE(texts.size(), 4);
+        QVERIFY(texts[3].startsWith(QStringLiteral("&1 ")));
+        QVERIFY(w.close());
+    }
+};
+
+AUDIMARK_TEST_MAIN_GUI(TestMainWindow)
+#include "tst_mainwindow.moc"
