@@ -16,6 +16,13 @@
 #include <QStyle>
 #include <QToolButton>
 
+// The pictures live in a static library: their registration must be pulled
+// in by name, from outside any namespace. Registering twice is harmless.
+static void registerPanelPictures()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace {
 const QColor Backdrop(0xc9, 0xce, 0xd3);
 const QColor GlassText(0x1c, 0x24, 0x18);
@@ -55,6 +62,7 @@ TfrmPanel::TfrmPanel(MeterLink& link, const DigitImages& digits, QTimer& maxMinT
     MMATimer.setInterval(LongPressTickMs);
     connect(&MMATimer, &QTimer::timeout, this, &TfrmPanel::MMATimerTimer);
 
+    registerPanelPictures();
     createFace();
     createAnnunciators();
     createKeys();
