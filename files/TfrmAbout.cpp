@@ -43,7 +43,7 @@ TfrmAbout::TfrmAbout(QWidget* parent, const QString& versionResource)
 
     Label4 = new QLabel(this);
     Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setFixedSize(ClientSize.width() - 24, 20);
+    Label4->setFixedSize(ClientSize.width() - 100, 20);
     Label4->setAlignment(Qt::AlignCenter);
 
     Label1 = new QLabel(QStringLiteral("Version:"), this);
@@ -66,12 +66,24 @@ TfrmAbout::TfrmAbout(QWidget* parent, const QString& versionResource)
     versionRow->addStretch(1);
     versionRow->addWidget(BitBtn1);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* text = new QVBoxLayout;
+    text->addWidget(Label3);
+    text->addWidget(Label4, 0, Qt::AlignHCenter);
+    text->addStretch(1);
+    text->addLayout(versionRow);
+
+    // The program's icon, when the application has one.
+    auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 10, 12, 10);
-    layout->addWidget(Label3);
-    layout->addWidget(Label4, 0, Qt::AlignHCenter);
-    layout->addStretch(1);
-    layout->addLayout(versionRow);
+    const QIcon icon = QApplication::windowIcon();
+    if (!icon.isNull()) {
+        auto* image = new QLabel(this);
+        image->setObjectName(QStringLiteral("Image1"));
+        image->setPixmap(icon.pixmap(QSize(56, 56)));
+        image->setAlignment(Qt::AlignTop);
+        layout->addWidget(image);
+    }
+    layout->addLayout(text, 1);
 
     VersionInfo1 = versionResource.isEmpty() ? new TVersionInfo(this)
                                              : new TVersionInfo(this, versionResource);
