@@ -1,6 +1,8 @@
 // audimark-cli: the headless companion of Audimark.
 
+#include "tools/cli/DownloadCommand.h"
 #include "tools/cli/LiveCommand.h"
+#include "tools/cli/SetsCommand.h"
 #include "serial/TComPort.h"
 
 #include <QCommandLineParser>
@@ -11,7 +13,9 @@ namespace {
 int usage(const QString& message)
 {
     QTextStream(stderr) << "audimark-cli: " << message << '\n'
-                        << "usage: audimark-cli live [--port PATH]... [--count N] [--format text|csv]\n";
+                        << "usage: audimark-cli live [--port PATH]... [--count N] [--format text|csv]\n"
+                        << "       audimark-cli download [--port PATH]... --out FILE.rec [--csv-dir DIR] [--retry N]\n"
+                        << "       audimark-cli sets FILE.rec\n";
     return 2;
 }
 } // namespace
@@ -26,15 +30,36 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral("Reads a QV58M sound level meter from the command line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live, download or sets"));
     parser.addOption({QStringLiteral("port"), QStringLiteral("Serial port to use (repeatable)."), QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("N")});
     parser.addOption({QStringLiteral("format"), QStringLiteral("Output format: text or csv."), QStringLiteral("FORMAT"), QStringLiteral("text")});
+    parser.addOption({QStringLiteral("out"), QStringLiteral("download: data set collection file to write."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("csv-dir"), QStringLiteral("download: write one CSV file per data set here."), QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("retry"), QStringLiteral("download: answer Retry this many times after a failed load."), QStringLiteral("N"), QStringLiteral("0")});
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
         return usage(QStringLiteral("missing command"));
+    if (args.first() == QLatin1String("download")) {
+        DownloadOptions download;
+        download.ports = parser.values(QStringLiteral("port"));
+        download.outFile = parser.value(QStringLiteral("out"));
+        download.csvDirectory = parser.value(QStringLiteral("csv-dir"));
+        if (download.outFile.isEmpty())
+            return usage(QStringLiteral("download needs --out FILE.rec"));
+        bool ok = false;
+        download.retries = parser.value(QStringLiteral("retry")).toInt(&ok);
+        if (!ok || download.retries < 0)
+            return usage(QStringLiteral("--retry needs a number"));
+        return runDownloadCommand(download);
+    }
+    if (args.first() == QLatin1String("sets")) {
+        if (args.size() != 2)
+            return usage(QStringLiteral("sets needs one collection file"));
+        return runSetsCommand(args.at(1));
+    }
     if (args.first() != QLatin1String("live"))
         return usage(QStringLiteral("unknown command ") + args.first());
 

@@ -84,7 +84,8 @@ void LoggerImageBuilder::appendGenerated(int count, std::uint32_t seed)
         const int interval = between(0, 9) == 0 ? 60 : between(1, 30);
         record.intervalMinutes = std::uint8_t(interval / 60);
         record.intervalSeconds = bcd(interval % 60);
-        record.aWeighting = between(0, 2) != 0;
+        // Alternating, with now and then two alike in a row.
+        record.aWeighting = (i % 2 == 0) != (between(0, 4) == 0);
         const int samples = between(0, 9) == 0 ? between(1, 5) : between(10, 400);
         int level = between(400, 900);
         for (int s = 0; s < samples; ++s) {

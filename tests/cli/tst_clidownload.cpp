@@ -1,0 +1,187 @@
+// audimark-cli download and sets against the virtual meter program: the
+// collection file holds the meter's memory byte for byte, the CSV files hold
+// the samples in the dump line format, a failed load gives its own status.
+
+#include "common/TestMain.h"
+#include "logger/DateTimeValue.h"
+#include "logger/DumpLine.h"
+#include "tools/virtual-meter/LoggerImageBuilder.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using vmeter::LoggerImageBuilder;
+using vmeter::LoggerRecordSpec;
+
+namespace {
+class MeterProcess
+{
+public:
+    explicit MeterProcess(const QStringList& arguments)
+    {
+        process.setProgram(qEnvironmentVariable("AUDIMARK_VIRTUAL_METER"));
+        process.setArguments(arguments);
+        process.start();
+    }
+    ~MeterProcess()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.write("quit\n");
+            if (!process.waitForFinished(3000))
+                process.kill();
+        }
+    }
+    QString waitForPath()
+    {
+        while (!process.canReadLine() && process.waitForReadyRead(5000)) {
+        }
+        return QString::fromLocal8Bit(process.readLine()).trimmed();
+    }
+    QProcess process;
+};
+
+struct CliRun
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList& arguments)
+{
+    QProcess cli;
+    cli.start(qEnvironmentVariable("AUDIMARK_CLI"), arguments);
+    CliRun run;
+    if (!cli.waitForFinished(60000))
+        return run;
+    run.status = cli.exitCode();
+    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
+    return run;
+}
+
+QList<LoggerRecordSpec> recordSpecs()
+{
+    QList<LoggerRecordSpec> specs;
+    const QList<int> lengths{4, 9, 2};
+    for (int k = 0; k < lengths.size(); ++k) {
+        LoggerRecordSpec spec;
+        spec.start = QDateTime(QDate(2010, 4, 14 + k), QTime(15, 30 + k, 5));
+        spec.intervalSeconds = LoggerImageBuilder::bcd(10 + k);
+        spec.aWeighting = k != 1;
+        for (int i = 0; i < lengths.at(k); ++i)
+            spec.samplesTenths.append(k == 2 && i == 1 ? 150 : 600 + 13 * i + k);
+        specs.append(spec);
+    }
+    return specs;
+}
+
+QByteArray memoryFile(const QString& path)
+{
+    LoggerImageBuilder builder;
+    for (const LoggerRecordSpec& spec : recordSpecs())
+        builder.append(spec);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(builder.image());
+    return builder.image();
+}
+} // namespace
+
+class TestCliDownload : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QFile::exists(qEnvironmentVariable("AUDIMARK_VIRTUAL_METER")));
+        QVERIFY(QFile::exists(qEnvironmentVariable("AUDIMARK_CLI")));
+    }
+
+    void downloadWritesCollectionAndCsv()
+    {
+        QTemporaryDir dir;
+        const QByteArray memory = memoryFile(dir.filePath("memory.bin"));
+        MeterProcess meter({"--memory", dir.filePath("memory.bin"), "--fast"});
+        const QString port = meter.waitForPath();
+        QVERIFY(!port.isEmpty());
+
+        const QString rec = dir.filePath("sets.rec");
+        const CliRun run =
+            runCli({"download", "--port", port, "--out", rec, "--csv-dir", dir.filePath("csv")});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.err.contains("bytes received 384 total bytes 384"));
+
+        QFile file(rec);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const int memoryEnd = quint8(memory.at(0x0C)) * 256 + quint8(memory.at(0x0D));
+        QCOMPARE(bytes.size(), std::min(memoryEnd + 257, (memoryEnd + 64) / 64 * 64));
+        QCOMPARE(bytes, memory.left(bytes.size()));
+
+        const QStringList csv = QDir(dir.filePath("csv")).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(csv, (QStringList{"001_201004141530.CSV", "002_201004151531.CSV",
+                                   "003_201004161532.CSV"}));
+        const QList<LoggerRecordSpec> specs = recordSpecs();
+        for (int k = 0; k < specs.size(); ++k) {
+            QFile csvFile(dir.filePath("csv/" + csv.at(k)));
+            QVERIFY(csvFile.open(QIODevice::ReadOnly));
+            QByteArray expected;
+            const LoggerRecordSpec& spec = specs.at(k);
+            for (int i = 0; i < spec.samplesTenths.size(); ++i) {
+                const int tenths = spec.samplesTenths.at(i);
+                const float value = tenths < 200 ? 50.0f : float(tenths * 0.1);
+                const double t = DateTimeValue::fromDateTime(spec.start.addSecs((10 + k) * i));
+                expected += DumpLine::line(t, value).toLocal8Bit() + "\r\n";
+            }
+            QCOMPARE(csvFile.readAll(), expected);
+        }
+
+        const CliRun sets = runCli({"sets", rec});
+        QCOMPARE(sets.status, 0);
+        const QStringList lines = sets.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        const QStringList third = lines.at(3).split('\t');
+        QCOMPARE(third.size(), 8);
+        QCOMPARE(third.at(0), QStringLiteral("3"));
+        QCOMPARE(third.at(2), QStringLiteral("00:12"));
+        QCOMPARE(third.at(3), QStringLiteral("2"));
+        QCOMPARE(third.at(4), QStringLiteral("A"));
+        QCOMPARE(lines.at(2).split('\t').at(4), QStringLiteral("C"));
+        const QLocale locale;
+        QCOMPARE(third.at(6), locale.toString(60.2, 'f', 1)); // maximum
+        QCOMPARE(third.at(7), locale.toString(50.0, 'f', 1)); // minimum, replaced value
+    }
+
+    void failedLoadHasItsOwnStatus()
+    {
+        QTemporaryDir dir;
+        memoryFile(dir.filePath("memory.bin"));
+        MeterProcess meter(
+            {"--memory", dir.filePath("memory.bin"), "--fast", "--used-size", "255"});
+        const QString port = meter.waitForPath();
+        const QString rec = dir.filePath("sets.rec");
+        const CliRun run = runCli({"download", "--port", port, "--out", rec});
+        QCOMPARE(run.status, 14);
+        QVERIFY(run.err.contains("BadSize"));
+        QVERIFY(run.err.contains("There was error when reading data from meter"));
+        QVERIFY(!QFile::exists(rec));
+    }
+
+    void setsOfAnEmptyCollection()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("zeros.rec"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(300, '\0'));
+        file.close();
+        const CliRun run = runCli({"sets", file.fileName()});
+        QCOMPARE(run.status, 16);
+        QVERIFY(run.err.contains("NoData"));
+    }
+};
+
+AUDIMARK_TEST_MAIN_CORE(TestCliDownload)
+#include "tst_clidownload.moc"

@@ -1,0 +1,134 @@
+#include "tools/cli/DownloadCommand.h"
+
+#include "data/DataSetCollection.h"
+#include "data/LoggerMemory.h"
+#include "logger/DumpLine.h"
+#include "logger/ImageFile.h"
+#include "logger/LoggerLoad.h"
+#include "logger/LoggerPort.h"
+#include "meter/MeterLink.h"
+#include "tools/cli/ConsoleLoggerUi.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+constexpr int firstFrameWaitMs = 3000;
+constexpr int recordDateOffset = 3;
+
+// Lets the live stream deliver a frame, so that the recording flag is known
+// before the load checks it.
+void waitForLiveFrame(MeterLink& link)
+{
+    QEventLoop loop;
+    QTimer::singleShot(firstFrameWaitMs, &loop, &QEventLoop::quit);
+    QObject::connect(&link, &MeterLink::frameAnswered, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool writeCsv(const QString& path, const DataSetCollection& collection, qsizetype set)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const auto values = collection.valuesOf(set);
+    const auto times = collection.timesOf(set);
+    const QLocale locale;
+    QByteArray text;
+    for (size_t i = 0; i < values.size(); ++i)
+        text += DumpLine::line(times[i], values[i], locale).toLocal8Bit() + "\r\n";
+    return file.write(text) == text.size() && file.commit();
+}
+
+bool writeCsvFiles(const QString& directory, const DataSetCollection& collection,
+                   const QByteArray& image, QTextStream& err)
+{
+    if (!QDir().mkpath(directory)) {
+        err << "audimark-cli: cannot create " << directory << '\n';
+        return false;
+    }
+    for (qsizetype k = 0; k < collection.count(); ++k) {
+        const qint32 p = collection.headers().recordOffset().at(k);
+        // Numbered, since two sets may start in the same minute.
+        const QString name = QStringLiteral("%1_%2")
+                                 .arg(k + 1, 3, 10, QLatin1Char('0'))
+                                 .arg(DumpLine::fileName(image.mid(p + recordDateOffset, 5)));
+        const QString path = QDir(directory).filePath(name);
+        if (!writeCsv(path, collection, k)) {
+            err << "audimark-cli: cannot write " << path << '\n';
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
+int runDownloadCommand(const DownloadOptions& options)
+{
+    QTextStream err(stderr);
+    QStringList ports = options.ports;
+    if (ports.isEmpty())
+        TComPort::EnumComPorts(ports);
+    if (ports.isEmpty()) {
+        err << "audimark-cli: no serial ports found\n";
+        return 1;
+    }
+
+    MeterLink link;
+    link.setPortList(ports);
+    if (!link.searchPorts()) {
+        err << "audimark-cli: no meter answered on " << ports.join(", ") << '\n';
+        return 1;
+    }
+    if (link.MeterModel() != 842) {
+        err << "audimark-cli: the model " << link.MeterModel() << " has no data logger\n";
+        return 1;
+    }
+    err << "Model 842 on " << link.portName() << '\n';
+    link.startLiveLink();
+    waitForLiveFrame(link);
+
+    QTemporaryDir dataDirectory;
+    if (!dataDirectory.isValid()) {
+        err << "audimark-cli: no temporary directory\n";
+        return 1;
+    }
+    LoggerPort port(link);
+    LoggerMemory memory;
+    DataSetCollection collection;
+    ConsoleLoggerUi ui(err, options.retries);
+    LoggerLoad load(port, memory, collection, ui);
+    load.setDataDirectory(dataDirectory.path());
+    const LoadCommandOutcome outcome = load.loadDataCommand();
+    link.stopLiveLink();
+
+    if (!outcome.started || outcome.aborted)
+        return 1;
+    if (outcome.result != LoadResult::Ok) {
+        err << "audimark-cli: " << loadResultName(outcome.result) << '\n';
+        return LoadResultExitBase + int(outcome.result);
+    }
+
+    // The collection file is the temporary image file, as "Save" copies it.
+    QFile temp(ImageFile::tempFilePath(dataDirectory.path()));
+    if (!temp.open(QIODevice::ReadOnly)) {
+        err << "audimark-cli: " << temp.fileName() << ": " << temp.errorString() << '\n';
+        return 1;
+    }
+    const QByteArray image = temp.readAll();
+    QSaveFile out(options.outFile);
+    if (!out.open(QIODevice::WriteOnly) || out.write(image) != image.size() || !out.commit()) {
+        err << "audimark-cli: cannot write " << options.outFile << '\n';
+        return 1;
+    }
+    err << collection.count() << " data sets written to " << options.outFile << '\n';
+    if (!options.csvDirectory.isEmpty() &&
+        !writeCsvFiles(options.csvDirectory, collection, image, err))
+        return 1;
+    return 0;
+}
