@@ -8,6 +8,7 @@
 #include "logger/LoggerUi.h"
 
 #include <QList>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <functional>
