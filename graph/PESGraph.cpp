@@ -605,7 +605,6 @@ void PESGraph::reinitialize()
     if (lookDirty_)
         applyLook();
     applyScales();
-    applyCursor();
 }
 
 void PESGraph::redraw()
