@@ -23,16 +23,8 @@ build_all() {
 }
 
 run_demo() {
-    local meter_out
-    meter_out=$(mktemp)
-    "$build/tools/virtual-meter/audimark-virtual-meter" --model 842 >"$meter_out" &
-    local meter=$!
-    trap 'kill $meter 2>/dev/null; rm -f "$meter_out"' EXIT
-    until [ -s "$meter_out" ]; do sleep 0.1; done
-    local port
-    port=$(head -n 1 "$meter_out")
-    echo "Virtual meter on $port; press Ctrl-C to stop."
-    "$build/tools/cli/audimark-cli" live --port "$port"
+    # The program starts its own virtual meter on a pseudo-terminal.
+    "$build/app/audimark" --demo
 }
 
 run_tests() {
