@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 
 using vmeter::LoggerImageBuilder;
-using vmeter::LoggerRecordSpec;
+using vmeter::LoggerRecordContent;
 
 namespace {
 class MeterProcess
@@ -61,27 +61,27 @@ CliRun runCli(const QStringList& arguments)
     return run;
 }
 
-QList<LoggerRecordSpec> recordSpecs()
+QList<LoggerRecordContent> recordContents()
 {
-    QList<LoggerRecordSpec> specs;
+    QList<LoggerRecordContent> contents;
     const QList<int> lengths{4, 9, 2};
     for (int k = 0; k < lengths.size(); ++k) {
-        LoggerRecordSpec spec;
-        spec.start = QDateTime(QDate(2010, 4, 14 + k), QTime(15, 30 + k, 5));
-        spec.intervalSeconds = LoggerImageBuilder::bcd(10 + k);
-        spec.aWeighting = k != 1;
+        LoggerRecordContent content;
+        content.start = QDateTime(QDate(2010, 4, 14 + k), QTime(15, 30 + k, 5));
+        content.intervalSeconds = LoggerImageBuilder::bcd(10 + k);
+        content.aWeighting = k != 1;
         for (int i = 0; i < lengths.at(k); ++i)
-            spec.samplesTenths.append(k == 2 && i == 1 ? 150 : 600 + 13 * i + k);
-        specs.append(spec);
+            content.samplesTenths.append(k == 2 && i == 1 ? 150 : 600 + 13 * i + k);
+        contents.append(content);
     }
-    return specs;
+    return contents;
 }
 
 QByteArray memoryFile(const QString& path)
 {
     LoggerImageBuilder builder;
-    for (const LoggerRecordSpec& spec : recordSpecs())
-        builder.append(spec);
+    for (const LoggerRecordContent& content : recordContents())
+        builder.append(content);
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(builder.image());
@@ -124,16 +124,16 @@ private slots:
         const QStringList csv = QDir(dir.filePath("csv")).entryList(QDir::Files, QDir::Name);
         QCOMPARE(csv, (QStringList{"001_201004141530.CSV", "002_201004151531.CSV",
                                    "003_201004161532.CSV"}));
-        const QList<LoggerRecordSpec> specs = recordSpecs();
-        for (int k = 0; k < specs.size(); ++k) {
+        const QList<LoggerRecordContent> contents = recordContents();
+        for (int k = 0; k < contents.size(); ++k) {
             QFile csvFile(dir.filePath("csv/" + csv.at(k)));
             QVERIFY(csvFile.open(QIODevice::ReadOnly));
             QByteArray expected;
-            const LoggerRecordSpec& spec = specs.at(k);
-            for (int i = 0; i < spec.samplesTenths.size(); ++i) {
-                const int tenths = spec.samplesTenths.at(i);
+            const LoggerRecordContent& content = contents.at(k);
+            for (int i = 0; i < content.samplesTenths.size(); ++i) {
+                const int tenths = content.samplesTenths.at(i);
                 const float value = tenths < 200 ? 50.0f : float(tenths * 0.1);
-                const double t = DateTimeValue::fromDateTime(spec.start.addSecs((10 + k) * i));
+                const double t = DateTimeValue::fromDateTime(content.start.addSecs((10 + k) * i));
                 expected += DumpLine::line(t, value).toLocal8Bit() + "\r\n";
             }
             QCOMPARE(csvFile.readAll(), expected);

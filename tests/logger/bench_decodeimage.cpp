@@ -22,12 +22,12 @@ QByteArray imageWith4000Sets()
     // 4000 records must end below the 16-bit memory end: most hold no
     // samples, every twentieth holds two.
     for (int k = 0; k < 4000; ++k) {
-        vmeter::LoggerRecordSpec spec;
-        spec.start = QDateTime(QDate(2010, 4, 14), QTime(9, 0)).addSecs(k * 60);
-        spec.intervalSeconds = 0x02;
+        vmeter::LoggerRecordContent content;
+        content.start = QDateTime(QDate(2010, 4, 14), QTime(9, 0)).addSecs(k * 60);
+        content.intervalSeconds = 0x02;
         if (k % 20 == 0)
-            spec.samplesTenths = {600, 700};
-        builder.append(spec);
+            content.samplesTenths = {600, 700};
+        builder.append(content);
     }
     QByteArray image = builder.image();
     image.append(QByteArray(98304 - image.size(), char(0xFF)));

@@ -11,22 +11,22 @@
 #include <QTemporaryDir>
 
 using vmeter::LoggerImageBuilder;
-using vmeter::LoggerRecordSpec;
+using vmeter::LoggerRecordContent;
 using vmeter::VirtualMeterOptions;
 using Answer = LoggerUi::Answer;
 
 namespace {
 constexpr int speedUp = 10;
 
-LoggerRecordSpec record(int samples,
-                        QDateTime start = QDateTime(QDate(2010, 4, 14), QTime(15, 30, 5)))
+LoggerRecordContent record(int samples,
+                           QDateTime start = QDateTime(QDate(2010, 4, 14), QTime(15, 30, 5)))
 {
-    LoggerRecordSpec spec;
-    spec.start = start;
-    spec.intervalSeconds = 0x05;
+    LoggerRecordContent content;
+    content.start = start;
+    content.intervalSeconds = 0x05;
     for (int i = 0; i < samples; ++i)
-        spec.samplesTenths.append(600 + i);
-    return spec;
+        content.samplesTenths.append(600 + i);
+    return content;
 }
 
 QByteArray memoryWithSets(int sets)

@@ -36,7 +36,7 @@ void LoggerImageBuilder::writeControlPage(QByteArray& image, int setCount, int e
     image[endAddressAddress + 2] = char(endAddress);
 }
 
-QByteArray LoggerImageBuilder::encodeRecord(const LoggerRecordSpec& record)
+QByteArray LoggerImageBuilder::encodeRecord(const LoggerRecordContent& record)
 {
     const QDate date = record.start.date();
     const QTime time = record.start.time();
@@ -56,7 +56,7 @@ QByteArray LoggerImageBuilder::encodeRecord(const LoggerRecordSpec& record)
     return bytes;
 }
 
-bool LoggerImageBuilder::append(const LoggerRecordSpec& record)
+bool LoggerImageBuilder::append(const LoggerRecordContent& record)
 {
     const QByteArray bytes = encodeRecord(record);
     if (next_ + bytes.size() > memorySize)
@@ -77,7 +77,7 @@ void LoggerImageBuilder::appendGenerated(int count, std::uint32_t seed)
     };
     QDateTime start(QDate(2010, 4, 14), QTime(9, 5, 7));
     for (int i = 0; i < count; ++i) {
-        LoggerRecordSpec record;
+        LoggerRecordContent record;
         start = start.addSecs(between(60, 3 * 86400));
         record.start = start;
         // Mostly short intervals, now and then a whole minute.

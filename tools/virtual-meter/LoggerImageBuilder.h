@@ -20,7 +20,7 @@
 
 namespace vmeter {
 
-struct LoggerRecordSpec
+struct LoggerRecordContent
 {
     QDateTime start;
     std::uint8_t intervalMinutes = 0; // byte 9 as stored
@@ -40,7 +40,7 @@ public:
     LoggerImageBuilder();
 
     // Appends one record; false when it does not fit into the memory.
-    bool append(const LoggerRecordSpec& record);
+    bool append(const LoggerRecordContent& record);
     // `count` plausible sets of varied lengths, intervals and weightings.
     void appendGenerated(int count, std::uint32_t seed);
 
@@ -51,7 +51,7 @@ public:
     [[nodiscard]] QList<int> recordOffsets() const { return offsets_; }
 
     // Record bytes without the control page, for tests that lay out memory.
-    [[nodiscard]] static QByteArray encodeRecord(const LoggerRecordSpec& record);
+    [[nodiscard]] static QByteArray encodeRecord(const LoggerRecordContent& record);
     [[nodiscard]] static std::uint8_t bcd(int value);
     // Writes the set count and end address into a control page.
     static void writeControlPage(QByteArray& image, int setCount, int endAddress);
