@@ -23,12 +23,12 @@ constexpr int kMinZoomBandPixels = 4;
 constexpr double kDataHotSpotRadius = 6.0;
 constexpr double kWheelScrollFraction = 0.1;
 
-QFont toFont(const PESFontSpec& spec)
+QFont toFont(const PESFontSpec& fontSpec)
 {
-    QFont font(spec.family);
-    font.setPointSizeF(spec.pointSize);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    QFont font(fontSpec.family);
+    font.setPointSizeF(fontSpec.pointSize);
+    font.setBold(fontSpec.bold);
+    font.setItalic(fontSpec.italic);
     return font;
 }
 
