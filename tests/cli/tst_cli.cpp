@@ -1,4 +1,5 @@
 #include "common/TestMain.h"
+#include "common/VirtualMeterProcess.h"
 
 #include "meter/LiveFrame.h"
 #include "tools/cli/LiveReadingPrinter.h"
@@ -12,32 +13,6 @@ QString tool(const char* variable)
     return qEnvironmentVariable(variable);
 }
 
-// The virtual meter as a separate process, as a user would run it.
-class MeterProcess
-{
-public:
-    explicit MeterProcess(const QStringList& arguments)
-    {
-        process.setProgram(tool("AUDIMARK_VIRTUAL_METER"));
-        process.setArguments(arguments);
-        process.start();
-    }
-    ~MeterProcess()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.write("quit\n");
-            if (!process.waitForFinished(3000))
-                process.kill();
-        }
-    }
-    QString waitForPath()
-    {
-        while (!process.canReadLine() && process.waitForReadyRead(5000)) {
-        }
-        return QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-    QProcess process;
-};
 
 int countLogged(const QString& logPath, const QString& frameHex)
 {
@@ -80,7 +55,7 @@ private slots:
         QFETCH(QString, format);
         QTemporaryDir dir;
         const QString logPath = dir.filePath("meter.log");
-        MeterProcess meter(QStringList{"--log", logPath, "--interval", "20"} + meterOptions);
+        VirtualMeterProcess meter(QStringList{"--log", logPath, "--interval", "20"} + meterOptions);
         const QString port = meter.waitForPath();
         QVERIFY(port.startsWith("/dev/"));
 
@@ -103,7 +78,7 @@ private slots:
 
     void liveIdentifiesModel841()
     {
-        MeterProcess meter({"--model", "841", "--fast"});
+        VirtualMeterProcess meter({"--model", "841", "--fast"});
         const QString port = meter.waitForPath();
         QProcess cli;
         cli.start(tool("AUDIMARK_CLI"), {"live", "--port", port, "--count", "2"});
@@ -124,10 +99,10 @@ private slots:
     void noMeterGivesAnErrorAndStatus()
     {
         QFETCH(bool, silentMeter);
-        std::unique_ptr<MeterProcess> meter;
+        std::unique_ptr<VirtualMeterProcess> meter;
         QString port = QStringLiteral("/dev/no-such-meter");
         if (silentMeter) {
-            meter = std::make_unique<MeterProcess>(QStringList{"--no-id-reply"});
+            meter = std::make_unique<VirtualMeterProcess>(QStringList{"--no-id-reply"});
             port = meter->waitForPath();
         }
         QProcess cli;
@@ -142,7 +117,7 @@ private slots:
 
     void interruptEndsCleanly()
     {
-        MeterProcess meter({"--fast"});
+        VirtualMeterProcess meter({"--fast"});
         const QString port = meter.waitForPath();
         QProcess cli;
         cli.start(tool("AUDIMARK_CLI"), {"live", "--port", port});

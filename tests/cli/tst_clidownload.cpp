@@ -3,6 +3,7 @@
 // the samples in the dump line format, a failed load gives its own status.
 
 #include "common/TestMain.h"
+#include "common/VirtualMeterProcess.h"
 #include "logger/DateTimeValue.h"
 #include "logger/DumpLine.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
@@ -15,31 +16,6 @@ using vmeter::LoggerImageBuilder;
 using vmeter::LoggerRecordContent;
 
 namespace {
-class MeterProcess
-{
-public:
-    explicit MeterProcess(const QStringList& arguments)
-    {
-        process.setProgram(qEnvironmentVariable("AUDIMARK_VIRTUAL_METER"));
-        process.setArguments(arguments);
-        process.start();
-    }
-    ~MeterProcess()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.write("quit\n");
-            if (!process.waitForFinished(3000))
-                process.kill();
-        }
-    }
-    QString waitForPath()
-    {
-        while (!process.canReadLine() && process.waitForReadyRead(5000)) {
-        }
-        return QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-    QProcess process;
-};
 
 struct CliRun
 {
@@ -104,7 +80,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QByteArray memory = memoryFile(dir.filePath("memory.bin"));
-        MeterProcess meter({"--memory", dir.filePath("memory.bin"), "--fast"});
+        VirtualMeterProcess meter({"--memory", dir.filePath("memory.bin"), "--fast"});
         const QString port = meter.waitForPath();
         QVERIFY(!port.isEmpty());
 
@@ -159,7 +135,7 @@ private slots:
     {
         QTemporaryDir dir;
         memoryFile(dir.filePath("memory.bin"));
-        MeterProcess meter(
+        VirtualMeterProcess meter(
             {"--memory", dir.filePath("memory.bin"), "--fast", "--used-size", "255"});
         const QString port = meter.waitForPath();
         const QString rec = dir.filePath("sets.rec");
