@@ -49,6 +49,16 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         } else if (matches(arg, QStringLiteral("--screenshot"))) {
             (void)takeValue(arguments, i, QStringLiteral("--screenshot"), o.screenshotDirectory,
                             o.error);
+        } else if (arg == QLatin1String("--sample-graph")) {
+            o.sampleGraphPoints = 2000;
+        } else if (arg.startsWith(QLatin1String("--sample-graph="))) {
+            bool ok = false;
+            const int points = arg.mid(15).toInt(&ok);
+            if (ok && points > 0 && points <= 10'000'000)
+                o.sampleGraphPoints = points;
+            else
+                o.error = QStringLiteral("--sample-graph takes a number of points, not \"%1\"")
+                              .arg(arg.mid(15));
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             o.helpRequested = true;
         } else if (arg.startsWith(QLatin1Char('-'))) {

@@ -18,6 +18,10 @@ struct CommandLineOptions
     QString dataDirectory;
     QString screenshotDirectory;
     bool helpRequested = false;
+    // For developers (not in the usage text): --sample-graph[=N] opens the
+    // DataLogger graph on generated data sets, the shown one of N points
+    // (2000 by default); 0 without the option.
+    int sampleGraphPoints = 0;
     // Empty when the command line was understood.
     QString error;
 

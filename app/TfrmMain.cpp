@@ -4,6 +4,11 @@
 #include "app/DateOrder.h"
 #include "app/HelpFile.h"
 #include "app/TfrmPanel.h"
+#include "data/GeneratedDataSets.h"
+#include "data/GraphTexts.h"
+#include "graph/PESGraph.h"
+#include "graph/TfrmGraph.h"
+#include "logger/DataSetListRow.h"
 #include "files/TfrmAbout.h"
 #include "serial/ComErrors.h"
 
@@ -26,6 +31,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+
+#include <algorithm>
 
 // The pictures live in this static library; naming them here keeps them in
 // every program that shows the main window.
@@ -55,6 +62,7 @@ TfrmMain::TfrmMain(Environment environment, QWidget* parent)
       link_(environment_.clock ? *environment_.clock : MeterClock::system())
 {
     initResources();
+    graphState_.dataSets = &dataSets_;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("QV58M"));
     resize(938, 666);
@@ -364,6 +372,7 @@ void TfrmMain::FormCreate()
     dataDirectory_ = environment_.dataDirectory.isEmpty() ? DataDirectory::choose(QString())
                                                           : environment_.dataDirectory;
     (void)DataDirectory::ensureExists(dataDirectory_);
+    graphState_.dataDirectory = dataDirectory_;
 
     settings_ = AppSettings::read(QSettings());
     RealTimeInterval = float(settings_.realTimeRate);
@@ -419,10 +428,81 @@ void TfrmMain::FormShow()
     emit startUpFinished();
 }
 
+// Graph windows -------------------------------------------------------------------
+
+TfrmGraph* TfrmMain::addGraphWindow(const QString& caption)
+{
+    auto* graph = new TfrmGraph(graphState_);
+    graph->setWindowTitle(caption);
+    QMdiSubWindow* frame = mdiArea_->addSubWindow(graph);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    connect(frame, &QMdiSubWindow::aboutToActivate, this,
+            [this] { btnOutputToGraph->setEnabled(false); });
+    connect(graph, &TfrmGraph::saveRequested, this, &TfrmMain::Save1Click);
+    connect(graph, &TfrmGraph::realTimeGraphClosed, this, [this] {
+        RealTimeGraph1->setChecked(false);
+        Run1->setEnabled(link_.MeterConnected());
+        Stop1->setEnabled(false);
+    });
+    connect(graph, &TfrmGraph::realTimeGraphCleared, this,
+            [this] { RealTimeGraph1->setChecked(true); });
+    return graph;
+}
+
 void TfrmMain::createRealTimeGraphWindow()
 {
-    // The real-time graph window is created here and placed beside the
-    // control panel once that window exists.
+    if (graphState_.RealTimeGraph)
+        return;
+    TfrmGraph* graph = addGraphWindow(TfrmGraph::RealTimeCaption);
+    graphState_.RealTimeGraph = graph;
+    RealTimeGraph1->setChecked(true);
+    graph->makeRealTimeGraph();
+
+    // Beside the control panel, filling the rest of the work area.
+    QWidget* frame = graph->parentWidget();
+    const int left = panelWindow_ && panelWindow_->parentWidget()
+                         ? panelWindow_->parentWidget()->width()
+                         : 0;
+    const int width = std::min(this->width() - left - 5, mdiArea_->width() - left);
+    const int height = std::min(this->height() - Panel1->height() - statusBar()->height() - 40,
+                                mdiArea_->height());
+    frame->setGeometry(left, 0, std::max(width, 300), std::max(height, 200));
+    frame->show();
+    mdiArea_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame));
+}
+
+TfrmGraph* TfrmMain::openLoggerGraph()
+{
+    if (TfrmGraph* graph = graphState_.LoggerGraph) {
+        if (QWidget* frame = graph->parentWidget())
+            frame->showNormal();
+        return graph;
+    }
+    TfrmGraph* graph = addGraphWindow(TfrmGraph::LoggerCaption);
+    graphState_.LoggerGraph = graph;
+    graph->setDataSetsPanelVisible(true);
+    QWidget* frame = graph->parentWidget();
+    frame->resize(mdiArea_->width() * 9 / 10, mdiArea_->height() * 9 / 10);
+    frame->show();
+    mdiArea_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame));
+    return graph;
+}
+
+void TfrmMain::openSampleGraph(int points)
+{
+    const double start =
+        GraphTexts::fromDateTime(QDateTime(QDate::currentDate().addDays(-1), QTime(10, 0, 0)));
+    dataSets_ = GeneratedDataSets::collection(
+        {{start - 1.0, 2, 120, true},
+         {start, 1, std::max(points, 1), true},
+         {start + 1.0, 5, std::max(points / 2, 1), false}});
+    TfrmGraph* graph = openLoggerGraph();
+    QList<QStringList> rows;
+    for (const DataSetListRow& row : dataSetListRows(dataSets_))
+        rows << QStringList{row.number, row.date,  row.time,
+                            row.interval, row.count, row.weighting};
+    graph->setDataSetRows(rows);
+    (void)graph->showDataSet(1);
 }
 
 void TfrmMain::showModel(int model)
@@ -525,9 +605,13 @@ void TfrmMain::ControlPanel1Click()
 
 void TfrmMain::RealTimeGraph1Click()
 {
-    // The real-time graph window is restored or created here once it
-    // exists; until then the item keeps its check mark.
-    RealTimeGraph1->setChecked(true);
+    if (TfrmGraph* graph = graphState_.RealTimeGraph) {
+        if (QWidget* frame = graph->parentWidget())
+            frame->showNormal();
+        RealTimeGraph1->setChecked(true);
+        return;
+    }
+    createRealTimeGraphWindow();
 }
 
 void TfrmMain::Tile1Click()

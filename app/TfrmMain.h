@@ -15,6 +15,8 @@
 #include "app/AppSettings.h"
 #include "app/DigitImages.h"
 #include "app/TfrmPanel.h"
+#include "data/DataSetCollection.h"
+#include "graph/GraphWindowState.h"
 #include "meter/MeterLink.h"
 
 #include <QLocale>
@@ -36,6 +38,7 @@ class QMenu;
 class QPrinter;
 class QToolBar;
 class TfrmAbout;
+class TfrmGraph;
 
 // What the window takes from its surroundings; every member has the real
 // system's behaviour when left empty, and tests replace what they need.
@@ -81,8 +84,31 @@ public:
     // The printer chosen in Printer Setup, used by every later printout.
     [[nodiscard]] QPrinter& printer();
 
-    // Seconds between real-time samples; saved as "RealTimeRate".
-    float RealTimeInterval = float(SavedSettings::DefaultRealTimeRate);
+private:
+    // The state shared by the graph windows; declared before the names below
+    // that refer into it.
+    GraphWindowState graphState_;
+
+public:
+    // Seconds between real-time samples; saved as "RealTimeRate". Part of
+    // the graph windows' shared state.
+    float& RealTimeInterval = graphState_.RealTimeInterval;
+
+    // ---- Graph windows ------------------------------------------------------
+    [[nodiscard]] GraphWindowState& graphState() { return graphState_; }
+    // The data set collection of the last decode; the DataLogger graph shows it.
+    [[nodiscard]] DataSetCollection& dataSets() { return dataSets_; }
+    // A new graph window with the caption in the MDI area, freed when closed.
+    TfrmGraph* addGraphWindow(const QString& caption);
+    // The "DataLogger" graph window (LoggerGraph), created with its data set
+    // list when there is none, else restored.
+    TfrmGraph* openLoggerGraph();
+    // Creates and places the real-time graph (RealTimeGraph) unless it exists.
+    void createRealTimeGraphWindow();
+    // For developers: a generated collection of three data sets, the middle
+    // one of `points` samples, shown in the DataLogger graph as after a
+    // download (set 1 selected).
+    void openSampleGraph(int points);
 
     QTimer MaxMinTimer;
     QTimer Timer1;
@@ -109,9 +135,6 @@ private:
 
     void createPanel();
     void panelClosed();
-    // Where the real-time graph window is created and placed at start-up;
-    // it plugs in here once that window exists.
-    void createRealTimeGraphWindow();
     void fillPortList();
     void showModel(int model);
     void rebuildWindowMenu();
@@ -185,6 +208,7 @@ private:
     QMenu* DataLogger1 = nullptr;
     QMenu* Window1 = nullptr;
 
+    DataSetCollection dataSets_;
     QPointer<TfrmPanel> panelWindow_;
     QPointer<TfrmAbout> splash_;
     QPointer<TfrmAbout> aboutWindow_;

@@ -90,6 +90,12 @@ int main(int argc, char** argv)
         screenshots =
             std::make_unique<ScreenshotRecorder>(frmMain, *splash, options.screenshotDirectory);
 
+    if (options.sampleGraphPoints > 0)
+        QObject::connect(&frmMain, &TfrmMain::startUpFinished, &frmMain,
+                         [&frmMain, points = options.sampleGraphPoints] {
+                             frmMain.openSampleGraph(points);
+                         });
+
     frmMain.showMaximized();
     const int result = QApplication::exec();
     if (demoMeter)

@@ -821,7 +821,10 @@ bool PESGraph::eventFilter(QObject* watched, QEvent* event)
     if (watched != plot_)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
+    // The second press of a quick pair arrives as a double click; it is a
+    // press all the same, or that click would be lost.
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
         auto* e = static_cast<QMouseEvent*>(event);
         handlePress(e->position().toPoint(), e->button());
         return true;

@@ -1,0 +1,208 @@
+#pragma once
+
+// A graph window: an MDI child that plots one series of levels against
+// date-time in its chart PESGraph1, with the statistics of the whole series
+// above the chart, two line cursors placed with the dual-thumb slider Slider1
+// and the statistics between them below it, a live coordinate readout
+// (Panel12), annotations, zoom and, in the DataLogger graph, the list of the
+// data sets of the last download (Grid2).
+//
+// Kinds, told apart by the caption: "Real-Time Graph" (RealTimeGraph),
+// "DataLogger" (LoggerGraph), and tabular and file graphs (LastGraph) with
+// the caption of their table or file. The program-wide state lives in the
+// GraphWindowState the main window hands to every graph window.
+//
+// Entry points for the rest of the program:
+// - prepareGraph(), then fill the series through graph(), then
+//   updateGraphStatistic() (file and tabular graphs) or refreshGraph();
+// - showDataSet(k) on the DataLogger graph, with setDataSetRows() for its list;
+// - makeRealTimeGraph() once, right after creating the real-time graph; the
+//   recorder writes its points through graph() and calls refreshGraph();
+// - saveRequested() asks the main window's Save command to save this window
+//   (emitted by the close question before the window closes).
+
+#include "data/ExportStatistic.h"
+#include "graph/GraphWindowState.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QWidget>
+
+class PESGraph;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSplitter;
+class QTableWidget;
+class QToolBar;
+class Tslider2;
+
+class TfrmGraph : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static inline const QString RealTimeCaption = QStringLiteral("Real-Time Graph");
+    static inline const QString LoggerCaption = QStringLiteral("DataLogger");
+
+    // Levels every caller plots between.
+    static constexpr float GraphYMax = 130.0f;
+    static constexpr float GraphYMin = 30.0f;
+
+    explicit TfrmGraph(GraphWindowState& state, QWidget* parent = nullptr);
+    ~TfrmGraph() override;
+
+    [[nodiscard]] PESGraph* graph() const { return PESGraph1; }
+    [[nodiscard]] Tslider2* slider() const { return Slider1; }
+    [[nodiscard]] GraphWindowState& state() const { return state_; }
+
+    // ---- Operations other parts of the program call ----------------------
+    // Sets the chart up for new data: the template "template/graph.ghf" of
+    // the data directory, or the default look when there is none or it does
+    // not load; then always the series and point counts, cleared Y data,
+    // the cursor line colours, no popup, no series or axis page, the Y scale
+    // fixed to yMin..yMax and, when xMin is not 0, the X scale to xMin..xMax.
+    // Ends with refreshGraph().
+    void prepareGraph(int seriesCount, float yMax, float yMin, double xMax, double xMin,
+                      int pointCount);
+    // Reinitialises and redraws the chart, and keeps the slider under the plot.
+    void refreshGraph();
+    // The statistics of the whole series, and the slider set to the series
+    // (thumbs at N/3 and 2N/3). A series without points shows empty fields.
+    void updateGraphStatistic();
+    // Shows set k of state().dataSets. Refused (false, nothing changes) when
+    // there is no such set or it has no samples.
+    bool showDataSet(int k);
+    // The statistics between the cursors, from the slider's two values.
+    void updateCursorStatistic();
+    // The rows of the data set list (six texts each: number, date, time,
+    // rate, count, weighting); the first row is selected.
+    void setDataSetRows(const QList<QStringList>& rows);
+    // Shows or hides the data set list at the left (the DataLogger graph).
+    void setDataSetsPanelVisible(bool visible);
+    // Turns this window into the real-time graph: Clear visible, the chart
+    // prepared for 2000 points from now at RealTimeInterval, "dB" on the Y
+    // axis, the rate list a drop-down on the running interval.
+    void makeRealTimeGraph();
+
+    // ---- What the window shows -------------------------------------------
+    [[nodiscard]] StatisticFields statisticFields() const;
+    [[nodiscard]] QString exportStatisticText() const;
+    [[nodiscard]] QString readoutText() const;
+    [[nodiscard]] bool undoZoomEnabled() const;
+
+    // ---- Event handlers (public so the main window and tests can drive them)
+    void Button1Click();                       // "Graph Option"
+    void Button2Click();                       // "Export Statistic"
+    void PESGraph1CustomizeDlg(bool accepted); // the customisation dialog closed
+    void Grid2Click();
+    void ToolButton13Click(); // erase annotations
+    void UndoZoomClick();
+    void tbntClrClick();
+    void txtSamplingRateChange();
+    void Slider1ValueChange1();
+    void PESGraph1Click(QPoint position);
+    void PESGraph1MouseMove(QPoint position);
+    void PESGraph1MouseUp();
+    void PESGraph1ZoomIn();
+    void PESGraph1DataHotSpot(int subset, int point);
+    void PESGraph1VertLineAnnotHotSpot(int index);
+    void PESGraph1GraphAnnotHotSpot(int slot);
+    // Mode buttons of the toolbar.
+    void setCursorMode(int mode);
+    [[nodiscard]] bool FormCloseQuery();
+    void FormClose();
+
+signals:
+    // The window asks the main window to save it (Save with this window as sender).
+    void saveRequested();
+    // The real-time graph closed: the main window unchecks its menu item and
+    // sets Run and Stop.
+    void realTimeGraphClosed();
+    // The real-time graph was cleared and is the real-time graph again.
+    void realTimeGraphCleared();
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildDataSetsPanel();
+    void buildToolBar();
+    void buildGraphStatisticPanel();
+    void buildCursorPanel();
+    void connectGraph();
+    void FormShow();
+
+    [[nodiscard]] bool applyGraphTemplate();
+    void writeGraphTemplate();
+    void showGraphStatisticTexts(const GraphStatisticTexts& texts);
+    void setSamplingRateText(const QString& text);
+    void setSliderRange(int pointCount);
+    void showCursor(int line, int index, QLineEdit* level, QLineEdit* time);
+    void alignSlider();
+    void placeReadout();
+    void dragCursorTo(QPoint position);
+    void showAnnotationHint(QPoint position);
+    [[nodiscard]] bool isUserAnnotation(int slot) const;
+    [[nodiscard]] QString caption() const { return windowTitle(); }
+
+    GraphWindowState& state_;
+
+    QSplitter* splitter_ = nullptr;
+    QWidget* pnlDataSets = nullptr;
+    QTableWidget* Grid2 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QAction* ToolButton1 = nullptr;
+    QAction* ToolButton2 = nullptr;
+    QAction* ToolButton4 = nullptr;
+    QAction* ToolButton5 = nullptr;
+    QAction* ToolButton9 = nullptr;
+    QAction* ToolButton13 = nullptr;
+    QAction* tbntSep3 = nullptr;
+    QAction* tbntClr = nullptr;
+    QAction* UndoZoom = nullptr;
+    QAction* Button1 = nullptr;
+    QAction* Button2 = nullptr;
+
+    QWidget* pnlGraphStatistic = nullptr;
+    QLineEdit* txtStartTime = nullptr;
+    QWidget* pnlSamplingRate = nullptr;
+    QComboBox* txtSamplingRate = nullptr;
+    QLineEdit* txtDataNo = nullptr;
+    QLineEdit* txtAvgAll = nullptr;
+    QLineEdit* txtMax = nullptr;
+    QLineEdit* txtMaxTime = nullptr;
+    QLineEdit* txtMin = nullptr;
+    QLineEdit* txtMinTime = nullptr;
+
+    QSplitter* graphSplitter_ = nullptr;
+    QWidget* pnlGraph = nullptr;
+    PESGraph* PESGraph1 = nullptr;
+    QLabel* Panel12 = nullptr;
+
+    QWidget* pnlStatistic = nullptr;
+    QWidget* pnlSlider = nullptr;
+    Tslider2* Slider1 = nullptr;
+    QLineEdit* txtCursorA = nullptr;
+    QLineEdit* txtCursorATime = nullptr;
+    QLineEdit* txtCursorB = nullptr;
+    QLineEdit* txtCursorBTime = nullptr;
+    QLineEdit* txtMaxAB = nullptr;
+    QLineEdit* txtMaxABTime = nullptr;
+    QLineEdit* txtMinAB = nullptr;
+    QLineEdit* txtMinABTime = nullptr;
+    QLineEdit* txtAvgAB = nullptr;
+
+    // A cursor line held by the mouse (line 0 = A, 1 = B).
+    bool DragA = false;
+    bool DragB = false;
+    // The last press on an annotation, to tell a double click.
+    int lastAnnotationPress_ = -1;
+    QElapsedTimer annotationPressTimer_;
+    bool realTimeRateUpdating_ = false;
+};
