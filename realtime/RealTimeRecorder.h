@@ -1,0 +1,79 @@
+#pragma once
+
+// Real-time recording: decides for each live reading whether a sample is
+// taken and which level it carries, and hands the sample to the real-time
+// graph (RealTimeSampleSink).
+//
+// Rules:
+// - A sample is taken when at least the interval has passed since the last
+//   sample time, measured on the MeterClock's steady clock when the reading
+//   arrives; the reading's slot is used up even when its level is refused.
+// - A level outside 20.0 .. 140.0 dB is counted as rejected and replaced by
+//   the last good level when that is above 30 dB; otherwise nothing is taken.
+// - start() does not move the last sample time: the graph's creation does
+//   (restartSampleClock), so the first frame after a start normally samples.
+// - A full graph (appendSample returns true) stops recording by itself,
+//   exactly as the Stop command does.
+//
+// Everything runs on the main thread, inside the live receive handler.
+
+#include "meter/LiveReadingConsumers.h"
+#include "meter/MeterClock.h"
+
+#include <QObject>
+
+#include <optional>
+
+class RealTimeSampleSink;
+
+class RealTimeRecorder : public QObject, public LiveReadingRecorder
+{
+    Q_OBJECT
+
+public:
+    static constexpr float LowestLevel = 20.0f;
+    static constexpr float HighestLevel = 140.0f;
+    // A replacement level must be above this to stand in for a refused one.
+    static constexpr float LowestReplacement = 30.0f;
+
+    explicit RealTimeRecorder(MeterClock& clock = MeterClock::system(), QObject* parent = nullptr);
+
+    // The real-time graph, or null while it does not exist. Not owned.
+    void setSink(RealTimeSampleSink* sink) { sink_ = sink; }
+    [[nodiscard]] RealTimeSampleSink* sink() const { return sink_; }
+
+    // Starts recording at this interval (seconds): the last good level and
+    // the rejected count go back to 0.
+    void start(float intervalSeconds);
+    // Stops recording and lets the graph finish (the Stop command, or a
+    // full graph). Does nothing when not running.
+    void stop();
+    // The real-time graph went away: recording ends without a graph to finish.
+    void abandon();
+    // The next sample waits a whole interval from now (graph creation).
+    void restartSampleClock();
+
+    [[nodiscard]] bool isRunning() const override { return running_; }
+    void sampleReading(const MeterReading& reading) override;
+
+    [[nodiscard]] float interval() const { return interval_; }
+    [[nodiscard]] int rejectedCount() const { return rejectedCount_; }
+    [[nodiscard]] float lastGoodLevel() const { return lastGoodLevel_; }
+
+signals:
+    // Recording started (true) or ended (false), by any cause.
+    void runningChanged(bool running);
+    // The count of refused levels changed (shown in the main window's Edit1).
+    void rejectedCountChanged(int count);
+
+private:
+    void setRunning(bool running);
+
+    MeterClock& clock_;
+    RealTimeSampleSink* sink_ = nullptr;
+    bool running_ = false;
+    float interval_ = 0.2f;
+    float lastGoodLevel_ = 0.0f;
+    int rejectedCount_ = 0;
+    std::optional<MeterClock::TimePoint> lastSampleTime_;
+};
