@@ -492,17 +492,16 @@ void TfrmMain::openSampleGraph(int points)
 {
     const double start =
         GraphTexts::fromDateTime(QDateTime(QDate::currentDate().addDays(-1), QTime(10, 0, 0)));
-    dataSets_ = GeneratedDataSets::collection(
-        {{start - 1.0, 2, 120, true},
-         {start, 1, std::max(points, 1), true},
-         {start + 1.0, 5, std::max(points / 2, 1), false}});
+    dataSets_ = GeneratedDataSets::collection({{start, 1, std::max(points, 1), true},
+                                               {start + 1.0, 2, 120, true},
+                                               {start + 2.0, 5, std::max(points / 2, 1), false}});
     TfrmGraph* graph = openLoggerGraph();
     QList<QStringList> rows;
     for (const DataSetListRow& row : dataSetListRows(dataSets_))
         rows << QStringList{row.number, row.date,  row.time,
                             row.interval, row.count, row.weighting};
     graph->setDataSetRows(rows);
-    (void)graph->showDataSet(1);
+    (void)graph->showDataSet(0);
 }
 
 void TfrmMain::showModel(int model)

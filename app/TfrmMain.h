@@ -105,9 +105,8 @@ public:
     TfrmGraph* openLoggerGraph();
     // Creates and places the real-time graph (RealTimeGraph) unless it exists.
     void createRealTimeGraphWindow();
-    // For developers: a generated collection of three data sets, the middle
-    // one of `points` samples, shown in the DataLogger graph as after a
-    // download (set 1 selected).
+    // For developers: a generated collection of three data sets, the first
+    // of `points` samples, shown in the DataLogger graph as after a download.
     void openSampleGraph(int points);
 
     QTimer MaxMinTimer;

@@ -7,7 +7,8 @@
 namespace GraphTexts {
 
 namespace {
-const qint64 kEpochJulianDay = QDate(1899, 12, 30).toJulianDay();
+// QDate(1899, 12, 30).toJulianDay(), as a constant so that it holds during static initialisation.
+constexpr qint64 kEpochJulianDay = 2415019;
 constexpr qint64 kMsPerDay = 86400000;
 
 // The locale's long time format without its time-zone field ("t", "tt", ...).

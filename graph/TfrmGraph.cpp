@@ -60,8 +60,7 @@ QLineEdit* statisticField(QWidget* parent, const char* name, const QString& wide
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::NoFocus);
     const int width = field->fontMetrics().horizontalAdvance(widest) + 16;
-    field->setMinimumWidth(width);
-    field->setMaximumWidth(width + 40);
+    field->setFixedWidth(width);
     return field;
 }
 
@@ -130,7 +129,7 @@ TfrmGraph::TfrmGraph(GraphWindowState& state, QWidget* parent) : QWidget(parent)
     splitter_->addWidget(pnlDataSets);
     splitter_->addWidget(right);
     splitter_->setStretchFactor(1, 1);
-    splitter_->setSizes({300, 720});
+    splitter_->setSizes({372, 648});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter_);
@@ -290,30 +289,38 @@ void TfrmGraph::buildGraphStatisticPanel()
         readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
     pnlSamplingRate->setPalette(readable);
 
-    auto* grid = new QGridLayout(pnlGraphStatistic);
-    grid->setContentsMargins(6, 3, 6, 3);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(3);
-    const auto at = [] { return new QLabel(QStringLiteral("@")); };
-    grid->addWidget(fieldLabel(pnlGraphStatistic, QStringLiteral("Start Time")), 0, 0);
-    grid->addWidget(txtStartTime, 0, 1, 1, 3);
-    grid->addWidget(fieldLabel(pnlGraphStatistic, QStringLiteral("Sampling Rate")), 0, 4);
-    grid->addWidget(pnlSamplingRate, 0, 5);
-    grid->addWidget(fieldLabel(pnlGraphStatistic, QStringLiteral("Data No.")), 0, 6);
-    grid->addWidget(txtDataNo, 0, 7);
-    grid->addWidget(fieldLabel(pnlGraphStatistic, QStringLiteral("Avg")), 0, 8);
-    grid->addWidget(txtAvgAll, 0, 9);
-    grid->addWidget(fieldLabel(pnlGraphStatistic, QStringLiteral("Maximum ")), 1, 0);
-    grid->addWidget(txtMax, 1, 1);
-    grid->addWidget(at(), 1, 2);
-    grid->addWidget(txtMaxTime, 1, 3);
-    grid->addWidget(fieldLabel(pnlGraphStatistic, QStringLiteral("Minimum")), 1, 4);
-    auto* minRow = new QHBoxLayout;
-    minRow->addWidget(txtMin);
-    minRow->addWidget(at());
-    minRow->addWidget(txtMinTime);
-    grid->addLayout(minRow, 1, 5, 1, 5, Qt::AlignLeft);
-    grid->setColumnStretch(10, 1);
+    // Two rows of label and field pairs, each row packed to the left.
+    const auto at = [this] { return new QLabel(QStringLiteral("@"), pnlGraphStatistic); };
+    const auto label = [this](const QString& text) { return fieldLabel(pnlGraphStatistic, text); };
+    auto* top = new QHBoxLayout;
+    top->addWidget(label(QStringLiteral("Start Time")));
+    top->addWidget(txtStartTime);
+    top->addSpacing(12);
+    top->addWidget(label(QStringLiteral("Sampling Rate")));
+    top->addWidget(pnlSamplingRate);
+    top->addSpacing(12);
+    top->addWidget(label(QStringLiteral("Data No.")));
+    top->addWidget(txtDataNo);
+    top->addSpacing(12);
+    top->addWidget(label(QStringLiteral("Avg")));
+    top->addWidget(txtAvgAll);
+    top->addStretch(1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(label(QStringLiteral("Maximum ")));
+    bottom->addWidget(txtMax);
+    bottom->addWidget(at());
+    bottom->addWidget(txtMaxTime);
+    bottom->addSpacing(12);
+    bottom->addWidget(label(QStringLiteral("Minimum")));
+    bottom->addWidget(txtMin);
+    bottom->addWidget(at());
+    bottom->addWidget(txtMinTime);
+    bottom->addStretch(1);
+    auto* rows = new QVBoxLayout(pnlGraphStatistic);
+    rows->setContentsMargins(6, 3, 6, 3);
+    rows->setSpacing(3);
+    rows->addLayout(top);
+    rows->addLayout(bottom);
 
     showGraphStatisticTexts(GraphStatisticTexts::initial());
 }
@@ -676,7 +683,7 @@ void TfrmGraph::setDataSetsPanelVisible(bool visible)
 {
     pnlDataSets->setVisible(visible);
     if (visible)
-        splitter_->setSizes({300, std::max(width() - 302, 300)});
+        splitter_->setSizes({372, std::max(width() - 374, 300)});
 }
 
 void TfrmGraph::Grid2Click()

@@ -376,17 +376,18 @@ private slots:
         QTRY_VERIFY(first.isNull());
         QCOMPARE(w.PanelWindow(), nullptr);
         QVERIFY(!item->isChecked());
-        QTRY_COMPARE(w.mdiArea()->subWindowList().size(), 0);
+        // The real-time graph stays.
+        QTRY_COMPARE(w.mdiArea()->subWindowList().size(), 1);
 
         item->trigger();
         QVERIFY(w.PanelWindow());
         QVERIFY(item->isChecked());
         QCOMPARE(w.PanelWindow()->parentWidget()->pos(), QPoint(0, 0));
-        QCOMPARE(w.mdiArea()->subWindowList().size(), 1);
+        QCOMPARE(w.mdiArea()->subWindowList().size(), 2);
         // Choosing the item again with the panel there keeps one panel, checked.
         item->trigger();
         QVERIFY(item->isChecked());
-        QCOMPARE(w.mdiArea()->subWindowList().size(), 1);
+        QCOMPARE(w.mdiArea()->subWindowList().size(), 2);
         QVERIFY(w.close());
     }
 
@@ -449,8 +450,10 @@ private slots:
         for (QAction* a : menu->actions())
             texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
         QCOMPARE(texts.mid(0, 3), (QStringList{"&Tile", "&Cascade", "-"}));
-        QCOMPARE(texts.size(), 4);
+        // The control panel and the real-time graph.
+        QCOMPARE(texts.size(), 5);
         QVERIFY(texts[3].startsWith(QStringLiteral("&1 ")));
+        QCOMPARE(texts[4], QStringLiteral("&2 Real-Time Graph"));
         QVERIFY(w.close());
     }
 };

@@ -1,0 +1,111 @@
+// Pictures of the graph windows for the documentation, taken inside the main
+// window at 1280 x 800: the DataLogger graph on a generated 2000-point set
+// with both cursors, a cross and a text annotation, unzoomed and zoomed; the
+// erase dialog; the empty real-time graph. Run under xvfb-run:
+//   graph_screenshots OUTPUT_DIR
+
+#include "app/TfrmMain.h"
+#include "graph/PESGraph.h"
+#include "graph/TfrmAnnoEdit.h"
+#include "graph/TfrmDelAnno.h"
+#include "graph/TfrmGraph.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+bool save(QWidget& widget, const QString& path)
+{
+    const bool ok = widget.grab().save(path);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+void settle()
+{
+    for (int i = 0; i < 10; ++i) {
+        QApplication::processEvents();
+        QTest::qWait(30);
+    }
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("QV58M"));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: graph_screenshots OUTPUT_DIR\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    QTemporaryDir data;
+
+    TfrmMain::Environment environment;
+    environment.listPorts = [] { return QStringList(); };
+    environment.dataDirectory = data.path();
+    TfrmMain w(environment);
+    w.resize(1280, 800);
+    QSignalSpy started(&w, &TfrmMain::startUpFinished);
+    w.show();
+    if (!started.wait(20000))
+        return 1;
+    settle();
+
+    GraphWindowState& state = w.graphState();
+    QList<bool> ok;
+    ok << save(w, out + QStringLiteral("/graph-realtime-empty.png"));
+
+    w.openSampleGraph(2000);
+    TfrmGraph* graph = state.LoggerGraph;
+    QWidget* frame = graph->parentWidget();
+    frame->setGeometry(0, 0, w.mdiArea()->width(), w.mdiArea()->height());
+    settle();
+    (void)graph->showDataSet(0);
+    settle();
+
+    // A cross and a text annotation, placed as clicks would place them.
+    PESGraph* chart = graph->graph();
+    const QRect plot = chart->plottingRect();
+    graph->setCursorMode(GraphWindowState::CursorCross);
+    graph->PESGraph1Click(plot.topLeft() + QPoint(plot.width() / 5, plot.height() / 6));
+    graph->setCursorMode(GraphWindowState::CursorText);
+    state.dialogs.exec = [](QDialog& dialog) {
+        if (auto* edit = qobject_cast<TfrmAnnoEdit*>(&dialog))
+            edit->Edit1()->setText(QStringLiteral("Noise"));
+        return int(QDialog::Accepted);
+    };
+    graph->PESGraph1Click(plot.topLeft() + QPoint(plot.width() * 3 / 5, plot.height() / 8));
+    graph->setCursorMode(GraphWindowState::CursorNormal);
+    graph->PESGraph1MouseMove(plot.topLeft() + QPoint(plot.width() / 2, plot.height() / 2));
+    settle();
+    ok << save(w, out + QStringLiteral("/graph-unzoomed.png"));
+
+    const QPointF from = chart->pixelToValue(plot.topLeft() + QPoint(plot.width() / 6, 0));
+    const QPointF to = chart->pixelToValue(plot.topLeft() + QPoint(plot.width() * 3 / 4, 0));
+    chart->zoomTo(from.x(), to.x(), 40, 120);
+    settle();
+    ok << save(w, out + QStringLiteral("/graph-zoomed.png"));
+
+    state.dialogs.exec = [&ok, &out](QDialog& dialog) {
+        if (auto* erase = qobject_cast<TfrmDelAnno*>(&dialog)) {
+            erase->show();
+            settle();
+            ok << save(*erase, out + QStringLiteral("/graph-erase-dialog.png"));
+        }
+        return int(QDialog::Rejected);
+    };
+    graph->ToolButton13Click();
+
+    w.close();
+    return ok.contains(false) ? 1 : 0;
+}
