@@ -1,0 +1,768 @@
+#include <QApplication>
+
+#include "common/TestMain.h"
+
+#include "data/GeneratedDataSets.h"
+#include "data/GraphTexts.h"
+#include "graph/PESGraph.h"
+#include "graph/TfrmAnnoEdit.h"
+#include "graph/TfrmDelAnno.h"
+#include "graph/TfrmGraph.h"
+#include "graph/Tslider2.h"
+#include "serial/ComErrors.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+// 14 April 2010 10:15:42 as days since 30 December 1899.
+const double kMorning = GraphTexts::fromDateTime(QDateTime(QDate(2010, 4, 14), QTime(10, 15, 42)));
+constexpr double kSecond = 1.0 / 86400.0;
+
+// Answers every question with one button and records the texts shown.
+struct ScriptedDialogs
+{
+    QMessageBox::StandardButton answer = QMessageBox::Yes;
+    QStringList asked;
+    QStringList told;
+    std::function<int(QDialog&)> exec = [](QDialog&) { return int(QDialog::Rejected); };
+
+    GraphDialogRunner runner()
+    {
+        GraphDialogRunner r;
+        r.exec = [this](QDialog& dialog) { return exec(dialog); };
+        r.ask = [this](QWidget*, const QString& text, QMessageBox::StandardButtons) {
+            asked << text;
+            return answer;
+        };
+        r.inform = [this](QWidget*, const QString& text) { told << text; };
+        return r;
+    }
+};
+
+// A text dialog that the "user" fills with text and confirms, or cancels.
+std::function<int(QDialog&)> typeText(const QString& text, bool confirm = true)
+{
+    return [text, confirm](QDialog& dialog) {
+        auto* edit = qobject_cast<TfrmAnnoEdit*>(&dialog);
+        if (!edit)
+            return int(QDialog::Rejected);
+        edit->Edit1()->setText(text);
+        return int(confirm ? QDialog::Accepted : QDialog::Rejected);
+    };
+}
+
+QString field(const TfrmGraph& w, const char* name)
+{
+    if (auto* edit = w.findChild<QLineEdit*>(QLatin1String(name)))
+        return edit->text();
+    if (auto* combo = w.findChild<QComboBox*>(QLatin1String(name)))
+        return combo->currentText();
+    return QStringLiteral("<no field %1>").arg(QLatin1String(name));
+}
+
+// A file graph: the series written point by point, then its statistics.
+void fill(TfrmGraph& w, const QList<float>& levels, double step = kSecond)
+{
+    const int n = int(levels.size());
+    w.prepareGraph(1, 130, 30, kMorning + (n - 1) * step, kMorning, n);
+    for (int i = 0; i < n; ++i) {
+        w.graph()->setXDataII(0, i, kMorning + i * step);
+        w.graph()->setYData(0, i, levels[i]);
+    }
+    w.updateGraphStatistic();
+}
+
+QList<float> wave(int n)
+{
+    QList<float> levels;
+    for (int i = 0; i < n; ++i)
+        levels << float(std::round((70.0 + 20.0 * std::sin(i / 7.0)) * 10.0) / 10.0);
+    return levels;
+}
+
+QPoint pixelOf(const PESGraph& chart, double x, double y)
+{
+    return chart.valueToPixel(x, y).toPoint();
+}
+} // namespace
+
+class TestTfrmGraph : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir data_;
+    GraphWindowState state_;
+    ScriptedDialogs dialogs_;
+    DataSetCollection sets_;
+    std::unique_ptr<TfrmGraph> window_;
+
+    TfrmGraph& window(const QString& caption = QStringLiteral("trace.ghf"))
+    {
+        window_ = std::make_unique<TfrmGraph>(state_);
+        window_->setWindowTitle(caption);
+        window_->resize(1100, 650);
+        window_->show();
+        return *window_;
+    }
+
+    void writeTemplate(const QByteArray& block)
+    {
+        QDir().mkpath(state_.templateFolder());
+        QFile file(state_.templatePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        char length[4];
+        qToLittleEndian<quint32>(quint32(block.size()), length);
+        file.write(length, 4);
+        file.write(block);
+    }
+
+private slots:
+    void init()
+    {
+        QLocale::setDefault(QLocale::c());
+        state_ = GraphWindowState{};
+        state_.dataDirectory = data_.path();
+        dialogs_ = ScriptedDialogs{};
+        state_.dialogs = dialogs_.runner();
+        state_.dataSets = &sets_;
+        QFile::remove(state_.templatePath());
+    }
+    void cleanup() { window_.reset(); }
+
+    // ---- Statistics ------------------------------------------------------
+
+    void statisticsOfTheWholeSeries()
+    {
+        TfrmGraph& w = window();
+        QList<float> levels(10, 60.f);
+        levels[3] = levels[7] = 90.f; // the first of equal extremes wins
+        levels[2] = levels[8] = 40.f;
+        fill(w, levels);
+        QCOMPARE(field(w, "txtStartTime"), QStringLiteral("14 Apr 2010 10:15:42"));
+        QCOMPARE(field(w, "txtSamplingRate"), QStringLiteral("0.9")); // 9 s / 10 points
+        QCOMPARE(field(w, "txtDataNo"), QStringLiteral("10"));
+        QCOMPARE(field(w, "txtAvgAll"), QStringLiteral("62.0"));
+        QCOMPARE(field(w, "txtMax"), QStringLiteral("90.0"));
+        QCOMPARE(field(w, "txtMaxTime"), QStringLiteral("14 Apr 2010 10:15:45"));
+        QCOMPARE(field(w, "txtMin"), QStringLiteral("40.0"));
+        QCOMPARE(field(w, "txtMinTime"), QStringLiteral("14 Apr 2010 10:15:44"));
+    }
+
+    void averageOf60And80Is70()
+    {
+        TfrmGraph& w = window();
+        fill(w, {60.f, 80.f});
+        QCOMPARE(field(w, "txtAvgAll"), QStringLiteral("70.0"));
+        // Two points: the slider spans 0..1 with the thumbs at 0 and 1.
+        QCOMPARE(w.slider()->Maximum(), 1);
+        QCOMPARE(w.slider()->Value1(), 0);
+        QCOMPARE(w.slider()->Value2(), 1);
+    }
+
+    void statisticsUnderGerman()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        TfrmGraph& w = window();
+        fill(w, {60.f, 80.25f});
+        QCOMPARE(field(w, "txtAvgAll"), QStringLiteral("70,1"));
+        QCOMPARE(field(w, "txtSamplingRate"), QStringLiteral("0,5"));
+        QCOMPARE(field(w, "txtStartTime"), QStringLiteral("14.04.10 10:15:42"));
+        // The rate list carries the comma once the window has been shown.
+        auto* rates = w.findChild<QComboBox*>(QStringLiteral("txtSamplingRate"));
+        QCOMPARE(rates->itemText(0), QStringLiteral("0,1"));
+        QCOMPARE(rates->itemText(8), QStringLiteral("30,0"));
+    }
+
+    void emptySeriesShowsEmptyFields()
+    {
+        TfrmGraph& w = window();
+        w.prepareGraph(1, 130, 30, 0, 0, 0);
+        w.updateGraphStatistic();
+        QCOMPARE(field(w, "txtDataNo"), QStringLiteral("0"));
+        for (const char* name : {"txtStartTime", "txtSamplingRate", "txtAvgAll", "txtMax",
+                                 "txtMaxTime", "txtMin", "txtMinTime", "txtAvgAB"})
+            QVERIFY2(field(w, name).isEmpty(), name);
+        QCOMPARE(w.slider()->Maximum(), 0);
+    }
+
+    void initialFields()
+    {
+        TfrmGraph& w = window();
+        QCOMPARE(field(w, "txtAvgAll"), QStringLiteral("***.* dB "));
+        QCOMPARE(field(w, "txtDataNo"), QStringLiteral("0"));
+        QCOMPARE(field(w, "txtSamplingRate"), QStringLiteral("0.1"));
+    }
+
+    // ---- Cursors -----------------------------------------------------------
+
+    void cursorStatisticsCoverLoToHi_data()
+    {
+        QTest::addColumn<int>("a");
+        QTest::addColumn<int>("b");
+        QTest::newRow("A right of B") << 10 << 4;
+        QTest::newRow("A left of B") << 4 << 10;
+    }
+    void cursorStatisticsCoverLoToHi()
+    {
+        QFETCH(int, a);
+        QFETCH(int, b);
+        TfrmGraph& w = window();
+        QList<float> levels(20, 50.f);
+        levels[3] = 99.f;  // outside
+        levels[11] = 10.f; // outside
+        levels[5] = levels[9] = 80.f;
+        levels[7] = 30.f;
+        fill(w, levels);
+        w.slider()->SetValue1(a);
+        w.slider()->SetValue2(b);
+        QCOMPARE(state_.CursorIndexA, a);
+        QCOMPARE(state_.CursorIndexB, b);
+        QCOMPARE(field(w, "txtMaxAB"), QStringLiteral("80.0"));
+        QCOMPARE(field(w, "txtMaxABTime"), QStringLiteral("14 Apr 2010 10:15:47"));
+        QCOMPARE(field(w, "txtMinAB"), QStringLiteral("30.0"));
+        // Points 4..10: four of 50, two of 80 and one of 30.
+        QCOMPARE(field(w, "txtAvgAB"), GraphTexts::levelText((4 * 50.0 + 2 * 80 + 30) / 7));
+        QCOMPARE(field(w, "txtCursorA"), QStringLiteral("50.0"));
+        QCOMPARE(field(w, "txtCursorATime"), GraphTexts::dateTimeText(kMorning + a * kSecond));
+        QCOMPARE(w.graph()->vertLineAnnotation(0), kMorning + a * kSecond);
+        QCOMPARE(w.graph()->vertLineAnnotation(1), kMorning + b * kSecond);
+        QCOMPARE(w.graph()->vertLineAnnotationText(1),
+                 QStringLiteral("|t10:15:%1\n50.0dB").arg(42 + b));
+    }
+
+    void bothCursorsOnOnePoint()
+    {
+        TfrmGraph& w = window();
+        QList<float> levels(12, 50.f);
+        levels[6] = 77.7f;
+        fill(w, levels);
+        w.slider()->SetValue1(6);
+        w.slider()->SetValue2(6);
+        QCOMPARE(field(w, "txtMaxAB"), QStringLiteral("77.7"));
+        QCOMPARE(field(w, "txtMinAB"), QStringLiteral("77.7"));
+        QCOMPARE(field(w, "txtAvgAB"), QStringLiteral("77.7"));
+    }
+
+    void cursorLinesCanBeDragged()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(100));
+        PESGraph* chart = w.graph();
+        QCOMPARE(w.slider()->Value1(), 33);
+        w.PESGraph1VertLineAnnotHotSpot(0);
+        w.PESGraph1MouseMove(pixelOf(*chart, kMorning + 50.2 * kSecond, 60));
+        QCOMPARE(w.slider()->Value1(), 50);
+        QCOMPARE(field(w, "txtCursorATime"), GraphTexts::dateTimeText(kMorning + 50 * kSecond));
+        w.PESGraph1MouseMove(pixelOf(*chart, kMorning + 10 * kSecond, 60));
+        QCOMPARE(w.slider()->Value1(), 10);
+        QCOMPARE(w.slider()->Value2(), 66);
+        w.PESGraph1MouseUp();
+        w.PESGraph1MouseMove(pixelOf(*chart, kMorning + 80 * kSecond, 60));
+        QCOMPARE(w.slider()->Value1(), 10);
+    }
+
+    void pressOnACursorLineStartsTheDrag()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(100));
+        QCoreApplication::processEvents();
+        PESGraph* chart = w.graph();
+        auto* plot = chart->findChild<QCustomPlot*>();
+        QVERIFY(plot);
+        const QPoint line = pixelOf(*chart, chart->vertLineAnnotation(1), 80);
+        const QPoint target = pixelOf(*chart, kMorning + 90 * kSecond, 80);
+        QTest::mousePress(plot, Qt::LeftButton, {}, plot->mapFrom(chart, line));
+        QTest::mouseMove(plot, plot->mapFrom(chart, target));
+        QTest::mouseRelease(plot, Qt::LeftButton, {}, plot->mapFrom(chart, target));
+        QCOMPARE(w.slider()->Value2(), 90);
+        QVERIFY(!w.undoZoomEnabled()); // a drag on a line is no rubber band
+    }
+
+    // ---- Data sets -------------------------------------------------------
+
+    void showDataSetPlotsTheSetsOwnSamples()
+    {
+        sets_ =
+            GeneratedDataSets::collection({{kMorning, 1, 120, true}, {kMorning + 1, 2, 90, false}});
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        QVERIFY(w.showDataSet(1));
+        PESGraph* chart = w.graph();
+        QCOMPARE(chart->points(), 90);
+        QCOMPARE(chart->xDataII(0, 0), sets_.sampleTimes().at(120));
+        QCOMPARE(chart->yData(0, 0), sets_.sampleValues().at(120));
+        QCOMPARE(chart->yData(0, 89), sets_.sampleValues().at(209));
+        QCOMPARE(chart->manualMinX(), kMorning + 1);
+        QCOMPARE(chart->manualMaxX(), kMorning + 1 + 90 * 2 * kSecond);
+        QCOMPARE(field(w, "txtSamplingRate"), QStringLiteral("2"));
+        QCOMPARE(field(w, "txtDataNo"), QStringLiteral("90"));
+        QCOMPARE(field(w, "txtMax"),
+                 GraphTexts::levelText(chart->yData(0, sets_.maxIndex().at(1))));
+        QCOMPARE(field(w, "txtAvgAll"), GraphTexts::levelText(sets_.average().at(1)));
+        QCOMPARE(w.slider()->Maximum(), 89);
+        QCOMPARE(w.slider()->Value1(), 30);
+        QCOMPARE(w.slider()->Value2(), 60);
+    }
+
+    void showDataSetRefusesWhatItCannotShow()
+    {
+        sets_ = GeneratedDataSets::collection({{kMorning, 1, 120, true}});
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        QVERIFY(w.showDataSet(0));
+        QVERIFY(!w.showDataSet(1));
+        QVERIFY(!w.showDataSet(-1));
+        // Headers replaced without samples: the set is refused, the chart kept.
+        DataSetHeaderColumns headers = sets_.headers();
+        DataSetHeader longer = headers.at(0);
+        longer.sampleCount = 5000;
+        headers.clear();
+        headers.append(longer);
+        sets_.replaceHeaders(headers);
+        QVERIFY(!w.showDataSet(0));
+        QCOMPARE(w.graph()->points(), 120);
+    }
+
+    void cursorFieldsFollowASetOfTheSameLength()
+    {
+        sets_ =
+            GeneratedDataSets::collection({{kMorning, 1, 60, true}, {kMorning + 1, 1, 60, true}});
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        QVERIFY(w.showDataSet(0));
+        const QString first = field(w, "txtCursorATime");
+        QVERIFY(w.showDataSet(1));
+        QCOMPARE(field(w, "txtCursorATime"), GraphTexts::dateTimeText(kMorning + 1 + 20 * kSecond));
+        QVERIFY(first != field(w, "txtCursorATime"));
+    }
+
+    void clickingARowShowsItsSet()
+    {
+        sets_ =
+            GeneratedDataSets::collection({{kMorning, 1, 30, true}, {kMorning + 1, 1, 40, true}});
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        w.setDataSetsPanelVisible(true);
+        w.setDataSetRows({{"1", "14 Apr 2010", "10:15:42", "00:01", "30", "A"},
+                          {"2", "15 Apr 2010", "10:15:42", "00:01", "40", "A"}});
+        auto* grid = w.findChild<QTableWidget*>(QStringLiteral("Grid2"));
+        QCOMPARE(grid->rowCount(), 2);
+        grid->selectRow(1);
+        w.Grid2Click();
+        QCOMPARE(w.graph()->points(), 40);
+        // A row whose date is empty shows nothing.
+        w.setDataSetRows({});
+        grid->selectRow(0);
+        w.Grid2Click();
+        QCOMPARE(w.graph()->points(), 40);
+    }
+
+    // ---- Export Statistic --------------------------------------------------
+
+    void exportStatisticOfAFreshGraph()
+    {
+        TfrmGraph& w = window();
+        fill(w, {60.f, 61.f, 62.f, 90.f, 64.f, 40.f, 66.f, 67.f, 68.f}); // thumbs at 3 and 6
+        w.Button2Click();
+        const QString expected = QStringLiteral("Start Time:14 Apr 2010 10:15:42\n"
+                                                "Sampling Rate:0.9\n"
+                                                "DataNo:9\n"
+                                                "Avg.:64.2\n"
+                                                "Maximum:90.0@14 Apr 2010 10:15:45\n"
+                                                "Minimum:40.0@14 Apr 2010 10:15:47\n"
+                                                "Cursor A:90.0@14 Apr 2010 10:15:45\n"
+                                                "Cursor B:66.0@14 Apr 2010 10:15:48\n"
+                                                "Max.Between A and B:90.0@14 Apr 2010 10:15:45\n"
+                                                "Min.Between A and B:40.0@14 Apr 2010 10:15:47\n"
+                                                "Avg. Between A and B:65.0\n");
+        QCOMPARE(QApplication::clipboard()->text(), expected);
+        QCOMPARE(dialogs_.told, QStringList{"The statistic has been copy to clipboard"});
+    }
+
+    // ---- Annotations ---------------------------------------------------------
+
+    void annotationsTakeSlotsAndAreListed()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(60));
+        const QPoint inside = w.graph()->plottingRect().center();
+
+        w.setCursorMode(GraphWindowState::CursorCross);
+        w.PESGraph1Click(inside);
+        QCOMPARE(state_.AnnotationCount, 5);
+        QCOMPARE(w.graph()->graphAnnotationType(5), PESAnnotationType::Cross);
+        // The click is taken where the cross picture points.
+        QCOMPARE(w.graph()->graphAnnotationX(5),
+                 w.graph()->pixelToValue(inside + QPoint(15, 15)).x());
+
+        w.setCursorMode(GraphWindowState::CursorText);
+        dialogs_.exec = typeText(QStringLiteral("Noise"));
+        w.PESGraph1Click(inside);
+        dialogs_.exec = typeText(QString());
+        w.PESGraph1Click(inside); // an empty text takes a slot, unlisted
+        QCOMPARE(state_.AnnotationCount, 7);
+        dialogs_.exec = typeText(QStringLiteral("Lost"), false);
+        w.PESGraph1Click(inside); // cancelled: no slot
+        QCOMPARE(state_.AnnotationCount, 7);
+        w.setCursorMode(GraphWindowState::CursorNormal);
+        w.PESGraph1Click(inside);
+        QCOMPARE(state_.AnnotationCount, 7);
+
+        QList<QStringList> listed;
+        dialogs_.exec = [&listed](QDialog& dialog) {
+            auto* erase = qobject_cast<TfrmDelAnno*>(&dialog);
+            QTableWidget* grid = erase->StringGrid1();
+            for (int r = 0; r < grid->rowCount(); ++r)
+                listed << QStringList{grid->item(r, 0)->text(), grid->item(r, 2)->text()};
+            return int(QDialog::Rejected);
+        };
+        w.ToolButton13Click();
+        QCOMPARE(listed, (QList<QStringList>{{"1", "X"}, {"2", "Noise"}}));
+    }
+
+    void clicksOutsideThePlotPlaceNothing()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(60));
+        w.setCursorMode(GraphWindowState::CursorCross);
+        const QRect plot = w.graph()->plottingRect();
+        w.PESGraph1Click(QPoint(plot.right() - 5, plot.center().y())); // +15 leaves the plot
+        QCOMPARE(state_.AnnotationCount, 4);
+    }
+
+    void erasingRowsTwoAndThreeLeavesRowOne()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(60));
+        const QPoint inside = w.graph()->plottingRect().center();
+        w.setCursorMode(GraphWindowState::CursorText);
+        for (const char* text : {"one", "two", "three"}) {
+            dialogs_.exec = typeText(QLatin1String(text));
+            w.PESGraph1Click(inside);
+        }
+        dialogs_.exec = [](QDialog& dialog) {
+            auto* erase = qobject_cast<TfrmDelAnno*>(&dialog);
+            if (!erase || !erase->BitBtn1()->isEnabled())
+                return int(QDialog::Rejected);
+            erase->selectRows(2, 3);
+            return int(QDialog::Accepted);
+        };
+        w.ToolButton13Click();
+        QCOMPARE(w.graph()->graphAnnotationText(5), QStringLiteral("one"));
+        QVERIFY(w.graph()->graphAnnotationText(6).isEmpty());
+        QVERIFY(w.graph()->graphAnnotationText(7).isEmpty());
+
+        QStringList contents;
+        dialogs_.exec = [&contents](QDialog& dialog) {
+            QTableWidget* grid = qobject_cast<TfrmDelAnno*>(&dialog)->StringGrid1();
+            for (int r = 0; r < grid->rowCount(); ++r)
+                contents << grid->item(r, 2)->text();
+            return int(QDialog::Rejected);
+        };
+        w.ToolButton13Click();
+        QCOMPARE(contents, QStringList{"one"});
+    }
+
+    void eraseDialogHasNoRowLimit()
+    {
+        TfrmDelAnno dialog;
+        QVERIFY(!dialog.BitBtn1()->isEnabled());
+        QList<AnnotationSlots::Row> rows;
+        for (int i = 0; i < 300; ++i)
+            rows.append({1000 + i, QString::number(i + 1), QString(), QStringLiteral("X")});
+        dialog.setRows(rows);
+        QVERIFY(dialog.BitBtn1()->isEnabled());
+        dialog.selectRows(299, 300);
+        QCOMPARE(dialog.selectedSlots(), (QList<int>{1298, 1299}));
+    }
+
+    void doubleClickDeletesAnAnnotation()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(60));
+        QCoreApplication::processEvents();
+        PESGraph* chart = w.graph();
+        const double x = kMorning + 30 * kSecond;
+        chart->setGraphAnnotation(5, {x, 100.0, PESAnnotationType::Cross, QString(), QColor()});
+        state_.AnnotationCount = 5;
+        w.refreshGraph();
+        auto* plot = chart->findChild<QCustomPlot*>();
+        const QPoint at = plot->mapFrom(chart, pixelOf(*chart, x, 100.0));
+        w.PESGraph1MouseMove(pixelOf(*chart, x, 100.0));
+        QCOMPARE(chart->toolTip(), QStringLiteral("Double click to delete."));
+        QTest::mouseClick(plot, Qt::LeftButton, {}, at);
+        QCOMPARE(chart->graphAnnotationType(5), PESAnnotationType::Cross);
+        QTest::mouseDClick(plot, Qt::LeftButton, {}, at);
+        QCOMPARE(chart->graphAnnotationType(5), PESAnnotationType::TextOnly);
+        QVERIFY(chart->graphAnnotationText(5).isEmpty());
+    }
+
+    void dataPointMarker()
+    {
+        TfrmGraph& w = window();
+        fill(w, {60.f, 65.27f, 70.f});
+        w.PESGraph1DataHotSpot(0, 1);
+        const PESGraphAnnotation marker = w.graph()->graphAnnotation(2);
+        QCOMPARE(marker.type, PESAnnotationType::Cross);
+        QCOMPARE(marker.color, QColor(Qt::yellow));
+        QCOMPARE(marker.x, kMorning + kSecond);
+        QCOMPARE(marker.text, QStringLiteral("10:15:43\r65.3 dB"));
+    }
+
+    void readoutOnlyInsideThePlot()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(60));
+        PESGraph* chart = w.graph();
+        const QPoint inside = pixelOf(*chart, kMorning + 20 * kSecond, 65.3);
+        w.PESGraph1MouseMove(inside);
+        const QPointF v = chart->pixelToValue(inside);
+        QCOMPARE(w.readoutText(), GraphTexts::readoutText(v.x(), v.y()));
+        QVERIFY(w.readoutText().contains(QStringLiteral("dB@10:16:")));
+        const QRect plot = chart->plottingRect();
+        w.PESGraph1MouseMove(QPoint(plot.left() - 3, plot.top() - 3));
+        QCOMPARE(w.readoutText(), GraphTexts::readoutText(v.x(), v.y()));
+    }
+
+    void sliderStaysUnderThePlot()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(60));
+        for (int width : {1100, 800}) {
+            w.resize(width, 600);
+            QCoreApplication::processEvents();
+            const QRect plot = w.graph()->plottingRect();
+            const int thumbMiddle = w.slider()->ThumbHeight() / 2;
+            const int left = w.slider()->mapTo(&w, QPoint(thumbMiddle, 0)).x();
+            QCOMPARE(left, w.graph()->mapTo(&w, plot.topLeft()).x());
+            QCOMPARE(w.slider()->width() - 2 * thumbMiddle, plot.right() - plot.left());
+        }
+    }
+
+    void panelTogglesHideTheirPanels()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(60));
+        auto* cursors = w.findChild<QAction*>(QStringLiteral("ToolButton2"));
+        cursors->trigger();
+        QVERIFY(w.findChild<QWidget*>(QStringLiteral("pnlStatistic"))->isHidden());
+        QVERIFY(!w.graph()->look().showVertLineAnnotations);
+        cursors->trigger();
+        QVERIFY(w.graph()->look().showVertLineAnnotations);
+        w.findChild<QAction*>(QStringLiteral("ToolButton1"))->trigger();
+        QVERIFY(w.findChild<QWidget*>(QStringLiteral("pnlGraphStatistic"))->isHidden());
+    }
+
+    void cursorModeIsProgramWideAndResetOnShow()
+    {
+        TfrmGraph& w = window();
+        w.findChild<QAction*>(QStringLiteral("ToolButton5"))->trigger();
+        QCOMPARE(state_.CursorMode, int(GraphWindowState::CursorCross));
+        w.findChild<QAction*>(QStringLiteral("ToolButton9"))->trigger();
+        QCOMPARE(state_.CursorMode, int(GraphWindowState::CursorText));
+        TfrmGraph other(state_);
+        other.show();
+        QCOMPARE(state_.CursorMode, int(GraphWindowState::CursorNormal));
+    }
+
+    // ---- Chart state, template and zoom ------------------------------------------
+
+    void withoutATemplateTheDefaultLook()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(10));
+        const PESGraphLook& look = w.graph()->look();
+        QCOMPARE(look.graphBackColor, QColor(Qt::black));
+        QCOMPARE(look.graphForeColor, QColor(0, 128, 0));
+        QCOMPARE(look.subsetColor(0), QColor(Qt::yellow));
+        QCOMPARE(look.deskColor, QColor(192, 192, 192));
+        QCOMPARE(look.xAxisLabel, QStringLiteral("Time"));
+        QCOMPARE(w.graph()->vertLineAnnotationColor(0), QColor(Qt::blue));
+        QCOMPARE(w.graph()->vertLineAnnotationColor(1), QColor(Qt::red));
+        QVERIFY(!look.allowPopup);
+        QVERIFY(!w.graph()->customizePageEnabled(PESCustomizePage::Subsets));
+        QVERIFY(!w.graph()->customizePageEnabled(PESCustomizePage::Axis));
+        QCOMPARE(w.graph()->manualScaleControlY(), PESManualScale::MinMax);
+        QCOMPARE(w.graph()->manualMinY(), 30.0);
+        QCOMPARE(w.graph()->manualMaxY(), 130.0);
+    }
+
+    void withATemplateItsLookButTheFixedItems()
+    {
+        PESGraph designer;
+        designer.setDefaultLook();
+        designer.setGraphBackColor(Qt::white);
+        designer.setMainTitle(QStringLiteral("Plant noise"));
+        designer.setAllowPopup(true);
+        writeTemplate(designer.saveCustomization());
+
+        TfrmGraph& w = window();
+        fill(w, wave(10));
+        const PESGraphLook& look = w.graph()->look();
+        QCOMPARE(look.graphBackColor, QColor(Qt::white));
+        QCOMPARE(look.mainTitle, QStringLiteral("Plant noise"));
+        QVERIFY(!look.allowPopup);
+        QCOMPARE(w.graph()->vertLineAnnotationColor(1), QColor(Qt::red));
+        QCOMPARE(w.graph()->manualMaxY(), 130.0);
+        QCOMPARE(w.graph()->manualMinX(), kMorning);
+    }
+
+    void aDamagedTemplateGivesTheDefaultLook()
+    {
+        writeTemplate(QByteArray("not a chart at all"));
+        TfrmGraph& w = window();
+        fill(w, wave(10));
+        QCOMPARE(w.graph()->look().graphBackColor, QColor(Qt::black));
+    }
+
+    void graphOptionSavesTheTemplate()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(10));
+        w.graph()->setGraphBackColor(Qt::darkBlue);
+        dialogs_.answer = QMessageBox::No;
+        emit w.graph()->customizeDialogClosed(true);
+        QCOMPARE(dialogs_.asked, QStringList{"Do you want to save the changes ?"});
+        QVERIFY(!QFile::exists(state_.templatePath()));
+
+        dialogs_.answer = QMessageBox::Yes;
+        emit w.graph()->customizeDialogClosed(true);
+        QFile file(state_.templatePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const QByteArray block = w.graph()->saveCustomization();
+        QCOMPARE(qFromLittleEndian<quint32>(bytes.constData()), quint32(block.size()));
+        QCOMPARE(bytes.mid(4), block);
+
+        // A cancelled dialog asks nothing.
+        emit w.graph()->customizeDialogClosed(false);
+        QCOMPARE(dialogs_.asked.size(), 2);
+    }
+
+    void templateFolderThatCannotBeCreated()
+    {
+        QTemporaryDir scratch;
+        const QString blocker = scratch.filePath(QStringLiteral("plainfile"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        state_.dataDirectory = blocker;
+        QStringList errors;
+        HandlerGuard::setErrorDisplay([&errors](const QString& message) { errors << message; });
+        TfrmGraph& w = window();
+        fill(w, wave(10));
+        dialogs_.answer = QMessageBox::Yes;
+        emit w.graph()->customizeDialogClosed(true);
+        HandlerGuard::setErrorDisplay({});
+        QCOMPARE(errors, QStringList{QStringLiteral("Cannot create ") + blocker +
+                                     QStringLiteral("/template/ directory.")});
+    }
+
+    void zoomEnablesUndoZoom()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(100));
+        PESGraph* chart = w.graph();
+        const QPointF x = chart->visibleRangeX();
+        const QPointF y = chart->visibleRangeY();
+        QVERIFY(!w.undoZoomEnabled());
+        chart->zoomTo(kMorning + 10 * kSecond, kMorning + 40 * kSecond, 50, 90);
+        QVERIFY(w.undoZoomEnabled());
+        QVERIFY(chart->visibleRangeX() != x);
+        // Moving a cursor keeps the zoom.
+        w.slider()->SetValue1(20);
+        QVERIFY(chart->isZoomed());
+        w.UndoZoomClick();
+        QVERIFY(!w.undoZoomEnabled());
+        QCOMPARE(chart->visibleRangeX(), x);
+        QCOMPARE(chart->visibleRangeY(), y);
+    }
+
+    // ---- Closing -------------------------------------------------------------------
+
+    void closingAnotherKindKeepsTheLoggerData()
+    {
+        state_.LoggerDataUnsaved = true;
+        TfrmGraph& w = window(QStringLiteral("trace.ghf"));
+        QVERIFY(w.close());
+        QVERIFY(state_.LoggerDataUnsaved);
+        QVERIFY(dialogs_.asked.isEmpty());
+        window_.release(); // freed on close
+    }
+
+    void closingTheLoggerGraph_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("Cancel keeps window and data") << int(QMessageBox::Cancel) << false << false;
+        QTest::newRow("No closes without saving") << int(QMessageBox::No) << true << false;
+        QTest::newRow("Yes saves, then closes") << int(QMessageBox::Yes) << true << true;
+    }
+    void closingTheLoggerGraph()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        QFETCH(bool, saved);
+        state_.LoggerDataUnsaved = true;
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        state_.LoggerGraph = &w;
+        dialogs_.answer = QMessageBox::StandardButton(answer);
+        QSignalSpy save(&w, &TfrmGraph::saveRequested);
+        QCOMPARE(w.close(), closes);
+        QCOMPARE(dialogs_.asked, QStringList{"Save DataLogger Data ?"});
+        QCOMPARE(save.size(), saved ? 1 : 0);
+        QCOMPARE(state_.LoggerDataUnsaved, !closes);
+        QCOMPARE(state_.LoggerGraph.isNull(), closes);
+        if (closes)
+            window_.release();
+    }
+
+    void closingTheRealTimeGraph()
+    {
+        state_.RealTimeDataUnsaved = true;
+        state_.RealTimeRunning = true;
+        state_.RealTimeSampleCount = 12;
+        TfrmGraph& w = window(TfrmGraph::RealTimeCaption);
+        state_.RealTimeGraph = &w;
+        dialogs_.answer = QMessageBox::No;
+        QSignalSpy closed(&w, &TfrmGraph::realTimeGraphClosed);
+        QVERIFY(w.close());
+        window_.release();
+        QCOMPARE(dialogs_.asked, QStringList{"Save Real-Time Graph ?"});
+        QCOMPARE(closed.size(), 1);
+        QVERIFY(!state_.RealTimeDataUnsaved);
+        QVERIFY(!state_.RealTimeRunning);
+        QCOMPARE(state_.RealTimeSampleCount, 0);
+        QTRY_VERIFY(state_.RealTimeGraph.isNull());
+    }
+
+    void realTimeRateList()
+    {
+        state_.RealTimeInterval = 5.0f;
+        TfrmGraph& w = window(TfrmGraph::RealTimeCaption);
+        w.makeRealTimeGraph();
+        auto* rates = w.findChild<QComboBox*>(QStringLiteral("txtSamplingRate"));
+        QVERIFY(!rates->isEditable());
+        QCOMPARE(rates->currentText(), QStringLiteral("5.0"));
+        QCOMPARE(w.graph()->points(), 2000);
+        rates->setCurrentIndex(1);
+        QCOMPARE(state_.RealTimeInterval, 0.2f);
+        state_.RealTimeRunning = true;
+        rates->setCurrentIndex(7);
+        QCOMPARE(rates->currentText(), QStringLiteral("0.2"));
+        QCOMPARE(dialogs_.told,
+                 QStringList{"Can not change Sampling Rate while Real-Time is running."});
+    }
+};
+
+AUDIMARK_TEST_MAIN_GUI(TestTfrmGraph)
+#include "tst_tfrmgraph.moc"
