@@ -667,6 +667,30 @@ void TfrmGraph::setSamplingRateText(const QString& text)
     realTimeRateUpdating_ = false;
 }
 
+void TfrmGraph::clearCursorTexts()
+{
+    for (QLineEdit* field : {txtCursorA, txtCursorATime, txtCursorB, txtCursorBTime, txtMaxAB,
+                             txtMaxABTime, txtMinAB, txtMinABTime, txtAvgAB})
+        field->clear();
+}
+
+void TfrmGraph::setClearEnabled(bool enabled)
+{
+    tbntClr->setEnabled(enabled);
+}
+
+int TfrmGraph::samplingRateIndex() const
+{
+    return txtSamplingRate->currentIndex();
+}
+
+void TfrmGraph::selectSamplingRate(int item)
+{
+    realTimeRateUpdating_ = true;
+    txtSamplingRate->setCurrentIndex(item);
+    realTimeRateUpdating_ = false;
+}
+
 void TfrmGraph::setDataSetRows(const QList<QStringList>& rows)
 {
     Grid2->clearContents();

@@ -86,6 +86,17 @@ public:
     // axis, the rate list a drop-down on the running interval.
     void makeRealTimeGraph();
 
+    // ---- For the real-time recorder ----------------------------------------
+    // Shows statistic texts of the whole series as they are.
+    void showGraphStatisticTexts(const GraphStatisticTexts& texts);
+    // Empties the cursor fields and the statistics between the cursors.
+    void clearCursorTexts();
+    void setClearEnabled(bool enabled);
+    // The rate list's selected item (-1 when none), and selecting one
+    // without the list's change handler.
+    [[nodiscard]] int samplingRateIndex() const;
+    void selectSamplingRate(int item);
+
     // ---- What the window shows -------------------------------------------
     [[nodiscard]] StatisticFields statisticFields() const;
     [[nodiscard]] QString exportStatisticText() const;
@@ -140,7 +151,6 @@ private:
 
     [[nodiscard]] bool applyGraphTemplate();
     void writeGraphTemplate();
-    void showGraphStatisticTexts(const GraphStatisticTexts& texts);
     void setSamplingRateText(const QString& text);
     void setSliderRange(int pointCount);
     void showCursor(int line, int index, QLineEdit* level, QLineEdit* time);

@@ -761,6 +761,13 @@ private slots:
         QCOMPARE(rates->currentText(), QStringLiteral("0.2"));
         QCOMPARE(dialogs_.told,
                  QStringList{"Can not change Sampling Rate while Real-Time is running."});
+        // The recorder selects an item without the change handler.
+        w.selectSamplingRate(6);
+        QCOMPARE(w.samplingRateIndex(), 6);
+        QCOMPARE(state_.RealTimeInterval, 0.2f);
+        QCOMPARE(dialogs_.told.size(), 1);
+        w.clearCursorTexts();
+        QVERIFY(field(w, "txtCursorA").isEmpty() && field(w, "txtAvgAB").isEmpty());
     }
 };
 
