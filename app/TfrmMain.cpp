@@ -3,6 +3,7 @@
 #include "app/DataDirectory.h"
 #include "app/DateOrder.h"
 #include "app/HelpFile.h"
+#include "app/LoggerDownloadCommand.h"
 #include "app/TfrmPanel.h"
 #include "data/GeneratedDataSets.h"
 #include "data/GraphTexts.h"
@@ -693,8 +694,30 @@ void TfrmMain::Open1Click() {}
 void TfrmMain::Save1Click() {}
 // Printing of the active graph or table plugs in here.
 void TfrmMain::btnPrintClick() {}
-// The logger download plugs in here.
-void TfrmMain::LoadData1Click() {}
+LoggerDownloadCommand& TfrmMain::loggerDownload()
+{
+    if (!loggerDownload_) {
+        LoggerDownloadCommand::Context context;
+        context.mainWindow = this;
+        context.mdiArea = mdiArea_;
+        context.link = &link_;
+        context.graphs = &graphState_;
+        context.dataSets = &dataSets_;
+        context.openLoggerGraph = [this] { return openLoggerGraph(); };
+        context.dataDirectory = dataDirectory_;
+        if (environment_.loggerDialogs.exec)
+            context.dialogs.exec = environment_.loggerDialogs.exec;
+        if (environment_.loggerDialogs.showError)
+            context.dialogs.showError = environment_.loggerDialogs.showError;
+        loggerDownload_ = std::make_unique<LoggerDownloadCommand>(std::move(context));
+    }
+    return *loggerDownload_;
+}
+
+void TfrmMain::LoadData1Click()
+{
+    (void)loggerDownload().run();
+}
 // The logger setup's erase command plugs in here.
 void TfrmMain::EraseMemory1Click() {}
 // The logger setup window plugs in here.

@@ -13,6 +13,7 @@
 // the settings are written.
 
 #include "app/AppSettings.h"
+#include "app/LoggerDialogs.h"
 #include "app/DigitImages.h"
 #include "app/TfrmPanel.h"
 #include "data/DataSetCollection.h"
@@ -39,6 +40,7 @@ class QPrinter;
 class QToolBar;
 class TfrmAbout;
 class TfrmGraph;
+class LoggerDownloadCommand;
 
 // What the window takes from its surroundings; every member has the real
 // system's behaviour when left empty, and tests replace what they need.
@@ -54,6 +56,9 @@ struct MainWindowEnvironment
     QString dataDirectory;
     // Opens the help page; QDesktopServices::openUrl when empty.
     std::function<bool(const QUrl&)> openUrl;
+    // Message boxes and errors of the logger commands; each empty member is
+    // the real modal one.
+    LoggerDialogs loggerDialogs;
 };
 
 class TfrmMain : public QMainWindow
@@ -108,6 +113,9 @@ public:
     // For developers: a generated collection of three data sets, the first
     // of `points` samples, shown in the DataLogger graph as after a download.
     void openSampleGraph(int points);
+
+    // The "Load Data" command with its logger port and memory image.
+    [[nodiscard]] LoggerDownloadCommand& loggerDownload();
 
     QTimer MaxMinTimer;
     QTimer Timer1;
@@ -212,4 +220,5 @@ private:
     QPointer<TfrmAbout> splash_;
     QPointer<TfrmAbout> aboutWindow_;
     std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<LoggerDownloadCommand> loggerDownload_;
 };

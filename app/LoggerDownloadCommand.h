@@ -1,0 +1,57 @@
+#pragma once
+
+// The main window's "Load Data" command (LoadData1Click) put together: the
+// logger port on the main window's link, the memory image, the window-free
+// load command, and its windows (WindowLoggerUi with the "DataLogger" graph
+// window). A load that ends with Ok marks the logger data unsaved.
+//
+// Contract: owned by the main window and created once; main thread only;
+// run() blocks until the command ends and leaves the device with the live
+// port (LoggerLoad's contract).
+
+#include "app/LoggerDialogs.h"
+#include "app/LoggerGraphWindow.h"
+#include "app/WindowLoggerUi.h"
+#include "data/LoggerMemory.h"
+#include "logger/LoggerLoad.h"
+#include "logger/LoggerPort.h"
+
+class DataSetCollection;
+class MeterLink;
+class QMdiArea;
+struct GraphWindowState;
+
+class LoggerDownloadCommand
+{
+public:
+    struct Context
+    {
+        QWidget* mainWindow = nullptr;
+        QMdiArea* mdiArea = nullptr;
+        MeterLink* link = nullptr;
+        GraphWindowState* graphs = nullptr;
+        DataSetCollection* dataSets = nullptr;
+        // Creates or restores the "DataLogger" graph window.
+        LoggerGraphWindow::OpenWindow openLoggerGraph;
+        // Where "temp/DataSetsTemp.tmp" goes.
+        QString dataDirectory;
+        LoggerDialogs dialogs = LoggerDialogs::modal();
+    };
+
+    explicit LoggerDownloadCommand(Context context);
+
+    LoadCommandOutcome run();
+
+    [[nodiscard]] LoggerPort& port() { return port_; }
+    [[nodiscard]] LoggerMemory& memory() { return memory_; }
+    [[nodiscard]] LoggerLoad& load() { return load_; }
+    [[nodiscard]] WindowLoggerUi& ui() { return ui_; }
+
+private:
+    GraphWindowState& graphs_;
+    LoggerPort port_;
+    LoggerMemory memory_;
+    LoggerGraphWindow graphWindow_;
+    WindowLoggerUi ui_;
+    LoggerLoad load_;
+};
