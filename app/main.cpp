@@ -17,6 +17,8 @@
 #include <memory>
 
 namespace {
+constexpr int DemoDataSets = 5;
+
 // The demonstration meter: the virtual meter on a pseudo-terminal of its
 // own, paced like the real one, served on its own thread.
 std::unique_ptr<vmeter::VirtualMeter> startDemoMeter(int model)
@@ -25,6 +27,9 @@ std::unique_ptr<vmeter::VirtualMeter> startDemoMeter(int model)
     options.protocol.model =
         model == 841 ? vmeter::MeterModel::Model841 : vmeter::MeterModel::Model842;
     options.protocol.idReply = model == 841 ? QByteArrayLiteral("0841") : QByteArrayLiteral("0842");
+    // A model 842 has a few recorded data sets for Load Data to show.
+    if (model != 841)
+        options.protocol.logger.generatedSets = DemoDataSets;
     auto meter = std::make_unique<vmeter::VirtualMeter>(options);
     if (!meter->start()) {
         std::fprintf(stderr, "audimark: the demonstration meter could not start: %s\n",
@@ -91,10 +96,9 @@ int main(int argc, char** argv)
             std::make_unique<ScreenshotRecorder>(frmMain, *splash, options.screenshotDirectory);
 
     if (options.sampleGraphPoints > 0)
-        QObject::connect(&frmMain, &TfrmMain::startUpFinished, &frmMain,
-                         [&frmMain, points = options.sampleGraphPoints] {
-                             frmMain.openSampleGraph(points);
-                         });
+        QObject::connect(
+            &frmMain, &TfrmMain::startUpFinished, &frmMain,
+            [&frmMain, points = options.sampleGraphPoints] { frmMain.openSampleGraph(points); });
 
     frmMain.showMaximized();
     const int result = QApplication::exec();

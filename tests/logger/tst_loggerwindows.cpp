@@ -8,6 +8,7 @@
 #include "common/TestMain.h"
 
 #include "app/LoggerGraphWindow.h"
+#include "app/TfrmMain.h"
 #include "app/WindowLoggerUi.h"
 #include "graph/GraphWindowState.h"
 #include "graph/PESGraph.h"
@@ -23,7 +24,9 @@
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
+#include <QTemporaryDir>
 
 using vmeter::LoggerImageBuilder;
 using vmeter::LoggerRecordContent;
@@ -209,6 +212,7 @@ private slots:
     void failedLoadKeepsShownData_data();
     void failedLoadKeepsShownData();
     void rowTextsUnderGermanLocale();
+    void mainWindowLoadData();
 };
 
 void TestLoggerWindows::messages_data()
@@ -478,6 +482,55 @@ void TestLoggerWindows::rowTextsUnderGermanLocale()
     WindowSide side;
     QCOMPARE(side.load(*rig, QLocale(QLocale::German, QLocale::Germany)).result, LoadResult::Ok);
     QCOMPARE(side.row(2), (QStringList{"3", "15.04.10", "09:05:59", "00:10", "11", "A"}));
+}
+
+void TestLoggerWindows::mainWindowLoadData()
+{
+    AcceleratedMeterClock clock(speedUp);
+    VirtualMeterOptions options = meterWithMemory(threeSets());
+    options.fast = true;
+    options.protocol.model = vmeter::MeterModel::Model842;
+    options.protocol.idReply = QByteArrayLiteral("0842");
+    vmeter::VirtualMeter meter(options);
+    QVERIFY(meter.start());
+    QTemporaryDir dataDir;
+    LoggerBoxScript boxes;
+    TfrmMain::Environment environment;
+    environment.clock = &clock;
+    environment.listPorts = [&meter] { return QStringList{meter.slavePath()}; };
+    environment.dataDirectory = dataDir.path();
+    environment.loggerDialogs = boxes.dialogs();
+    TfrmMain w(environment);
+    w.graphState().dialogs.ask = [](QWidget*, const QString&, QMessageBox::StandardButtons) {
+        return QMessageBox::No;
+    };
+    QSignalSpy finished(&w, &TfrmMain::startUpFinished);
+    w.resize(1200, 800);
+    w.show();
+    QVERIFY(finished.wait(20000));
+    QTRY_VERIFY(w.link().MeterConnected());
+    QAction* loadData = w.findChild<QAction*>(QStringLiteral("LoadData1"));
+    QTRY_VERIFY(loadData->isEnabled());
+
+    loadData->trigger();
+    QVERIFY(boxes.shown.isEmpty());
+    TfrmGraph* graph = w.graphState().LoggerGraph;
+    QVERIFY(graph);
+    QCOMPARE(graph->windowTitle(), QStringLiteral("DataLogger"));
+    auto* grid = graph->findChild<QTableWidget*>(QStringLiteral("Grid2"));
+    QCOMPARE(grid->rowCount(), 3);
+    QCOMPARE(grid->item(1, 4)->text(), QStringLiteral("7"));
+    QCOMPARE(graph->graph()->points(), 3);
+    QCOMPARE(graph->graph()->yData(0, 2), w.dataSets().valuesOf(0)[2]);
+    QVERIFY(w.graphState().LoggerDataUnsaved);
+    QVERIFY(QFile::exists(dataDir.filePath(QStringLiteral("temp/DataSetsTemp.tmp"))));
+    // At the top left, as wide as the client area and 60 less high.
+    const QWidget* frame = graph->parentWidget();
+    const QSize client = w.mdiArea()->viewport()->size();
+    QCOMPARE(frame->geometry(), QRect(0, 0, client.width(), client.height() - 60));
+    QVERIFY(w.link().Comm1().Active());
+    QVERIFY(!w.link().Comm2().Active());
+    QVERIFY(w.link().MainTimer().isActive());
 }
 
 AUDIMARK_TEST_MAIN_GUI(TestLoggerWindows)
