@@ -112,6 +112,7 @@ TfrmGraph::TfrmGraph(GraphWindowState& state, QWidget* parent) : QWidget(parent)
     Panel12->setFrameShadow(QFrame::Raised);
     Panel12->setAutoFillBackground(true);
     Panel12->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Panel12->hide(); // until the pointer first crosses the plot
     pnlGraph->installEventFilter(this);
 
     buildCursorPanel();
@@ -161,7 +162,7 @@ void TfrmGraph::buildDataSetsPanel()
     Grid2->setHorizontalHeaderLabels({QStringLiteral("Set"), QStringLiteral("DATE"),
                                       QStringLiteral("TIME"), QStringLiteral("Rate"),
                                       QStringLiteral("Nums"), QStringLiteral("Weighting")});
-    const int widths[6] = {32, 76, 68, 52, 50, 66};
+    const int widths[6] = {32, 76, 68, 48, 46, 74};
     for (int c = 0; c < 6; ++c) {
         Grid2->setColumnWidth(c, widths[c]);
         Grid2->setItem(0, c, new QTableWidgetItem(QString()));
@@ -966,6 +967,7 @@ void TfrmGraph::PESGraph1MouseMove(QPoint position)
     if (plot.contains(position)) {
         const QPointF value = PESGraph1->pixelToValue(position);
         Panel12->setText(GraphTexts::readoutText(value.x(), value.y()));
+        Panel12->show();
     }
     showAnnotationHint(position);
 }
