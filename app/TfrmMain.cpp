@@ -9,6 +9,7 @@
 #include "data/GraphTexts.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"
+#include "realtime/RealTimeCommands.h"
 #include "logger/DataSetListRow.h"
 #include "files/TfrmAbout.h"
 #include "serial/ComErrors.h"
@@ -94,6 +95,7 @@ TfrmMain::TfrmMain(Environment environment, QWidget* parent)
     buildMenus();
     buildStatusBar();
     connectLink();
+    connectRealTime();
 
     HandlerGuard::run([this] { FormCreate(); });
 }
@@ -105,6 +107,7 @@ TfrmMain::~TfrmMain()
     delete mdiArea_;
     mdiArea_ = nullptr;
     link_.setPanel(nullptr);
+    link_.setRecorder(nullptr);
 }
 
 QAction* TfrmMain::addCommand(const QString& name, const QString& text, void (TfrmMain::*handler)())
@@ -458,6 +461,7 @@ void TfrmMain::createRealTimeGraphWindow()
     graphState_.RealTimeGraph = graph;
     RealTimeGraph1->setChecked(true);
     graph->makeRealTimeGraph();
+    realTime_->attachGraph(graph);
 
     // Beside the control panel, filling the rest of the work area.
     QWidget* frame = graph->parentWidget();
@@ -730,6 +734,35 @@ void TfrmMain::estLoadingEvery1Minute1Click() {}
 void TfrmMain::Timer1Timer() {}
 // Graphing of a tabular window plugs in here.
 void TfrmMain::btnOutputToGraphClick() {}
-// Real-time recording plugs in here.
-void TfrmMain::btnRunClick() {}
-void TfrmMain::btnStopClick() {}
+// Real-time recording -------------------------------------------------------------
+
+void TfrmMain::connectRealTime()
+{
+    RealTimeCommands::Environment environment;
+    environment.meterConnected = [this] { return link_.MeterConnected(); };
+    environment.createGraph = [this] { createRealTimeGraphWindow(); };
+    environment.dialogParent = this;
+    realTime_ = std::make_unique<RealTimeCommands>(
+        graphState_, environment_.clock ? *environment_.clock : MeterClock::system(),
+        std::move(environment));
+    link_.setRecorder(&realTime_->recorder());
+    connect(realTime_.get(), &RealTimeCommands::runStopChanged, this,
+            [this](bool runEnabled, bool stopEnabled) {
+                Run1->setEnabled(runEnabled);
+                Stop1->setEnabled(stopEnabled);
+            });
+    connect(realTime_.get(), &RealTimeCommands::rejectedCountText, Edit1, &QLineEdit::setText);
+    connect(realTime_.get(), &RealTimeCommands::saveRequested, this, &TfrmMain::Save1Click);
+    connect(&link_, &MeterLink::clearButtonEnabledChanged, &realTime_->graphController(),
+            &RealTimeGraphController::setClearEnabled);
+}
+
+void TfrmMain::btnRunClick()
+{
+    realTime_->btnRunClick();
+}
+
+void TfrmMain::btnStopClick()
+{
+    realTime_->btnStopClick();
+}

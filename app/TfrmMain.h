@@ -40,6 +40,7 @@ class QPrinter;
 class QToolBar;
 class TfrmAbout;
 class TfrmGraph;
+class RealTimeCommands;
 class LoggerDownloadCommand;
 
 // What the window takes from its surroundings; every member has the real
@@ -117,6 +118,10 @@ public:
     // The "Load Data" command with its logger port and memory image.
     [[nodiscard]] LoggerDownloadCommand& loggerDownload();
 
+    // Real-time recording: the Run and Stop commands, the recorder and the
+    // real-time graph's recording side.
+    [[nodiscard]] RealTimeCommands& realTime() { return *realTime_; }
+
     QTimer MaxMinTimer;
     QTimer Timer1;
 
@@ -134,6 +139,7 @@ private:
     void buildMenus();
     void buildStatusBar();
     void connectLink();
+    void connectRealTime();
 
     void FormCreate();
     void FormShow();
@@ -220,5 +226,6 @@ private:
     QPointer<TfrmAbout> splash_;
     QPointer<TfrmAbout> aboutWindow_;
     std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<RealTimeCommands> realTime_;
     std::unique_ptr<LoggerDownloadCommand> loggerDownload_;
 };

@@ -1,0 +1,348 @@
+#include <QApplication>
+
+#include "common/TestMain.h"
+
+#include "RealTimeRig.h"
+#include "data/GraphTexts.h"
+#include "graph/PESGraph.h"
+#include "graph/Tslider2.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QSignalSpy>
+
+namespace {
+QComboBox* rateList(TfrmGraph& graph)
+{
+    return graph.findChild<QComboBox*>(QStringLiteral("txtSamplingRate"));
+}
+
+bool clearEnabled(TfrmGraph& graph)
+{
+    return graph.findChild<QAction*>(QStringLiteral("tbntClr"))->isEnabled();
+}
+
+QString field(TfrmGraph& graph, const char* name)
+{
+    return graph.findChild<QLineEdit*>(QLatin1String(name))->text();
+}
+} // namespace
+
+class TestRealTimeCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void runDoesNothingWithoutMeter()
+    {
+        RealTimeRig rig;
+        rig.connected = false;
+        rig.run(QStringLiteral(" 2000"), QStringLiteral("0.2"));
+        QCOMPARE(rig.dialogsShown, 0);
+        QVERIFY(!rig.window);
+        QVERIFY(!rig.commands.recorder().isRunning());
+    }
+
+    void runCreatesTheGraphWhenThereIsNone()
+    {
+        RealTimeRig rig;
+        QSignalSpy commands(&rig.commands, &RealTimeCommands::runStopChanged);
+        rig.run(QStringLiteral("  500"), QStringLiteral("1.0"));
+        QVERIFY(rig.window);
+        QVERIFY(rig.questions.isEmpty());
+        QVERIFY(rig.commands.recorder().isRunning());
+        QVERIFY(rig.state.RealTimeRunning);
+        QCOMPARE(rig.state.RealTimeInterval, 1.0f);
+        QCOMPARE(rig.window->graph()->points(), 500);
+        QCOMPARE(rateList(*rig.window)->currentIndex(), 3);
+        QVERIFY(!clearEnabled(*rig.window));
+        QCOMPARE(commands.last(), (QList<QVariant>{false, true}));
+    }
+
+    void dialogShowsTheGraphsRateAndPeriods()
+    {
+        RealTimeRig rig;
+        rig.createGraph();
+        rig.state.RealTimeInterval = 0.2f;
+        rateList(*rig.window)->setCurrentIndex(1);
+        QString rateShown, opened, changed;
+        rig.setup = [&](TfrmSetupRealTime& form) {
+            rateShown = form.rateText();
+            opened = form.periodText();
+            form.findChild<QLineEdit*>(QStringLiteral("edtRealTimeNo"))
+                ->setText(QStringLiteral("1000"));
+            changed = form.periodText();
+            return false;
+        };
+        rig.commands.btnRunClick();
+        QCOMPARE(rateShown, QStringLiteral("0.2"));
+        QCOMPARE(opened, QStringLiteral("0:6:40"));
+        QCOMPARE(changed, QStringLiteral("0:03:20"));
+        QVERIFY(!rig.commands.recorder().isRunning());
+    }
+
+    void threePointsStopByThemselves()
+    {
+        RealTimeRig rig;
+        QSignalSpy commands(&rig.commands, &RealTimeCommands::runStopChanged);
+        rig.run(QStringLiteral("    3"), QStringLiteral("0.2"));
+        rig.feed(60.0f);
+        rig.feed(61.0f);
+        QVERIFY(rig.commands.recorder().isRunning());
+        rig.feed(62.0f);
+        QVERIFY(!rig.commands.recorder().isRunning());
+        QVERIFY(!rig.state.RealTimeRunning);
+        QCOMPARE(commands.last(), (QList<QVariant>{true, false}));
+        PESGraph* chart = rig.window->graph();
+        QCOMPARE(chart->points(), 3);
+        QCOMPARE(chart->yData(0, 2), 62.0f);
+        QCOMPARE(rig.state.RealTimeSampleCount, 3);
+        QVERIFY(clearEnabled(*rig.window));
+        rig.feed(63.0f);
+        QCOMPARE(rig.state.RealTimeSampleCount, 3);
+    }
+
+    void stopAfter150Samples()
+    {
+        RealTimeRig rig;
+        rig.run(QStringLiteral(" 2000"), QStringLiteral("1.0"));
+        double sum = 0;
+        for (int i = 0; i < 150; ++i) {
+            const float level = 40.0f + float(i % 37) * 1.3f;
+            sum += level;
+            rig.feed(level);
+        }
+        rig.commands.btnStopClick();
+        QVERIFY(!rig.commands.recorder().isRunning());
+        PESGraph* chart = rig.window->graph();
+        QCOMPARE(chart->points(), 150);
+        QCOMPARE(chart->yData(0, 149), 40.0f + float(149 % 37) * 1.3f);
+        const Tslider2* slider = rig.window->slider();
+        QCOMPARE(slider->Minimum(), 0);
+        QCOMPARE(slider->Maximum(), 149);
+        QCOMPARE(slider->Value1(), 50);
+        QCOMPARE(slider->Value2(), 100);
+        QCOMPARE(field(*rig.window, "txtAvgAll"), GraphTexts::levelText(sum / 150));
+        QCOMPARE(field(*rig.window, "txtDataNo"), QStringLiteral("150"));
+        QCOMPARE(chart->manualMaxX(), GraphTexts::fromDateTime(rig.clock.currentDateTime()));
+    }
+
+    void stopWithoutSamplesShowsZeroAverage()
+    {
+        RealTimeRig rig;
+        rig.run(QStringLiteral(" 2000"), QStringLiteral("1.0"));
+        rig.commands.btnStopClick();
+        QCOMPARE(rig.window->graph()->points(), 0);
+        QCOMPARE(field(*rig.window, "txtAvgAll"), GraphTexts::levelText(0));
+        QCOMPARE(rig.window->slider()->Maximum(), 0);
+    }
+
+    void runningExtremesKeepTheFirstOfEqualLevels()
+    {
+        RealTimeRig rig;
+        rig.run(QStringLiteral(" 2000"), QStringLiteral("1.0"));
+        rig.feed(50.0f);
+        rig.feed(70.0f);
+        const double firstMaxTime = GraphTexts::fromDateTime(rig.clock.currentDateTime());
+        rig.feed(40.0f);
+        const double minTime = GraphTexts::fromDateTime(rig.clock.currentDateTime());
+        rig.feed(70.0f);
+        QCOMPARE(field(*rig.window, "txtMax"), QStringLiteral("70.0"));
+        QCOMPARE(field(*rig.window, "txtMaxTime"), GraphTexts::dateTimeText(firstMaxTime));
+        QCOMPARE(field(*rig.window, "txtMin"), QStringLiteral("40.0"));
+        QCOMPARE(field(*rig.window, "txtMinTime"), GraphTexts::dateTimeText(minTime));
+        QCOMPARE(field(*rig.window, "txtDataNo"), QStringLiteral("4"));
+        QVERIFY(rig.state.RealTimeDataUnsaved);
+    }
+
+    void xRangeRunsThirtySecondsAhead()
+    {
+        RealTimeRig rig;
+        rig.run(QStringLiteral(" 2000"), QStringLiteral("1.0"));
+        PESGraph* chart = rig.window->graph();
+        const double start = GraphTexts::fromDateTime(rig.clock.currentDateTime());
+        QCOMPARE(chart->manualMinX(), start);
+        QCOMPARE(chart->manualMaxX(), start + 100.0 / 86400.0);
+        rig.feed(60.0f, 99000);
+        QCOMPARE(chart->manualMaxX(), start + 100.0 / 86400.0);
+        rig.feed(60.0f, 2000); // 101 s: past the end
+        const double now = GraphTexts::fromDateTime(rig.clock.currentDateTime());
+        QCOMPARE(chart->manualMaxX(), now + 30.0 / 86400.0);
+    }
+
+    void redraws_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<QList<int>>("redrawnAt");
+        QTest::newRow("0.1 s: every second sample") << "0.1" << QList<int>{2, 4, 6};
+        QTest::newRow("0.2 s: every sample") << "0.2" << QList<int>{1, 2, 3, 4, 5, 6};
+        QTest::newRow("30.0 s: every sample") << "30.0" << QList<int>{1, 2, 3, 4, 5, 6};
+    }
+
+    void redraws()
+    {
+        QFETCH(QString, rate);
+        QFETCH(QList<int>, redrawnAt);
+        RealTimeRig rig;
+        rig.run(QStringLiteral(" 2000"), rate);
+        QSignalSpy redrawn(&rig.commands.graphController(), &RealTimeGraphController::graphRedrawn);
+        for (int i = 0; i < 6; ++i)
+            rig.feed(60.0f, 30000);
+        QList<int> counts;
+        for (const QList<QVariant>& call : redrawn)
+            counts << call.at(0).toInt();
+        QCOMPARE(counts, redrawnAt);
+    }
+
+    void questionWhileTheGraphHoldsSamples_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("restarted");
+        QTest::addColumn<int>("saves");
+        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << false << 0;
+        QTest::newRow("No") << int(QMessageBox::No) << true << 0;
+        // No graph save exists yet: Yes asks for one and goes on.
+        QTest::newRow("Yes") << int(QMessageBox::Yes) << true << 1;
+    }
+
+    void questionWhileTheGraphHoldsSamples()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, restarted);
+        QFETCH(int, saves);
+        RealTimeRig rig;
+        rig.run(QStringLiteral("    5"), QStringLiteral("1.0"));
+        for (int i = 0; i < 5; ++i)
+            rig.feed(50.0f + float(i));
+        QSignalSpy commands(&rig.commands, &RealTimeCommands::runStopChanged);
+        QSignalSpy saveRequests(&rig.commands, &RealTimeCommands::saveRequested);
+        rig.answer = QMessageBox::StandardButton(answer);
+        rig.dialogsShown = 0;
+        rig.run(QStringLiteral("   10"), QStringLiteral("1.0"));
+
+        QCOMPARE(rig.questions, QStringList{RealTimeCommands::ResetQuestion});
+        QCOMPARE(RealTimeCommands::ResetQuestion,
+                 QStringLiteral("There are datas in Real_Time graph ,it have to reset the graph.\n"
+                                "Do you want to save the Real-Time graph ?"));
+        QCOMPARE(int(saveRequests.size()), saves);
+        QCOMPARE(rig.dialogsShown, restarted ? 1 : 0);
+        QCOMPARE(rig.commands.recorder().isRunning(), restarted);
+        PESGraph* chart = rig.window->graph();
+        if (restarted) {
+            QCOMPARE(chart->points(), 10);
+            QCOMPARE(rig.state.RealTimeSampleCount, 0);
+            QCOMPARE(chart->yData(0, 0), 0.0f);
+            QCOMPARE(field(*rig.window, "txtMax"), QString());
+            QCOMPARE(commands.last(), (QList<QVariant>{false, true}));
+        } else {
+            QCOMPARE(chart->points(), 5);
+            QCOMPARE(rig.state.RealTimeSampleCount, 5);
+            QCOMPARE(chart->yData(0, 4), 54.0f);
+            QCOMPARE(field(*rig.window, "txtMax"), QStringLiteral("54.0"));
+            QVERIFY(commands.isEmpty());
+        }
+    }
+
+    void questionWhileRecording()
+    {
+        RealTimeRig rig;
+        rig.run(QStringLiteral(" 2000"), QStringLiteral("1.0"));
+        rig.answer = QMessageBox::Cancel;
+        rig.commands.btnRunClick();
+        QCOMPARE(rig.questions.size(), 1);
+        QVERIFY(rig.commands.recorder().isRunning());
+    }
+
+    void invalidInput_data()
+    {
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty count") << ""
+                                     << "0.2"
+                                     << " is not valid.\n";
+        QTest::newRow("zero points") << "0"
+                                     << "0.2"
+                                     << "0 is not valid.\n";
+        QTest::newRow("rate not a number") << "100"
+                                           << "fast"
+                                           << "'fast' is not a valid floating point value";
+    }
+
+    void invalidInput()
+    {
+        QFETCH(QString, count);
+        QFETCH(QString, rate);
+        QFETCH(QString, message);
+        RealTimeRig rig;
+        rig.createGraph();
+        const int pointsBefore = rig.window->graph()->points();
+        rig.run(count, rate);
+        QCOMPARE(rig.messages, QStringList{message});
+        QVERIFY(!rig.commands.recorder().isRunning());
+        QCOMPARE(rig.window->graph()->points(), pointsBefore);
+    }
+
+    void rateChangeRefusedWhileRecording_data()
+    {
+        QTest::addColumn<QString>("runningRate");
+        QTest::addColumn<int>("itemAfter");
+        QTest::newRow("1.0 s: put back") << "1.0" << 3;
+        QTest::newRow("60 s: no item, left as chosen") << "60" << 5;
+    }
+
+    void rateChangeRefusedWhileRecording()
+    {
+        QFETCH(QString, runningRate);
+        QFETCH(int, itemAfter);
+        RealTimeRig rig;
+        rig.run(QStringLiteral(" 2000"), runningRate);
+        QVERIFY(rig.commands.recorder().isRunning());
+        QComboBox* list = rateList(*rig.window);
+        list->setCurrentIndex(5); // "5.0"
+        QCOMPARE(rig.messages, QStringList{QStringLiteral(
+                                   "Can not change Sampling Rate while Real-Time is running.")});
+        QCOMPARE(list->currentIndex(), itemAfter);
+        QCOMPARE(rig.state.RealTimeInterval, runningRate.toFloat());
+    }
+
+    void rateChangeTakenWhileIdle()
+    {
+        RealTimeRig rig;
+        rig.createGraph();
+        rateList(*rig.window)->setCurrentIndex(6);
+        QCOMPARE(rig.state.RealTimeInterval, 10.0f);
+        QVERIFY(rig.messages.isEmpty());
+    }
+
+    void closingTheGraphEndsRecording()
+    {
+        RealTimeRig rig;
+        rig.answer = QMessageBox::No;
+        rig.run(QStringLiteral(" 2000"), QStringLiteral("1.0"));
+        rig.feed(60.0f);
+        QSignalSpy commands(&rig.commands, &RealTimeCommands::runStopChanged);
+        QVERIFY(rig.window->close());
+        QCOMPARE(rig.questions, QStringList{QStringLiteral("Save Real-Time Graph ?")});
+        QVERIFY(!rig.commands.recorder().isRunning());
+        QVERIFY(!rig.state.RealTimeRunning);
+        QCOMPARE(rig.state.RealTimeSampleCount, 0);
+        QCOMPARE(commands.last(), (QList<QVariant>{true, false}));
+        rig.feed(61.0f);
+        QCOMPARE(rig.window->graph()->yData(0, 1), 0.0f);
+    }
+
+    void rejectedCountIsReported()
+    {
+        RealTimeRig rig;
+        QSignalSpy rejected(&rig.commands, &RealTimeCommands::rejectedCountText);
+        rig.run(QStringLiteral(" 2000"), QStringLiteral("1.0"));
+        QCOMPARE(rejected.last().at(0).toString(), QStringLiteral("0"));
+        rig.feed(150.0f);
+        QCOMPARE(rejected.last().at(0).toString(), QStringLiteral("1"));
+        QCOMPARE(rig.state.RealTimeSampleCount, 0);
+    }
+};
+
+AUDIMARK_TEST_MAIN_GUI(TestRealTimeCommands)
+#include "tst_realtimecommands.moc"
