@@ -87,8 +87,10 @@ TfrmScope::TfrmScope(QWidget* parent) : QDialog(parent)
     layout->addLayout(counters);
     layout->addWidget(progress1_);
     layout->addLayout(buttons);
+    // The dialog takes the size of what a use shows, no wider than needed
+    // but wide enough for a readable bar.
     layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
-    setMinimumWidth(360);
+    progress1_->setMinimumWidth(320);
 }
 
 void TfrmScope::showTransfer(int total)
