@@ -475,6 +475,10 @@ bool TfrmGraph::FormCloseQuery()
         if (answer == QMessageBox::Yes) {
             state_.LoggerDataUnsaved = false;
             emit saveRequested();
+            // A save that did not happen set the flag again: the data would
+            // be lost, so the window stays.
+            if (state_.LoggerDataUnsaved)
+                return false;
         }
     }
     if (state_.RealTimeDataUnsaved && caption() == RealTimeCaption) {
@@ -484,8 +488,11 @@ bool TfrmGraph::FormCloseQuery()
         if (answer != QMessageBox::Yes && answer != QMessageBox::No)
             return false;
         state_.RealTimeDataUnsaved = false;
-        if (answer == QMessageBox::Yes)
+        if (answer == QMessageBox::Yes) {
             emit saveRequested();
+            if (state_.RealTimeDataUnsaved)
+                return false;
+        }
     }
     return true;
 }
@@ -752,11 +759,10 @@ void TfrmGraph::tbntClrClick()
     PESGraph1->setXDataII(0, -1, 0.0);
     PESGraph1->setYData(0, -1, 0.0f);
     state_.RealTimeSampleCount = 0;
+    // The user annotations go whole, so that none of them stays listed.
     for (int slot = AnnotationSlots::kClearedAnnotationCount; slot <= state_.AnnotationCount;
-         ++slot) {
-        PESGraph1->setGraphAnnotationX(slot, 0.0);
-        PESGraph1->setGraphAnnotationY(slot, 0.0);
-    }
+         ++slot)
+        PESGraph1->setGraphAnnotation(slot, PESGraphAnnotation{});
     state_.AnnotationCount = AnnotationSlots::kClearedAnnotationCount;
     emit realTimeGraphCleared();
     refreshGraph();
@@ -1024,9 +1030,20 @@ void TfrmGraph::PESGraph1Click(QPoint position)
         annotation.type = PESAnnotationType::TextOnly;
         annotation.text = dialog.text();
     }
-    state_.AnnotationCount += 1;
-    PESGraph1->setGraphAnnotation(state_.AnnotationCount, annotation);
+    PESGraph1->setGraphAnnotation(takeAnnotationSlot(), annotation);
     refreshGraph();
+}
+
+int TfrmGraph::takeAnnotationSlot()
+{
+    // After Clear on the real-time graph the count restarts below the slots
+    // other charts still use: a slot is never taken from an annotation of
+    // this chart, and never below the first slot the erase list shows.
+    do
+        state_.AnnotationCount =
+            std::max(state_.AnnotationCount + 1, AnnotationSlots::kFirstUserSlot);
+    while (isUserAnnotation(state_.AnnotationCount));
+    return state_.AnnotationCount;
 }
 
 void TfrmGraph::PESGraph1DataHotSpot(int subset, int point)

@@ -19,7 +19,9 @@
 // - makeRealTimeGraph() once, right after creating the real-time graph; the
 //   recorder writes its points through graph() and calls refreshGraph();
 // - saveRequested() asks the main window's Save command to save this window
-//   (emitted by the close question before the window closes).
+//   (emitted by the close question before the window closes). A Save that
+//   did not save sets LoggerDataUnsaved (or RealTimeDataUnsaved) again; the
+//   window then stays open.
 
 #include "data/ExportStatistic.h"
 #include "graph/GraphWindowState.h"
@@ -159,6 +161,8 @@ private:
     void dragCursorTo(QPoint position);
     void showAnnotationHint(QPoint position);
     [[nodiscard]] bool isUserAnnotation(int slot) const;
+    // The next annotation slot for this chart; AnnotationCount follows it.
+    [[nodiscard]] int takeAnnotationSlot();
     [[nodiscard]] QString caption() const { return windowTitle(); }
 
     GraphWindowState& state_;

@@ -471,6 +471,42 @@ private slots:
         QCOMPARE(contents, QStringList{"one"});
     }
 
+    void clearOnTheRealTimeGraphRemovesTheAnnotations()
+    {
+        TfrmGraph& w = window(TfrmGraph::RealTimeCaption);
+        w.makeRealTimeGraph();
+        fill(w, wave(60));
+        const QPoint inside = w.graph()->plottingRect().center();
+        w.setCursorMode(GraphWindowState::CursorCross);
+        w.PESGraph1Click(inside);
+        w.PESGraph1Click(inside);
+        QCOMPARE(state_.AnnotationCount, 6);
+        QSignalSpy cleared(&w, &TfrmGraph::realTimeGraphCleared);
+        w.tbntClrClick();
+        QCOMPARE(cleared.size(), 1);
+        QCOMPARE(state_.AnnotationCount, 3);
+        QCOMPARE(w.graph()->points(), 200);
+        QCOMPARE(w.graph()->graphAnnotationType(5), PESAnnotationType::TextOnly);
+        // The next annotation still goes where the erase list sees it.
+        w.PESGraph1Click(inside);
+        QCOMPARE(state_.AnnotationCount, 5);
+    }
+
+    void aSlotInUseInThisChartIsNeverTaken()
+    {
+        TfrmGraph& w = window();
+        fill(w, wave(60));
+        w.graph()->setGraphAnnotation(
+            5, {kMorning, 100.0, PESAnnotationType::TextOnly, QStringLiteral("kept"), QColor()});
+        state_.AnnotationCount =
+            AnnotationSlots::kClearedAnnotationCount; // after a Clear elsewhere
+        w.setCursorMode(GraphWindowState::CursorCross);
+        w.PESGraph1Click(w.graph()->plottingRect().center());
+        QCOMPARE(state_.AnnotationCount, 6);
+        QCOMPARE(w.graph()->graphAnnotationText(5), QStringLiteral("kept"));
+        QCOMPARE(w.graph()->graphAnnotationType(6), PESAnnotationType::Cross);
+    }
+
     void eraseDialogHasNoRowLimit()
     {
         TfrmDelAnno dialog;
@@ -724,6 +760,18 @@ private slots:
         QCOMPARE(state_.LoggerGraph.isNull(), closes);
         if (closes)
             window_.release();
+    }
+
+    void aSaveThatDidNotSaveKeepsTheWindow()
+    {
+        state_.LoggerDataUnsaved = true;
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        dialogs_.answer = QMessageBox::Yes;
+        // The Save command was cancelled: the data is still unsaved.
+        connect(&w, &TfrmGraph::saveRequested, this, [this] { state_.LoggerDataUnsaved = true; });
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QVERIFY(state_.LoggerDataUnsaved);
     }
 
     void closingTheRealTimeGraph()
