@@ -8,9 +8,10 @@
 //
 // Contract: main thread only. The logger commands block the main thread, so
 // the info window and the progress dialog are painted directly (repaint)
-// instead of through the event loop; no event is processed meanwhile, so no
-// other handler can run in the middle of a transfer. Message boxes go
-// through LoggerDialogs::exec, which tests replace.
+// instead of through the event loop. The one exception: a newly shown
+// progress dialog waits (at most 0.5 s, user input held back) for the window
+// system to expose it, since an unexposed window cannot be painted at all.
+// Message boxes go through LoggerDialogs::exec, which tests replace.
 
 #include "app/LoggerDialogs.h"
 #include "files/TfrmInfo.h"
