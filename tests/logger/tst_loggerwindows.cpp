@@ -270,16 +270,25 @@ void TestLoggerWindows::dataErrorQuestion_data()
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<int>("loads");
     QTest::addColumn<int>("meterSetsAfter");
+    QTest::addColumn<bool>("writesEchoed");
 
     const QString question = LoggerTexts::DataErrorQuestion;
     QTest::newRow("cancel") << QList<Box::StandardButton>{Box::Cancel} << QStringList{question} << 1
-                            << 3;
-    QTest::newRow("closed") << QList<Box::StandardButton>{} << QStringList{question} << 1 << 3;
+                            << 3 << true;
+    QTest::newRow("closed") << QList<Box::StandardButton>{} << QStringList{question} << 1 << 3
+                            << true;
     QTest::newRow("retry, then cancel") << QList<Box::StandardButton>{Box::Retry, Box::Cancel}
-                                        << QStringList{question, question} << 2 << 3;
+                                        << QStringList{question, question} << 2 << 3 << true;
     // OK drops the damaged second set and everything after it.
     QTest::newRow("ok repairs") << QList<Box::StandardButton>{Box::Ok}
-                                << QStringList{question, LoggerTexts::PowerCycle} << 1 << 1;
+                                << QStringList{question, LoggerTexts::PowerCycle} << 1 << 1 << true;
+    // Each unechoed write says so (this meter applies the writes all the same).
+    QStringList failedWrites{question};
+    for (int i = 0; i < 5; ++i)
+        failedWrites << LoggerTexts::FixingFailed;
+    failedWrites << LoggerTexts::PowerCycle;
+    QTest::newRow("ok, writes not echoed")
+        << QList<Box::StandardButton>{Box::Ok} << failedWrites << 1 << 1 << false;
 }
 
 void TestLoggerWindows::dataErrorQuestion()
@@ -288,9 +297,12 @@ void TestLoggerWindows::dataErrorQuestion()
     QFETCH(QStringList, texts);
     QFETCH(int, loads);
     QFETCH(int, meterSetsAfter);
+    QFETCH(bool, writesEchoed);
     AcceleratedMeterClock clock(speedUp);
     VirtualMeterOptions options = meterWithMemory(threeSets());
     options.protocol.logger.faults.damagedStartSets.insert(1);
+    if (!writesEchoed)
+        options.protocol.logger.faults.noEchoLetters = "w";
     auto rig = connectedRig(options, clock);
     QVERIFY(rig);
     WindowSide side;
@@ -300,9 +312,10 @@ void TestLoggerWindows::dataErrorQuestion()
     QCOMPARE(outcome.result, LoadResult::DataError);
     QCOMPARE(outcome.loads, loads);
     QCOMPARE(side.boxes.texts(), texts);
-    QCOMPARE(side.boxes.shown.first().buttons, Box::Retry | Box::Ok | Box::Cancel);
-    if (texts.size() > 1 && texts.last() == LoggerTexts::PowerCycle)
-        QCOMPARE(side.boxes.shown.last().buttons, Box::StandardButtons(Box::Ok));
+    for (const ShownBox& box : side.boxes.shown)
+        QCOMPARE(box.buttons, box.text == LoggerTexts::DataErrorQuestion
+                                  ? Box::Retry | Box::Ok | Box::Cancel
+                                  : Box::StandardButtons(Box::Ok));
     const QByteArray meterMemory = rig->meter->loggerMemory();
     QCOMPARE(quint8(meterMemory.at(0x09)) * 256 + quint8(meterMemory.at(0x0A)), meterSetsAfter);
     QCOMPARE(side.grid()->rowCount(), 1);
