@@ -28,8 +28,11 @@ std::unique_ptr<vmeter::VirtualMeter> startDemoMeter(int model)
         model == 841 ? vmeter::MeterModel::Model841 : vmeter::MeterModel::Model842;
     options.protocol.idReply = model == 841 ? QByteArrayLiteral("0841") : QByteArrayLiteral("0842");
     // A model 842 has a few recorded data sets for Load Data to show.
-    if (model != 841)
+    if (model != 841) {
         options.protocol.logger.generatedSets = DemoDataSets;
+        // A seed whose first set, the one shown after loading, is a long one.
+        options.protocol.logger.seed = 2;
+    }
     auto meter = std::make_unique<vmeter::VirtualMeter>(options);
     if (!meter->start()) {
         std::fprintf(stderr, "audimark: the demonstration meter could not start: %s\n",
