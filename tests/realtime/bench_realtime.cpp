@@ -3,10 +3,12 @@
 //   bench_realtime append [POINTS]   time of appendSample with its redraw as
 //                                    the graph fills up to POINTS (99999),
 //                                    and the resident memory once full
-//   bench_realtime backlog [SECONDS] the main window recording at 0.1 s on
-//                                    the virtual meter without pacing: the
-//                                    receive buffer and the unread bytes of
-//                                    the port, sampled every second
+//   bench_realtime backlog [SECONDS [SPACING_MS]]
+//                                    the main window recording at 0.1 s on
+//                                    the virtual meter without pacing (its
+//                                    frames SPACING_MS after each "X", 100 by
+//                                    default): the receive buffer and the
+//                                    unread bytes of the port, every second
 
 #include "RealTimeRig.h"
 #include "app/TfrmMain.h"
@@ -79,10 +81,11 @@ int append(int points)
     return 0;
 }
 
-int backlog(int seconds)
+int backlog(int seconds, int spacingMs)
 {
     vmeter::VirtualMeterOptions options;
     options.fast = true;
+    options.protocol.frameSpacing = std::chrono::milliseconds(spacingMs);
     vmeter::VirtualMeter meter(options);
     if (!meter.start())
         return 1;
@@ -132,7 +135,9 @@ int main(int argc, char** argv)
     if (mode == QLatin1String("append"))
         return append(value > 0 ? value : 99999);
     if (mode == QLatin1String("backlog"))
-        return backlog(value > 0 ? value : 300);
-    std::fprintf(stderr, "usage: bench_realtime append [POINTS] | backlog [SECONDS]\n");
+        return backlog(value > 0 ? value : 300,
+                       argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 100);
+    std::fprintf(stderr,
+                 "usage: bench_realtime append [POINTS] | backlog [SECONDS [SPACING_MS]]\n");
     return 2;
 }

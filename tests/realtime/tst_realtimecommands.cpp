@@ -102,6 +102,22 @@ private slots:
         QCOMPARE(rig.state.RealTimeSampleCount, 3);
     }
 
+    void clearAfterRecordingNeedsNoQuestion()
+    {
+        RealTimeRig rig;
+        rig.run(QStringLiteral("    3"), QStringLiteral("1.0"));
+        for (int i = 0; i < 3; ++i)
+            rig.feed(60.0f);
+        QVERIFY(!rig.commands.recorder().isRunning());
+        rig.window->findChild<QAction*>(QStringLiteral("tbntClr"))->trigger();
+        QCOMPARE(rig.state.RealTimeSampleCount, 0);
+        QCOMPARE(rig.window->graph()->points(), 200);
+        rig.run(QStringLiteral("   10"), QStringLiteral("1.0"));
+        QVERIFY(rig.questions.isEmpty());
+        QVERIFY(rig.commands.recorder().isRunning());
+        QCOMPARE(rig.window->graph()->points(), 10);
+    }
+
     void stopAfter150Samples()
     {
         RealTimeRig rig;
