@@ -45,6 +45,14 @@ std::unique_ptr<vmeter::VirtualMeter> startDemoMeter(int model)
 
 int main(int argc, char** argv)
 {
+    // Help is answered before the application object, which needs a display.
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
+            std::fputs(qPrintable(CommandLineOptions::usage()), stdout);
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("RX840"));
     QApplication::setApplicationName(QStringLiteral("Audimark"));
@@ -52,11 +60,8 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("audimark"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/audimark.svg")));
 
+    // Qt has taken its own options (-platform and the like) out of the list.
     const CommandLineOptions options = CommandLineOptions::parse(QApplication::arguments());
-    if (options.helpRequested) {
-        std::fputs(qPrintable(CommandLineOptions::usage()), stdout);
-        return 0;
-    }
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "audimark: %s\n%s", qPrintable(options.error),
                      qPrintable(CommandLineOptions::usage()));
