@@ -546,6 +546,14 @@ bool TfrmMain::FormCloseQuery()
         }
         return false;
     }
+    // The child windows ask their own close questions (unsaved logger or
+    // real-time data) before the program ends; one that stays open keeps the
+    // program running.
+    mdiArea_->closeAllSubWindows();
+    const QList<QMdiSubWindow*> children = mdiArea_->subWindowList();
+    if (std::any_of(children.cbegin(), children.cend(),
+                    [](const QMdiSubWindow* child) { return !child->isHidden(); }))
+        return false;
     link_.stopLiveLink();
     return true;
 }

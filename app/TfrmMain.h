@@ -9,8 +9,9 @@
 // Start-up: the constructor is FormCreate (date order, settings, digit
 // images, port list); the first show schedules FormShow (panel, port search,
 // live stream, splash closed). Shut-down: a close is refused and retried
-// shortly while the receive handler runs, then the live port is closed and
-// the settings are written.
+// shortly while the receive handler runs, then the child windows are closed
+// (a graph window with unsaved data asks first and may keep the program
+// open), then the live port is closed and the settings are written.
 
 #include "app/AppSettings.h"
 #include "app/LoggerDialogs.h"

@@ -456,6 +456,37 @@ private slots:
         QCOMPARE(texts[4], QStringLiteral("&2 Real-Time Graph"));
         QVERIFY(w.close());
     }
+
+    void closingAsksAboutUnsavedLoggerData_data()
+    {
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("cancel keeps the program and its data") << QMessageBox::Cancel << false;
+        QTest::newRow("no lets the program end") << QMessageBox::No << true;
+    }
+
+    void closingAsksAboutUnsavedLoggerData()
+    {
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(bool, closes);
+        TfrmMain w(portsOnly({}));
+        QVERIFY(startUp(w));
+        w.openSampleGraph(50);
+        w.graphState().LoggerDataUnsaved = true;
+        QStringList asked;
+        w.graphState().dialogs.ask = [&](QWidget*, const QString& text,
+                                         QMessageBox::StandardButtons) {
+            asked << text;
+            return answer;
+        };
+
+        QCOMPARE(w.close(), closes);
+        QCOMPARE(asked, QStringList{QStringLiteral("Save DataLogger Data ?")});
+        QCOMPARE(w.graphState().LoggerGraph.isNull(), closes);
+        QCOMPARE(w.graphState().LoggerDataUnsaved, !closes);
+        // A refused close leaves the live link running.
+        QCOMPARE(w.link().MainTimer().isActive(), !closes);
+    }
 };
 
 AUDIMARK_TEST_MAIN_GUI(TestMainWindow)
