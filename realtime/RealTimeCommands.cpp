@@ -9,6 +9,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include <cmath>
+
 RealTimeCommands::RealTimeCommands(GraphWindowState& state, MeterClock& clock,
                                    Environment environment, QObject* parent)
     : QObject(parent), state_(state), environment_(std::move(environment)), recorder_(clock),
@@ -88,6 +90,13 @@ void RealTimeCommands::btnRunClick()
         state_.dialogs.inform(
             environment_.dialogParent,
             QStringLiteral("'%1' is not a valid floating point value").arg(rateText));
+        return;
+    }
+    // A zero, negative or endless interval would turn the time axis around
+    // and be saved as the next start's interval.
+    if (!(rate > 0.0 && std::isfinite(rate))) {
+        state_.dialogs.inform(environment_.dialogParent,
+                              QStringLiteral("'%1' is not a valid sampling interval").arg(rateText));
         return;
     }
     const std::optional<int> pointCount = RecordingPeriod::pointCount(countText);

@@ -283,6 +283,15 @@ private slots:
         QTest::newRow("rate not a number") << "100"
                                            << "fast"
                                            << "'fast' is not a valid floating point value";
+        QTest::newRow("zero rate") << "100"
+                                   << "0"
+                                   << "'0' is not a valid sampling interval";
+        QTest::newRow("negative rate") << "100"
+                                       << "-1.0"
+                                       << "'-1.0' is not a valid sampling interval";
+        QTest::newRow("infinite rate") << "100"
+                                       << "inf"
+                                       << "'inf' is not a valid sampling interval";
     }
 
     void invalidInput()
