@@ -17,20 +17,20 @@ double level(qint64 i)
     return 70.0 + 15.0 * std::sin(t / 97.0) + 6.0 * std::sin(t / 13.0) + 3.0 * std::sin(t * 1.7);
 }
 
-Image image(const QList<SetSpec>& sets)
+Image image(const QList<PlannedSet>& sets)
 {
     Image result;
     result.memoryImage = QByteArray(LoggerMemory::kFirstRecordOffset, '\0');
-    for (const SetSpec& spec : sets) {
+    for (const PlannedSet& planned : sets) {
         DataSetHeader header;
-        header.startTime = spec.startTime;
-        header.intervalSeconds = spec.intervalSeconds;
-        header.sampleCount = spec.sampleCount;
-        header.statusByte = spec.aWeighting ? 0x08 : 0x00;
+        header.startTime = planned.startTime;
+        header.intervalSeconds = planned.intervalSeconds;
+        header.sampleCount = planned.sampleCount;
+        header.statusByte = planned.aWeighting ? 0x08 : 0x00;
         header.recordOffset = qint32(result.memoryImage.size());
         // The record head is left zero: only the samples are read back.
         result.memoryImage.append(QByteArray(kRecordHeaderBytes, '\0'));
-        for (qint32 i = 0; i < spec.sampleCount; ++i) {
+        for (qint32 i = 0; i < planned.sampleCount; ++i) {
             const int tenths = int(std::lround(level(i) * 10.0));
             result.memoryImage.append(char((tenths >> 8) & 0x0F));
             result.memoryImage.append(char(tenths & 0xFF));
@@ -42,7 +42,7 @@ Image image(const QList<SetSpec>& sets)
     return result;
 }
 
-DataSetCollection collection(const QList<SetSpec>& sets)
+DataSetCollection collection(const QList<PlannedSet>& sets)
 {
     const Image made = image(sets);
     DataSetCollection c;

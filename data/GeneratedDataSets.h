@@ -10,7 +10,7 @@
 
 namespace GeneratedDataSets {
 
-struct SetSpec
+struct PlannedSet
 {
     double startTime = 0.0; // date-time of the first sample
     qint32 intervalSeconds = 1;
@@ -24,10 +24,10 @@ struct Image
     QByteArray memoryImage;
     DataSetHeaderColumns headers;
 };
-[[nodiscard]] Image image(const QList<SetSpec>& sets);
+[[nodiscard]] Image image(const QList<PlannedSet>& sets);
 
 // The collection decoded from image(sets).
-[[nodiscard]] DataSetCollection collection(const QList<SetSpec>& sets);
+[[nodiscard]] DataSetCollection collection(const QList<PlannedSet>& sets);
 
 // The level the generator gives sample i of a set (before the 0.1 dB rounding).
 [[nodiscard]] double level(qint64 i);
