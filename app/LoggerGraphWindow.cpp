@@ -6,6 +6,8 @@
 #include "logger/DateTimeValue.h"
 
 #include <QDateTime>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 #include <algorithm>
 
@@ -52,6 +54,15 @@ void LoggerGraphWindow::showRows(const QList<DataSetListRow>& rows)
 
 void LoggerGraphWindow::showDataSet(int index)
 {
-    if (TfrmGraph* graph = graphs_.LoggerGraph)
-        (void)graph->showDataSet(index);
+    TfrmGraph* graph = graphs_.LoggerGraph;
+    if (!graph)
+        return;
+    (void)graph->showDataSet(index);
+    // The information window closed during the load hands the activation
+    // back to whichever window had it before, often the control panel at
+    // the same corner; the freshly loaded data belongs in front.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget())) {
+        if (QMdiArea* area = frame->mdiArea())
+            area->setActiveSubWindow(frame);
+    }
 }

@@ -541,6 +541,8 @@ void TestLoggerWindows::mainWindowLoadData()
     const QWidget* frame = graph->parentWidget();
     const QSize client = w.mdiArea()->viewport()->size();
     QCOMPARE(frame->geometry(), QRect(0, 0, client.width(), client.height() - 60));
+    // The loaded data is in front, not hidden behind the control panel.
+    QCOMPARE(w.mdiArea()->activeSubWindow(), frame);
     QVERIFY(w.link().Comm1().Active());
     QVERIFY(!w.link().Comm2().Active());
     QVERIFY(w.link().MainTimer().isActive());
