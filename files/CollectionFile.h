@@ -1,0 +1,44 @@
+#pragma once
+
+// The data set collection file (*.rec): the raw logger memory image, byte for
+// byte as the temporary image file holds it. Saving copies the temporary
+// image file; opening reads a file back into the memory image and decodes it.
+
+#include "data/DataSetCollection.h"
+#include "data/LoggerMemory.h"
+#include "logger/ImageFile.h"
+#include "logger/LoadResult.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace CollectionFile {
+
+enum class SaveOutcome
+{
+    Written,
+    NoTempFile, // no temporary image file: nothing written, nothing said
+    Failed      // the copy could not be written; an earlier file stays
+};
+
+// Copies the temporary image file of dataDirectory to target, complete or
+// not at all (an existing target is replaced only by a complete copy).
+[[nodiscard]] SaveOutcome save(const QString& dataDirectory, const QString& target);
+
+struct OpenOutcome
+{
+    bool read = false;                      // the file gave at least one byte
+    LoadResult result = LoadResult::NoData; // of the decode, when read
+    // Ok only: the temporary image file step.
+    ImageFile::Outcome temp = ImageFile::Outcome::NotWritten;
+};
+
+// Reads path whole into memory, sets the memory end from the image, decodes
+// it into collection and, on Ok, writes the temporary image file. The memory
+// image is emptied at the end. A file that cannot be read or decodes to
+// anything but Ok leaves the collection as it was.
+[[nodiscard]] OpenOutcome open(const QString& path, LoggerMemory& memory,
+                               DataSetCollection& collection, const QString& dataDirectory,
+                               const QDateTime& now);
+
+} // namespace CollectionFile

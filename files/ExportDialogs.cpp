@@ -1,0 +1,90 @@
+#include "files/ExportDialogs.h"
+
+#include "files/TfrmScope.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace ExportDialogs {
+
+std::optional<ExportRange> chooseRange(QWidget* parent, int count, const FileDialogRunner& dialogs)
+{
+    std::optional<ExportRange> range;
+    bool invalid = false;
+    {
+        TfrmScope scope(parent);
+        scope.setWindowTitle(RangeCaption);
+        scope.GroupBox1()->show();
+        scope.BitBtn1()->show();
+        scope.BitBtn2()->show();
+        scope.radAll()->setChecked(true);
+        scope.edtSelFrom()->setText(QStringLiteral("1"));
+        scope.edtSelTo()->setText(QString::number(count));
+        if (dialogs.exec(scope) != QDialog::Accepted)
+            return std::nullopt;
+        range = ExportRange::fromFields(scope.radAll()->isChecked(), scope.edtSelFrom()->text(),
+                                        scope.edtSelTo()->text(), count);
+        invalid = !range;
+    }
+    if (invalid)
+        dialogs.inform(parent, ExportRange::InvalidIntegerMessage);
+    return range;
+}
+
+} // namespace ExportDialogs
+
+ProgressDialog::ProgressDialog(QWidget* parent, const QString& caption, const QString& text,
+                               int maximum)
+    : dialog_(new TfrmScope(parent))
+{
+    dialog_->setWindowTitle(caption);
+    dialog_->SText1()->setText(text);
+    dialog_->SText1()->show();
+    dialog_->Progress1()->setRange(0, std::max(maximum, 0));
+    dialog_->Progress1()->setValue(0);
+    dialog_->Progress1()->show();
+    dialog_->BitBtn2()->show();
+    dialog_->setModalResult(TfrmScope::None);
+    dialog_->show();
+    dialog_->repaintNow();
+}
+
+ProgressDialog::~ProgressDialog()
+{
+    if (dialog_) {
+        dialog_->close();
+        delete dialog_;
+    }
+}
+
+bool ProgressDialog::step(int value)
+{
+    if (!dialog_)
+        return false;
+    dialog_->Progress1()->setValue(value);
+    // Letting events run for every item would dominate a long loop; a few
+    // times per tenth of a second keeps Cancel and the bar live.
+    static QElapsedTimer sinceEvents;
+    if (!sinceEvents.isValid() || sinceEvents.elapsed() >= 20) {
+        QCoreApplication::processEvents();
+        sinceEvents.restart();
+    }
+    return !cancelled();
+}
+
+void ProgressDialog::setText(const QString& text)
+{
+    if (dialog_)
+        dialog_->SText1()->setText(text);
+}
+
+bool ProgressDialog::cancelled() const
+{
+    return !dialog_ || dialog_->cancelled();
+}
