@@ -179,6 +179,20 @@ double PESGraph::xDataII(int subset, int point) const
     return validPoint(subset, point) ? content_.series[size_t(subset)].x[size_t(point)] : 0.0;
 }
 
+std::span<const double> PESGraph::xSeries(int subset) const
+{
+    if (subset < 0 || subset >= subsets())
+        return {};
+    return content_.series[size_t(subset)].x;
+}
+
+std::span<const float> PESGraph::ySeries(int subset) const
+{
+    if (subset < 0 || subset >= subsets())
+        return {};
+    return content_.series[size_t(subset)].y;
+}
+
 float PESGraph::yData(int subset, int point) const
 {
     return validPoint(subset, point) ? content_.series[size_t(subset)].y[size_t(point)] : 0.0f;

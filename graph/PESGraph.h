@@ -32,6 +32,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <vector>
 
 class QCustomPlot;
@@ -101,6 +102,11 @@ public:
     void setXDataII(int subset, int point, double x);
     float yData(int subset, int point) const;
     void setYData(int subset, int point, float y);
+
+    // The X and Y values of a series, points() long; empty for a subset
+    // that does not exist. Valid until the series next changes.
+    std::span<const double> xSeries(int subset) const;
+    std::span<const float> ySeries(int subset) const;
 
     // Block sets: `count` values into subset 0 from point 0. Points grows to
     // `count` when it is smaller; a chart without series gets one.
