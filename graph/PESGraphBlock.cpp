@@ -15,6 +15,11 @@ constexpr auto kStreamVersion = QDataStream::Qt_6_4;
 // Limits that keep a damaged block from asking for absurd allocations.
 constexpr quint32 kMaxListEntries = 1u << 20;
 constexpr quint32 kMaxSubsets = 256;
+// Far above the program's largest graphs (99,999 points); a count beyond it
+// comes from a damaged or foreign block, whatever its checksum says.
+constexpr qint32 kMaxPoints = 1 << 24;
+// Each point of a series is stored as a 64-bit X and a 64-bit Y.
+constexpr qint64 kBytesPerPoint = 16;
 
 template <typename Enum> void putEnum(QDataStream& out, Enum value)
 {
@@ -182,8 +187,14 @@ bool getContent(QDataStream& in, PESGraphContent& content)
     qint32 points = 0;
     in >> points;
     quint32 subsets = 0;
-    if (points < 0 || !getCount(in, subsets, kMaxSubsets, qint64(points) * 16))
+    // Points without any series to hold them would still be trusted by
+    // whoever reads the count (statistics allocate that many values).
+    if (points < 0 || points > kMaxPoints ||
+        !getCount(in, subsets, kMaxSubsets, qint64(points) * kBytesPerPoint) ||
+        (points > 0 && subsets == 0)) {
+        in.setStatus(QDataStream::ReadCorruptData);
         return false;
+    }
     content.points = points;
     content.series.assign(subsets, {});
     for (PESGraphSeries& s : content.series) {

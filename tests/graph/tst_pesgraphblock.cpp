@@ -5,6 +5,8 @@
 #include "graph/PESGraphBlock.h"
 #include "graph/PESGraphTestData.h"
 
+#include <QtEndian>
+
 using namespace PESGraphTestData;
 
 // The chart's byte blocks: exact round trips, and refusal of anything that
@@ -159,6 +161,54 @@ private slots:
         for (int i = 0; i < 4; ++i)
             block[crcAt + i] = char((crc >> (24 - 8 * i)) & 0xFF);
         QVERIFY(!PESGraphBlock::decodeWhole(block).has_value());
+    }
+
+    // Correctly framed blocks (valid checksum) whose declared point count
+    // cannot be true: refused before anything is allocated for them.
+    void impossiblePointCountsAreRefused_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("seriesCount");
+        QTest::addColumn<int>("pointsStored");
+        QTest::newRow("2,000,000,000 points, no series") << 2'000'000'000 << 0 << 0;
+        QTest::newRow("5 points, no series") << 5 << 0 << 0;
+        QTest::newRow("1000 points declared, 2 stored") << 1000 << 1 << 2;
+        QTest::newRow("above the sane maximum, 2 stored") << (1 << 24) + 1 << 1 << 2;
+        QTest::newRow("negative count") << -1 << 1 << 0;
+    }
+
+    void impossiblePointCountsAreRefused()
+    {
+        QFETCH(int, points);
+        QFETCH(int, seriesCount);
+        QFETCH(int, pointsStored);
+        PESGraphState state;
+        state.look = PESGraphLook::programDefault();
+        state.content.points = points;
+        for (int s = 0; s < seriesCount; ++s)
+            state.content.series.push_back(
+                PESGraphSeries{std::vector<double>(size_t(pointsStored), kStartDay),
+                               std::vector<float>(size_t(pointsStored), 60.0f)});
+        const QByteArray block = PESGraphBlock::encodeWhole(state);
+        QVERIFY(block.startsWith(QByteArray("PESG\x01", 5)));
+        QCOMPARE(PESGraphBlock::crc32(block.constData(), block.size() - 4),
+                 qFromBigEndian<quint32>(block.constData() + block.size() - 4));
+
+        QVERIFY(!PESGraphBlock::decodeWhole(block).has_value());
+        PESGraph graph;
+        prepare(graph, 50);
+        QVERIFY(!graph.loadWholeGraph(block));
+        QCOMPARE(graph.points(), 50);
+    }
+
+    void emptyChartStillLoads()
+    {
+        PESGraphState state;
+        state.look = PESGraphLook::programDefault();
+        state.content.series = {PESGraphSeries{}};
+        const auto decoded = PESGraphBlock::decodeWhole(PESGraphBlock::encodeWhole(state));
+        QVERIFY(decoded.has_value());
+        QCOMPARE(decoded->content.points, 0);
     }
 
     void crc32MatchesTheStandardCheckValue()
