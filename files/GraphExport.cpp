@@ -1,1 +1,95 @@
 #include "files/GraphExport.h"
+
+#include "files/ExportText.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace GraphExport {
+
+namespace {
+// Lines are gathered and handed to the device in blocks of about this size.
+constexpr qsizetype kBlockBytes = 64 * 1024;
+
+bool writeAll(QIODevice& device, const QByteArray& bytes)
+{
+    return device.write(bytes) == bytes.size();
+}
+} // namespace
+
+FileWriteOutcome writeLines(QIODevice& device, std::span<const double> x,
+                            std::span<const float> y, ExportRange range, QChar separator,
+                            const QLocale& locale, const Progress& progress)
+{
+    FileWriteOutcome outcome;
+    const qsizetype pointCount = qsizetype(std::min(x.size(), y.size()));
+    const qsizetype first = std::max(range.from, 1) - 1;
+    const qsizetype last = std::min<qsizetype>(range.to, pointCount) - 1;
+
+    QByteArray block;
+    block.reserve(kBlockBytes + 256);
+    auto fail = [&] {
+        outcome.kind = FileWriteOutcome::Failed;
+        outcome.error = device.errorString();
+        return outcome;
+    };
+    for (qsizetype i = first; i <= last; ++i) {
+        // A point with X exactly 0 holds no sample: the series ends there.
+        if (x[size_t(i)] == 0.0)
+            break;
+        block += ExportText::graphExportLine(x[size_t(i)], y[size_t(i)], separator, locale)
+                     .toUtf8();
+        block += ExportText::LineEnd;
+        ++outcome.lines;
+        if (block.size() >= kBlockBytes) {
+            if (!writeAll(device, block))
+                return fail();
+            block.clear();
+        }
+        if (progress && !progress(outcome.lines)) {
+            outcome.kind = FileWriteOutcome::Cancelled;
+            return outcome;
+        }
+    }
+    if (!writeAll(device, block))
+        return fail();
+    outcome.kind = FileWriteOutcome::Written;
+    return outcome;
+}
+
+FileWriteOutcome write(const QString& path, std::span<const double> x, std::span<const float> y,
+                       ExportRange range, QChar separator, const QLocale& locale,
+                       const Progress& progress)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        FileWriteOutcome outcome;
+        outcome.kind = FileWriteOutcome::Failed;
+        outcome.error = file.errorString();
+        return outcome;
+    }
+    FileWriteOutcome outcome = writeLines(file, x, y, range, separator, locale, progress);
+    if (outcome.kind != FileWriteOutcome::Written) {
+        file.cancelWriting();
+        return outcome;
+    }
+    if (!file.commit()) {
+        outcome.kind = FileWriteOutcome::Failed;
+        outcome.error = file.errorString();
+    }
+    return outcome;
+}
+
+std::optional<QChar> separatorForExtension(const QString& fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("txt"))
+        return ExportText::Tab;
+    if (suffix == QLatin1String("csv"))
+        return ExportText::Comma;
+    return std::nullopt;
+}
+
+} // namespace GraphExport

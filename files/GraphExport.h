@@ -8,6 +8,7 @@
 #include "files/FileWriteOutcome.h"
 
 #include <QChar>
+#include <QIODevice>
 #include <QLocale>
 #include <functional>
 #include <optional>
@@ -25,6 +26,14 @@ using Progress = std::function<bool(int linesWritten)>;
                                      std::span<const float> y, ExportRange range,
                                      QChar separator, const QLocale& locale,
                                      const Progress& progress = {});
+
+// The same lines written to an open device (a file, standard output): Written
+// with the number of lines, Cancelled when progress said so, Failed when the
+// device refused a write. Nothing is committed or closed here.
+[[nodiscard]] FileWriteOutcome writeLines(QIODevice& device, std::span<const double> x,
+                                          std::span<const float> y, ExportRange range,
+                                          QChar separator, const QLocale& locale,
+                                          const Progress& progress = {});
 
 // The separator the graph save uses for a file name: TAB for ".txt", comma
 // for ".csv" (case-insensitive); nothing for other extensions.

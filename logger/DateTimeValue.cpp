@@ -39,4 +39,26 @@ QTime timePart(double value)
     return QTime::fromMSecsSinceStartOfDay(int(ofDay));
 }
 
+QString fourDigitYearShortDateFormat(const QLocale& locale)
+{
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    QString widened;
+    widened.reserve(format.size() + 2);
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted; // '' inside or outside quotes toggles twice: a literal quote
+            widened += c;
+        } else if (!quoted && c == QLatin1Char('y')) {
+            while (i + 1 < format.size() && format.at(i + 1) == QLatin1Char('y'))
+                ++i;
+            widened += QLatin1String("yyyy");
+        } else {
+            widened += c;
+        }
+    }
+    return widened;
+}
+
 } // namespace DateTimeValue

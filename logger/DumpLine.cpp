@@ -1,13 +1,15 @@
 #include "logger/DumpLine.h"
 
+#include "data/GraphTexts.h"
 #include "logger/DateTimeValue.h"
 
 namespace DumpLine {
 
 namespace {
-QString twoDigits(int value)
+void appendTwoDigits(QString& text, int value)
 {
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+    text += QLatin1Char(char('0' + value / 10));
+    text += QLatin1Char(char('0' + value % 10));
 }
 QString hexPair(char byte)
 {
@@ -15,18 +17,36 @@ QString hexPair(char byte)
 }
 } // namespace
 
+QString dateText(double dateTime, const QLocale& locale)
+{
+    return locale.toString(DateTimeValue::datePart(dateTime),
+                           DateTimeValue::fourDigitYearShortDateFormat(locale));
+}
+
 QString timeText(double dateTime)
 {
     const QTime time = DateTimeValue::timePart(dateTime);
-    return twoDigits(time.hour()) + QLatin1Char(':') + twoDigits(time.minute()) + QLatin1Char(':') +
-           twoDigits(time.second()) + QLatin1Char('.') + QString::number(time.msec());
+    QString text;
+    text.reserve(12);
+    appendTwoDigits(text, time.hour());
+    text += QLatin1Char(':');
+    appendTwoDigits(text, time.minute());
+    text += QLatin1Char(':');
+    appendTwoDigits(text, time.second());
+    text += QLatin1Char('.');
+    text += QString::number(time.msec());
+    return text;
+}
+
+QString valueText(float value, const QLocale& locale)
+{
+    return GraphTexts::levelText(double(value), locale);
 }
 
 QString line(double dateTime, float value, const QLocale& locale)
 {
-    return locale.toString(DateTimeValue::datePart(dateTime), QLocale::ShortFormat) +
-           QStringLiteral(", ") + timeText(dateTime) + QLatin1Char(',') +
-           locale.toString(double(value), 'f', 1);
+    return dateText(dateTime, locale) + QStringLiteral(", ") + timeText(dateTime) +
+           QLatin1Char(',') + valueText(value, locale);
 }
 
 QString fileName(const QByteArray& dateBytes)

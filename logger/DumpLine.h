@@ -2,10 +2,13 @@
 
 // The logger dump file: one line per sample of a data set,
 //   date ", " hh ":" mm ":" ss "." ms "," value
-// date in the locale's short date format, the time of day rounded to the
-// nearest millisecond (ms in decimal without padding: 0 is "0"), the value
-// with one decimal and the locale's decimal separator. The field separator
-// is always a comma. Lines end with CR LF on disk.
+// date in the locale's short date format with a four-digit year, the time of
+// day rounded to the nearest millisecond (ms in decimal without padding: 0
+// is "0"), the value with one decimal and the locale's decimal separator.
+// The field separator is always a comma. Lines end with CR LF on disk.
+//
+// The date, time and value texts here are also the fields of the graph
+// export line of text and CSV files (files/ExportText).
 
 #include <QByteArray>
 #include <QLocale>
@@ -13,8 +16,14 @@
 
 namespace DumpLine {
 
+// The date of a date-time value in the locale's short date format, the year
+// widened to four digits. Date and time round together: 23:59:59.9996 is
+// 00:00:00.0 of the next day.
+[[nodiscard]] QString dateText(double dateTime, const QLocale& locale = QLocale());
 // "hh:mm:ss.ms" of a date-time value.
 [[nodiscard]] QString timeText(double dateTime);
+// One decimal, the locale's decimal separator, no group separators.
+[[nodiscard]] QString valueText(float value, const QLocale& locale = QLocale());
 [[nodiscard]] QString line(double dateTime, float value, const QLocale& locale = QLocale());
 
 // The dump file name of a record whose BCD bytes yy mm dd hh nn begin at
