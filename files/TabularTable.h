@@ -10,11 +10,13 @@
 // As a model (QAbstractTableModel, read-only): model row r is grid row r + 1,
 // the horizontal header gives the headings, Qt::DisplayRole the cell texts.
 // Rows are kept compactly (one string per row, fields cut at display time)
-// so that 100,000 lines stay well under 100 MB.
+// so that 100,000 lines stay well under 100 MB. A row holds at most 65,535
+// characters in all; the import's lines are far shorter.
 
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <vector>
 
 class TabularTable : public QAbstractTableModel
@@ -35,11 +37,16 @@ public:
     [[nodiscard]] static QString heading(int column);
 
     // Filling (text import): rows are appended one at a time. appendRow
-    // takes up to six field texts for columns 1..6; column 0 gets the row's
-    // number. The first append replaces the initial empty row.
+    // takes up to six field texts for columns 1..6 (more are dropped);
+    // column 0 gets the row's number. The first append replaces the initial
+    // empty row. beginFill starts the table afresh: the rows appended until
+    // endFill are held back while the model keeps showing what it showed,
+    // and endFill puts them in place of the old rows at once (one model
+    // reset, so a view lays out only once; no row: one empty row again).
     void beginFill();
     void appendRow(const QStringList& fields);
     void endFill();
+    // Back to one empty data row.
     void clear();
 
     // QAbstractTableModel
@@ -48,4 +55,20 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    // The fields of a row joined without separators; ends[k] is where field
+    // k + 1 ends in text.
+    struct Row
+    {
+        QString text;
+        std::array<quint16, DataColumnCount> ends{};
+    };
+    [[nodiscard]] static Row makeRow(const QStringList& fields);
+    [[nodiscard]] static QString field(const Row& row, int column);
+
+    std::vector<Row> rows_;    // empty: the one empty data row of a new table
+    std::vector<Row> pending_; // rows appended since beginFill
+    bool filling_ = false;
 };
