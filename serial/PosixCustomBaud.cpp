@@ -3,9 +3,12 @@
 #include <asm/ioctls.h>
 #include <asm/termbits.h>
 #include <cerrno>
+#include <cstring>
 
 // <sys/ioctl.h> would pull in the C library's termios definitions.
 extern "C" int ioctl(int fd, unsigned long request, ...);
+
+static_assert(sizeof(termios2) <= sizeof(SavedLineSettings::raw));
 
 int setCustomBaudRate(int fd, int baud)
 {
@@ -19,4 +22,23 @@ int setCustomBaudRate(int fd, int baud)
     if (ioctl(fd, TCSETS2, &settings) < 0)
         return errno;
     return 0;
+}
+
+bool saveLineSettings(int fd, SavedLineSettings& saved)
+{
+    termios2 settings{};
+    saved.valid = ioctl(fd, TCGETS2, &settings) == 0;
+    if (saved.valid)
+        std::memcpy(saved.raw, &settings, sizeof settings);
+    return saved.valid;
+}
+
+void restoreLineSettings(int fd, const SavedLineSettings& saved)
+{
+    if (!saved.valid)
+        return;
+    termios2 settings{};
+    std::memcpy(&settings, saved.raw, sizeof settings);
+    // Closing goes on whatever happens; there is no one left to tell.
+    (void)ioctl(fd, TCSETS2, &settings);
 }

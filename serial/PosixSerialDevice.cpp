@@ -64,6 +64,7 @@ void PosixSerialDevice::open(const QString& path)
         throw systemError(error);
     }
     fd_ = fd;
+    (void)saveLineSettings(fd_, savedSettings_);
     countersSupported_ = readCounters(fd_, counters_);
 }
 
@@ -71,6 +72,8 @@ void PosixSerialDevice::close() noexcept
 {
     if (fd_ < 0)
         return;
+    restoreLineSettings(fd_, savedSettings_);
+    savedSettings_ = {};
     ::ioctl(fd_, TIOCNXCL);
     ::close(fd_); // also releases the advisory lock
     fd_ = -1;

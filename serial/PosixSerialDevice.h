@@ -8,6 +8,7 @@
 // thread only (the event thread works on its own duplicate descriptor).
 
 #include "serial/ComErrors.h"
+#include "serial/PosixCustomBaud.h"
 #include "serial/SerialSettings.h"
 
 #include <QString>
@@ -23,7 +24,9 @@ public:
     PosixSerialDevice& operator=(const PosixSerialDevice&) = delete;
 
     // Opens path for reading and writing; a device another opener holds
-    // (TIOCEXCL or the advisory lock) fails with EBUSY.
+    // (TIOCEXCL or the advisory lock) fails with EBUSY. The line settings
+    // found at opening are put back by close(), so a terminal lent to the
+    // program is left as it was.
     void open(const QString& path);
     void close() noexcept;
     [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
@@ -59,6 +62,7 @@ private:
     void setModemLine(int line, bool active);
 
     int fd_ = -1;
+    SavedLineSettings savedSettings_;
     bool countersSupported_ = false;
     serial_icounter_struct counters_{};
 };

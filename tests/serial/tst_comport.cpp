@@ -123,6 +123,8 @@ private slots:
     void settingsReachTheLine();
     void defaultBaudRateLeavesTheLineAlone();
     void customBaudRateUsesAnArbitrarySpeed();
+    void closingRestoresTheLineSettings_data();
+    void closingRestoresTheLineSettings();
     void writeStringSendsEveryByte();
     void backToBackWritesKeepTheirOrder();
     void readWaitsForTheRest();
@@ -237,6 +239,48 @@ void TestComPort::customBaudRateUsesAnArbitrarySpeed()
     termios line{};
     QVERIFY(pty.slaveTermios(line));
     QCOMPARE(line.c_cflag & CBAUD, arbitrarySpeed);
+}
+
+void TestComPort::closingRestoresTheLineSettings_data()
+{
+    QTest::addColumn<int>("customBaud");
+    QTest::newRow("9600 raw") << 0;
+    QTest::newRow("arbitrary speed") << 250000;
+}
+
+void TestComPort::closingRestoresTheLineSettings()
+{
+    QFETCH(int, customBaud);
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    // A terminal as a shell leaves it: line editing, echo, 2400 baud.
+    termios terminal{};
+    QVERIFY(pty.slaveTermios(terminal));
+    terminal.c_lflag |= ICANON | ECHO | ISIG;
+    terminal.c_oflag |= OPOST;
+    terminal.c_iflag |= ICRNL | IXON;
+    cfsetispeed(&terminal, B2400);
+    cfsetospeed(&terminal, B2400);
+    QCOMPARE(::tcsetattr(pty.masterFd(), TCSANOW, &terminal), 0);
+    QVERIFY(pty.slaveTermios(terminal));
+
+    TComPort port;
+    configureLikeLivePort(port, pty.slavePath());
+    if (customBaud > 0)
+        port.setCustomBaudRate(customBaud);
+    port.setActive(true);
+    termios raw{};
+    QVERIFY(pty.slaveTermios(raw));
+    QCOMPARE(int(raw.c_lflag & ICANON), 0);
+    port.setActive(false);
+
+    termios after{};
+    QVERIFY(pty.slaveTermios(after));
+    QCOMPARE(after.c_lflag, terminal.c_lflag);
+    QCOMPARE(after.c_oflag, terminal.c_oflag);
+    QCOMPARE(after.c_iflag, terminal.c_iflag);
+    QCOMPARE(after.c_cflag, terminal.c_cflag);
+    QCOMPARE(pty.slaveBaudRate(), 2400);
 }
 
 void TestComPort::writeStringSendsEveryByte()
