@@ -1,6 +1,7 @@
 // audimark-cli: the headless companion of Audimark.
 
 #include "tools/cli/DownloadCommand.h"
+#include "tools/cli/ExportCommand.h"
 #include "tools/cli/LiveCommand.h"
 #include "tools/cli/SetsCommand.h"
 #include "serial/TComPort.h"
@@ -15,7 +16,8 @@ int usage(const QString& message)
     QTextStream(stderr) << "audimark-cli: " << message << '\n'
                         << "usage: audimark-cli live [--port PATH]... [--count N] [--format text|csv]\n"
                         << "       audimark-cli download [--port PATH]... --out FILE.rec [--csv-dir DIR] [--retry N]\n"
-                        << "       audimark-cli sets FILE.rec\n";
+                        << "       audimark-cli sets FILE.rec\n"
+                        << "       audimark-cli export FILE.rec --set N --format csv|txt [--out PATH] [--from A --to B]\n";
     return 2;
 }
 } // namespace
@@ -30,13 +32,16 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral("Reads a QV58M sound level meter from the command line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live, download or sets"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live, download, sets or export"));
     parser.addOption({QStringLiteral("port"), QStringLiteral("Serial port to use (repeatable)."), QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("N")});
-    parser.addOption({QStringLiteral("format"), QStringLiteral("Output format: text or csv."), QStringLiteral("FORMAT"), QStringLiteral("text")});
-    parser.addOption({QStringLiteral("out"), QStringLiteral("download: data set collection file to write."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("format"), QStringLiteral("live: text or csv; export: csv or txt."), QStringLiteral("FORMAT"), QStringLiteral("text")});
+    parser.addOption({QStringLiteral("out"), QStringLiteral("download: data set collection file to write; export: file to write (else standard output)."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("csv-dir"), QStringLiteral("download: write one CSV file per data set here."), QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("retry"), QStringLiteral("download: answer Retry this many times after a failed load."), QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("set"), QStringLiteral("export: data set number, from 1."), QStringLiteral("N")});
+    parser.addOption({QStringLiteral("from"), QStringLiteral("export: first point number."), QStringLiteral("A")});
+    parser.addOption({QStringLiteral("to"), QStringLiteral("export: last point number."), QStringLiteral("B")});
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -59,6 +64,25 @@ int main(int argc, char** argv)
         if (args.size() != 2)
             return usage(QStringLiteral("sets needs one collection file"));
         return runSetsCommand(args.at(1));
+    }
+    if (args.first() == QLatin1String("export")) {
+        if (args.size() != 2)
+            return usage(QStringLiteral("export needs one collection file"));
+        ExportOptions exportOptions;
+        exportOptions.file = args.at(1);
+        bool ok = false;
+        exportOptions.set = parser.value(QStringLiteral("set")).toInt(&ok);
+        if (!parser.isSet(QStringLiteral("set")) || !ok)
+            return usage(QStringLiteral("export needs --set N"));
+        const QString exportFormat = parser.value(QStringLiteral("format"));
+        if (!parser.isSet(QStringLiteral("format")) ||
+            (exportFormat != QLatin1String("csv") && exportFormat != QLatin1String("txt")))
+            return usage(QStringLiteral("export needs --format csv or txt"));
+        exportOptions.csv = exportFormat == QLatin1String("csv");
+        exportOptions.outFile = parser.value(QStringLiteral("out"));
+        exportOptions.fromText = parser.value(QStringLiteral("from"));
+        exportOptions.toText = parser.value(QStringLiteral("to"));
+        return runExportCommand(exportOptions);
     }
     if (args.first() != QLatin1String("live"))
         return usage(QStringLiteral("unknown command ") + args.first());
