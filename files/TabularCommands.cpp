@@ -1,1 +1,304 @@
 #include "files/TabularCommands.h"
+
+#include "files/ExportDialogs.h"
+#include "files/ExportText.h"
+#include "files/GridExport.h"
+#include "files/GridPrinter.h"
+#include "files/TabularConversion.h"
+#include "files/TabularTable.h"
+#include "files/TextImport.h"
+#include "files/TfrmList.h"
+#include "files/TfrmScope.h"
+#include "graph/GraphWindowState.h"
+#include "graph/PESGraph.h"
+#include "graph/TfrmGraph.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+#include <array>
+#include <optional>
+
+namespace {
+const QString kOpenProgressCaption = QStringLiteral("Open Progress");
+const QString kSavingProgressCaption = QStringLiteral("Saving Progress");
+const QString kSavingText = QStringLiteral("saving.....");
+const QString kGraphingProgressCaption = QStringLiteral("Graphing Progress");
+const QString kGraphingText = QStringLiteral("graphing.....");
+const QString kPrinterSetupCaption = QStringLiteral("Printer Setup");
+const QString kTxtType = QStringLiteral("TXT file(*.txt,data seperated by tab)");
+const QString kCsvType = QStringLiteral("EXCEL file format(*.csv,seperated by comma) ");
+const QString kTxtPattern = QStringLiteral("*.TXT");
+const QString kCsvPattern = QStringLiteral("*.CSV");
+const QString kListSuffix = QStringLiteral("TXT");
+constexpr int kEventIntervalMs = 20;
+
+// The customisation pages that graph printing hides.
+constexpr std::array kPagesHiddenForPrinting = {PESCustomizePage::Fonts, PESCustomizePage::General,
+                                                PESCustomizePage::Style, PESCustomizePage::Subsets};
+
+// The window an MDI frame holds, or the widget itself.
+QWidget* contentOf(QWidget* active)
+{
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(active))
+        return frame->widget();
+    return active;
+}
+
+// The list's save types: a comma decimal separator withdraws CSV (and the
+// program's text keeps its leading blank then).
+QStringList listSaveFilters(const QLocale& locale)
+{
+    if (!ExportText::csvOffered(locale))
+        return {FileDialogRunner::filter(QLatin1Char(' ') + kTxtType, kTxtPattern)};
+    return {FileDialogRunner::filter(kTxtType, kTxtPattern),
+            FileDialogRunner::filter(kCsvType, kCsvPattern)};
+}
+
+// The import's progress: the line count in SText1 and Cancel. Events run a
+// few times per tenth of a second, so Cancel and repaints stay live without
+// slowing a long file down.
+class OpenProgress
+{
+public:
+    explicit OpenProgress(QWidget* parent) : dialog_(new TfrmScope(parent))
+    {
+        dialog_->setWindowTitle(kOpenProgressCaption);
+        dialog_->SText1()->setText(QStringLiteral("0"));
+        dialog_->SText1()->setMinimumWidth(
+            dialog_->fontMetrics().horizontalAdvance(kOpenProgressCaption) * 2);
+        dialog_->SText1()->show();
+        dialog_->BitBtn2()->show();
+        dialog_->setModalResult(TfrmScope::None);
+        dialog_->show();
+        dialog_->repaintNow();
+    }
+    ~OpenProgress()
+    {
+        if (dialog_) {
+            dialog_->close();
+            delete dialog_;
+        }
+    }
+    OpenProgress(const OpenProgress&) = delete;
+    OpenProgress& operator=(const OpenProgress&) = delete;
+
+    // Line n was counted; false once the user has cancelled.
+    bool lineCounted(int n)
+    {
+        if (!dialog_ || dialog_->cancelled())
+            return false;
+        if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= kEventIntervalMs) {
+            dialog_->SText1()->setText(QString::number(n));
+            QCoreApplication::processEvents();
+            sinceEvents_.restart();
+        }
+        return true;
+    }
+
+private:
+    QPointer<TfrmScope> dialog_;
+    QElapsedTimer sinceEvents_;
+};
+} // namespace
+
+TabularCommands::TabularCommands(Context context, QObject* parent)
+    : QObject(parent), context_(std::move(context))
+{
+}
+
+TabularCommands::~TabularCommands() = default;
+
+TfrmList* TabularCommands::openTextFile(const QString& path, QChar separator)
+{
+    // A file that cannot be read opens nothing and says nothing.
+    if (QFile probe(path); !probe.open(QIODevice::ReadOnly))
+        return nullptr;
+
+    auto* list = new TfrmList;
+    list->setWindowTitle(QFileInfo(path).absoluteFilePath());
+    list->setGridUpdatesEnabled(false);
+    TextImport::Outcome outcome;
+    {
+        OpenProgress progress(context_.mainWindow);
+        outcome = TextImport::read(path, separator, list->table(),
+                                   [&progress](int n) { return progress.lineCounted(n); });
+    }
+    if (!outcome.opened) {
+        delete list;
+        return nullptr;
+    }
+    list->setGridUpdatesEnabled(true);
+    showList(*list);
+    return list;
+}
+
+void TabularCommands::showList(TfrmList& list)
+{
+    QMdiSubWindow* frame = context_.mdiArea->addSubWindow(&list);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    connect(frame, &QMdiSubWindow::aboutToActivate, this, &TabularCommands::listActivated);
+    frame->resize(TfrmList::DesignWidth, TfrmList::DesignHeight);
+    frame->show();
+    context_.mdiArea->setActiveSubWindow(frame);
+}
+
+void TabularCommands::listActivated()
+{
+    emit outputToGraphEnabled(true);
+}
+
+void TabularCommands::saveList(TfrmList& list)
+{
+    QWidget* parent = context_.mainWindow;
+    const QPointer<TfrmList> alive(&list);
+    FileDialogRequest request;
+    request.directory = context_.dataDirectory;
+    request.filters = listSaveFilters(QLocale());
+    request.defaultSuffix = kListSuffix;
+    const QString path = context_.dialogs.saveFileName(parent, request);
+    if (path.isEmpty() || !alive)
+        return;
+    const std::optional<ExportRange> range =
+        ExportDialogs::chooseRange(parent, list.table().dataRowCount(), context_.dialogs);
+    if (!range || !alive)
+        return;
+
+    FileWriteOutcome outcome;
+    {
+        ProgressDialog progress(parent, kSavingProgressCaption, kSavingText, range->size());
+        // The list may be closed while events run; its table goes with it.
+        outcome = GridExport::write(path, list.table(), *range,
+                                    GridExport::separatorForFileName(path),
+                                    [&](int lines) { return progress.step(lines) && alive; });
+    }
+    if (outcome.kind == FileWriteOutcome::Failed)
+        context_.dialogs.showError(parent, QStringLiteral("Cannot write %1: %2")
+                                               .arg(QDir::toNativeSeparators(path), outcome.error));
+}
+
+void TabularCommands::btnOutputToGraphClick(QWidget* activeChild)
+{
+    auto* list = qobject_cast<TfrmList*>(contentOf(activeChild));
+    if (!list || !context_.addGraphWindow)
+        return;
+    QWidget* parent = context_.mainWindow;
+    const QLocale locale;
+    const TabularConversion::Ends ends = TabularConversion::ends(list->table(), locale);
+    if (ends.noData) {
+        context_.dialogs.inform(parent, ends.error);
+        return;
+    }
+    TfrmGraph* created = context_.addGraphWindow(list->windowTitle());
+    if (!created)
+        return;
+    if (context_.graphs)
+        context_.graphs->LastGraph = created;
+    if (!ends.error.isEmpty()) {
+        // The new window stays, empty.
+        showGraphWindow(*created);
+        context_.dialogs.showError(parent, ends.error);
+        return;
+    }
+
+    created->prepareGraph(1, TfrmGraph::GraphYMax, TfrmGraph::GraphYMin, ends.last, ends.first,
+                          ends.count);
+    // Events run during the loop: either window may be closed meanwhile.
+    const QPointer<TfrmList> listAlive(list);
+    const QPointer<TfrmGraph> graph(created);
+    {
+        ProgressDialog progress(parent, kGraphingProgressCaption, kGraphingText, ends.count);
+        for (int row = 1; row <= ends.count; ++row) {
+            if (!progress.step(row) || !listAlive || !graph)
+                break;
+            const std::optional<TabularConversion::Point> point =
+                TabularConversion::point(list->table(), row, locale);
+            if (!point)
+                continue; // a row whose date and time do not convert is skipped
+            graph->graph()->setXDataII(0, row - 1, point->x);
+            graph->graph()->setYData(0, row - 1, point->y);
+        }
+    }
+    if (!graph)
+        return;
+    showGraphWindow(*graph);
+    graph->updateGraphStatistic();
+    graph->graph()->PEactions(PESGraph::ActionStateLoaded);
+    graph->refreshGraph();
+}
+
+void TabularCommands::showGraphWindow(TfrmGraph& graph)
+{
+    QWidget* frame = graph.parentWidget();
+    if (auto* subWindow = qobject_cast<QMdiSubWindow*>(frame)) {
+        subWindow->showNormal();
+        if (context_.mdiArea)
+            context_.mdiArea->setActiveSubWindow(subWindow);
+    } else {
+        graph.showNormal();
+    }
+}
+
+void TabularCommands::btnPrintClick(QWidget* activeChild)
+{
+    QWidget* content = contentOf(activeChild);
+    if (auto* list = qobject_cast<TfrmList*>(content))
+        printList(*list);
+    else if (auto* graph = qobject_cast<TfrmGraph*>(content))
+        printGraph(*graph);
+}
+
+void TabularCommands::printList(TfrmList& list)
+{
+    if (!context_.printer)
+        return;
+    QWidget* parent = context_.mainWindow;
+    QPrinter& printer = context_.printer();
+    // The printout is the whole list: no page range to choose.
+    printer.setPrintRange(QPrinter::AllPages);
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    if (context_.dialogs.exec(dialog) != QDialog::Accepted)
+        return;
+    if (!GridPrinter::print(list.table(), printer))
+        context_.dialogs.showError(parent, QStringLiteral("The printer could not be started."));
+}
+
+void TabularCommands::printGraph(TfrmGraph& graph)
+{
+    PESGraph* chart = graph.graph();
+    const PESGraph::DialogExec previous = chart->dialogExec();
+    chart->setDialogExec(context_.dialogs.exec);
+    for (const PESCustomizePage page : kPagesHiddenForPrinting)
+        chart->setCustomizePageEnabled(page, false);
+    chart->PEactions(PESGraph::ActionCustomize);
+    for (const PESCustomizePage page : kPagesHiddenForPrinting)
+        chart->setCustomizePageEnabled(page, true);
+    // The chart's own print dialog, on the printer chosen in Printer Setup.
+    if (context_.printer)
+        chart->printDialog(context_.printer());
+    chart->setDialogExec(previous);
+}
+
+void TabularCommands::PrinterSetup1Click()
+{
+    if (!context_.printer)
+        return;
+    QPrintDialog dialog(&context_.printer(), context_.mainWindow);
+    dialog.setWindowTitle(kPrinterSetupCaption);
+    // An accepted dialog leaves its choice in the printer.
+    (void)context_.dialogs.exec(dialog);
+}

@@ -65,5 +65,11 @@ signals:
     void outputToGraphEnabled(bool enabled);
 
 private:
+    void showList(TfrmList& list);
+    void listActivated();
+    void showGraphWindow(TfrmGraph& graph);
+    void printList(TfrmList& list);
+    void printGraph(TfrmGraph& graph);
+
     Context context_;
 };

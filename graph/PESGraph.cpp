@@ -115,6 +115,7 @@ PESGraph::PESGraph(QWidget* parent)
     connect(vScroll_, &QScrollBar::valueChanged, this, [this] { scrollBarMoved(); });
     rubberBand_->hide();
 
+    setDialogExec({});
     setMinimumSize(200, 150);
     content_.scaleX = {PESManualScale::None, 0.0, 1.0};
     content_.scaleY = {PESManualScale::None, 0.0, 1.0};
@@ -974,7 +975,7 @@ bool PESGraph::customize()
     if (pages.empty())
         return false;
     PESGraphCustomizeDialog dialog(look_, content_.scaleY, subsets(), pages, this);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
+    const bool accepted = dialogExec_(dialog) == QDialog::Accepted;
     if (accepted) {
         setLook(dialog.look());
         if (pages.count(PESCustomizePage::Axis))
@@ -1017,10 +1018,20 @@ bool PESGraph::printDialog()
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
+    return printDialog(printer);
+}
+
+bool PESGraph::printDialog(QPrinter& printer)
+{
     QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialogExec_(dialog) != QDialog::Accepted)
         return false;
     return print(printer);
+}
+
+void PESGraph::setDialogExec(DialogExec exec)
+{
+    dialogExec_ = exec ? std::move(exec) : DialogExec([](QDialog& dialog) { return dialog.exec(); });
 }
 
 void PESGraph::PEactions(int code)

@@ -29,6 +29,7 @@
 #include <QCursor>
 #include <QPoint>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -37,6 +38,7 @@
 
 class QCustomPlot;
 class QCPAxisRect;
+class QDialog;
 class QCPTextElement;
 class QPrinter;
 class QRubberBand;
@@ -228,8 +230,19 @@ public:
     // Renders the chart, scaled to fit the page; false when the printer
     // could not be started.
     [[nodiscard]] bool print(QPrinter& printer);
-    // The print dialog, then print(); false when cancelled or failed.
+    // The print dialog on a landscape printer of its own, then print();
+    // false when cancelled or failed.
     bool printDialog();
+    // The print dialog on the given printer (the choice made there stays
+    // with it), then print(); false when cancelled or failed.
+    bool printDialog(QPrinter& printer);
+
+    // How the chart runs its modal dialogs (customisation and print
+    // dialog): returns QDialog::Accepted or Rejected. The default is
+    // QDialog::exec(); tests and callers with their own runner replace it.
+    using DialogExec = std::function<int(QDialog& dialog)>;
+    void setDialogExec(DialogExec exec);
+    [[nodiscard]] const DialogExec& dialogExec() const { return dialogExec_; }
     // Dispatches an action code (see Action); unknown codes do nothing.
     void PEactions(int code);
 
@@ -314,5 +327,6 @@ private:
     bool bandActive_ = false;
     std::optional<QCursor> customCursor_;
     std::set<PESCustomizePage> disabledPages_;
+    DialogExec dialogExec_;
     mutable int appliedDateTimeMode_ = -1; // the X key mode the series mirrors were built in
 };
