@@ -26,8 +26,7 @@ QByteArray dumpText(const QByteArray& image, const DataSetHeader& header, const 
     for (qint64 q = qint64(header.recordOffset) + kSamplesOffset;
          q < qint64(header.recordEnd) - 1 && q + 1 < image.size(); q += 2, ++i) {
         const float value = SampleEncoding::decodeSampleValue(bytes[q], bytes[q + 1]);
-        const double time =
-            SampleEncoding::sampleTime(header.startTime, header.intervalSeconds, i);
+        const double time = SampleEncoding::sampleTime(header.startTime, header.intervalSeconds, i);
         text += DumpLine::line(time, value, locale).toUtf8();
         text += ExportText::LineEnd;
     }

@@ -19,9 +19,9 @@ bool writeAll(QIODevice& device, const QByteArray& bytes)
 }
 } // namespace
 
-FileWriteOutcome writeLines(QIODevice& device, std::span<const double> x,
-                            std::span<const float> y, ExportRange range, QChar separator,
-                            const QLocale& locale, const Progress& progress)
+FileWriteOutcome writeLines(QIODevice& device, std::span<const double> x, std::span<const float> y,
+                            ExportRange range, QChar separator, const QLocale& locale,
+                            const Progress& progress)
 {
     FileWriteOutcome outcome;
     const qsizetype pointCount = qsizetype(std::min(x.size(), y.size()));
@@ -39,8 +39,8 @@ FileWriteOutcome writeLines(QIODevice& device, std::span<const double> x,
         // A point with X exactly 0 holds no sample: the series ends there.
         if (x[size_t(i)] == 0.0)
             break;
-        block += ExportText::graphExportLine(x[size_t(i)], y[size_t(i)], separator, locale)
-                     .toUtf8();
+        block +=
+            ExportText::graphExportLine(x[size_t(i)], y[size_t(i)], separator, locale).toUtf8();
         block += ExportText::LineEnd;
         ++outcome.lines;
         if (block.size() >= kBlockBytes) {

@@ -33,8 +33,8 @@ ReadResult read(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return failure(
-            QStringLiteral("Cannot open the file %1: %2.").arg(shownPath(path), file.errorString()));
+        return failure(QStringLiteral("Cannot open the file %1: %2.")
+                           .arg(shownPath(path), file.errorString()));
 
     const QString shorterThanLength = QStringLiteral("it is shorter than its length field");
     const qint64 fileSize = file.size();

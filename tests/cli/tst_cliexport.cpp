@@ -30,7 +30,8 @@ struct CliRun
     QString err;
 };
 
-CliRun runCli(const QStringList& arguments, const QString& localeName = QStringLiteral("en_US.UTF-8"))
+CliRun runCli(const QStringList& arguments,
+              const QString& localeName = QStringLiteral("en_US.UTF-8"))
 {
     QProcess cli;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -128,12 +129,12 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QByteArray>("firstLine");
-        QTest::newRow("en_US csv") << "en_US.UTF-8" << "csv"
-                                   << QByteArray("4/15/2010,15:31:05.0,60.1\r\n");
-        QTest::newRow("en_US txt") << "en_US.UTF-8" << "txt"
-                                   << QByteArray("4/15/2010\t15:31:05.0\t60.1\r\n");
-        QTest::newRow("de_DE txt") << "de_DE.UTF-8" << "txt"
-                                   << QByteArray("15.04.2010\t15:31:05.0\t60,1\r\n");
+        QTest::newRow("en_US csv") << "en_US.UTF-8"
+                                   << "csv" << QByteArray("4/15/2010,15:31:05.0,60.1\r\n");
+        QTest::newRow("en_US txt") << "en_US.UTF-8"
+                                   << "txt" << QByteArray("4/15/2010\t15:31:05.0\t60.1\r\n");
+        QTest::newRow("de_DE txt") << "de_DE.UTF-8"
+                                   << "txt" << QByteArray("15.04.2010\t15:31:05.0\t60,1\r\n");
     }
 
     void exportEqualsTheProgramsExport()
@@ -150,9 +151,8 @@ private slots:
 
         QTemporaryDir out;
         const QString path = out.filePath("set2." + format);
-        const CliRun toFile =
-            runCli({"export", collection_, "--set", "2", "--format", format, "--out", path},
-                   locale);
+        const CliRun toFile = runCli(
+            {"export", collection_, "--set", "2", "--format", format, "--out", path}, locale);
         QCOMPARE(toFile.status, 0);
         QCOMPARE(toFile.err, QString());
         QCOMPARE(fileBytes(path), expected);
@@ -183,8 +183,8 @@ private slots:
         const CliRun run =
             runCli(QStringList{"export", collection_, "--set", "2", "--format", "csv"} + options);
         QCOMPARE(run.status, 0);
-        QCOMPARE(run.out, programExport(collection_, 1, ExportRange{first, last},
-                                        ExportText::Comma, us));
+        QCOMPARE(run.out,
+                 programExport(collection_, 1, ExportRange{first, last}, ExportText::Comma, us));
         QCOMPARE(run.out.count("\r\n"), last - first + 1);
     }
 

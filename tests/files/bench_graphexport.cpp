@@ -52,7 +52,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("export.csv");
         FileWriteOutcome outcome;
-        QBENCHMARK {
+        QBENCHMARK
+        {
             outcome = GraphExport::write(path, series.x, series.y, ExportRange::all(kPoints),
                                          separator.at(0), locale);
         }
@@ -70,7 +71,8 @@ private slots:
                          .toUtf8() +
                      ExportText::LineEnd;
         QTemporaryDir dir;
-        QBENCHMARK {
+        QBENCHMARK
+        {
             QSaveFile file(dir.filePath("plain.csv"));
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(bytes);

@@ -57,27 +57,27 @@ private slots:
                                  << "4/14/2010\t09:05:07.0\t65.3";
         QTest::newRow("us 5 ms") << us << at(day, QTime(9, 5, 7, 5)) << 65.27f
                                  << "4/14/2010\t09:05:07.5\t65.3";
-        QTest::newRow("us 500 ms") << us << at(day, QTime(9, 5, 7, 500)) << 65.27f
-                                   << "4/14/2010\t09:05:07.500\t65.3";
+        QTest::newRow("us 500 ms")
+            << us << at(day, QTime(9, 5, 7, 500)) << 65.27f << "4/14/2010\t09:05:07.500\t65.3";
         QTest::newRow("de 0 ms") << de << at(day, QTime(9, 5, 7, 0)) << 65.27f
                                  << "14.04.2010\t09:05:07.0\t65,3";
-        QTest::newRow("de 500 ms") << de << at(day, QTime(9, 5, 7, 500)) << 65.27f
-                                   << "14.04.2010\t09:05:07.500\t65,3";
+        QTest::newRow("de 500 ms")
+            << de << at(day, QTime(9, 5, 7, 500)) << 65.27f << "14.04.2010\t09:05:07.500\t65,3";
         QTest::newRow("C") << QLocale::c() << at(day, QTime(9, 5, 7, 5)) << 65.27f
                            << "14 Apr 2010\t09:05:07.5\t65.3";
-        QTest::newRow("no group separator") << us << at(day, QTime(9, 5, 7)) << 1234.56f
-                                            << "4/14/2010\t09:05:07.0\t1234.6";
-        QTest::newRow("de no group separator") << de << at(day, QTime(9, 5, 7)) << 1234.56f
-                                               << "14.04.2010\t09:05:07.0\t1234,6";
+        QTest::newRow("no group separator")
+            << us << at(day, QTime(9, 5, 7)) << 1234.56f << "4/14/2010\t09:05:07.0\t1234.6";
+        QTest::newRow("de no group separator")
+            << de << at(day, QTime(9, 5, 7)) << 1234.56f << "14.04.2010\t09:05:07.0\t1234,6";
         // The value of a point just before midnight that rounds up to it: the
         // date moves with the time.
         const double lastMs = at(QDate(2009, 12, 31), QTime(23, 59, 59, 999));
-        QTest::newRow("rounds into the next day") << us << lastMs + 0.6 / 86400000.0 << 50.0f
-                                                  << "1/1/2010\t00:00:00.0\t50.0";
-        QTest::newRow("de rounds into the next day") << de << lastMs + 0.6 / 86400000.0 << 50.0f
-                                                     << "01.01.2010\t00:00:00.0\t50,0";
-        QTest::newRow("stays on its day") << us << lastMs + 0.4 / 86400000.0 << 50.0f
-                                          << "12/31/2009\t23:59:59.999\t50.0";
+        QTest::newRow("rounds into the next day")
+            << us << lastMs + 0.6 / 86400000.0 << 50.0f << "1/1/2010\t00:00:00.0\t50.0";
+        QTest::newRow("de rounds into the next day")
+            << de << lastMs + 0.6 / 86400000.0 << 50.0f << "01.01.2010\t00:00:00.0\t50,0";
+        QTest::newRow("stays on its day")
+            << us << lastMs + 0.4 / 86400000.0 << 50.0f << "12/31/2009\t23:59:59.999\t50.0";
     }
 
     void exportLine()
@@ -98,10 +98,10 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::newRow("en_US") << us << "M/d/yyyy";
         QTest::newRow("de_DE") << de << "dd.MM.yyyy";
-        QTest::newRow("already four digits") << QLocale(QLocale::Japanese, QLocale::Japan)
-                                             << "yyyy/MM/dd";
-        QTest::newRow("quoted text kept") << QLocale(QLocale::Bulgarian, QLocale::Bulgaria)
-                                          << "d.MM.yyyy 'г'.";
+        QTest::newRow("already four digits")
+            << QLocale(QLocale::Japanese, QLocale::Japan) << "yyyy/MM/dd";
+        QTest::newRow("quoted text kept")
+            << QLocale(QLocale::Bulgarian, QLocale::Bulgaria) << "d.MM.yyyy 'г'.";
     }
 
     void shortDateFormat()
@@ -127,18 +127,28 @@ private slots:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<int>("first");
         QTest::addColumn<int>("last");
-        QTest::newRow("all") << true << "x" << "y" << 100 << true << 1 << 100;
-        QTest::newRow("swapped") << false << "50" << "10" << 100 << true << 10 << 50;
-        QTest::newRow("clamped, from 0") << false << "0" << "500" << 100 << true << 1 << 100;
-        QTest::newRow("negative") << false << "-3" << "7" << 100 << true << 3 << 7;
-        QTest::newRow("both negative, swapped") << false << "-30" << "-7" << 100 << true << 7
-                                                << 30;
-        QTest::newRow("blanks around") << false << " 12 " << "\t20" << 100 << true << 12 << 20;
-        QTest::newRow("beyond the end") << false << "200" << "300" << 100 << true << 200 << 100;
-        QTest::newRow("letters") << false << "x" << "7" << 100 << false << 0 << 0;
-        QTest::newRow("fraction") << false << "1" << "7.5" << 100 << false << 0 << 0;
-        QTest::newRow("empty") << false << "" << "7" << 100 << false << 0 << 0;
-        QTest::newRow("too large") << false << "1" << "99999999999" << 100 << false << 0 << 0;
+        QTest::newRow("all") << true << "x"
+                             << "y" << 100 << true << 1 << 100;
+        QTest::newRow("swapped") << false << "50"
+                                 << "10" << 100 << true << 10 << 50;
+        QTest::newRow("clamped, from 0") << false << "0"
+                                         << "500" << 100 << true << 1 << 100;
+        QTest::newRow("negative") << false << "-3"
+                                  << "7" << 100 << true << 3 << 7;
+        QTest::newRow("both negative, swapped") << false << "-30"
+                                                << "-7" << 100 << true << 7 << 30;
+        QTest::newRow("blanks around") << false << " 12 "
+                                       << "\t20" << 100 << true << 12 << 20;
+        QTest::newRow("beyond the end") << false << "200"
+                                        << "300" << 100 << true << 200 << 100;
+        QTest::newRow("letters") << false << "x"
+                                 << "7" << 100 << false << 0 << 0;
+        QTest::newRow("fraction") << false << "1"
+                                  << "7.5" << 100 << false << 0 << 0;
+        QTest::newRow("empty") << false << ""
+                               << "7" << 100 << false << 0 << 0;
+        QTest::newRow("too large") << false << "1"
+                                   << "99999999999" << 100 << false << 0 << 0;
     }
 
     void ranges()
@@ -163,12 +173,18 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("separator");
-        QTest::newRow("txt") << "/data/a.txt" << "\t";
-        QTest::newRow("TXT") << "A.TXT" << "\t";
-        QTest::newRow("Csv") << "b.Csv" << ",";
-        QTest::newRow("dat") << "a.dat" << "";
-        QTest::newRow("no extension") << "csv" << "";
-        QTest::newRow("txt inside the name") << "a.txt.bak" << "";
+        QTest::newRow("txt") << "/data/a.txt"
+                             << "\t";
+        QTest::newRow("TXT") << "A.TXT"
+                             << "\t";
+        QTest::newRow("Csv") << "b.Csv"
+                             << ",";
+        QTest::newRow("dat") << "a.dat"
+                             << "";
+        QTest::newRow("no extension") << "csv"
+                                      << "";
+        QTest::newRow("txt inside the name") << "a.txt.bak"
+                                             << "";
     }
 
     void separatorForExtension()
@@ -189,23 +205,33 @@ private slots:
         QTest::addColumn<QByteArray>("firstLine");
         QTest::addColumn<QByteArray>("lastLine");
         // Point 121 holds no sample (X = 0): the file ends after point 120.
-        QTest::newRow("txt, all") << us << "\t" << "1" << "300" << 120
-                                  << QByteArray("4/14/2010\t09:05:07.0\t60.0\r\n")
+        QTest::newRow("txt, all") << us << "\t"
+                                  << "1"
+                                  << "300" << 120 << QByteArray("4/14/2010\t09:05:07.0\t60.0\r\n")
                                   << QByteArray("4/14/2010\t09:07:06.0\t71.9\r\n");
-        QTest::newRow("csv, all") << us << "," << "1" << "300" << 120
-                                  << QByteArray("4/14/2010,09:05:07.0,60.0\r\n")
+        QTest::newRow("csv, all") << us << ","
+                                  << "1"
+                                  << "300" << 120 << QByteArray("4/14/2010,09:05:07.0,60.0\r\n")
                                   << QByteArray("4/14/2010,09:07:06.0,71.9\r\n");
-        QTest::newRow("de txt, all") << de << "\t" << "1" << "300" << 120
-                                     << QByteArray("14.04.2010\t09:05:07.0\t60,0\r\n")
-                                     << QByteArray("14.04.2010\t09:07:06.0\t71,9\r\n");
-        QTest::newRow("txt, 50 to 10") << us << "\t" << "50" << "10" << 41
-                                       << QByteArray("4/14/2010\t09:05:16.0\t60.9\r\n")
-                                       << QByteArray("4/14/2010\t09:05:56.0\t64.9\r\n");
-        QTest::newRow("txt, from beyond the empty point") << us << "\t" << "122" << "124" << 3
-                                       << QByteArray("4/14/2010\t09:07:08.0\t72.1\r\n")
-                                       << QByteArray("4/14/2010\t09:07:10.0\t72.3\r\n");
-        QTest::newRow("txt, starting on the empty point") << us << "\t" << "121" << "124" << 0
-                                                          << QByteArray() << QByteArray();
+        QTest::newRow("de txt, all")
+            << de << "\t"
+            << "1"
+            << "300" << 120 << QByteArray("14.04.2010\t09:05:07.0\t60,0\r\n")
+            << QByteArray("14.04.2010\t09:07:06.0\t71,9\r\n");
+        QTest::newRow("txt, 50 to 10")
+            << us << "\t"
+            << "50"
+            << "10" << 41 << QByteArray("4/14/2010\t09:05:16.0\t60.9\r\n")
+            << QByteArray("4/14/2010\t09:05:56.0\t64.9\r\n");
+        QTest::newRow("txt, from beyond the empty point")
+            << us << "\t"
+            << "122"
+            << "124" << 3 << QByteArray("4/14/2010\t09:07:08.0\t72.1\r\n")
+            << QByteArray("4/14/2010\t09:07:10.0\t72.3\r\n");
+        QTest::newRow("txt, starting on the empty point")
+            << us << "\t"
+            << "121"
+            << "124" << 0 << QByteArray() << QByteArray();
     }
 
     void writtenFile()
@@ -241,15 +267,14 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("a.txt");
         const Series series(300);
-        QVERIFY(GraphExport::write(path, series.x, series.y, ExportRange::all(10),
-                                   ExportText::Tab, us)
-                    .written());
+        QVERIFY(
+            GraphExport::write(path, series.x, series.y, ExportRange::all(10), ExportText::Tab, us)
+                .written());
         const QByteArray earlier = fileBytes(path);
 
         QList<int> reported;
         const FileWriteOutcome outcome = GraphExport::write(
-            path, series.x, series.y, ExportRange::all(300), ExportText::Tab, us,
-            [&](int written) {
+            path, series.x, series.y, ExportRange::all(300), ExportText::Tab, us, [&](int written) {
                 reported.append(written);
                 return written < 5;
             });
@@ -267,8 +292,8 @@ private slots:
         notADirectory.close();
         const Series series(3);
         const FileWriteOutcome outcome =
-            GraphExport::write(dir.filePath("plain/a.csv"), series.x, series.y,
-                               ExportRange::all(3), ExportText::Comma, us);
+            GraphExport::write(dir.filePath("plain/a.csv"), series.x, series.y, ExportRange::all(3),
+                               ExportText::Comma, us);
         QCOMPARE(outcome.kind, FileWriteOutcome::Failed);
         QVERIFY(!outcome.error.isEmpty());
     }

@@ -116,8 +116,8 @@ private slots:
         QTest::addColumn<QByteArray>("image");
         QTest::addColumn<LoadResult>("result");
         QTest::addColumn<DecodeErrorPosition>("errorPosition");
-        QTest::newRow("no data sets") << LoggerImageBuilder().image() << LoadResult::NoData
-                                      << DecodeErrorPosition{};
+        QTest::newRow("no data sets")
+            << LoggerImageBuilder().image() << LoadResult::NoData << DecodeErrorPosition{};
         const LoggerImageBuilder builder = twoSets();
         QByteArray damaged = builder.image();
         const int second = builder.recordOffsets().at(1);
@@ -126,8 +126,8 @@ private slots:
             << damaged << LoadResult::DataError << DecodeErrorPosition{1, second - 1};
         QByteArray tooMany = builder.image();
         LoggerImageBuilder::writeControlPage(tooMany, 4001, builder.endAddress());
-        QTest::newRow("4001 data sets") << tooMany << LoadResult::MemoryError
-                                        << DecodeErrorPosition{};
+        QTest::newRow("4001 data sets")
+            << tooMany << LoadResult::MemoryError << DecodeErrorPosition{};
     }
 
     void failedHeaderPassWritesNothing()
@@ -187,8 +187,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString target = dir.filePath("sets.rec");
-        QCOMPARE(CollectionFile::save(dir.path(), target),
-                 CollectionFile::SaveOutcome::NoTempFile);
+        QCOMPARE(CollectionFile::save(dir.path(), target), CollectionFile::SaveOutcome::NoTempFile);
         QVERIFY(!QFile::exists(target));
     }
 
@@ -207,8 +206,8 @@ private slots:
         QTest::addColumn<QString>("name");
         const QByteArray whole = twoSets().image();
         QTest::newRow("whole memory") << whole << "sets.rec";
-        QTest::newRow("cut to the memory end + 257") << whole.left(memoryEndOf(whole) + 257)
-                                                     << "sets.rec";
+        QTest::newRow("cut to the memory end + 257")
+            << whole.left(memoryEndOf(whole) + 257) << "sets.rec";
         QTest::newRow("another extension") << whole << "sets.bin";
     }
 
@@ -284,9 +283,8 @@ private slots:
         QTemporaryDir dir;
         LoggerMemory memory;
         DataSetCollection collection = earlierCollection();
-        const CollectionFile::OpenOutcome outcome =
-            CollectionFile::open(dir.filePath("missing.rec"), memory, collection, dir.path(),
-                                 fixedNow);
+        const CollectionFile::OpenOutcome outcome = CollectionFile::open(
+            dir.filePath("missing.rec"), memory, collection, dir.path(), fixedNow);
         QVERIFY(!outcome.read);
         QCOMPARE(collection.headers(), earlierCollection().headers());
         QVERIFY(!QFile::exists(ImageFile::tempFilePath(dir.path())));

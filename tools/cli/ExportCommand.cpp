@@ -55,10 +55,8 @@ int runExportCommand(const ExportOptions& options)
 
     const bool all = options.fromText.isEmpty() && options.toText.isEmpty();
     const QString fromText = options.fromText.isEmpty() ? QStringLiteral("1") : options.fromText;
-    const QString toText =
-        options.toText.isEmpty() ? QString::number(count) : options.toText;
-    const std::optional<ExportRange> range =
-        ExportRange::fromFields(all, fromText, toText, count);
+    const QString toText = options.toText.isEmpty() ? QString::number(count) : options.toText;
+    const std::optional<ExportRange> range = ExportRange::fromFields(all, fromText, toText, count);
     if (!range)
         return fail(2, ExportRange::InvalidIntegerMessage);
 
@@ -67,7 +65,8 @@ int runExportCommand(const ExportOptions& options)
         const FileWriteOutcome outcome =
             GraphExport::write(options.outFile, times, values, *range, separator, locale);
         if (!outcome.written())
-            return fail(1, QStringLiteral("cannot write %1: %2").arg(options.outFile, outcome.error));
+            return fail(1,
+                        QStringLiteral("cannot write %1: %2").arg(options.outFile, outcome.error));
         return 0;
     }
     QFile out;

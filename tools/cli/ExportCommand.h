@@ -19,11 +19,11 @@
 struct ExportOptions
 {
     QString file;
-    int set = 0;       // 1-based
-    bool csv = false;  // else TAB-separated text
-    QString outFile;   // empty: standard output
-    QString fromText;  // empty: not given
-    QString toText;    // empty: not given
+    int set = 0;      // 1-based
+    bool csv = false; // else TAB-separated text
+    QString outFile;  // empty: standard output
+    QString fromText; // empty: not given
+    QString toText;   // empty: not given
 };
 
 [[nodiscard]] int runExportCommand(const ExportOptions& options);
