@@ -43,6 +43,14 @@ const QString kTxtPattern = QStringLiteral("*.TXT");
 const QString kCsvPattern = QStringLiteral("*.CSV");
 const QString kListSuffix = QStringLiteral("TXT");
 constexpr int kEventIntervalMs = 20;
+// The progress bar is moved every this many rows (and at the first and the
+// last): moving it measures its text, which would cost more than the row.
+constexpr int kRowsPerProgressStep = 100;
+
+bool progressStepAt(int row, int last)
+{
+    return row == 1 || row % kRowsPerProgressStep == 0 || row == last;
+}
 
 // The customisation pages that graph printing hides.
 constexpr std::array kPagesHiddenForPrinting = {PESCustomizePage::Fonts, PESCustomizePage::General,
@@ -179,9 +187,12 @@ void TabularCommands::saveList(TfrmList& list)
     {
         ProgressDialog progress(parent, kSavingProgressCaption, kSavingText, range->size());
         // The list may be closed while events run; its table goes with it.
+        const int last = range->size();
         outcome = GridExport::write(path, list.table(), *range,
-                                    GridExport::separatorForFileName(path),
-                                    [&](int lines) { return progress.step(lines) && alive; });
+                                    GridExport::separatorForFileName(path), [&](int lines) {
+                                        return !progressStepAt(lines, last) ||
+                                               (progress.step(lines) && alive);
+                                    });
     }
     if (outcome.kind == FileWriteOutcome::Failed)
         context_.dialogs.showError(parent, QStringLiteral("Cannot write %1: %2")
@@ -195,7 +206,9 @@ void TabularCommands::btnOutputToGraphClick(QWidget* activeChild)
         return;
     QWidget* parent = context_.mainWindow;
     const QLocale locale;
-    const TabularConversion::Ends ends = TabularConversion::ends(list->table(), locale);
+    // Asked once: the clock is a system call, too slow for every row.
+    const QDate today = QDate::currentDate();
+    const TabularConversion::Ends ends = TabularConversion::ends(list->table(), locale, today);
     if (ends.noData) {
         context_.dialogs.inform(parent, ends.error);
         return;
@@ -220,10 +233,10 @@ void TabularCommands::btnOutputToGraphClick(QWidget* activeChild)
     {
         ProgressDialog progress(parent, kGraphingProgressCaption, kGraphingText, ends.count);
         for (int row = 1; row <= ends.count; ++row) {
-            if (!progress.step(row) || !listAlive || !graph)
+            if (progressStepAt(row, ends.count) && (!progress.step(row) || !listAlive || !graph))
                 break;
             const std::optional<TabularConversion::Point> point =
-                TabularConversion::point(list->table(), row, locale);
+                TabularConversion::point(list->table(), row, locale, today);
             if (!point)
                 continue; // a row whose date and time do not convert is skipped
             graph->graph()->setXDataII(0, row - 1, point->x);

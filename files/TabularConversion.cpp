@@ -179,9 +179,13 @@ int DateTimeReader::matchName(QStringView text, qsizetype& pos, const std::vecto
     int best = -1;
     qsizetype bestLength = 0;
     const QStringView rest = text.mid(pos);
+    if (rest.isEmpty())
+        return -1;
+    const QChar first = rest.front().toCaseFolded();
     for (size_t k = 0; k < names.size(); ++k) {
         const QString& name = names[k];
-        if (name.size() > bestLength && rest.startsWith(name, Qt::CaseInsensitive)) {
+        if (name.size() > bestLength && name.front().toCaseFolded() == first &&
+            rest.startsWith(name, Qt::CaseInsensitive)) {
             best = int(k);
             bestLength = name.size();
         }
