@@ -68,10 +68,14 @@ void PosixSerialDevice::open(const QString& path)
     countersSupported_ = readCounters(fd_, counters_);
 }
 
-void PosixSerialDevice::close() noexcept
+void PosixSerialDevice::close(int drainMs) noexcept
 {
     if (fd_ < 0)
         return;
+    // Linux would otherwise wait up to 30 s in close() for a stuck queue,
+    // and new line settings would garble bytes still on their way.
+    if (!drainOutput(drainMs))
+        ::tcflush(fd_, TCOFLUSH);
     restoreLineSettings(fd_, savedSettings_);
     savedSettings_ = {};
     ::ioctl(fd_, TIOCNXCL);
@@ -110,6 +114,13 @@ int PosixSerialDevice::inputCount()
 {
     int count = 0;
     check(::ioctl(fd_, FIONREAD, &count));
+    return count;
+}
+
+int PosixSerialDevice::outputCount()
+{
+    int count = 0;
+    check(::ioctl(fd_, TIOCOUTQ, &count));
     return count;
 }
 
@@ -238,4 +249,30 @@ void PosixSerialDevice::purgeInput()
 void PosixSerialDevice::purgeOutput()
 {
     check(::tcflush(fd_, TCOFLUSH));
+}
+
+bool PosixSerialDevice::drainOutput(int timeoutMs) noexcept
+{
+    QElapsedTimer clock;
+    clock.start();
+    // tcdrain() alone could wait for ever on a line held by flow control, so
+    // the queue is watched with a deadline first.
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(fd_, TIOCOUTQ, &queued) < 0)
+            return false;
+        if (queued <= 0)
+            break;
+        if (clock.elapsed() >= timeoutMs)
+            return false;
+        ::poll(nullptr, 0, 1); // a byte takes about 1 ms at 9600 baud
+    }
+    // Only the transmitter's own few bytes are left for tcdrain() to wait for.
+    return ::tcdrain(fd_) == 0;
+}
+
+void PosixSerialDevice::drainOrPurgeOutput(int timeoutMs)
+{
+    if (!drainOutput(timeoutMs))
+        purgeOutput();
 }

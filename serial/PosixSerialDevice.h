@@ -28,7 +28,9 @@ public:
     // found at opening are put back by close(), so a terminal lent to the
     // program is left as it was.
     void open(const QString& path);
-    void close() noexcept;
+    // Lets written bytes go out for at most drainMs, discards what is stuck
+    // after that, puts the line settings back and closes.
+    void close(int drainMs = 0) noexcept;
     [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
     [[nodiscard]] int fd() const { return fd_; }
 
@@ -36,6 +38,9 @@ public:
     void apply(const SerialSettings& settings);
 
     [[nodiscard]] int inputCount();
+    // Bytes the driver still holds for sending (0 where it cannot tell, as
+    // on pseudo-terminals, whose bytes go straight to the other side).
+    [[nodiscard]] int outputCount();
     // Line errors counted by the driver since the previous call (none on
     // drivers without error counters, such as pseudo-terminals).
     [[nodiscard]] TLineErrors takeLineErrors();
@@ -48,6 +53,12 @@ public:
     [[nodiscard]] int write(const char* buffer, int length, int timeoutMs);
     void purgeInput();
     void purgeOutput();
+    // Waits at most timeoutMs until every written byte has left the driver;
+    // true when they have. Never throws.
+    [[nodiscard]] bool drainOutput(int timeoutMs) noexcept;
+    // Discards output only if it did not drain within timeoutMs: a purge
+    // right after a write must not throw that write away.
+    void drainOrPurgeOutput(int timeoutMs);
 
     [[nodiscard]] static EComError systemError(int error);
     // The driver's error counters, false where the driver keeps none.

@@ -177,7 +177,7 @@ TCustomComPort::~TCustomComPort()
     // The owner is being torn down: its Before/AfterClose handlers may refer
     // to parts of it already gone, so the destructor closes without them.
     stopEventThread();
-    d->device.close();
+    d->device.close(closeDrainMs());
 }
 
 bool TCustomComPort::Active() const
@@ -206,7 +206,9 @@ void TCustomComPort::openPort()
     try {
         d->device.open(deviceName_);
         d->device.purgeInput();
-        d->device.purgeOutput();
+        // The previous user of the device (often our other port object, at a
+        // hand-over) may have written just before; its bytes are let out.
+        d->device.drainOrPurgeOutput(writeTimeoutMs(d->device.outputCount()));
         d->device.apply(currentSettings());
         updateEventThread();
     } catch (const EComError& error) {
@@ -223,7 +225,7 @@ void TCustomComPort::closePort()
     if (beforeClose_)
         beforeClose_(*this);
     stopEventThread();
-    d->device.close();
+    d->device.close(closeDrainMs());
     if (afterClose_)
         afterClose_(*this);
 }
@@ -409,6 +411,15 @@ int TCustomComPort::readTimeoutMs(int length) const
     return configured > 0 ? configured : kDefaultWaitMs + kDefaultWaitPerByteMs * length;
 }
 
+int TCustomComPort::closeDrainMs() noexcept
+{
+    try {
+        return writeTimeoutMs(d->device.isOpen() ? d->device.outputCount() : 0);
+    } catch (const EComError&) {
+        return 0; // a device that cannot say has nothing to wait for
+    }
+}
+
 int TCustomComPort::writeTimeoutMs(int length) const
 {
     const int configured = timeouts_.WriteConstant() + timeouts_.WriteMultiplier() * length;
@@ -496,13 +507,15 @@ void TCustomComPort::PurgeOutput()
 
 void TCustomComPort::ResetDevice()
 {
-    // A tty has no "reset device" request; discarding both queues is the
-    // part of a reset that matters to a caller, and it keeps the line
-    // settings and modem lines as they are (no break is sent).
+    // A tty has no "reset device" request; starting afresh with empty queues
+    // is the part of a reset that matters to a caller, and it keeps the line
+    // settings and modem lines as they are (no break is sent). What the
+    // caller wrote just before still goes out: only output that cannot
+    // drain is discarded.
     requireOpen();
     try {
+        d->device.drainOrPurgeOutput(writeTimeoutMs(d->device.outputCount()));
         d->device.purgeInput();
-        d->device.purgeOutput();
     } catch (const EComError& error) {
         raiseError(error);
     }

@@ -245,6 +245,7 @@ private:
     [[nodiscard]] SerialSettings currentSettings() const;
     [[nodiscard]] int readTimeoutMs(int length) const;
     [[nodiscard]] int writeTimeoutMs(int length) const;
+    [[nodiscard]] int closeDrainMs() noexcept;
     // Run by the event thread, on the main thread when events are synchronised.
     static void dispatchEvents(TCustomComPort* port, std::uint32_t events,
                                const std::shared_ptr<ComEventChannel>& channel);

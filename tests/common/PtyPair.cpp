@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -151,4 +152,30 @@ int PtyPair::slaveBaudRate() const
     if (!slaveTermios(settings))
         return -1;
     return speedToBaud(cfgetospeed(&settings));
+}
+
+bool PtyPair::enablePacketMode()
+{
+    int on = 1;
+    return master_ >= 0 && ::ioctl(master_, TIOCPKT, &on) == 0;
+}
+
+PtyPair::Packets PtyPair::readPackets(int dataBytes, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    Packets packets;
+    while (packets.data.size() < dataBytes && master_ >= 0) {
+        char buffer[4096];
+        const ssize_t n = ::read(master_, buffer, sizeof buffer);
+        if (n > 0 && buffer[0] == TIOCPKT_DATA)
+            packets.data.append(buffer + 1, n - 1);
+        else if (n > 0)
+            packets.status |= buffer[0];
+        else if (const int wait = remaining(clock, timeoutMs); wait > 0)
+            ::poll(nullptr, 0, std::min(wait, 5)); // no slave open: POLLHUP, so sleep
+        else
+            break;
+    }
+    return packets;
 }

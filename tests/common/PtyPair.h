@@ -41,6 +41,18 @@ public:
     // Baud rate of the slave as a number (9600), or -1.
     [[nodiscard]] int slaveBaudRate() const;
 
+    // Packet mode: the master then also learns of every flush of the slave's
+    // output, which on a pseudo-terminal can throw away bytes written just
+    // before. Read with readPackets() from then on.
+    [[nodiscard]] bool enablePacketMode();
+    struct Packets
+    {
+        QByteArray data;
+        int status = 0; // TIOCPKT_* bits of the control packets
+    };
+    // In packet mode: what arrives until dataBytes of data came or timeoutMs passed.
+    [[nodiscard]] Packets readPackets(int dataBytes, int timeoutMs = 2000);
+
     // Closes the master: the slave side sees a hang-up, like a cable pulled.
     void closeMaster();
 

@@ -3,9 +3,12 @@
 // fragment and silence rules, and the bytes on the wire. Time runs ten
 // times faster than on the wall, except where a wait is itself the subject.
 
+#include "common/PtyPair.h"
 #include "common/TestMain.h"
 #include "logger/AcceleratedMeterClock.h"
 #include "logger/LoggerRig.h"
+
+#include <sys/ioctl.h>
 
 using vmeter::VirtualMeterOptions;
 
@@ -35,6 +38,7 @@ private slots:
     void failedControlRead();
     void silenceAfterHandshake();
     void staleFragmentRealTime();
+    void handOverFrameReachesTheMeter();
 };
 
 void TestLoggerDownload::usedSizeAndTotal_data()
@@ -273,6 +277,28 @@ void TestLoggerDownload::staleFragmentRealTime()
     QCOMPARE(letters.count('n'), 1);
     QCOMPARE(letters.right(1), QByteArray("n"));
     QCOMPARE(rig.ui.events.count("repaint"), 1);
+}
+
+// The live frame written at the hand-over is not thrown away by the reset
+// and the reopening that follow it.
+void TestLoggerDownload::handOverFrameReachesTheMeter()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid() && pty.enablePacketMode());
+    AcceleratedMeterClock clock(speedUp);
+    MeterLink link(clock);
+    LoggerPort port(link);
+    link.setPortList({pty.slavePath()});
+    link.Comm1().setActive(true);
+    QVERIFY(pty.writeMaster(QByteArray::fromHex("55AA")));
+
+    port.takeOver();
+    QVERIFY(!link.Comm1().Active());
+    QVERIFY(link.Comm2().Active());
+    const PtyPair::Packets packets = pty.readPackets(CommandFrame::Size);
+    QCOMPARE(packets.data, link.liveCommandFrame().toByteArray());
+    QCOMPARE(packets.status & TIOCPKT_FLUSHWRITE, 0);
+    QCOMPARE(port.inputCount(), 0);
 }
 
 AUDIMARK_TEST_MAIN_CORE(TestLoggerDownload)

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <memory>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
@@ -127,6 +128,8 @@ private slots:
     void closingRestoresTheLineSettings();
     void writeStringSendsEveryByte();
     void backToBackWritesKeepTheirOrder();
+    void writtenBytesOutliveResetAndHandOver_data();
+    void writtenBytesOutliveResetAndHandOver();
     void readWaitsForTheRest();
     void readReportsTimeoutWhenBytesAreMissing();
     void deviceNameCannotChangeWhileOpen();
@@ -310,6 +313,48 @@ void TestComPort::backToBackWritesKeepTheirOrder()
     QCOMPARE(port.Write(first.constData(), int(first.size()), false), int(first.size()));
     QCOMPARE(port.WriteString(second), 8);
     QCOMPARE(pty.readMaster(int(first.size() + second.size())), first + second);
+}
+
+void TestComPort::writtenBytesOutliveResetAndHandOver_data()
+{
+    QTest::addColumn<bool>("reset");
+    QTest::addColumn<bool>("handOver");
+    QTest::newRow("reset") << true << false;
+    QTest::newRow("opened by the next port") << false << true;
+    QTest::newRow("reset, then the next port") << true << true;
+}
+
+void TestComPort::writtenBytesOutliveResetAndHandOver()
+{
+    QFETCH(bool, reset);
+    QFETCH(bool, handOver);
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    QVERIFY(pty.enablePacketMode());
+    TComPort live;
+    configureLikeLivePort(live, pty.slavePath());
+    live.setActive(true);
+    QVERIFY(pty.writeMaster("stale"));
+    QTRY_COMPARE(live.InputCount(), 5);
+
+    // The meter has not read the frame yet when the port is reset and closed.
+    const QByteArray frame = QByteArray::fromHex("0258000000000003");
+    QCOMPARE(live.WriteString(frame), 8);
+    if (reset) {
+        live.ResetDevice();
+        QCOMPARE(live.InputCount(), 0);
+    }
+    live.setActive(false);
+    if (handOver) {
+        TComPort logger;
+        configureLikeLivePort(logger, pty.slavePath());
+        logger.setActive(true);
+        QVERIFY(logger.Active());
+    }
+
+    const PtyPair::Packets packets = pty.readPackets(int(frame.size()));
+    QCOMPARE(packets.data, frame);
+    QCOMPARE(packets.status & TIOCPKT_FLUSHWRITE, 0);
 }
 
 void TestComPort::readWaitsForTheRest()
