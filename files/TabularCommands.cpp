@@ -27,6 +27,7 @@
 #include <QPrinter>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -43,6 +44,7 @@ const QString kTxtPattern = QStringLiteral("*.TXT");
 const QString kCsvPattern = QStringLiteral("*.CSV");
 const QString kListSuffix = QStringLiteral("TXT");
 constexpr int kEventIntervalMs = 20;
+constexpr int kOpenProgressWidth = 320;
 // The progress bar is moved every this many rows (and at the first and the
 // last): moving it measures its text, which would cost more than the row.
 constexpr int kRowsPerProgressStep = 100;
@@ -84,8 +86,8 @@ public:
     {
         dialog_->setWindowTitle(kOpenProgressCaption);
         dialog_->SText1()->setText(QStringLiteral("0"));
-        dialog_->SText1()->setMinimumWidth(
-            dialog_->fontMetrics().horizontalAdvance(kOpenProgressCaption) * 2);
+        // As wide as the other progress dialogs, so that the caption shows whole.
+        dialog_->SText1()->setMinimumWidth(kOpenProgressWidth);
         dialog_->SText1()->show();
         dialog_->BitBtn2()->show();
         dialog_->setModalResult(TfrmScope::None);
@@ -149,6 +151,7 @@ TfrmList* TabularCommands::openTextFile(const QString& path, QChar separator)
     }
     list->setGridUpdatesEnabled(true);
     showList(*list);
+    list->fitColumnsToText();
     return list;
 }
 
@@ -254,13 +257,21 @@ void TabularCommands::btnOutputToGraphClick(QWidget* activeChild)
 void TabularCommands::showGraphWindow(TfrmGraph& graph)
 {
     QWidget* frame = graph.parentWidget();
-    if (auto* subWindow = qobject_cast<QMdiSubWindow*>(frame)) {
-        subWindow->showNormal();
-        if (context_.mdiArea)
-            context_.mdiArea->setActiveSubWindow(subWindow);
-    } else {
+    auto* subWindow = qobject_cast<QMdiSubWindow*>(frame);
+    if (!subWindow) {
         graph.showNormal();
+        return;
     }
+    // A graph window at its smallest leaves the chart a thin strip: it
+    // takes most of the work area, as the DataLogger graph does.
+    if (QMdiArea* area = context_.mdiArea) {
+        subWindow->resize(area->width() * 9 / 10, area->height() * 9 / 10);
+        subWindow->move(std::clamp(subWindow->x(), 0, area->width() - subWindow->width()),
+                        std::clamp(subWindow->y(), 0, area->height() - subWindow->height()));
+    }
+    subWindow->showNormal();
+    if (context_.mdiArea)
+        context_.mdiArea->setActiveSubWindow(subWindow);
 }
 
 void TabularCommands::btnPrintClick(QWidget* activeChild)

@@ -7,6 +7,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 constexpr int kFontPoints = 8;
 constexpr int kColumnWidth = 64;
@@ -66,6 +68,22 @@ void TfrmList::setGridUpdatesEnabled(bool enabled)
     Grid1->setUpdatesEnabled(enabled);
     if (enabled)
         Grid1->viewport()->update();
+}
+
+void TfrmList::fitColumnsToText()
+{
+    // Column 0: wide enough for the last line number, wherever the view is.
+    constexpr int kCellPadding = 12;
+    const int numbers =
+        Grid1->fontMetrics().horizontalAdvance(QString::number(table_->dataRowCount())) +
+        kCellPadding;
+    Grid1->setColumnWidth(0, std::max(numbers, Grid1->horizontalHeader()->sectionSizeHint(0)));
+    // Date, time and value: the view measures only the rows in view, cheap
+    // for any length.
+    for (int column = 1; column <= 3; ++column) {
+        Grid1->resizeColumnToContents(column);
+        Grid1->setColumnWidth(column, std::max(Grid1->columnWidth(column), kColumnWidth));
+    }
 }
 
 QSize TfrmList::sizeHint() const

@@ -31,6 +31,11 @@ public:
 
     // While the table is filled the grid does not redraw.
     void setGridUpdatesEnabled(bool enabled);
+    // Fits the number column to the last line number and widens the date,
+    // time and value columns to the texts of the rows in view (never below
+    // the grid's default width), so that a graph export's dates and times
+    // show whole.
+    void fitColumnsToText();
 
     QSize sizeHint() const override;
 

@@ -148,6 +148,9 @@ private slots:
         QCOMPARE(grid->horizontalHeader()->sectionResizeMode(1), QHeaderView::Interactive);
         QVERIFY(grid->showGrid());
         QCOMPARE(list->font().pointSize(), 8);
+        // Dates and times show whole.
+        QVERIFY(grid->columnWidth(1) > grid->fontMetrics().horizontalAdvance("14 Apr 2010"));
+        QVERIFY(grid->columnWidth(2) > grid->fontMetrics().horizontalAdvance("09:05:07.0"));
         QCOMPARE(list->parentWidget()->size(), QSize(405, 460));
 
         // Closing frees the window.
@@ -367,6 +370,9 @@ private slots:
         QCOMPARE(graph->windowTitle(), list->windowTitle());
         QCOMPARE(rig.area->activeSubWindow()->widget(), graph);
         QVERIFY(!rig.outputToGraphEnabled);
+        // Shown at a size that leaves the chart room, inside the work area.
+        QVERIFY(rig.area->rect().contains(graph->parentWidget()->geometry()));
+        QVERIFY(graph->parentWidget()->width() > rig.area->width() * 8 / 10);
         PESGraph* chart = graph->graph();
         QCOMPARE(chart->points(), 5);
         for (int i = 0; i < 5; ++i) {
