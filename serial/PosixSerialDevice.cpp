@@ -47,6 +47,18 @@ void PosixSerialDevice::check(int result) const
 void PosixSerialDevice::open(const QString& path)
 {
     close();
+    // The lock file first: a port a terminal program uses is not touched.
+    lockFile_.acquire(path);
+    try {
+        openDevice(path);
+    } catch (...) {
+        lockFile_.release();
+        throw;
+    }
+}
+
+void PosixSerialDevice::openDevice(const QString& path)
+{
     const int fd =
         ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -81,6 +93,7 @@ void PosixSerialDevice::close(int drainMs) noexcept
     ::ioctl(fd_, TIOCNXCL);
     ::close(fd_); // also releases the advisory lock
     fd_ = -1;
+    lockFile_.release();
 }
 
 void PosixSerialDevice::apply(const SerialSettings& settings)

@@ -10,6 +10,7 @@
 #include "serial/ComErrors.h"
 #include "serial/PosixCustomBaud.h"
 #include "serial/SerialSettings.h"
+#include "serial/UucpLockFile.h"
 
 #include <QString>
 
@@ -24,7 +25,8 @@ public:
     PosixSerialDevice& operator=(const PosixSerialDevice&) = delete;
 
     // Opens path for reading and writing; a device another opener holds
-    // (TIOCEXCL or the advisory lock) fails with EBUSY. The line settings
+    // (its UUCP lock file, TIOCEXCL or the advisory lock) fails with EBUSY.
+    // The line settings
     // found at opening are put back by close(), so a terminal lent to the
     // program is left as it was.
     void open(const QString& path);
@@ -69,10 +71,12 @@ public:
 
 private:
     void check(int result) const;
+    void openDevice(const QString& path);
     [[nodiscard]] bool isHungUp() const;
     void setModemLine(int line, bool active);
 
     int fd_ = -1;
+    UucpLockFile lockFile_;
     SavedLineSettings savedSettings_;
     bool countersSupported_ = false;
     serial_icounter_struct counters_{};

@@ -3,11 +3,17 @@
 #include "common/PtyPair.h"
 #include "common/TestMain.h"
 #include "serial/TComPort.h"
+#include "serial/UucpLockFile.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <atomic>
 #include <cerrno>
+#include <limits>
 #include <memory>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -137,6 +143,8 @@ private slots:
     void operationsOnClosedPortFail();
     void openingMissingDeviceAbortsSilently();
     void openingDeviceInUseAbortsSilently();
+    void lockFileOfTerminalPrograms_data();
+    void lockFileOfTerminalPrograms();
     void removingTheHandlerStopsTheEventThread();
     void receiveEventsRunOnTheMainThread();
     void inputCountTellsBytesWaiting();
@@ -522,6 +530,76 @@ void TestComPort::openingDeviceInUseAbortsSilently()
     first.setActive(false);
     second.setActive(true);
     QVERIFY(second.Active());
+}
+
+void TestComPort::lockFileOfTerminalPrograms_data()
+{
+    QTest::addColumn<QString>("holder");
+    QTest::addColumn<bool>("writableDirectory");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("no lock") << QString() << true << true;
+    QTest::newRow("terminal program running") << "running" << true << false;
+    QTest::newRow("left by a dead program") << "dead" << true << true;
+    QTest::newRow("lock directory missing") << QString() << false << true;
+}
+
+void TestComPort::lockFileOfTerminalPrograms()
+{
+    QFETCH(QString, holder);
+    QFETCH(bool, writableDirectory);
+    QFETCH(bool, opens);
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    QTemporaryDir dir;
+    const QString directory = writableDirectory ? dir.path() : dir.filePath("missing");
+    const QString previous = UucpLockFile::directory();
+    UucpLockFile::setDirectory(directory);
+    auto restore = qScopeGuard([&] { UucpLockFile::setDirectory(previous); });
+    const QString lockPath = directory + "/LCK.." + pty.slavePath().mid(5).replace('/', '_');
+    QCOMPARE(UucpLockFile::lockPathFor(pty.slavePath()), lockPath);
+
+    QProcess terminal;
+    QByteArray lock;
+    if (holder == "running") {
+        terminal.start("sleep", {"30"});
+        QVERIFY(terminal.waitForStarted());
+        lock = QByteArray::number(terminal.processId()).rightJustified(10, ' ') + '\n';
+    } else if (holder == "dead") {
+        lock = QByteArray::number(std::numeric_limits<int>::max() - 1).rightJustified(10, ' ') + '\n';
+    }
+    if (!lock.isEmpty()) {
+        QFile file(lockPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(lock);
+    }
+
+    TComPort port;
+    configureLikeLivePort(port, pty.slavePath());
+    ErrorRecorder errors;
+    port.setOnError(errors.handler());
+    try {
+        port.setActive(true);
+    } catch (const EAbort&) {
+    }
+    QCOMPARE(port.Active(), opens);
+    QFile file(lockPath);
+    if (!opens) {
+        QCOMPARE(errors.codes, QList<int>{EBUSY});
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), lock);
+    } else if (writableDirectory) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray::number(QCoreApplication::applicationPid()).rightJustified(10, ' ') + '\n');
+        file.close();
+        port.setActive(false);
+        QVERIFY(!file.exists());
+    } else {
+        QVERIFY(!file.exists());
+    }
+    if (terminal.state() != QProcess::NotRunning) {
+        terminal.kill();
+        terminal.waitForFinished();
+    }
 }
 
 void TestComPort::removingTheHandlerStopsTheEventThread()
