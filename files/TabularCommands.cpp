@@ -157,6 +157,11 @@ TfrmList* TabularCommands::openTextFile(const QString& path, QChar separator)
 
 void TabularCommands::showList(TfrmList& list)
 {
+    if (!context_.mdiArea) {
+        list.resize(TfrmList::DesignWidth, TfrmList::DesignHeight);
+        list.show();
+        return;
+    }
     QMdiSubWindow* frame = context_.mdiArea->addSubWindow(&list);
     frame->setAttribute(Qt::WA_DeleteOnClose);
     connect(frame, &QMdiSubWindow::aboutToActivate, this, &TabularCommands::listActivated);
