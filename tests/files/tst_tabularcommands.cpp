@@ -412,6 +412,24 @@ private slots:
         QCOMPARE(rig.graphs.LastGraph->statisticFields().graph.dataNo, QStringLiteral("4"));
     }
 
+    void cancelEndsTheConversion()
+    {
+        TabularRig rig;
+        QByteArray bytes;
+        for (int i = 0; i < 1000; ++i)
+            bytes += "14 Apr 2010,09:05:07.0,65.3\r\n";
+        TfrmList* list = rig.open(bytes);
+        letProgressRunEvents();
+        rig.watchProgress(true); // Cancel at the first event pass, on row 1
+        rig.commands->btnOutputToGraphClick(list);
+        TfrmGraph* graph = rig.graphs.LastGraph;
+        QVERIFY(graph && graph->isVisible());
+        QCOMPARE(graph->graph()->points(), 1000);
+        QCOMPARE(graph->graph()->xDataII(0, 0), 0.0);
+        QCOMPARE(graph->graph()->xDataII(0, 999), 0.0);
+        QCOMPARE(graph->statisticFields().graph.dataNo, QStringLiteral("1000"));
+    }
+
     // ---- Printing ---------------------------------------------------------------------
 
     void listPrintout()
