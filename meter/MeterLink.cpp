@@ -220,9 +220,20 @@ void MeterLink::Comm1RxChar(TCustomComPort&)
             decodeFrame(reinterpret_cast<const std::uint8_t*>(receiveBuffer_.constData()));
         receiveBuffer_.remove(0, LiveFrame::Size);
         dispatchReading(reading);
-        sendCommand(CommandLetter::NextFrame);
+        requestNextFrame();
         emit frameAnswered();
     }
+}
+
+void MeterLink::requestNextFrame()
+{
+    // A peer that stopped reading still has an earlier request waiting in
+    // the port. The meter answers each "X" with one frame, so one waiting
+    // request is enough, and writing behind it would only fail: the frames
+    // that keep coming are still all taken, decoded and dispatched.
+    if (comm1_.HeldOutputCount() > 0)
+        return;
+    sendCommand(CommandLetter::NextFrame);
 }
 
 void MeterLink::dispatchReading(const MeterReading& reading)

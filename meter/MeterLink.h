@@ -121,7 +121,8 @@ signals:
     void modelChanged(int model);
     // Enabling of the real-time graph's clear button.
     void clearButtonEnabledChanged(bool enabled);
-    // A decoded frame was dispatched and answered with "X".
+    // A decoded frame was dispatched and the next one requested with "X"
+    // (or a request is still waiting in the port).
     void frameAnswered();
     // The link was declared lost by the tick.
     void linkLost();
@@ -132,6 +133,7 @@ private:
     void closePortQuietly(TComPort& port);
     void openPortQuietly(TComPort& port);
     void dispatchReading(const MeterReading& reading);
+    void requestNextFrame();
     void declareLinkLost();
     void correctTickInterval();
     [[nodiscard]] bool recordingRunning() const;

@@ -60,6 +60,8 @@ void appendOnce(QStringList& ports, const QString& port)
 struct TCustomComPort::Private
 {
     PosixSerialDevice device;
+    // The part of non-waiting writes the device had no room for yet.
+    QByteArray heldOutput;
     std::unique_ptr<TComThread> thread;
     std::shared_ptr<ComEventChannel> channel;
 };
@@ -177,7 +179,7 @@ TCustomComPort::~TCustomComPort()
     // The owner is being torn down: its Before/AfterClose handlers may refer
     // to parts of it already gone, so the destructor closes without them.
     stopEventThread();
-    d->device.close(closeDrainMs());
+    d->device.close(finishOutputBeforeClose());
 }
 
 bool TCustomComPort::Active() const
@@ -225,7 +227,7 @@ void TCustomComPort::closePort()
     if (beforeClose_)
         beforeClose_(*this);
     stopEventThread();
-    d->device.close(closeDrainMs());
+    d->device.close(finishOutputBeforeClose());
     if (afterClose_)
         afterClose_(*this);
 }
@@ -411,12 +413,18 @@ int TCustomComPort::readTimeoutMs(int length) const
     return configured > 0 ? configured : kDefaultWaitMs + kDefaultWaitPerByteMs * length;
 }
 
-int TCustomComPort::closeDrainMs() noexcept
+int TCustomComPort::finishOutputBeforeClose() noexcept
 {
     try {
-        return writeTimeoutMs(d->device.isOpen() ? d->device.outputCount() : 0);
+        if (!d->device.isOpen())
+            return 0;
+        // Bytes still held go out if the peer takes them within the limit.
+        const bool handedOver = handOverHeldOutput(writeTimeoutMs(heldOutputSize()));
+        d->heldOutput.clear();
+        return handedOver ? writeTimeoutMs(d->device.outputCount()) : 0;
     } catch (const EComError&) {
-        return 0; // a device that cannot say has nothing to wait for
+        d->heldOutput.clear();
+        return 0; // a device that fails has nothing to wait for
     }
 }
 
@@ -456,24 +464,64 @@ int TCustomComPort::Write(const void* buffer, int length, bool waitOnCompletion)
     checkLineErrors();
     if (beforeWrite_)
         beforeWrite_(*this, const_cast<void*>(buffer), length, waitOnCompletion);
-    int done = 0;
     if (length > 0) {
-        // Every write hands all its bytes to the driver before it returns, so
-        // back-to-back writes never overlap on the wire.
+        const char* bytes = static_cast<const char*>(buffer);
+        // Writes never overlap on the wire: the previous one completes first,
+        // or this one fails. Only a waiting write waits for room.
+        bool previousComplete = false;
         try {
-            done =
-                d->device.write(static_cast<const char*>(buffer), length, writeTimeoutMs(length));
+            previousComplete =
+                handOverHeldOutput(waitOnCompletion ? writeTimeoutMs(heldOutputSize()) : 0);
+        } catch (const EComError& error) {
+            raiseError(error);
+        }
+        if (!previousComplete)
+            raiseError(EComError(kTimeoutMessage, 0));
+        int done = 0;
+        try {
+            done = d->device.write(bytes, length, waitOnCompletion ? writeTimeoutMs(length) : 0);
         } catch (const EComError& error) {
             raiseError(error);
         }
         if (d->channel && (d->channel->mask() & ComEvent::TxEmpty))
             d->channel->markTxPending();
-        if (done < length)
-            raiseError(EComError(kTimeoutMessage, 0));
+        if (done < length) {
+            if (waitOnCompletion)
+                raiseError(EComError(kTimeoutMessage, 0));
+            // A full output queue (a peer that does not read) must not stall
+            // the caller: the rest waits here and goes out first next time.
+            d->heldOutput.append(bytes + done, length - done);
+        }
     }
     if (afterWrite_)
         afterWrite_(*this, const_cast<void*>(buffer), length, waitOnCompletion);
-    return done;
+    return length;
+}
+
+int TCustomComPort::heldOutputSize() const
+{
+    return static_cast<int>(d->heldOutput.size());
+}
+
+bool TCustomComPort::handOverHeldOutput(int timeoutMs)
+{
+    if (d->heldOutput.isEmpty())
+        return true;
+    const int done =
+        d->device.write(d->heldOutput.constData(), heldOutputSize(), timeoutMs);
+    d->heldOutput.remove(0, done);
+    return d->heldOutput.isEmpty();
+}
+
+int TCustomComPort::HeldOutputCount()
+{
+    requireOpen();
+    try {
+        (void)handOverHeldOutput(0);
+    } catch (const EComError& error) {
+        raiseError(error);
+    }
+    return heldOutputSize();
 }
 
 int TCustomComPort::WriteString(const QByteArray& text)
@@ -498,6 +546,7 @@ void TCustomComPort::PurgeOutput()
 {
     if (!Active())
         return;
+    d->heldOutput.clear();
     try {
         d->device.purgeOutput();
     } catch (const EComError& error) {
@@ -514,7 +563,12 @@ void TCustomComPort::ResetDevice()
     // drain is discarded.
     requireOpen();
     try {
-        d->device.drainOrPurgeOutput(writeTimeoutMs(d->device.outputCount()));
+        const bool handedOver = handOverHeldOutput(writeTimeoutMs(heldOutputSize()));
+        d->heldOutput.clear();
+        if (handedOver)
+            d->device.drainOrPurgeOutput(writeTimeoutMs(d->device.outputCount()));
+        else
+            d->device.purgeOutput();
         d->device.purgeInput();
     } catch (const EComError& error) {
         raiseError(error);

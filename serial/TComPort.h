@@ -174,12 +174,24 @@ public:
     // the call waits (bounded by Timeouts) for the whole length and reports
     // "Timeout" when fewer bytes came.
     int Read(void* buffer, int length, bool waitOnCompletion);
-    // Writes length bytes; returns the number written.
+    // Writes length bytes after the bytes of the previous write; returns
+    // length. A waiting write waits (bounded by Timeouts) for room and reports
+    // "Timeout" when not all bytes got out. A non-waiting write never waits:
+    // what the device cannot take at once is held by the port and handed
+    // over first by the next write; it fails with "Timeout" at once when held
+    // bytes still cannot go out.
     int Write(const void* buffer, int length, bool waitOnCompletion);
     // Writes every byte of text, zero bytes included, without waiting.
     int WriteString(const QByteArray& text);
+    // Bytes of earlier non-waiting writes the device has not taken yet (its
+    // output queue is full: the peer does not read). Asking hands over what
+    // fits now.
+    int HeldOutputCount();
     void PurgeInput();
+    // Also drops held bytes.
     void PurgeOutput();
+    // Empties the input; written bytes go out first, within the write
+    // timeout, and only what cannot go out is discarded.
     void ResetDevice();
 
     // Appends the serial ports present: those the system lists, then the
@@ -245,7 +257,12 @@ private:
     [[nodiscard]] SerialSettings currentSettings() const;
     [[nodiscard]] int readTimeoutMs(int length) const;
     [[nodiscard]] int writeTimeoutMs(int length) const;
-    [[nodiscard]] int closeDrainMs() noexcept;
+    // Hands held bytes over (bounded) before a close; returns how long the
+    // close may wait for the device's queue to drain.
+    [[nodiscard]] int finishOutputBeforeClose() noexcept;
+    [[nodiscard]] int heldOutputSize() const;
+    // Writes held bytes, waiting at most timeoutMs; true when none are left.
+    [[nodiscard]] bool handOverHeldOutput(int timeoutMs);
     // Run by the event thread, on the main thread when events are synchronised.
     static void dispatchEvents(TCustomComPort* port, std::uint32_t events,
                                const std::shared_ptr<ComEventChannel>& channel);

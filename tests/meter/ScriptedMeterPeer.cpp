@@ -47,14 +47,18 @@ void ScriptedMeterPeer::clearReceived()
     idRequestsSeen_ = 0;
 }
 
-void ScriptedMeterPeer::send(const QByteArray& bytes)
+void ScriptedMeterPeer::send(const QByteArray& bytes, int timeoutMs)
 {
-    [[maybe_unused]] const bool sent = pty_.writeMaster(bytes);
+    [[maybe_unused]] const bool sent = pty_.writeMaster(bytes, timeoutMs);
 }
 
 void ScriptedMeterPeer::serve()
 {
     while (!stop_) {
+        if (!reading_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
         pollfd p{pty_.masterFd(), POLLIN, 0};
         const int ready = ::poll(&p, 1, 10);
         if (ready > 0 && !(p.revents & POLLIN)) {

@@ -27,8 +27,11 @@ public:
     [[nodiscard]] QByteArray letters() const;
     [[nodiscard]] int count(char letter) const { return int(letters().count(letter)); }
     void clearReceived();
-    // Sends bytes to the program.
-    void send(const QByteArray& bytes);
+    // Sends bytes to the program, giving up after timeoutMs.
+    void send(const QByteArray& bytes, int timeoutMs = 2000);
+    // A peer that stops reading: what the program writes piles up in the
+    // pseudo-terminal until its queue is full.
+    void setReading(bool reading) { reading_ = reading; }
 
 private:
     void serve();
@@ -39,5 +42,6 @@ private:
     QByteArray received_;
     int idRequestsSeen_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> reading_{true};
     std::thread thread_;
 };

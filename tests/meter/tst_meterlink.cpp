@@ -5,7 +5,10 @@
 #include "meter/MeterLink.h"
 #include "tools/virtual-meter/VirtualMeter.h"
 
+#include <QDeadlineTimer>
 #include <QSignalSpy>
+
+#include <thread>
 
 namespace {
 QByteArray hex(const char* text)
@@ -115,6 +118,44 @@ private slots:
         QTRY_COMPARE(events.events, trace);
         QTRY_COMPARE(peer.count('X'), int(trace.count("send X")));
         QVERIFY(!link.RxBusy());
+    }
+
+    // The peer stops reading while frames keep coming (a stand-in on a
+    // pseudo-terminal, an adapter stuck in flow control): every frame is
+    // still taken and dispatched at once, and the requests that went out are
+    // whole when the peer reads again.
+    void peerThatStopsReadingCostsNoFrames()
+    {
+        ScriptedMeterPeer peer;
+        MeterLink link;
+        link.setPortList({peer.path()});
+        QVERIFY(link.searchPorts());
+        link.startLiveLink();
+        link.MainTimer().stop();
+        EventTrace events(link);
+        peer.setReading(false);
+
+        // More "X" replies than a pseudo-terminal's queue takes.
+        constexpr int frames = 6000;
+        QByteArray burst;
+        for (int i = 0; i < frames; ++i)
+            burst += liveFrame(300 + i % 700);
+        std::thread meter([&peer, &burst] { peer.send(burst, 30000); });
+        // Events at full speed (a QTRY loop would sleep between them).
+        QDeadlineTimer deadline(30000);
+        while (events.readings.size() < frames && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        meter.join();
+        QCOMPARE(events.readings.size(), frames);
+        QVERIFY(link.ReceiveBuffer().isEmpty());
+        QVERIFY(link.Comm1().HeldOutputCount() > 0);
+
+        peer.setReading(true);
+        const qsizetype requests = events.events.count("send X");
+        peer.send(liveFrame(700));
+        QTRY_COMPARE(events.readings.size(), frames + 1);
+        QCOMPARE(events.events.count("send X"), requests + 1);
+        QTRY_COMPARE(peer.count('X'), int(requests + 1));
     }
 
     void firstFrameRunsIdentificationThenDecodes()

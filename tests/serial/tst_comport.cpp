@@ -5,6 +5,7 @@
 #include "serial/TComPort.h"
 #include "serial/UucpLockFile.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -134,6 +135,8 @@ private slots:
     void closingRestoresTheLineSettings();
     void writeStringSendsEveryByte();
     void backToBackWritesKeepTheirOrder();
+    void fullOutputQueue_data();
+    void fullOutputQueue();
     void writtenBytesOutliveResetAndHandOver_data();
     void writtenBytesOutliveResetAndHandOver();
     void readWaitsForTheRest();
@@ -321,6 +324,66 @@ void TestComPort::backToBackWritesKeepTheirOrder()
     QCOMPARE(port.Write(first.constData(), int(first.size()), false), int(first.size()));
     QCOMPARE(port.WriteString(second), 8);
     QCOMPARE(pty.readMaster(int(first.size() + second.size())), first + second);
+}
+
+void TestComPort::fullOutputQueue_data()
+{
+    QTest::addColumn<bool>("waitOnCompletion");
+    QTest::newRow("waiting writes") << true;
+    QTest::newRow("non-waiting writes") << false;
+}
+
+// A peer that stops reading: the queue fills, and then a waiting write times
+// out after its timeout, while a non-waiting one returns at once, the port
+// holding what did not fit; the next write behind held bytes fails at once.
+// Once the peer reads again, everything accepted arrives in order and whole.
+void TestComPort::fullOutputQueue()
+{
+    QFETCH(bool, waitOnCompletion);
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    configureLikeLivePort(port, pty.slavePath());
+    port.Timeouts().setWriteConstant(waitOnCompletion ? 50 : 10000);
+    port.setActive(true);
+
+    // Numbered frames, so that order and wholeness can be seen at the end.
+    const auto numbered = [](int n) {
+        QByteArray frame = QByteArray::fromHex("0258000000000003");
+        frame[2] = char(n >> 8);
+        frame[3] = char(n);
+        return frame;
+    };
+    QByteArray accepted;
+    QString error;
+    QElapsedTimer clock;
+    for (int n = 0; n < 100000 && error.isEmpty(); ++n) {
+        const QByteArray frame = numbered(n);
+        clock.start();
+        try {
+            QCOMPARE(port.Write(frame.constData(), 8, waitOnCompletion), 8);
+            accepted += frame;
+        } catch (const EComError& e) {
+            error = e.message();
+        }
+    }
+    QCOMPARE(error, QStringLiteral("Timeout"));
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(port.HeldOutputCount() > 0, !waitOnCompletion);
+
+    QByteArray arrived;
+    QElapsedTimer reading;
+    reading.start();
+    while ((port.HeldOutputCount() > 0 || arrived.size() < accepted.size()) &&
+           reading.elapsed() < 5000) {
+        arrived += pty.readAvailable();
+        QThread::msleep(1);
+    }
+    // A waiting write that timed out may have sent part of its frame.
+    QCOMPARE(arrived.left(accepted.size()), accepted);
+    QVERIFY(arrived.size() < accepted.size() + 8);
+    if (!waitOnCompletion)
+        QCOMPARE(arrived.size(), accepted.size());
 }
 
 void TestComPort::writtenBytesOutliveResetAndHandOver_data()
