@@ -38,7 +38,8 @@ private slots:
     void identification_data();
     void identification();
     void commandsOnStandardInput();
-    void endOfInputKeepsServing();
+    void endOfInput_data();
+    void endOfInput();
     void logFileLines();
     void rejectsBadOptions_data();
     void rejectsBadOptions();
@@ -121,17 +122,34 @@ void TestVirtualMeterProcess::commandsOnStandardInput()
     QCOMPARE(process.exitCode(), 0);
 }
 
-void TestVirtualMeterProcess::endOfInputKeepsServing()
+void TestVirtualMeterProcess::endOfInput_data()
 {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("keepsServing");
+    QTest::newRow("ends the meter") << QStringList() << false;
+    QTest::newRow("--no-stdin: serves on") << QStringList{"--no-stdin"} << true;
+}
+
+void TestVirtualMeterProcess::endOfInput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, keepsServing);
     QProcess process;
-    const QString path = startProgram(process, {});
-    process.closeWriteChannel();
+    const QString path = startProgram(process, arguments);
     SlaveClient port(path);
     QVERIFY(port.send('K'));
     QCOMPARE(port.readBytes(4, replyTimeoutMs), QByteArray("0842"));
-    QCOMPARE(process.state(), QProcess::Running);
-    process.terminate();
-    QVERIFY(process.waitForFinished(5000));
+
+    // With --no-stdin the input is not read at all: "off" there changes nothing.
+    process.write("off\n");
+    process.closeWriteChannel();
+    QCOMPARE(process.waitForFinished(keepsServing ? 1000 : 5000), !keepsServing);
+    if (keepsServing) {
+        QVERIFY(port.send('K'));
+        QCOMPARE(port.readBytes(4, replyTimeoutMs), QByteArray("0842"));
+        process.terminate();
+        QVERIFY(process.waitForFinished(5000));
+    }
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
 }

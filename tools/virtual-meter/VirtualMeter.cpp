@@ -253,10 +253,12 @@ void VirtualMeter::readCommandInput()
     if (got < 0 && (errno == EAGAIN || errno == EINTR))
         return;
     if (got <= 0) {
-        // End of input is not a reason to stop: demos and tests close it.
+        // The controlling script or terminal is gone: nobody could tell the
+        // meter to quit any more, so its end works like "quit".
         commandFd_ = -1;
         if (!commandLine_.isEmpty())
             applyCommandLine(std::exchange(commandLine_, {}));
+        stopRequested_ = true;
         return;
     }
     commandLine_.append(buffer, got);

@@ -57,7 +57,7 @@ public:
     void run();
 
     // Reads command lines from fd (the executable's standard input) while
-    // running; end of input only stops the reading. Call before run().
+    // running; the end of the input ends run() as "quit" does. Call before run().
     void setCommandInput(int fd) { commandFd_ = fd; }
     void requestStopFromSignal() noexcept;
 
