@@ -24,7 +24,7 @@ FileWriteOutcome failed(const QSaveFile& file, int lines)
 QChar separatorForFileName(const QString& fileName)
 {
     return fileName.right(3).toLower() == QLatin1String("csv") ? QLatin1Char(',')
-                                                                : QLatin1Char('\t');
+                                                               : QLatin1Char('\t');
 }
 
 QString line(const TabularTable& table, int gridRow, QChar separator)

@@ -196,11 +196,10 @@ void TabularCommands::saveList(TfrmList& list)
         ProgressDialog progress(parent, kSavingProgressCaption, kSavingText, range->size());
         // The list may be closed while events run; its table goes with it.
         const int last = range->size();
-        outcome = GridExport::write(path, list.table(), *range,
-                                    GridExport::separatorForFileName(path), [&](int lines) {
-                                        return !progressStepAt(lines, last) ||
-                                               (progress.step(lines) && alive);
-                                    });
+        outcome = GridExport::write(
+            path, list.table(), *range, GridExport::separatorForFileName(path), [&](int lines) {
+                return !progressStepAt(lines, last) || (progress.step(lines) && alive);
+            });
     }
     if (outcome.kind == FileWriteOutcome::Failed)
         context_.dialogs.showError(parent, QStringLiteral("Cannot write %1: %2")

@@ -82,7 +82,8 @@ void skipBlanks(QStringView text, qsizetype& pos)
 }
 
 // Up to maxDigits decimal digits (of any script); nothing without one.
-std::optional<int> readNumber(QStringView text, qsizetype& pos, int maxDigits, int* digits = nullptr)
+std::optional<int> readNumber(QStringView text, qsizetype& pos, int maxDigits,
+                              int* digits = nullptr)
 {
     int value = 0;
     int count = 0;

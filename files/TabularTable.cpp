@@ -4,9 +4,13 @@
 #include <limits>
 
 namespace {
-const QString kHeadings[TabularTable::ColumnCount] = {
-    QStringLiteral("No"), QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Value"),
-    QString(), QString(), QString()};
+const QString kHeadings[TabularTable::ColumnCount] = {QStringLiteral("No"),
+                                                      QStringLiteral("Date"),
+                                                      QStringLiteral("Time"),
+                                                      QStringLiteral("Value"),
+                                                      QString(),
+                                                      QString(),
+                                                      QString()};
 } // namespace
 
 TabularTable::TabularTable(QObject* parent) : QAbstractTableModel(parent) {}

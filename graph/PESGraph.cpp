@@ -1031,7 +1031,8 @@ bool PESGraph::printDialog(QPrinter& printer)
 
 void PESGraph::setDialogExec(DialogExec exec)
 {
-    dialogExec_ = exec ? std::move(exec) : DialogExec([](QDialog& dialog) { return dialog.exec(); });
+    dialogExec_ =
+        exec ? std::move(exec) : DialogExec([](QDialog& dialog) { return dialog.exec(); });
 }
 
 void PESGraph::PEactions(int code)

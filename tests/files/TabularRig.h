@@ -114,7 +114,10 @@ struct TabularRig
         return commands->openTextFile(writeFile(name, bytes), separator);
     }
 
-    [[nodiscard]] QList<TfrmGraph*> graphWindows() const { return window.findChildren<TfrmGraph*>(); }
+    [[nodiscard]] QList<TfrmGraph*> graphWindows() const
+    {
+        return window.findChildren<TfrmGraph*>();
+    }
     [[nodiscard]] QList<TfrmList*> listWindows() const { return window.findChildren<TfrmList*>(); }
 
     // The visible progress dialogs, seen from inside a running command.

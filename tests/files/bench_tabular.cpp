@@ -41,9 +41,8 @@ QByteArray graphExportFile(int lines)
     const double start = DateTimeValue::fromDateTime(QDate(2010, 4, 14), QTime(9, 5, 7));
     QByteArray bytes;
     for (int i = 0; i < lines; ++i)
-        bytes += ExportText::graphExportLine(start + i * 0.1 / 86400.0,
-                                             float(40 + (i % 800) * 0.1), ExportText::Comma,
-                                             QLocale())
+        bytes += ExportText::graphExportLine(start + i * 0.1 / 86400.0, float(40 + (i % 800) * 0.1),
+                                             ExportText::Comma, QLocale())
                      .toUtf8() +
                  "\r\n";
     return bytes;

@@ -44,12 +44,12 @@ QByteArray levels(int lines)
     const double start = DateTimeValue::fromDateTime(QDate(2010, 4, 14), QTime(9, 5, 7));
     QByteArray bytes;
     for (int i = 0; i < lines; ++i) {
-        const float level =
-            float(62.0 + 12.0 * std::sin(i / 60.0) + 4.0 * std::sin(i * 1.7) + (i % 97 == 0 ? 25 : 0));
-        bytes += ExportText::graphExportLine(start + i / 86400.0, level, ExportText::Comma,
-                                             QLocale())
-                     .toUtf8() +
-                 "\r\n";
+        const float level = float(62.0 + 12.0 * std::sin(i / 60.0) + 4.0 * std::sin(i * 1.7) +
+                                  (i % 97 == 0 ? 25 : 0));
+        bytes +=
+            ExportText::graphExportLine(start + i / 86400.0, level, ExportText::Comma, QLocale())
+                .toUtf8() +
+            "\r\n";
     }
     return bytes;
 }
@@ -101,7 +101,8 @@ int main(int argc, char** argv)
         dialog.show();
         settle();
         const bool print = qobject_cast<QPrintDialog*>(&dialog) != nullptr;
-        shoot(print ? QStringLiteral("print-dialog.png") : QStringLiteral("graph-print-customize.png"));
+        shoot(print ? QStringLiteral("print-dialog.png")
+                    : QStringLiteral("graph-print-customize.png"));
         dialog.hide();
         return int(QDialog::Accepted);
     };

@@ -74,8 +74,8 @@ QList<double> inkPerPage(const QString& pdf)
         return {};
     QList<double> ink;
     QDir dir = QFileInfo(pdf).dir();
-    const QStringList pages = dir.entryList({QFileInfo(prefix).fileName() + "*.png"}, QDir::Files,
-                                            QDir::Name);
+    const QStringList pages =
+        dir.entryList({QFileInfo(prefix).fileName() + "*.png"}, QDir::Files, QDir::Name);
     for (const QString& name : pages) {
         const QImage image(dir.filePath(name));
         qint64 dark = 0;
@@ -238,14 +238,21 @@ private slots:
         const QByteArray all = "14 Apr 2010\t09:05:07.0\t65.3\t\t\t\t\r\n"
                                "14 Apr 2010\t09:05:08.0\t66.3\t\t\t\t\r\n"
                                "14 Apr 2010\t09:05:09.0\t67.3\t\t\t\t\r\n";
-        QTest::newRow("a.dat, all: TAB-separated") << "a.dat" << "" << "" << all << "";
+        QTest::newRow("a.dat, all: TAB-separated") << "a.dat"
+                                                   << ""
+                                                   << "" << all << "";
         QTest::newRow("from 3 to 2: rows 2 and 3")
-            << "b.csv" << "3" << "2"
+            << "b.csv"
+            << "3"
+            << "2"
             << QByteArray("14 Apr 2010,09:05:08.0,66.3,,,,\r\n14 Apr 2010,09:05:09.0,67.3,,,,\r\n")
             << "";
-        QTest::newRow("from -1 to 99: all rows") << "c.txt" << "-1" << "99" << all << "";
-        QTest::newRow("x: invalid integer, no file")
-            << "d.txt" << "x" << "2" << QByteArray() << "invalid integer";
+        QTest::newRow("from -1 to 99: all rows") << "c.txt"
+                                                 << "-1"
+                                                 << "99" << all << "";
+        QTest::newRow("x: invalid integer, no file") << "d.txt"
+                                                     << "x"
+                                                     << "2" << QByteArray() << "invalid integer";
     }
 
     void saveList()
@@ -342,9 +349,12 @@ private slots:
     {
         QTest::addColumn<QString>("localeName");
         QTest::addColumn<QString>("name");
-        QTest::newRow("C, CSV") << "C" << "points.csv";
-        QTest::newRow("de_DE, TXT") << "de_DE" << "points.txt";
-        QTest::newRow("en_US, CSV") << "en_US" << "points.csv";
+        QTest::newRow("C, CSV") << "C"
+                                << "points.csv";
+        QTest::newRow("de_DE, TXT") << "de_DE"
+                                    << "points.txt";
+        QTest::newRow("en_US, CSV") << "en_US"
+                                    << "points.csv";
     }
 
     void graphExportReadsBack()

@@ -42,30 +42,47 @@ private slots:
         QTest::addColumn<QString>("time");
         QTest::addColumn<QDateTime>("expected");
         const QDate d(2010, 4, 14);
-        QTest::newRow("C, 0 ms") << "C" << "14 Apr 2010" << "09:05:07.0"
-                                 << QDateTime(d, QTime(9, 5, 7));
-        QTest::newRow("C, .5 is 5 ms") << "C" << "14 Apr 2010" << "09:05:07.5"
-                                       << QDateTime(d, QTime(9, 5, 7, 5));
-        QTest::newRow("C, .500 is 500 ms") << "C" << "14 Apr 2010" << "09:05:07.500"
-                                           << QDateTime(d, QTime(9, 5, 7, 500));
-        QTest::newRow("C, long month name") << "C" << "14 April 2010" << "23:59:59.999"
-                                            << QDateTime(d, QTime(23, 59, 59, 999));
-        QTest::newRow("de_DE, four-digit year") << "de_DE" << "14.04.2010" << "09:05:07.12"
-                                                << QDateTime(d, QTime(9, 5, 7, 12));
-        QTest::newRow("de_DE, two-digit year") << "de_DE" << "14.04.10" << "09:05:07"
-                                               << QDateTime(d, QTime(9, 5, 7));
+        QTest::newRow("C, 0 ms") << "C"
+                                 << "14 Apr 2010"
+                                 << "09:05:07.0" << QDateTime(d, QTime(9, 5, 7));
+        QTest::newRow("C, .5 is 5 ms") << "C"
+                                       << "14 Apr 2010"
+                                       << "09:05:07.5" << QDateTime(d, QTime(9, 5, 7, 5));
+        QTest::newRow("C, .500 is 500 ms") << "C"
+                                           << "14 Apr 2010"
+                                           << "09:05:07.500" << QDateTime(d, QTime(9, 5, 7, 500));
+        QTest::newRow("C, long month name")
+            << "C"
+            << "14 April 2010"
+            << "23:59:59.999" << QDateTime(d, QTime(23, 59, 59, 999));
+        QTest::newRow("de_DE, four-digit year")
+            << "de_DE"
+            << "14.04.2010"
+            << "09:05:07.12" << QDateTime(d, QTime(9, 5, 7, 12));
+        QTest::newRow("de_DE, two-digit year") << "de_DE"
+                                               << "14.04.10"
+                                               << "09:05:07" << QDateTime(d, QTime(9, 5, 7));
         QTest::newRow("de_DE, two-digit year 76 is 1976")
-            << "de_DE" << "01.01.76" << "00:00" << QDateTime(QDate(1976, 1, 1), QTime(0, 0));
+            << "de_DE"
+            << "01.01.76"
+            << "00:00" << QDateTime(QDate(1976, 1, 1), QTime(0, 0));
         QTest::newRow("de_DE, two-digit year 75 is 2075")
-            << "de_DE" << "01.01.75" << "00:00" << QDateTime(QDate(2075, 1, 1), QTime(0, 0));
-        QTest::newRow("en_US, month first") << "en_US" << "4/14/2010" << "09:05:07.0"
-                                            << QDateTime(d, QTime(9, 5, 7));
-        QTest::newRow("en_US, two-digit year, PM") << "en_US" << "4/14/10" << "9:05:07 PM"
-                                                   << QDateTime(d, QTime(21, 5, 7));
-        QTest::newRow("date without time is midnight") << "de_DE" << "14.04.2010" << ""
-                                                       << QDateTime(d, QTime(0, 0));
+            << "de_DE"
+            << "01.01.75"
+            << "00:00" << QDateTime(QDate(2075, 1, 1), QTime(0, 0));
+        QTest::newRow("en_US, month first") << "en_US"
+                                            << "4/14/2010"
+                                            << "09:05:07.0" << QDateTime(d, QTime(9, 5, 7));
+        QTest::newRow("en_US, two-digit year, PM") << "en_US"
+                                                   << "4/14/10"
+                                                   << "9:05:07 PM" << QDateTime(d, QTime(21, 5, 7));
+        QTest::newRow("date without time is midnight") << "de_DE"
+                                                       << "14.04.2010"
+                                                       << "" << QDateTime(d, QTime(0, 0));
         QTest::newRow("blanks around, as in a dump file")
-            << "C" << "14 Apr 2010" << " 09:05:07.0 " << QDateTime(d, QTime(9, 5, 7));
+            << "C"
+            << "14 Apr 2010"
+            << " 09:05:07.0 " << QDateTime(d, QTime(9, 5, 7));
     }
 
     void dateTime()
@@ -84,14 +101,22 @@ private slots:
     {
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("time");
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("31 February") << "31.02.2010" << "09:05:07.0";
-        QTest::newRow("hour 25") << "14.04.2010" << "25:00:00.0";
-        QTest::newRow("four ms digits") << "14.04.2010" << "09:05:07.1000";
-        QTest::newRow("seconds 60") << "14.04.2010" << "09:05:60.0";
-        QTest::newRow("text after the time") << "14.04.2010" << "09:05:07.0 x";
-        QTest::newRow("other locale's order") << "2010-04-14" << "09:05:07.0";
-        QTest::newRow("header text") << "Date" << "Time";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("31 February") << "31.02.2010"
+                                     << "09:05:07.0";
+        QTest::newRow("hour 25") << "14.04.2010"
+                                 << "25:00:00.0";
+        QTest::newRow("four ms digits") << "14.04.2010"
+                                        << "09:05:07.1000";
+        QTest::newRow("seconds 60") << "14.04.2010"
+                                    << "09:05:60.0";
+        QTest::newRow("text after the time") << "14.04.2010"
+                                             << "09:05:07.0 x";
+        QTest::newRow("other locale's order") << "2010-04-14"
+                                              << "09:05:07.0";
+        QTest::newRow("header text") << "Date"
+                                     << "Time";
     }
 
     void notADateTime()
@@ -106,8 +131,8 @@ private slots:
     void graphExportLineReadsBack_data()
     {
         QTest::addColumn<QString>("localeName");
-        for (const char* name : {"C", "de_DE", "en_US", "en_GB", "fr_FR", "ja_JP", "zh_TW",
-                                 "ko_KR", "hu_HU", "fi_FI", "bg_BG", "lt_LT", "ar_EG", "fa_IR"})
+        for (const char* name : {"C", "de_DE", "en_US", "en_GB", "fr_FR", "ja_JP", "zh_TW", "ko_KR",
+                                 "hu_HU", "fi_FI", "bg_BG", "lt_LT", "ar_EG", "fa_IR"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -139,11 +164,16 @@ private slots:
         QTest::addColumn<QString>("localeName");
         QTest::addColumn<QString>("text");
         QTest::addColumn<float>("level");
-        QTest::newRow("C") << "C" << "65.3" << 65.3f;
-        QTest::newRow("de_DE comma") << "de_DE" << "65,3" << 65.3f;
-        QTest::newRow("de_DE: a point is no decimal separator") << "de_DE" << "65.3" << 0.0f;
-        QTest::newRow("not a number keeps the time, level 0") << "C" << "abc" << 0.0f;
-        QTest::newRow("empty") << "C" << "" << 0.0f;
+        QTest::newRow("C") << "C"
+                           << "65.3" << 65.3f;
+        QTest::newRow("de_DE comma") << "de_DE"
+                                     << "65,3" << 65.3f;
+        QTest::newRow("de_DE: a point is no decimal separator") << "de_DE"
+                                                                << "65.3" << 0.0f;
+        QTest::newRow("not a number keeps the time, level 0") << "C"
+                                                              << "abc" << 0.0f;
+        QTest::newRow("empty") << "C"
+                               << "" << 0.0f;
     }
 
     void level()
@@ -153,8 +183,8 @@ private slots:
         QFETCH(float, level);
         const QLocale l(localeName);
         TabularTable table;
-        table.appendRow({l.toString(QDate(2010, 4, 14), ExportText::shortDateFormat(l)),
-                         "09:05:07.0", text});
+        table.appendRow(
+            {l.toString(QDate(2010, 4, 14), ExportText::shortDateFormat(l)), "09:05:07.0", text});
         const std::optional<TabularConversion::Point> point =
             TabularConversion::point(table, 1, l, today);
         QVERIFY(point);
@@ -179,13 +209,13 @@ private slots:
         QTest::addColumn<int>("count");
         const QStringList good1 = {"14.04.2010", "09:05:07.0", "65,3"};
         const QStringList good2 = {"14.04.2010", "09:05:09.0", "65,3"};
-        QTest::newRow("first date empty: no data") << QList<QStringList>{{"", "09:05:07.0", "1"}}
-                                                   << "No data to graph !" << true << 1;
-        QTest::newRow("empty list: no data") << QList<QStringList>{} << "No data to graph !"
-                                             << true << 0;
-        QTest::newRow("bad first row") << QList<QStringList>{{"14.13.2010", "09:05:07.0"}, good2}
-                                       << "'14.13.2010 09:05:07.0' is not a valid date and time"
-                                       << false << 2;
+        QTest::newRow("first date empty: no data")
+            << QList<QStringList>{{"", "09:05:07.0", "1"}} << "No data to graph !" << true << 1;
+        QTest::newRow("empty list: no data")
+            << QList<QStringList>{} << "No data to graph !" << true << 0;
+        QTest::newRow("bad first row")
+            << QList<QStringList>{{"14.13.2010", "09:05:07.0"}, good2}
+            << "'14.13.2010 09:05:07.0' is not a valid date and time" << false << 2;
         QTest::newRow("bad last row") << QList<QStringList>{good1, good2, {"Sum", "x"}}
                                       << "'Sum x' is not a valid date and time" << false << 3;
         QTest::newRow("bad middle row is no error")

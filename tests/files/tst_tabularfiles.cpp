@@ -84,8 +84,7 @@ private slots:
         QTest::addColumn<Rows>("rows");
         const QChar comma(','), tab('\t');
         QTest::newRow("graph export line, TAB, CR LF")
-            << QByteArray("14.04.2010\t09:05:07.0\t65,3\r\n14.04.2010\t09:05:08.5\t66,0\r\n")
-            << tab
+            << QByteArray("14.04.2010\t09:05:07.0\t65,3\r\n14.04.2010\t09:05:08.5\t66,0\r\n") << tab
             << Rows{row(1, {"14.04.2010", "09:05:07.0", "65,3"}),
                     row(2, {"14.04.2010", "09:05:08.5", "66,0"})};
         QTest::newRow("LF only, no line end at the end")
@@ -106,9 +105,9 @@ private slots:
         QTest::newRow("200-character line fills one row, the import goes on")
             << (QByteArray("a,") + QByteArray(176, 'x') + "," + QByteArray(21, 'y') + "\r\nb,c\r\n")
             << comma << Rows{row(1, {"a", QString(176, QLatin1Char('x'))}), row(2, {"b", "c"})};
-        QTest::newRow("UTF-8 text") << QByteArray("M\xc3\xa4rz,\xe2\x82\xac\r\n") << comma
-                                    << Rows{row(1, {QString::fromUtf8("M\xc3\xa4rz"),
-                                                    QString::fromUtf8("\xe2\x82\xac")})};
+        QTest::newRow("UTF-8 text")
+            << QByteArray("M\xc3\xa4rz,\xe2\x82\xac\r\n") << comma
+            << Rows{row(1, {QString::fromUtf8("M\xc3\xa4rz"), QString::fromUtf8("\xe2\x82\xac")})};
     }
 
     void import()
@@ -198,8 +197,9 @@ private slots:
         table.appendRow({"14.04.2010", "09:05:07.0", "65,3"});
         table.appendRow({"b"});
         const QString path = dir.filePath(name);
-        const FileWriteOutcome outcome = GridExport::write(
-            path, table, ExportRange::all(table.dataRowCount()), GridExport::separatorForFileName(path));
+        const FileWriteOutcome outcome =
+            GridExport::write(path, table, ExportRange::all(table.dataRowCount()),
+                              GridExport::separatorForFileName(path));
         QVERIFY(outcome.written());
         QCOMPARE(outcome.lines, 2);
         QCOMPARE(fileBytes(path), bytes);
@@ -223,8 +223,8 @@ private slots:
         TabularTable table;
         table.appendRow({"1", "2"});
         table.appendRow({"3", "4"});
-        const FileWriteOutcome cancelled = GridExport::write(
-            path, table, ExportRange::all(2), '\t', [](int lines) { return lines < 1; });
+        const FileWriteOutcome cancelled = GridExport::write(path, table, ExportRange::all(2), '\t',
+                                                             [](int lines) { return lines < 1; });
         QCOMPARE(cancelled.kind, FileWriteOutcome::Cancelled);
         QCOMPARE(fileBytes(path), QByteArray("earlier\r\n"));
 
