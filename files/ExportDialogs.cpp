@@ -70,10 +70,9 @@ bool ProgressDialog::step(int value)
     dialog_->Progress1()->setValue(value);
     // Letting events run for every item would dominate a long loop; a few
     // times per tenth of a second keeps Cancel and the bar live.
-    static QElapsedTimer sinceEvents;
-    if (!sinceEvents.isValid() || sinceEvents.elapsed() >= 20) {
+    if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= 20) {
         QCoreApplication::processEvents();
-        sinceEvents.restart();
+        sinceEvents_.restart();
     }
     return !cancelled();
 }
@@ -82,6 +81,11 @@ void ProgressDialog::setText(const QString& text)
 {
     if (dialog_)
         dialog_->SText1()->setText(text);
+}
+
+TfrmScope* ProgressDialog::dialog() const
+{
+    return dialog_.data();
 }
 
 bool ProgressDialog::cancelled() const

@@ -7,6 +7,7 @@
 #include "files/ExportRange.h"
 #include "files/FileDialogRunner.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <optional>
@@ -41,8 +42,9 @@ public:
     [[nodiscard]] bool step(int value);
     void setText(const QString& text);
     [[nodiscard]] bool cancelled() const;
-    [[nodiscard]] TfrmScope* dialog() const { return dialog_; }
+    [[nodiscard]] TfrmScope* dialog() const;
 
 private:
     QPointer<TfrmScope> dialog_;
+    QElapsedTimer sinceEvents_; // since pending events last ran
 };
