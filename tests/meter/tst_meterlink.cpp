@@ -6,8 +6,11 @@
 #include "tools/virtual-meter/VirtualMeter.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
+#include <functional>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -47,6 +50,87 @@ public:
     }
     QStringList events;
     QList<MeterReading> readings;
+};
+
+// Levels of the readings rendered, in order.
+class LevelRecorder : public LiveReadingView
+{
+public:
+    void renderReading(const MeterReading& reading) override { levels << reading.level; }
+    QList<float> levels;
+};
+
+// Waits (real time, bounded) until count bytes wait in the port.
+bool waitForInput(TComPort& port, int count)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (port.InputCount() < count && clock.elapsed() < 2000)
+        QThread::msleep(1);
+    return port.InputCount() >= count;
+}
+
+// Hands bytes to the link so that its receive handler finds all of them in
+// one event: the handler is detached until they all wait in the port.
+bool deliverInOneEvent(MeterLink& link, ScriptedMeterPeer& peer, const QByteArray& bytes)
+{
+    link.Comm1().setOnRxChar(nullptr);
+    peer.send(bytes);
+    const bool waiting = waitForInput(link.Comm1(), int(bytes.size()));
+    link.Comm1().setOnRxChar([&link](TCustomComPort& sender) { link.Comm1RxChar(sender); });
+    return waiting;
+}
+
+// The meter's end of the identification exchange on the fake clock: its
+// reply to "K" comes a given time after the request, that is at the first
+// wait of the program that reaches that time.
+class ReplyClock : public FakeMeterClock
+{
+public:
+    explicit ReplyClock(ScriptedMeterPeer& peer) : peer_(peer) {}
+
+    void watch(TComPort& port)
+    {
+        port_ = &port;
+        port.setAfterWrite([this](TCustomComPort&, void* buffer, int length, bool) {
+            if (length == CommandFrame::Size && static_cast<const char*>(buffer)[1] == 'K')
+                requestedAt_ = now();
+        });
+    }
+    void replyAfter(int ms, const QByteArray& reply)
+    {
+        replyAfter_ = std::chrono::milliseconds(ms);
+        reply_ = reply;
+    }
+    void Delay(int ms) override
+    {
+        FakeMeterClock::Delay(ms);
+        if (requestedAt_ && !reply_.isEmpty() && now() - *requestedAt_ >= replyAfter_) {
+            peer_.send(reply_);
+            (void)waitForInput(*port_, int(reply_.size()));
+            reply_.clear();
+        }
+    }
+
+private:
+    ScriptedMeterPeer& peer_;
+    TComPort* port_ = nullptr;
+    std::optional<TimePoint> requestedAt_;
+    std::chrono::milliseconds replyAfter_{0};
+    QByteArray reply_;
+};
+
+// A fake clock that runs a test's action at the program's next wait.
+class HookClock : public FakeMeterClock
+{
+public:
+    std::function<void()> atNextDelay;
+    void Delay(int ms) override
+    {
+        FakeMeterClock::Delay(ms);
+        if (const std::function<void()> action = std::exchange(atNextDelay, nullptr))
+            action();
+    }
 };
 
 bool portIsFree(const QString& path)
@@ -184,6 +268,147 @@ private slots:
         QTRY_COMPARE(peer.letters(), QByteArray("aKaX"));
         QCOMPARE(events.events, (QStringList{"send K", "send a", "render 70.0", "send X"}));
         QVERIFY(link.MainTimer().isActive());
+    }
+
+    // What the meter answers to "K", and when, against what the link
+    // concludes. On the fake clock the search's 500 ms and the
+    // identification's 1000 ms are seen exactly.
+    void identificationExchange_data()
+    {
+        QTest::addColumn<bool>("search");
+        QTest::addColumn<QByteArray>("staleInput");
+        QTest::addColumn<int>("replyAfterMs");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("model"); // 0: the search finds no meter
+
+        QTest::newRow("search, reply within 500 ms")
+            << true << QByteArray() << 450 << QByteArray("x841") << 841;
+        QTest::newRow("search, reply after 500 ms")
+            << true << QByteArray() << 550 << QByteArray("x841") << 0;
+        QTest::newRow("identification, reply within 1000 ms")
+            << false << QByteArray() << 950 << QByteArray("x841") << 841;
+        QTest::newRow("identification, reply after 1000 ms")
+            << false << QByteArray() << 1050 << QByteArray("x841") << 842;
+        QTest::newRow("identification, input from before K is no reply")
+            << false << QByteArray("x841") << 0 << QByteArray() << 842;
+        QTest::newRow("identification, input after the reply is dropped")
+            << false << QByteArray() << 500 << QByteArray("x841") + liveFrame(555) << 841;
+    }
+
+    void identificationExchange()
+    {
+        QFETCH(bool, search);
+        QFETCH(QByteArray, staleInput);
+        QFETCH(int, replyAfterMs);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, model);
+        ScriptedMeterPeer peer("");
+        ReplyClock clock(peer);
+        MeterLink link(clock);
+        clock.watch(link.Comm1());
+        clock.replyAfter(replyAfterMs, reply);
+        link.setPortList({peer.path()});
+        if (search) {
+            QCOMPARE(link.searchPorts(), model != 0);
+            QCOMPARE(link.MeterModel(), model != 0 ? model : 842);
+            return;
+        }
+
+        link.startLiveLink();
+        link.MainTimer().stop();
+        LevelRecorder panel;
+        link.setPanel(&panel);
+        // Stale input arrives right after the receive handler took the frame.
+        bool staleSent = staleInput.isEmpty();
+        link.Comm1().setAfterRead([&](TCustomComPort& port, void*, int, bool) {
+            if (!std::exchange(staleSent, true)) {
+                peer.send(staleInput);
+                QVERIFY(waitForInput(static_cast<TComPort&>(port), int(staleInput.size())));
+            }
+        });
+        peer.send(liveFrame(700));
+        QTRY_COMPARE(panel.levels, QList<float>{70.0f});
+        QCOMPARE(link.MeterModel(), model);
+        // Nothing of the exchange is read as a frame afterwards.
+        QTRY_COMPARE(link.Comm1().InputCount(), 0);
+        QVERIFY(!link.RxBusy());
+        QCOMPARE(panel.levels, QList<float>{70.0f});
+    }
+
+    // The port goes away while the identification waits to send "K": the
+    // link keeps its receive handler and its tick, and identifies the meter
+    // once the port is back.
+    void abortedIdentificationRestoresTheLink()
+    {
+        ScriptedMeterPeer peer("0841");
+        HookClock clock;
+        MeterLink link(clock);
+        link.setPortList({peer.path()});
+        link.startLiveLink();
+        link.MainTimer().stop();
+        LevelRecorder panel;
+        link.setPanel(&panel);
+
+        clock.atNextDelay = [&link] { link.Comm1().setActive(false); };
+        peer.send(liveFrame(700));
+        QTRY_VERIFY(!link.Comm1().Active());
+        QTRY_VERIFY(!link.RxBusy());
+        QVERIFY(!link.MeterConnected());
+        QVERIFY(link.Comm1().OnRxChar());
+        QVERIFY(link.MainTimer().isActive());
+        link.MainTimer().stop();
+
+        link.Comm1().setActive(true);
+        peer.send(liveFrame(650));
+        QTRY_COMPARE(panel.levels, (QList<float>{70.0f, 65.0f}));
+        QVERIFY(link.MeterConnected());
+    }
+
+    // A consumer ends the live link after the first frame of a read, as the
+    // command line does after its last reading: the frames behind it are
+    // neither dispatched nor answered.
+    void portClosedUnderTheReceiveLoop()
+    {
+        ScriptedMeterPeer peer;
+        MeterLink link;
+        link.setPortList({peer.path()});
+        QVERIFY(link.searchPorts());
+        link.startLiveLink();
+        link.MainTimer().stop();
+        LevelRecorder panel;
+        link.setPanel(&panel);
+        connect(&link, &MeterLink::frameAnswered, &link, [&link] { link.stopLiveLink(); });
+
+        QVERIFY(deliverInOneEvent(link, peer, liveFrame(700) + liveFrame(650)));
+        QTRY_VERIFY(!link.Comm1().Active());
+        QTRY_VERIFY(!link.RxBusy());
+        QCOMPARE(panel.levels, QList<float>{70.0f});
+        QCOMPARE(link.ReceiveBuffer(), liveFrame(650));
+        QTRY_COMPARE(peer.letters(), QByteArray("KaX"));
+    }
+
+    // A burst is worked off over several receive events of at most 256 bytes.
+    void burstReadInPiecesOf256()
+    {
+        ScriptedMeterPeer peer;
+        MeterLink link;
+        link.setPortList({peer.path()});
+        QVERIFY(link.searchPorts());
+        link.startLiveLink();
+        link.MainTimer().stop();
+        LevelRecorder panel;
+        link.setPanel(&panel);
+        QList<int> reads;
+        link.Comm1().setAfterRead(
+            [&reads](TCustomComPort&, void*, int length, bool) { reads << length; });
+
+        QByteArray burst;
+        for (int i = 0; i < 40; ++i)
+            burst += liveFrame(500 + i);
+        QVERIFY(deliverInOneEvent(link, peer, burst));
+        QTRY_COMPARE(panel.levels.size(), 40);
+        QCOMPARE(reads, (QList<int>{256, 256, 88}));
+        QCOMPARE(panel.levels.last(), 53.9f);
     }
 
     void searchFindsMeterOnThirdPort()
