@@ -11,6 +11,8 @@
 #include "graph/TfrmGraph.h"
 #include "realtime/RealTimeCommands.h"
 #include "logger/DataSetListRow.h"
+#include "files/FileCommands.h"
+#include "files/TabularCommands.h"
 #include "files/TfrmAbout.h"
 #include "serial/ComErrors.h"
 
@@ -26,7 +28,6 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QSettings>
 #include <QStatusBar>
@@ -442,7 +443,9 @@ TfrmGraph* TfrmMain::addGraphWindow(const QString& caption)
     frame->setAttribute(Qt::WA_DeleteOnClose);
     connect(frame, &QMdiSubWindow::aboutToActivate, this,
             [this] { btnOutputToGraph->setEnabled(false); });
-    connect(graph, &TfrmGraph::saveRequested, this, &TfrmMain::Save1Click);
+    // The window that asks is the one saved, whichever window is active.
+    connect(graph, &TfrmGraph::saveRequested, this,
+            [this, graph] { (void)fileCommands().saveBeforeDiscard(*graph); });
     connect(graph, &TfrmGraph::realTimeGraphClosed, this, [this] {
         RealTimeGraph1->setChecked(false);
         Run1->setEnabled(link_.MeterConnected());
@@ -695,17 +698,93 @@ void TfrmMain::Exit1Click()
 
 void TfrmMain::PrinterSetup1Click()
 {
-    QPageSetupDialog dialog(&printer(), this);
-    (void)dialog.exec();
+    tabularCommands().PrinterSetup1Click();
+}
+
+// File commands ------------------------------------------------------------------
+
+namespace {
+// The environment's members where set, the real modal ones elsewhere.
+FileDialogRunner completed(const FileDialogRunner& given)
+{
+    FileDialogRunner runner = FileDialogRunner::modal();
+    if (given.saveFileName)
+        runner.saveFileName = given.saveFileName;
+    if (given.openFileName)
+        runner.openFileName = given.openFileName;
+    if (given.exec)
+        runner.exec = given.exec;
+    if (given.ask)
+        runner.ask = given.ask;
+    if (given.inform)
+        runner.inform = given.inform;
+    if (given.showError)
+        runner.showError = given.showError;
+    return runner;
+}
+} // namespace
+
+QWidget* TfrmMain::activeChild() const
+{
+    const QMdiSubWindow* frame = mdiArea_ ? mdiArea_->currentSubWindow() : nullptr;
+    return frame ? frame->widget() : nullptr;
+}
+
+TabularCommands& TfrmMain::tabularCommands()
+{
+    if (!tabularCommands_) {
+        TabularCommands::Context context;
+        context.mainWindow = this;
+        context.mdiArea = mdiArea_;
+        context.graphs = &graphState_;
+        context.addGraphWindow = [this](const QString& caption) { return addGraphWindow(caption); };
+        context.printer = [this]() -> QPrinter& { return printer(); };
+        context.dataDirectory = dataDirectory_;
+        context.dialogs = completed(environment_.fileDialogs);
+        tabularCommands_ = std::make_unique<TabularCommands>(std::move(context));
+        connect(tabularCommands_.get(), &TabularCommands::outputToGraphEnabled, btnOutputToGraph,
+                &QAction::setEnabled);
+    }
+    return *tabularCommands_;
+}
+
+FileCommands& TfrmMain::fileCommands()
+{
+    if (!fileCommands_) {
+        FileCommands::Context context;
+        context.mainWindow = this;
+        context.mdiArea = mdiArea_;
+        context.graphs = &graphState_;
+        context.dataSets = &dataSets_;
+        context.addGraphWindow = [this](const QString& caption) { return addGraphWindow(caption); };
+        // The collection open shows its sets as a download does.
+        context.loggerWindow = &loggerDownload().ui();
+        context.tabular = &tabularCommands();
+        context.dataDirectory = dataDirectory_;
+        context.now = [this] { return link_.clock().currentDateTime(); };
+        context.dialogs = completed(environment_.fileDialogs);
+        fileCommands_ = std::make_unique<FileCommands>(std::move(context));
+    }
+    return *fileCommands_;
+}
+
+void TfrmMain::Open1Click()
+{
+    fileCommands().Open1Click();
+}
+
+void TfrmMain::Save1Click()
+{
+    fileCommands().Save1Click(activeChild());
+}
+
+void TfrmMain::btnPrintClick()
+{
+    tabularCommands().btnPrintClick(activeChild());
 }
 
 // Commands of the subsystems that plug in later -----------------------------------
 
-// The Save and Open commands plug in here.
-void TfrmMain::Open1Click() {}
-void TfrmMain::Save1Click() {}
-// Printing of the active graph or table plugs in here.
-void TfrmMain::btnPrintClick() {}
 LoggerDownloadCommand& TfrmMain::loggerDownload()
 {
     if (!loggerDownload_) {
@@ -740,8 +819,11 @@ void TfrmMain::StopAutoLoading1Click() {}
 void TfrmMain::dumpandclearmemory1Click() {}
 void TfrmMain::estLoadingEvery1Minute1Click() {}
 void TfrmMain::Timer1Timer() {}
-// Graphing of a tabular window plugs in here.
-void TfrmMain::btnOutputToGraphClick() {}
+void TfrmMain::btnOutputToGraphClick()
+{
+    tabularCommands().btnOutputToGraphClick(activeChild());
+}
+
 // Real-time recording -------------------------------------------------------------
 
 void TfrmMain::connectRealTime()
@@ -750,6 +832,9 @@ void TfrmMain::connectRealTime()
     environment.meterConnected = [this] { return link_.MeterConnected(); };
     environment.createGraph = [this] { createRealTimeGraphWindow(); };
     environment.dialogParent = this;
+    environment.saveGraph = [this](TfrmGraph& graph) {
+        return fileCommands().saveBeforeDiscard(graph);
+    };
     realTime_ = std::make_unique<RealTimeCommands>(
         graphState_, environment_.clock ? *environment_.clock : MeterClock::system(),
         std::move(environment));
@@ -760,7 +845,6 @@ void TfrmMain::connectRealTime()
                 Stop1->setEnabled(stopEnabled);
             });
     connect(realTime_.get(), &RealTimeCommands::rejectedCountText, Edit1, &QLineEdit::setText);
-    connect(realTime_.get(), &RealTimeCommands::saveRequested, this, &TfrmMain::Save1Click);
     connect(&link_, &MeterLink::clearButtonEnabledChanged, &realTime_->graphController(),
             &RealTimeGraphController::setClearEnabled);
 }

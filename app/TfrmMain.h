@@ -18,6 +18,7 @@
 #include "app/DigitImages.h"
 #include "app/TfrmPanel.h"
 #include "data/DataSetCollection.h"
+#include "files/FileDialogRunner.h"
 #include "graph/GraphWindowState.h"
 #include "meter/MeterLink.h"
 
@@ -43,6 +44,8 @@ class TfrmAbout;
 class TfrmGraph;
 class RealTimeCommands;
 class LoggerDownloadCommand;
+class FileCommands;
+class TabularCommands;
 
 // What the window takes from its surroundings; every member has the real
 // system's behaviour when left empty, and tests replace what they need.
@@ -61,6 +64,10 @@ struct MainWindowEnvironment
     // Message boxes and errors of the logger commands; each empty member is
     // the real modal one.
     LoggerDialogs loggerDialogs;
+    // File dialogs, modal dialogs and messages of the file commands (Save,
+    // Open, Print and the list window's commands); each empty member is the
+    // real modal one.
+    FileDialogRunner fileDialogs;
 };
 
 class TfrmMain : public QMainWindow
@@ -122,6 +129,15 @@ public:
     // Real-time recording: the Run and Stop commands, the recorder and the
     // real-time graph's recording side.
     [[nodiscard]] RealTimeCommands& realTime() { return *realTime_; }
+
+    // Save and Open, and the saves of the save questions.
+    [[nodiscard]] FileCommands& fileCommands();
+    // The list window's commands: text import and export, Output Tabular to
+    // graph, printing and Printer Setup.
+    [[nodiscard]] TabularCommands& tabularCommands();
+    // The widget of the active child window (the last active one while the
+    // program itself is not active), or null.
+    [[nodiscard]] QWidget* activeChild() const;
 
     QTimer MaxMinTimer;
     QTimer Timer1;
@@ -229,4 +245,6 @@ private:
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<RealTimeCommands> realTime_;
     std::unique_ptr<LoggerDownloadCommand> loggerDownload_;
+    std::unique_ptr<TabularCommands> tabularCommands_;
+    std::unique_ptr<FileCommands> fileCommands_;
 };

@@ -5,6 +5,7 @@
 #include "data/SampleEncoding.h"
 #include "data/SamplingRateList.h"
 #include "data/SeriesStatistics.h"
+#include "files/GraphFile.h"
 #include "graph/GraphCursors.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmAnnoEdit.h"
@@ -25,12 +26,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <QtEndian>
 
 #include <algorithm>
 #include <optional>
@@ -520,16 +519,12 @@ void TfrmGraph::FormClose()
 
 bool TfrmGraph::applyGraphTemplate()
 {
-    QFile file(state_.templatePath());
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!QFile::exists(state_.templatePath()))
         return false;
-    const QByteArray length = file.read(4);
-    if (length.size() != 4)
-        return false;
-    const qint64 declared = qFromLittleEndian<quint32>(length.constData());
-    // A damaged length never makes us read more than the file holds.
-    const QByteArray block = file.read(std::min(declared, file.size() - 4));
-    if (!PESGraph1->loadCustomization(block))
+    // A damaged template is read no further than the file holds and gives
+    // the default look.
+    const GraphFile::ReadResult file = GraphFile::read(state_.templatePath());
+    if (!file.block || !PESGraph1->loadCustomization(*file.block))
         return false;
     PESGraph1->reinitialize();
     return true;
@@ -847,18 +842,9 @@ void TfrmGraph::writeGraphTemplate()
                                   QDir::toNativeSeparators(folder) + QStringLiteral(" directory."))
                                      .toLocal8Bit()
                                      .toStdString());
-    const QByteArray block = PESGraph1->saveCustomization();
-    QSaveFile file(state_.templatePath());
-    char length[4];
-    qToLittleEndian<quint32>(quint32(block.size()), length);
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(length, 4) == 4 &&
-                         file.write(block) == block.size() && file.commit();
-    if (!written)
-        throw std::runtime_error((QStringLiteral("Cannot write ") +
-                                  QDir::toNativeSeparators(state_.templatePath()) +
-                                  QStringLiteral("."))
-                                     .toLocal8Bit()
-                                     .toStdString());
+    QString error;
+    if (!GraphFile::write(state_.templatePath(), PESGraph1->saveCustomization(), &error))
+        throw std::runtime_error(error.toLocal8Bit().toStdString());
 }
 
 // ---- Cursors ---------------------------------------------------------------------

@@ -128,7 +128,8 @@ public:
     void FormClose();
 
 signals:
-    // The window asks the main window to save it (Save with this window as sender).
+    // The close question's Yes: the main window saves this window (not
+    // whichever is active); a save that wrote nothing sets the unsaved flag.
     void saveRequested();
     // The real-time graph closed: the main window unchecks its menu item and
     // sets Run and Stop.

@@ -49,12 +49,11 @@ bool RealTimeCommands::confirmReset(TfrmGraph* graph)
         graph, ResetQuestion, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     graph->setFocus();
     if (answer == QMessageBox::Yes) {
-        // Saved with the graph active, as its Save command expects.
         if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
             if (QMdiArea* area = frame->mdiArea())
                 area->setActiveSubWindow(frame);
-        emit saveRequested();
-        return true;
+        // The samples are reset only once they are in a file.
+        return environment_.saveGraph && environment_.saveGraph(*graph);
     }
     return answer == QMessageBox::No;
 }

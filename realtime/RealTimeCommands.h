@@ -4,10 +4,11 @@
 // with the recorder and the real-time graph's recording side they drive.
 //
 // Run: only with a meter connected. A real-time graph that holds samples or
-// is recording asks first whether to save it (Yes/No/Cancel); without a
-// real-time graph one is created. Then "Real-Time Setup" gives the point
-// count and the interval; a valid start resets the graph and starts the
-// recorder. Stop, a full graph or the graph's close end recording.
+// is recording asks first whether to save it (Yes/No/Cancel); Yes saves it,
+// and a save that wrote nothing (cancelled, failed) keeps the graph as it
+// is. Without a real-time graph one is created. Then "Real-Time Setup" gives
+// the point count and the interval; a valid start resets the graph and
+// starts the recorder. Stop, a full graph or the graph's close end recording.
 //
 // Questions, messages and the setup dialog go through the shared state's
 // GraphDialogRunner, so tests answer them without blocking. The main window
@@ -43,6 +44,10 @@ public:
         std::function<void()> createGraph;
         // Parent of the setup dialog and the messages.
         QWidget* dialogParent = nullptr;
+        // The question's Yes: saves the real-time graph (the graph save);
+        // true when its file was written. Without it nothing is saved and
+        // the graph is not reset.
+        std::function<bool(TfrmGraph& graph)> saveGraph;
     };
 
     RealTimeCommands(GraphWindowState& state, MeterClock& clock, Environment environment,
@@ -64,9 +69,6 @@ signals:
     void runStopChanged(bool runEnabled, bool stopEnabled);
     // The rejected count, for the main window's Edit1.
     void rejectedCountText(const QString& text);
-    // The question's Yes: the real-time graph, made the active window, is to
-    // be saved before the reset.
-    void saveRequested();
 
 private:
     [[nodiscard]] bool confirmReset(TfrmGraph* graph);

@@ -31,9 +31,17 @@ struct RealTimeRig
     // What the user does in "Real-Time Setup"; accepts with Start unless it
     // returns false.
     std::function<bool(TfrmSetupRealTime&)> setup;
+    // The graph saves asked for, and whether they write their file.
+    int saves = 0;
+    bool saveWrites = true;
 
     RealTimeRig()
-        : commands(state, clock, {[this] { return connected; }, [this] { createGraph(); }, nullptr})
+        : commands(state, clock,
+                   {[this] { return connected; }, [this] { createGraph(); }, nullptr,
+                    [this](TfrmGraph&) {
+                        ++saves;
+                        return saveWrites;
+                    }})
     {
         state.dialogs.ask = [this](QWidget*, const QString& text, QMessageBox::StandardButtons) {
             questions << text;

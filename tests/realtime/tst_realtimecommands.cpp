@@ -213,17 +213,20 @@ private slots:
     void questionWhileTheGraphHoldsSamples_data()
     {
         QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("saveWrites");
         QTest::addColumn<bool>("restarted");
         QTest::addColumn<int>("saves");
-        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << false << 0;
-        QTest::newRow("No") << int(QMessageBox::No) << true << 0;
-        // No graph save exists yet: Yes asks for one and goes on.
-        QTest::newRow("Yes") << int(QMessageBox::Yes) << true << 1;
+        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << true << false << 0;
+        QTest::newRow("No") << int(QMessageBox::No) << true << true << 0;
+        QTest::newRow("Yes, saved") << int(QMessageBox::Yes) << true << true << 1;
+        // The file dialog cancelled or the write failed: the samples stay.
+        QTest::newRow("Yes, nothing saved") << int(QMessageBox::Yes) << false << false << 1;
     }
 
     void questionWhileTheGraphHoldsSamples()
     {
         QFETCH(int, answer);
+        QFETCH(bool, saveWrites);
         QFETCH(bool, restarted);
         QFETCH(int, saves);
         RealTimeRig rig;
@@ -231,8 +234,8 @@ private slots:
         for (int i = 0; i < 5; ++i)
             rig.feed(50.0f + float(i));
         QSignalSpy commands(&rig.commands, &RealTimeCommands::runStopChanged);
-        QSignalSpy saveRequests(&rig.commands, &RealTimeCommands::saveRequested);
         rig.answer = QMessageBox::StandardButton(answer);
+        rig.saveWrites = saveWrites;
         rig.dialogsShown = 0;
         rig.run(QStringLiteral("   10"), QStringLiteral("1.0"));
 
@@ -240,7 +243,7 @@ private slots:
         QCOMPARE(RealTimeCommands::ResetQuestion,
                  QStringLiteral("There are datas in Real_Time graph ,it have to reset the graph.\n"
                                 "Do you want to save the Real-Time graph ?"));
-        QCOMPARE(int(saveRequests.size()), saves);
+        QCOMPARE(rig.saves, saves);
         QCOMPARE(rig.dialogsShown, restarted ? 1 : 0);
         QCOMPARE(rig.commands.recorder().isRunning(), restarted);
         PESGraph* chart = rig.window->graph();

@@ -1,0 +1,97 @@
+#pragma once
+
+// Scripted answers to the file commands' dialogs, for tests that drive Save
+// and Open through the main window: the names the file dialogs return (an
+// empty name cancels), the button chosen in the choice dialog, the range
+// typed into the range dialog; and what was asked and said.
+
+#include "files/FileDialogRunner.h"
+#include "files/TfrmOpenSave.h"
+#include "files/TfrmScope.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+#include <QtEndian>
+
+#include <optional>
+#include <utility>
+
+struct FileScript
+{
+    QStringList saveNames; // one per save dialog, in order; missing = cancel
+    QStringList openNames; // one per open dialog
+    QList<int> choices;    // TfrmOpenSave::Sets, SingleSet or Cancel; missing = Cancel
+    std::optional<std::pair<QString, QString>> range; // typed from/to; unset = All
+    bool rangeAccepted = true;
+
+    QList<FileDialogRequest> saveRequests;
+    QList<FileDialogRequest> openRequests;
+    QList<QStringList> choicesShown; // caption, first button, second button, third button
+    QStringList rangeCaptions;
+    QStringList informed;
+    QStringList errors;
+
+    FileDialogRunner runner()
+    {
+        FileDialogRunner runner;
+        runner.saveFileName = [this](QWidget*, const FileDialogRequest& request) {
+            saveRequests << request;
+            return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
+        };
+        runner.openFileName = [this](QWidget*, const FileDialogRequest& request) {
+            openRequests << request;
+            return openNames.isEmpty() ? QString() : openNames.takeFirst();
+        };
+        runner.exec = [this](QDialog& dialog) { return exec(dialog); };
+        runner.inform = [this](QWidget*, const QString& text) { informed << text; };
+        runner.showError = [this](QWidget*, const QString& text) { errors << text; };
+        runner.ask = [](QWidget*, const QString&, QMessageBox::StandardButtons) {
+            return QMessageBox::Cancel;
+        };
+        return runner;
+    }
+
+private:
+    int exec(QDialog& dialog)
+    {
+        if (auto* choice = qobject_cast<TfrmOpenSave*>(&dialog)) {
+            choicesShown << QStringList{choice->windowTitle(), choice->btnOpenSets()->text(),
+                                        choice->btnOpenSingleSet()->text(),
+                                        choice->Button1()->text()};
+            const int pick = choices.isEmpty() ? int(TfrmOpenSave::Cancel) : choices.takeFirst();
+            QPushButton* button = pick == TfrmOpenSave::Sets        ? choice->btnOpenSets()
+                                  : pick == TfrmOpenSave::SingleSet ? choice->btnOpenSingleSet()
+                                                                    : choice->Button1();
+            button->click();
+            return choice->result();
+        }
+        if (auto* scope = qobject_cast<TfrmScope*>(&dialog)) {
+            rangeCaptions << scope->windowTitle();
+            if (range) {
+                scope->radNo()->setChecked(true);
+                scope->edtSelFrom()->setText(range->first);
+                scope->edtSelTo()->setText(range->second);
+            }
+            return rangeAccepted ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        }
+        return int(QDialog::Rejected);
+    }
+};
+
+// What a file holds, empty when it cannot be read.
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A graph file as it lies on disk: the block behind its little-endian length.
+inline QByteArray graphFileBytes(const QByteArray& block)
+{
+    char length[4];
+    qToLittleEndian<quint32>(quint32(block.size()), length);
+    return QByteArray(length, 4) + block;
+}

@@ -1,0 +1,94 @@
+// Pictures of Save and Open, run by hand under xvfb-run with a window
+// manager: the choice dialog as Save shows it for the DataLogger window
+// ("Save File") and as Open shows it ("Open File"), and the main window with
+// a graph window opened from a graph file. The dialogs are taken from the
+// screen, so their frames show as the window manager draws them.
+//   files_screenshots OUTPUT_DIRECTORY
+
+#include "app/FileScript.h"
+#include "app/TfrmMain.h"
+#include "graph/GraphWindowState.h"
+#include "graph/TfrmGraph.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+bool grabScreen(const QString& path)
+{
+    const bool ok = QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(path));
+    return ok;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("QV58M"));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: files_screenshots OUTPUT_DIRECTORY\n");
+        return 2;
+    }
+    const QDir output(QString::fromLocal8Bit(argv[1]));
+    QTemporaryDir data;
+    QTemporaryDir saved;
+    const QString graphPath = saved.filePath(QStringLiteral("hall-3.ghf"));
+
+    FileScript script;
+    FileDialogRunner runner = script.runner();
+    int shots = 0;
+    // The choice dialog is shown for a moment, taken from the screen, then
+    // answered as the script says.
+    const auto scriptedExec = runner.exec;
+    runner.exec = [&](QDialog& dialog) {
+        if (qobject_cast<TfrmOpenSave*>(&dialog)) {
+            dialog.show();
+            QTest::qWait(700);
+            (void)grabScreen(output.filePath(shots++ == 0 ? QStringLiteral("choice-save.png")
+                                                          : QStringLiteral("choice-open.png")));
+            dialog.hide();
+        }
+        return scriptedExec(dialog);
+    };
+
+    TfrmMain::Environment environment;
+    environment.listPorts = [] { return QStringList{}; };
+    environment.dataDirectory = data.path();
+    environment.fileDialogs = runner;
+    TfrmMain w(environment);
+    w.resize(1280, 800);
+    QSignalSpy started(&w, &TfrmMain::startUpFinished);
+    w.show();
+    if (!started.wait(20000))
+        return 1;
+    w.graphState().dialogs.ask = [](QWidget*, const QString&, QMessageBox::StandardButtons) {
+        return QMessageBox::No;
+    };
+
+    // Save of the DataLogger window: the set shown, as a graph file.
+    w.openSampleGraph(600);
+    QTest::qWait(300);
+    script.choices << TfrmOpenSave::SingleSet;
+    script.saveNames << graphPath;
+    w.findChild<QAction*>(QStringLiteral("Save1"))->trigger();
+    if (!QFile::exists(graphPath)) {
+        std::fprintf(stderr, "the graph file was not written\n");
+        return 1;
+    }
+    // The DataLogger window goes; the graph file comes back in a window of its own.
+    w.graphState().LoggerGraph->parentWidget()->close();
+    script.choices << TfrmOpenSave::SingleSet;
+    script.openNames << graphPath;
+    w.findChild<QAction*>(QStringLiteral("Open1"))->trigger();
+    QTest::qWait(700);
+    const bool ok = grabScreen(output.filePath(QStringLiteral("graph-file-opened.png")));
+    return ok && shots == 2 ? 0 : 1;
+}

@@ -1,0 +1,562 @@
+// Save and Open through the main window, as the user meets them: the choice
+// dialog, the file dialogs' types, graph files written and opened again,
+// text and CSV exports of a range, collection files, and the save questions
+// (closing a graph window, File > Exit) that keep the data when nothing was
+// saved.
+
+#include <QApplication>
+
+#include "common/TestMain.h"
+
+#include "app/FileScript.h"
+#include "app/TfrmMain.h"
+#include "data/DataSetCollection.h"
+#include "data/GraphTexts.h"
+#include "files/FileCommands.h"
+#include "graph/PESGraph.h"
+#include "graph/PESGraphBlock.h"
+#include "graph/TfrmGraph.h"
+#include "tools/virtual-meter/LoggerImageBuilder.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using vmeter::LoggerImageBuilder;
+using vmeter::LoggerRecordContent;
+
+namespace {
+constexpr double kStart = 40282.5; // 14 April 2010, 12:00:00
+constexpr double kSecond = 1.0 / 86400.0;
+
+float level(int i)
+{
+    return i == 57 ? 99.5f : 50.3f + float(i % 10);
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QMdiSubWindow* frameOf(const QWidget* window)
+{
+    return window ? qobject_cast<QMdiSubWindow*>(window->parentWidget()) : nullptr;
+}
+
+LoggerRecordContent record(int samples, QDateTime start, int intervalByte, bool aWeighting)
+{
+    LoggerRecordContent content;
+    content.start = start;
+    content.intervalSeconds = std::uint8_t(intervalByte);
+    content.aWeighting = aWeighting;
+    for (int i = 0; i < samples; ++i)
+        content.samplesTenths.append(600 + 13 * i % 300);
+    return content;
+}
+
+// A whole logger memory of three sets: 30, 7 and 11 samples.
+QByteArray loggerImage()
+{
+    LoggerImageBuilder builder;
+    const QDate day(2010, 4, 14);
+    builder.append(record(30, QDateTime(day, QTime(15, 30, 5)), 0x05, true));
+    builder.append(record(7, QDateTime(day, QTime(16, 0, 0)), 0x30, false));
+    builder.append(record(11, QDateTime(day.addDays(1), QTime(9, 5, 59)), 0x10, true));
+    return builder.image();
+}
+} // namespace
+
+class TestFileCommands : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> data_;
+    std::unique_ptr<QTemporaryDir> saved_;
+    FileScript script_;
+    std::unique_ptr<TfrmMain> w_;
+
+    TfrmMain& mainWindow()
+    {
+        TfrmMain::Environment environment;
+        environment.listPorts = [] { return QStringList{}; };
+        environment.dataDirectory = data_->path();
+        environment.fileDialogs = script_.runner();
+        w_ = std::make_unique<TfrmMain>(environment);
+        QSignalSpy finished(w_.get(), &TfrmMain::startUpFinished);
+        w_->resize(1200, 800);
+        w_->show();
+        if (!finished.wait(20000))
+            qWarning("The main window did not finish its start-up.");
+        return *w_;
+    }
+
+    QString savedPath(const QString& name) const { return saved_->filePath(name); }
+
+    void trigger(const char* name) { w_->findChild<QAction*>(QLatin1String(name))->trigger(); }
+
+    // A file graph of n points 1 s apart from kStart, the active window.
+    TfrmGraph* measurement(int n)
+    {
+        TfrmGraph* graph = w_->addGraphWindow(QStringLiteral("measurement"));
+        frameOf(graph)->show();
+        graph->prepareGraph(1, TfrmGraph::GraphYMax, TfrmGraph::GraphYMin, kStart + n * kSecond,
+                            kStart, n);
+        for (int i = 0; i < n; ++i) {
+            graph->graph()->setXDataII(0, i, kStart + i * kSecond);
+            graph->graph()->setYData(0, i, level(i));
+        }
+        graph->updateGraphStatistic();
+        w_->mdiArea()->setActiveSubWindow(frameOf(graph));
+        return graph;
+    }
+
+    // The real-time graph holding n unsaved samples.
+    TfrmGraph* realTimeSamples(int n)
+    {
+        GraphWindowState& state = w_->graphState();
+        TfrmGraph* graph = state.RealTimeGraph;
+        for (int i = 0; i < n; ++i) {
+            graph->graph()->setXDataII(0, i, kStart + i * kSecond);
+            graph->graph()->setYData(0, i, level(i));
+        }
+        state.RealTimeSampleCount = n;
+        state.RealTimeDataUnsaved = true;
+        return graph;
+    }
+
+    void answerQuestions(QMessageBox::StandardButton answer, QStringList* asked = nullptr)
+    {
+        w_->graphState().dialogs.ask = [answer, asked](QWidget*, const QString& text,
+                                                       QMessageBox::StandardButtons) {
+            if (asked)
+                *asked << text;
+            return answer;
+        };
+    }
+
+private slots:
+    void init()
+    {
+        QLocale::setDefault(QLocale::c());
+        QSettings().clear();
+        data_ = std::make_unique<QTemporaryDir>();
+        saved_ = std::make_unique<QTemporaryDir>();
+        script_ = FileScript{};
+    }
+
+    void cleanup()
+    {
+        if (w_)
+            answerQuestions(QMessageBox::No);
+        w_.reset();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // ---- The dialogs' texts ---------------------------------------------------------
+
+    void fileTypesFollowTheDecimalSeparator_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QStringList>("graphTypes");
+        QTest::addColumn<QString>("openSingleText");
+        const QStringList withoutCsv{"Graph file(*.ghf,only for RX842) (*.GHF *.ghf)",
+                                     "TXT file(*.txt,data seperated by tab) (*.TXT *.txt)"};
+        QTest::newRow("decimal point")
+            << QLocale::c()
+            << withoutCsv + QStringList{"EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv)"}
+            << "Open single data file(*.TXT,*.CSV,*.GHF)";
+        QTest::newRow("decimal comma (de_DE)")
+            << QLocale(QLocale::German, QLocale::Germany) << withoutCsv
+            << "Open single data flle(*.TXT,*.GHF)";
+    }
+
+    void fileTypesFollowTheDecimalSeparator()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QStringList, graphTypes);
+        QFETCH(QString, openSingleText);
+        QLocale::setDefault(locale);
+        TfrmMain& w = mainWindow();
+        (void)measurement(10);
+
+        trigger("Save1"); // cancelled in the file dialog
+        QCOMPARE(script_.saveRequests.size(), 1);
+        const FileDialogRequest request = script_.saveRequests.first();
+        QCOMPARE(request.filters, graphTypes);
+        QCOMPARE(request.defaultSuffix, QStringLiteral("GHF"));
+        QCOMPARE(request.directory, w.dataDirectory());
+        QVERIFY(request.confirmOverwrite);
+        QVERIFY(script_.choicesShown.isEmpty());
+
+        script_.choices << TfrmOpenSave::SingleSet;
+        trigger("Open1");
+        QCOMPARE(script_.choicesShown.size(), 1);
+        QCOMPARE(script_.choicesShown.first(),
+                 (QStringList{"Open File", "Open a data set collection file(*.rec)", openSingleText,
+                              "Cancel"}));
+        QCOMPARE(script_.openRequests.size(), 1);
+        QCOMPARE(script_.openRequests.first().filters, graphTypes);
+        QCOMPARE(script_.openRequests.first().directory, w.dataDirectory());
+    }
+
+    void saveChoiceOfTheDataLoggerWindow()
+    {
+        TfrmMain& w = mainWindow();
+        w.openSampleGraph(40);
+        trigger("Save1"); // Cancel in the choice
+        QCOMPARE(script_.choicesShown,
+                 (QList<QStringList>{{"Save File",
+                                      "Save all data sets to a data set collection file(*.set)",
+                                      "Save single selected  data set to a  file", "Cancel"}}));
+        QVERIFY(script_.saveRequests.isEmpty());
+        // Nothing is left of the dialog.
+        QCOMPARE(w.findChildren<TfrmOpenSave*>().size(), 0);
+    }
+
+    // ---- Graph files ----------------------------------------------------------------
+
+    void graphFileRoundTrip()
+    {
+        TfrmMain& w = mainWindow();
+        TfrmGraph* source = measurement(100);
+        source->graph()->setGraphBackColor(Qt::darkBlue);
+        source->graph()->setMainTitle(QStringLiteral("Hall 3"));
+        const QByteArray block = source->graph()->saveWholeGraph();
+        const QString path = savedPath(QStringLiteral("trace.ghf"));
+
+        script_.saveNames << path;
+        trigger("Save1");
+        QCOMPARE(fileBytes(path), graphFileBytes(block));
+        QVERIFY(script_.errors.isEmpty());
+
+        const int windows = int(w.mdiArea()->subWindowList().size());
+        script_.choices << TfrmOpenSave::SingleSet;
+        script_.openNames << path;
+        trigger("Open1");
+        QCOMPARE(int(w.mdiArea()->subWindowList().size()), windows + 1);
+        TfrmGraph* opened = w.graphState().LastGraph;
+        QVERIFY(opened && opened != source);
+        QCOMPARE(opened->windowTitle(), QDir::toNativeSeparators(path));
+        const PESGraph& chart = *opened->graph();
+        QCOMPARE(chart.points(), 100);
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(chart.xDataII(0, i), kStart + i * kSecond);
+            QCOMPARE(chart.yData(0, i), level(i));
+        }
+        QCOMPARE(chart.look(), source->graph()->look());
+        QCOMPARE(chart.look().mainTitle, QStringLiteral("Hall 3"));
+
+        const GraphStatisticTexts shown = opened->statisticFields().graph;
+        QCOMPARE(shown.dataNo, QStringLiteral("100"));
+        QCOMPARE(shown.max, QStringLiteral("99.5"));
+        QCOMPARE(shown.startTime, source->statisticFields().graph.startTime);
+        QCOMPARE(shown.avgAll, source->statisticFields().graph.avgAll);
+        QCOMPARE(shown.maxTime, source->statisticFields().graph.maxTime);
+        QVERIFY(!shown.startTime.isEmpty());
+
+        // At the top left, as wide as the main window allows, 40 less high
+        // than the client area, and in front.
+        const QSize client = w.mdiArea()->viewport()->size();
+        QCOMPARE(frameOf(opened)->geometry(),
+                 QRect(0, 0, std::min(w.width(), client.width()), client.height() - 40));
+        QCOMPARE(w.mdiArea()->currentSubWindow(), frameOf(opened));
+        QVERIFY(script_.errors.isEmpty());
+    }
+
+    void unreadableGraphFileOpensNoWindow_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("blockRefused");
+        PESGraph chart;
+        const QByteArray whole = graphFileBytes(chart.saveWholeGraph());
+        QTest::newRow("truncated") << whole.left(whole.size() - 10) << false;
+        QTest::newRow("shorter than its length field") << QByteArray("\x10\x00", 2) << false;
+        PESGraphState absurd;
+        absurd.look = PESGraphLook::programDefault();
+        absurd.content.points = 2'000'000'000;
+        QTest::newRow("2,000,000,000 points without a series")
+            << graphFileBytes(PESGraphBlock::encodeWhole(absurd)) << true;
+        QTest::newRow("not a chart") << graphFileBytes(QByteArray(64, 'x')) << true;
+    }
+
+    void unreadableGraphFileOpensNoWindow()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, blockRefused);
+        TfrmMain& w = mainWindow();
+        const QString path = savedPath(QStringLiteral("broken.ghf"));
+        writeBytes(path, bytes);
+        const QList<QMdiSubWindow*> before = w.mdiArea()->subWindowList();
+
+        script_.choices << TfrmOpenSave::SingleSet;
+        script_.openNames << path;
+        trigger("Open1");
+        QCOMPARE(script_.errors.size(), 1);
+        QVERIFY(script_.errors.first().contains(QDir::toNativeSeparators(path)));
+        if (blockRefused)
+            QCOMPARE(script_.errors.first(),
+                     QDir::toNativeSeparators(path) +
+                         QStringLiteral(" is not a graph file or is damaged."));
+        QCoreApplication::processEvents();
+        QCOMPARE(w.mdiArea()->subWindowList(), before);
+        QVERIFY(w.graphState().LastGraph.isNull());
+    }
+
+    // ---- Text and CSV exports ---------------------------------------------------------
+
+    void exportThroughSave_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<QString>("lastLine");
+        const QLocale german(QLocale::German, QLocale::Germany);
+        const QLocale american(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("text, from 50 to 10") << american << "points.txt"
+                                             << "50"
+                                             << "10" << 41 << "4/14/2010\t12:00:09.0\t59.3"
+                                             << "4/14/2010\t12:00:49.0\t59.3";
+        QTest::newRow("CSV, all") << american << "points.CSV" << QString() << QString() << 100
+                                  << "4/14/2010,12:00:00.0,50.3"
+                                  << "4/14/2010,12:01:39.0,59.3";
+        QTest::newRow("text under de_DE, from 50 to 10")
+            << german << "punkte.txt"
+            << "50"
+            << "10" << 41 << "14.04.2010\t12:00:09.0\t59,3"
+            << "14.04.2010\t12:00:49.0\t59,3";
+    }
+
+    void exportThroughSave()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, name);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, lines);
+        QFETCH(QString, firstLine);
+        QFETCH(QString, lastLine);
+        QLocale::setDefault(locale);
+        (void)mainWindow();
+        (void)measurement(100);
+        const QString path = savedPath(name);
+        script_.saveNames << path;
+        if (!from.isNull())
+            script_.range = std::make_pair(from, to);
+
+        trigger("Save1");
+        QCOMPARE(script_.rangeCaptions, QStringList{"Save File"});
+        const QByteArray bytes = fileBytes(path);
+        QVERIFY(bytes.endsWith("\r\n"));
+        const QStringList written = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+        QCOMPARE(written.size() - 1, lines);
+        QCOMPARE(written.first(), firstLine);
+        QCOMPARE(written.at(lines - 1), lastLine);
+        QVERIFY(script_.errors.isEmpty());
+    }
+
+    void exportCancelledInTheRangeDialogWritesNothing()
+    {
+        (void)mainWindow();
+        (void)measurement(100);
+        script_.saveNames << savedPath(QStringLiteral("points.txt"));
+        script_.rangeAccepted = false;
+        trigger("Save1");
+        QCOMPARE(script_.rangeCaptions.size(), 1);
+        QVERIFY(!QFile::exists(savedPath(QStringLiteral("points.txt"))));
+    }
+
+    void otherExtensionWritesNothing()
+    {
+        (void)mainWindow();
+        (void)measurement(20);
+        script_.saveNames << savedPath(QStringLiteral("a.dat"));
+        trigger("Save1");
+        QVERIFY(QDir(saved_->path()).entryList(QDir::Files).isEmpty());
+        QVERIFY(script_.rangeCaptions.isEmpty());
+        // Said, so that it does not pass for a save.
+        QCOMPARE(script_.informed.size(), 1);
+    }
+
+    void failedWriteIsReported()
+    {
+        (void)mainWindow();
+        (void)measurement(20);
+        const QString path = savedPath(QStringLiteral("missing/folder/trace.ghf"));
+        script_.saveNames << path;
+        trigger("Save1");
+        QCOMPARE(script_.errors.size(), 1);
+        QVERIFY(script_.errors.first().contains(QDir::toNativeSeparators(path)));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    // ---- Save questions ---------------------------------------------------------------
+
+    void saveQuestions_data()
+    {
+        QTest::addColumn<QString>("asking"); // "DataLogger", "Real-Time Graph" or "Exit"
+        QTest::addColumn<int>("choice");     // of the DataLogger window's choice dialog
+        QTest::addColumn<QString>("name");   // typed into the save dialog; empty = cancel
+        QTest::addColumn<bool>("saved");
+
+        const int single = TfrmOpenSave::SingleSet;
+        QTest::newRow("DataLogger close, file dialog cancelled")
+            << "DataLogger" << single << "" << false;
+        QTest::newRow("DataLogger close, choice cancelled")
+            << "DataLogger" << int(TfrmOpenSave::Cancel) << "set.ghf" << false;
+        QTest::newRow("DataLogger close, a.dat") << "DataLogger" << single << "a.dat" << false;
+        QTest::newRow("DataLogger close, collection without a temporary file")
+            << "DataLogger" << int(TfrmOpenSave::Sets) << "sets.rec" << false;
+        QTest::newRow("DataLogger close, set saved") << "DataLogger" << single << "set.ghf" << true;
+        QTest::newRow("real-time close, cancelled") << "Real-Time Graph" << 0 << "" << false;
+        QTest::newRow("real-time close, saved") << "Real-Time Graph" << 0 << "rt.ghf" << true;
+        QTest::newRow("File > Exit, cancelled") << "Exit" << single << "" << false;
+        QTest::newRow("File > Exit, saved") << "Exit" << single << "set.ghf" << true;
+    }
+
+    void saveQuestions()
+    {
+        QFETCH(QString, asking);
+        QFETCH(int, choice);
+        QFETCH(QString, name);
+        QFETCH(bool, saved);
+        TfrmMain& w = mainWindow();
+        GraphWindowState& state = w.graphState();
+        const bool realTime = asking == TfrmGraph::RealTimeCaption;
+        TfrmGraph* asker = nullptr;
+        if (realTime) {
+            asker = realTimeSamples(20);
+            // Another window is active: the asking one is saved all the same.
+            (void)measurement(5);
+        } else {
+            w.openSampleGraph(40);
+            asker = state.LoggerGraph;
+            state.LoggerDataUnsaved = true;
+            w.mdiArea()->setActiveSubWindow(frameOf(state.RealTimeGraph));
+        }
+        const QByteArray block = asker->graph()->saveWholeGraph();
+        QStringList asked;
+        answerQuestions(QMessageBox::Yes, &asked);
+        if (!realTime)
+            script_.choices << choice;
+        const QString path = name.isEmpty() ? QString() : savedPath(name);
+        script_.saveNames << path;
+
+        if (asking == QLatin1String("Exit")) {
+            trigger("Exit1");
+            QCOMPARE(w.isVisible(), !saved);
+        } else {
+            QCOMPARE(frameOf(asker)->close(), saved);
+        }
+        QCOMPARE(asked,
+                 QStringList{realTime ? "Save Real-Time Graph ?" : "Save DataLogger Data ?"});
+        QCOMPARE(realTime ? state.RealTimeDataUnsaved : state.LoggerDataUnsaved, !saved);
+        if (saved) {
+            QCOMPARE(fileBytes(path), graphFileBytes(block));
+            QTRY_VERIFY(realTime ? state.RealTimeGraph.isNull() : state.LoggerGraph.isNull());
+        } else {
+            QVERIFY(QDir(saved_->path()).entryList(QDir::Files).isEmpty());
+            QVERIFY(asker->isVisible());
+            QCOMPARE(asker->graph()->saveWholeGraph(), block);
+        }
+    }
+
+    // ---- Collection files -------------------------------------------------------------
+
+    void collectionOpenShowsSetZeroAndSavesBack()
+    {
+        TfrmMain& w = mainWindow();
+        const QByteArray image = loggerImage();
+        const QString path = savedPath(QStringLiteral("logger.rec"));
+        writeBytes(path, image);
+
+        script_.choices << TfrmOpenSave::Sets;
+        script_.openNames << path;
+        trigger("Open1");
+        QCOMPARE(script_.openRequests.size(), 1);
+        QCOMPARE(script_.openRequests.first().filters,
+                 QStringList{"Data Sets Collection (*.REC) (*.REC *.rec)"});
+        QCOMPARE(script_.openRequests.first().defaultSuffix, QStringLiteral("REC"));
+        GraphWindowState& state = w.graphState();
+        TfrmGraph* graph = state.LoggerGraph;
+        QVERIFY(graph);
+        QCOMPARE(graph->windowTitle(), QStringLiteral("DataLogger"));
+        auto* grid = graph->findChild<QTableWidget*>(QStringLiteral("Grid2"));
+        QCOMPARE(grid->rowCount(), 3);
+        QCOMPARE(grid->item(0, 4)->text(), QStringLiteral("30"));
+        QCOMPARE(grid->item(2, 4)->text(), QStringLiteral("11"));
+        QCOMPARE(graph->graph()->points(), 30);
+        const auto values = w.dataSets().valuesOf(0);
+        for (int i = 0; i < 30; ++i)
+            QCOMPARE(graph->graph()->yData(0, i), values[i]);
+        QCOMPARE(graph->statisticFields().graph.dataNo, QStringLiteral("30"));
+        QVERIFY(!state.LoggerDataUnsaved);
+        QVERIFY(script_.errors.isEmpty());
+
+        // Saved again at once: the opened file cut to memory end + 257 bytes.
+        const int memoryEnd = quint8(image[12]) * 256 + quint8(image[13]);
+        QVERIFY(memoryEnd + 257 < image.size());
+        const QString copy = savedPath(QStringLiteral("copy.rec"));
+        script_.choices << TfrmOpenSave::Sets;
+        script_.saveNames << copy;
+        trigger("Save1");
+        QCOMPARE(script_.saveRequests.size(), 1);
+        QCOMPARE(script_.saveRequests.first().filters,
+                 QStringList{"Data Set Collection file(*.rec,only for RX842) (*.REC *.rec)"});
+        QCOMPARE(script_.saveRequests.first().defaultSuffix, QStringLiteral("REC"));
+        QCOMPARE(fileBytes(copy), image.left(memoryEnd + 257));
+    }
+
+    void collectionOpenWithoutData_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // of the file chosen; null = cancelled
+        QTest::newRow("file dialog cancelled") << QByteArray();
+        QTest::newRow("300 zero bytes") << QByteArray(300, '\0');
+        QTest::newRow("empty file") << QByteArray("");
+    }
+
+    void collectionOpenWithoutData()
+    {
+        QFETCH(QByteArray, bytes);
+        TfrmMain& w = mainWindow();
+        if (!bytes.isNull()) {
+            const QString path = savedPath(QStringLiteral("empty.rec"));
+            writeBytes(path, bytes);
+            script_.openNames << path;
+        }
+        const double before = GraphTexts::fromDateTime(QDateTime::currentDateTime());
+        script_.choices << TfrmOpenSave::Sets;
+        trigger("Open1");
+        const double after = GraphTexts::fromDateTime(QDateTime::currentDateTime());
+
+        // The DataLogger window is there, empty, with 500 points from now on.
+        TfrmGraph* graph = w.graphState().LoggerGraph;
+        QVERIFY(graph);
+        const PESGraph& chart = *graph->graph();
+        QCOMPARE(chart.points(), 500);
+        QVERIFY(chart.manualMinX() >= before - kSecond && chart.manualMinX() <= after + kSecond);
+        QVERIFY(qAbs((chart.manualMaxX() - chart.manualMinX()) / kSecond - 500.0) < 0.01);
+        QCOMPARE(graph->findChild<QTableWidget*>(QStringLiteral("Grid2"))->item(0, 1)->text(),
+                 QString());
+        QCOMPARE(w.dataSets().count(), 0);
+        QVERIFY(script_.errors.isEmpty());
+        QVERIFY(script_.informed.isEmpty());
+        QVERIFY(!QFile::exists(w.dataDirectory() + QStringLiteral("/temp/DataSetsTemp.tmp")));
+    }
+};
+
+AUDIMARK_TEST_MAIN_GUI(TestFileCommands)
+#include "tst_filecommands.moc"
