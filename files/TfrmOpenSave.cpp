@@ -23,7 +23,9 @@ QPushButton* choiceButton(QWidget* parent, const char* name, QStyle::StandardPix
 TfrmOpenSave::TfrmOpenSave(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmOpenSave"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // A title and a close box only: the dialog has nothing to minimise or enlarge.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     setModal(true);
 
     btnOpenSets_ = choiceButton(this, "btnOpenSets", QStyle::SP_DirIcon);
@@ -43,7 +45,8 @@ TfrmOpenSave::TfrmOpenSave(QWidget* parent) : QDialog(parent)
     layout->addWidget(btnOpenSingleSet_);
     layout->addSpacing(6);
     layout->addLayout(buttons);
-    setMinimumWidth(420);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    btnOpenSets_->setMinimumWidth(380);
 
     connect(btnOpenSets_, &QPushButton::clicked, this, [this] { done(Sets); });
     connect(btnOpenSingleSet_, &QPushButton::clicked, this, [this] { done(SingleSet); });
@@ -54,7 +57,6 @@ void TfrmOpenSave::setChoices(const QString& setsText, const QString& singleSetT
 {
     btnOpenSets_->setText(setsText);
     btnOpenSingleSet_->setText(singleSetText);
-    adjustSize();
 }
 
 void TfrmOpenSave::reject()

@@ -368,39 +368,37 @@ private slots:
         QVERIFY(script_.errors.isEmpty());
     }
 
-    void exportCancelledInTheRangeDialogWritesNothing()
+    void saveThatWritesNothing_data()
     {
-        (void)mainWindow();
-        (void)measurement(100);
-        script_.saveNames << savedPath(QStringLiteral("points.txt"));
-        script_.rangeAccepted = false;
-        trigger("Save1");
-        QCOMPARE(script_.rangeCaptions.size(), 1);
-        QVERIFY(!QFile::exists(savedPath(QStringLiteral("points.txt"))));
-    }
-
-    void otherExtensionWritesNothing()
-    {
-        (void)mainWindow();
-        (void)measurement(20);
-        script_.saveNames << savedPath(QStringLiteral("a.dat"));
-        trigger("Save1");
-        QVERIFY(QDir(saved_->path()).entryList(QDir::Files).isEmpty());
-        QVERIFY(script_.rangeCaptions.isEmpty());
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("rangeAccepted");
+        QTest::addColumn<int>("informed");
+        QTest::addColumn<int>("errors");
+        QTest::newRow("range dialog cancelled") << "points.txt" << false << 0 << 0;
         // Said, so that it does not pass for a save.
-        QCOMPARE(script_.informed.size(), 1);
+        QTest::newRow("a.dat") << "a.dat" << true << 1 << 0;
+        QTest::newRow("graph file in a missing folder") << "missing/trace.ghf" << true << 0 << 1;
+        QTest::newRow("text file in a missing folder") << "missing/trace.txt" << true << 0 << 1;
     }
 
-    void failedWriteIsReported()
+    void saveThatWritesNothing()
     {
+        QFETCH(QString, name);
+        QFETCH(bool, rangeAccepted);
+        QFETCH(int, informed);
+        QFETCH(int, errors);
         (void)mainWindow();
         (void)measurement(20);
-        const QString path = savedPath(QStringLiteral("missing/folder/trace.ghf"));
-        script_.saveNames << path;
+        script_.saveNames << savedPath(name);
+        script_.rangeAccepted = rangeAccepted;
         trigger("Save1");
-        QCOMPARE(script_.errors.size(), 1);
-        QVERIFY(script_.errors.first().contains(QDir::toNativeSeparators(path)));
-        QVERIFY(!QFile::exists(path));
+        QVERIFY(QDir(saved_->path())
+                    .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)
+                    .isEmpty());
+        QCOMPARE(script_.informed.size(), informed);
+        QCOMPARE(script_.errors.size(), errors);
+        if (errors)
+            QVERIFY(script_.errors.first().contains(QDir::toNativeSeparators(savedPath(name))));
     }
 
     // ---- Save questions ---------------------------------------------------------------
