@@ -13,6 +13,8 @@
 #include "data/DataSetCollection.h"
 #include "data/GraphTexts.h"
 #include "files/FileCommands.h"
+#include "files/TabularTable.h"
+#include "files/TfrmList.h"
 #include "graph/PESGraph.h"
 #include "graph/PESGraphBlock.h"
 #include "graph/TfrmGraph.h"
@@ -272,6 +274,40 @@ private slots:
                  QRect(0, 0, std::min(w.width(), client.width()), client.height() - 40));
         QCOMPARE(w.mdiArea()->currentSubWindow(), frameOf(opened));
         QVERIFY(script_.errors.isEmpty());
+    }
+
+    void singleFileOpenFollowsTheExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("secondCell"); // row 1, column 2 of a new list; null = no list
+        QTest::newRow(".txt: TAB separated") << "list.txt" << QByteArray("a,b\tc\r\n") << "c";
+        QTest::newRow(".CSV: comma separated") << "list.CSV" << QByteArray("a,b\tc\r\n") << "b\tc";
+        QTest::newRow(".dat: nothing") << "list.dat" << QByteArray("a,b\tc\r\n") << QString();
+    }
+
+    void singleFileOpenFollowsTheExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, secondCell);
+        TfrmMain& w = mainWindow();
+        const QString path = savedPath(name);
+        writeBytes(path, bytes);
+        const qsizetype windows = w.mdiArea()->subWindowList().size();
+        script_.choices << TfrmOpenSave::SingleSet;
+        script_.openNames << path;
+        trigger("Open1");
+        auto* list = qobject_cast<TfrmList*>(w.activeChild());
+        QCOMPARE(list != nullptr, !secondCell.isNull());
+        QCOMPARE(w.mdiArea()->subWindowList().size(), windows + (list ? 1 : 0));
+        // "Output Tabular to graph" follows the active list window.
+        QTRY_COMPARE(w.findChild<QAction*>(QStringLiteral("btnOutputToGraph"))->isEnabled(),
+                     list != nullptr);
+        if (list) {
+            QCOMPARE(list->windowTitle(), QDir::toNativeSeparators(path));
+            QCOMPARE(list->table().cell(1, 2), secondCell);
+        }
     }
 
     void unreadableGraphFileOpensNoWindow_data()
