@@ -25,7 +25,43 @@ bool matches(const QString& arg, const QString& name)
 {
     return arg == name || arg.startsWith(name + QLatin1Char('='));
 }
+
+// The options whose value may follow as the next argument.
+bool takesSeparateValue(const QString& arg)
+{
+    return arg == QLatin1String("--port") || arg == QLatin1String("--data-dir") ||
+           arg == QLatin1String("--screenshot");
+}
+
+bool isDemoModel(const QString& text)
+{
+    return text == QLatin1String("841") || text == QLatin1String("842");
+}
+
+bool isHelp(const QString& arg)
+{
+    return arg == QLatin1String("--help") || arg == QLatin1String("-h");
+}
+
+bool isVersion(const QString& arg)
+{
+    return arg == QLatin1String("--version") || arg == QLatin1String("-v");
+}
 } // namespace
+
+CommandLineOptions::EarlyRequest CommandLineOptions::earlyRequest(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        if (isHelp(arg))
+            return EarlyRequest::Help;
+        if (isVersion(arg))
+            return EarlyRequest::Version;
+        if (takesSeparateValue(arg))
+            ++i;
+    }
+    return EarlyRequest::None;
+}
 
 CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
 {
@@ -33,10 +69,19 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     for (qsizetype i = 1; i < arguments.size() && o.error.isEmpty(); ++i) {
         const QString& arg = arguments.at(i);
         if (arg == QLatin1String("--demo")) {
-            o.demoModel = 842;
+            // The model may follow as the next argument ("--demo 841"); the
+            // program takes no other plain argument, so anything that is not
+            // an option there is meant as the model.
+            const bool modelFollows =
+                i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1Char('-'));
+            const QString model = modelFollows ? arguments.at(++i) : QStringLiteral("842");
+            if (isDemoModel(model))
+                o.demoModel = model.toInt();
+            else
+                o.error = QStringLiteral("--demo takes 841 or 842, not \"%1\"").arg(model);
         } else if (arg.startsWith(QLatin1String("--demo="))) {
             const QString model = arg.mid(7);
-            if (model == QLatin1String("841") || model == QLatin1String("842"))
+            if (isDemoModel(model))
                 o.demoModel = model.toInt();
             else
                 o.error = QStringLiteral("--demo takes 841 or 842, not \"%1\"").arg(model);
@@ -59,8 +104,10 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
             else
                 o.error = QStringLiteral("--sample-graph takes a number of points, not \"%1\"")
                               .arg(arg.mid(15));
-        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+        } else if (isHelp(arg)) {
             o.helpRequested = true;
+        } else if (isVersion(arg)) {
+            o.versionRequested = true;
         } else if (arg.startsWith(QLatin1Char('-'))) {
             o.error = QStringLiteral("unknown option %1").arg(arg);
         } else {
@@ -74,11 +121,18 @@ QString CommandLineOptions::usage()
 {
     return QStringLiteral(
         "Usage: audimark [options]\n"
-        "  --demo[=841|842]  run a virtual meter of that model (842 by default) and list its port\n"
+        "  --demo [841|842]  run a virtual meter of that model (842 by default) and list its\n"
+        "                    port; also --demo=841\n"
         "  --port PATH       list PATH as a serial port as well (repeatable)\n"
         "  --data-dir DIR    keep the program's files in DIR (default: $AUDIMARK_HOME or\n"
         "                    the application data directory)\n"
         "  --screenshot DIR  save pictures of the splash, the About box and the main window\n"
         "                    into DIR, then quit\n"
-        "  -h, --help        show this help\n");
+        "  -h, --help        show this help\n"
+        "  -v, --version     show the program's name and version\n"
+        "\n"
+        "Environment:\n"
+        "  AUDIMARK_PORTS    serial ports to list besides the system's, colon-separated\n"
+        "                    (/dev/pts/5:/dev/ttyS4)\n"
+        "  AUDIMARK_HOME     the program's files directory when --data-dir is not given\n");
 }

@@ -6,6 +6,8 @@
 //   --data-dir DIR     the directory for the program's files
 //   --screenshot DIR   save pictures of the splash, the About box and the
 //                      main window into DIR, then quit (documentation)
+//   -h, --help         the usage text
+//   -v, --version      the program's name and version
 
 #include <QString>
 #include <QStringList>
@@ -18,6 +20,7 @@ struct CommandLineOptions
     QString dataDirectory;
     QString screenshotDirectory;
     bool helpRequested = false;
+    bool versionRequested = false;
     // For developers (not in the usage text): --sample-graph[=N] opens the
     // DataLogger graph on generated data sets, the shown one of N points
     // (2000 by default); 0 without the option.
@@ -28,4 +31,16 @@ struct CommandLineOptions
     // arguments includes the program name first, as QCoreApplication::arguments().
     [[nodiscard]] static CommandLineOptions parse(const QStringList& arguments);
     [[nodiscard]] static QString usage();
+
+    // Help and version are answered before the application object exists,
+    // since that needs a display. The first of them among arguments (the
+    // program name first, Qt's own options still in the list) decides; the
+    // value of an option such as --data-dir is not taken for a request.
+    enum class EarlyRequest
+    {
+        None,
+        Help,
+        Version
+    };
+    [[nodiscard]] static EarlyRequest earlyRequest(const QStringList& arguments);
 };

@@ -5,6 +5,7 @@
 #include "app/HelpFile.h"
 #include "app/ScreenshotRecorder.h"
 #include "app/TfrmMain.h"
+#include "files/TVersionInfo.h"
 #include "files/TfrmAbout.h"
 #include "serial/ComErrors.h"
 #include "serial/TComPort.h"
@@ -45,12 +46,21 @@ std::unique_ptr<vmeter::VirtualMeter> startDemoMeter(int model)
 
 int main(int argc, char** argv)
 {
-    // Help is answered before the application object, which needs a display.
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
-            std::fputs(qPrintable(CommandLineOptions::usage()), stdout);
-            return 0;
-        }
+    // Help and version are answered before the application object, which
+    // needs a display.
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    switch (CommandLineOptions::earlyRequest(rawArguments)) {
+    case CommandLineOptions::EarlyRequest::Help:
+        std::fputs(qPrintable(CommandLineOptions::usage()), stdout);
+        return 0;
+    case CommandLineOptions::EarlyRequest::Version:
+        // The version the About box shows.
+        std::printf("Audimark %s\n", qPrintable(TVersionInfo().versionText()));
+        return 0;
+    case CommandLineOptions::EarlyRequest::None:
+        break;
     }
 
     QApplication app(argc, argv);

@@ -172,6 +172,18 @@ private slots:
             << QStringList{"--demo=841"} << 841 << QStringList{} << QString() << false;
         QTest::newRow("--demo=843")
             << QStringList{"--demo=843"} << 0 << QStringList{} << QString() << true;
+        QTest::newRow("--demo 841")
+            << QStringList{"--demo", "841"} << 841 << QStringList{} << QString() << false;
+        QTest::newRow("--demo 842 and a port")
+            << QStringList{"--demo", "842", "--port", "/dev/pts/3"} << 842
+            << QStringList{"/dev/pts/3"} << QString() << false;
+        QTest::newRow("--demo before another option")
+            << QStringList{"--demo", "--port", "/dev/pts/3"} << 842 << QStringList{"/dev/pts/3"}
+            << QString() << false;
+        QTest::newRow("--demo 843")
+            << QStringList{"--demo", "843"} << 0 << QStringList{} << QString() << true;
+        QTest::newRow("--version")
+            << QStringList{"--version"} << 0 << QStringList{} << QString() << false;
         QTest::newRow("two ports")
             << QStringList{"--port", "/dev/ttyUSB0", "--port=/dev/pts/3"} << 0
             << QStringList{"/dev/ttyUSB0", "/dev/pts/3"} << QString() << false;
@@ -198,6 +210,30 @@ private slots:
         QCOMPARE(o.demoModel, demo);
         QCOMPARE(o.extraPorts, ports);
         QCOMPARE(o.dataDirectory, dataDir);
+    }
+
+    void requestsAnsweredBeforeTheDisplay_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("request");
+        using R = CommandLineOptions::EarlyRequest;
+        QTest::newRow("nothing") << QStringList{} << int(R::None);
+        QTest::newRow("--help") << QStringList{"--help"} << int(R::Help);
+        QTest::newRow("-h") << QStringList{"-h"} << int(R::Help);
+        QTest::newRow("--version") << QStringList{"--version"} << int(R::Version);
+        QTest::newRow("-v after Qt's own option")
+            << QStringList{"-platform", "offscreen", "-v"} << int(R::Version);
+        QTest::newRow("the first one wins") << QStringList{"-v", "--help"} << int(R::Version);
+        QTest::newRow("a value, not a request") << QStringList{"--data-dir", "-v"} << int(R::None);
+        QTest::newRow("ordinary options") << QStringList{"--demo", "841"} << int(R::None);
+    }
+
+    void requestsAnsweredBeforeTheDisplay()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, request);
+        args.prepend(QStringLiteral("audimark"));
+        QCOMPARE(int(CommandLineOptions::earlyRequest(args)), request);
     }
 
     void helpPageIsCopiedIntoTheDataDirectory()
