@@ -507,8 +507,7 @@ bool TCustomComPort::handOverHeldOutput(int timeoutMs)
 {
     if (d->heldOutput.isEmpty())
         return true;
-    const int done =
-        d->device.write(d->heldOutput.constData(), heldOutputSize(), timeoutMs);
+    const int done = d->device.write(d->heldOutput.constData(), heldOutputSize(), timeoutMs);
     d->heldOutput.remove(0, done);
     return d->heldOutput.isEmpty();
 }

@@ -71,7 +71,8 @@ CreateResult createLock(const QString& path)
         return errno == EEXIST ? CreateResult::Exists : CreateResult::Impossible;
     // Lock files are world-readable whatever the umask says.
     (void)::fchmod(fd, 0644);
-    const QByteArray content = QByteArray::number(qint64(::getpid())).rightJustified(10, ' ') + '\n';
+    const QByteArray content =
+        QByteArray::number(qint64(::getpid())).rightJustified(10, ' ') + '\n';
     const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
     ::close(fd);
     if (!written) {

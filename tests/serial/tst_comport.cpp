@@ -17,8 +17,8 @@
 #include <limits>
 #include <memory>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -628,7 +628,8 @@ void TestComPort::lockFileOfTerminalPrograms()
         QVERIFY(terminal.waitForStarted());
         lock = QByteArray::number(terminal.processId()).rightJustified(10, ' ') + '\n';
     } else if (holder == "dead") {
-        lock = QByteArray::number(std::numeric_limits<int>::max() - 1).rightJustified(10, ' ') + '\n';
+        lock =
+            QByteArray::number(std::numeric_limits<int>::max() - 1).rightJustified(10, ' ') + '\n';
     }
     if (!lock.isEmpty()) {
         QFile file(lockPath);
@@ -652,7 +653,9 @@ void TestComPort::lockFileOfTerminalPrograms()
         QCOMPARE(file.readAll(), lock);
     } else if (writableDirectory) {
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray::number(QCoreApplication::applicationPid()).rightJustified(10, ' ') + '\n');
+        QCOMPARE(file.readAll(),
+                 QByteArray::number(QCoreApplication::applicationPid()).rightJustified(10, ' ') +
+                     '\n');
         file.close();
         port.setActive(false);
         QVERIFY(!file.exists());
