@@ -42,9 +42,7 @@ class Harness
 {
 public:
     explicit Harness(ProtocolSettings settings = {})
-        : protocol(settings, [] {
-              return vmeter::ClockBytes{0x09, 0x41, 0x07};
-          })
+        : protocol(settings, [] { return QDateTime(QDate(2010, 4, 14), QTime(9, 41, 7)); })
     {
     }
     QList<OutgoingMessage> send(char letter) { return sendBytes(command(letter)); }

@@ -106,7 +106,8 @@ QByteArray MeterDisplay::buildFrame(int levelTenths, const ClockBytes& clock)
         flagsA |= FlagsA::under;
     if (levelTenths > high)
         flagsA |= FlagsA::over;
-    const std::uint8_t flagsB = FlagsB::marker | selection_ | std::uint8_t(range_);
+    const std::uint8_t flagsB =
+        FlagsB::marker | selection_ | std::uint8_t(range_) | (memoryFull_ ? FlagsB::memoryFull : 0);
 
     const int display = clip(levelTenths);
     QByteArray frame(frameSize, '\0');

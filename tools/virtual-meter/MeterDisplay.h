@@ -55,6 +55,7 @@ public:
     [[nodiscard]] bool applyKey(char letter, int levelTenths);
     void setBatteryLow(bool low) { batteryLow_ = low; }
     void setRecording(bool on) { recording_ = on; }
+    void setMemoryFull(bool full) { memoryFull_ = full; }
 
     // Lowest and highest level of a range in tenths of a dB.
     [[nodiscard]] static int rangeLowTenths(int range);
@@ -77,6 +78,7 @@ private:
     bool weightingA_ = true;
     bool recording_ = false;
     bool batteryLow_ = false;
+    bool memoryFull_ = false;
     int range_ = 1;
     bool maxMinMode_ = false;
     std::uint8_t selection_ = 0;

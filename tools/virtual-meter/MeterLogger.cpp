@@ -5,6 +5,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <utility>
 
 namespace vmeter {
 
@@ -14,6 +15,26 @@ constexpr int dataByte = 6;
 constexpr int addressHigh = 0x0B;
 constexpr int addressMid = 0x0C;
 constexpr int addressLow = 0x0D;
+constexpr int setCountHigh = 0x09;
+constexpr int intervalMinutes = 0x0E;
+constexpr int intervalSeconds = 0x0F;
+// Record: A5 5A, status, six BCD time bytes, two interval bytes, 3-byte count.
+constexpr int recordHeader = 14;
+constexpr int endMarkerSize = 2;
+constexpr std::uint8_t aWeightingBit = 0x08;
+
+std::uint8_t toBcd(int value)
+{
+    return std::uint8_t(((value / 10 % 10) << 4) | (value % 10));
+}
+
+// The decimal value of a BCD byte, or -1 when a digit is not decimal.
+int fromBcd(std::uint8_t byte)
+{
+    const int tens = byte >> 4;
+    const int units = byte & 0x0F;
+    return tens > 9 || units > 9 ? -1 : tens * 10 + units;
+}
 
 int frameAddress(const QByteArray& frame)
 {
@@ -99,16 +120,21 @@ void MeterLogger::handleFrame(const QByteArray& frame, SteadyTime now, QList<Log
     switch (letter) {
     case 'r':
         echo(frame, out);
-        if (faults_.noEchoLetters.contains(letter) || faults_.failedReadAddresses.contains(address))
+        if (faults_.noEchoLetters.contains(letter) ||
+            faults_.failedReadAddresses.contains(address) ||
+            faults_.shortReplyLetters.contains(letter))
             break;
         if (address < memorySize)
             out.last().bytes.append(memory_.at(address));
         break;
     case 'w':
-        if (address < memorySize)
-            memory_[address] = frame.at(dataByte);
+        if (address < memorySize) {
+            const char data = frame.at(dataByte);
+            memory_[address] = faults_.badCells.contains(address) ? char(~data) : data;
+        }
         echo(frame, out);
-        if (!faults_.noEchoLetters.contains(letter) && address < memorySize)
+        if (!faults_.noEchoLetters.contains(letter) &&
+            !faults_.shortReplyLetters.contains(letter) && address < memorySize)
             out.last().bytes.append(memory_.at(address));
         break;
     case 'P':
@@ -163,6 +189,109 @@ void MeterLogger::sendBlock(SteadyTime now, QList<LoggerMessage>& out)
         onLine += out.last().bytes.size();
     blockOnLineUntil_ = now + byteTime_ * onLine;
     out.append({LoggerMessage::Kind::Block, bytes});
+}
+
+int MeterLogger::setCount() const
+{
+    return quint8(memory_.at(setCountHigh)) * 256 + quint8(memory_.at(setCountHigh + 1));
+}
+
+int MeterLogger::endAddress() const
+{
+    return quint8(memory_.at(addressHigh)) << 16 | quint8(memory_.at(addressMid)) << 8 |
+           quint8(memory_.at(addressLow));
+}
+
+void MeterLogger::writeControl(int setCount, int endAddress)
+{
+    LoggerImageBuilder::writeControlPage(memory_, setCount, endAddress);
+}
+
+void MeterLogger::setStoredInterval(std::uint8_t minutesBcd, std::uint8_t secondsBcd)
+{
+    memory_[intervalMinutes] = char(minutesBcd);
+    memory_[intervalSeconds] = char(secondsBcd);
+}
+
+int MeterLogger::storedIntervalSeconds() const
+{
+    constexpr int fallback = 2;
+    const int minutes = fromBcd(quint8(memory_.at(intervalMinutes)));
+    const int seconds = fromBcd(quint8(memory_.at(intervalSeconds)));
+    if (minutes < 0 || seconds < 0 || minutes * 60 + seconds == 0)
+        return fallback;
+    return minutes * 60 + seconds;
+}
+
+void MeterLogger::erase()
+{
+    recordAt_ = -1;
+    transferring_ = false;
+    memory_.replace(firstRecord, memorySize - firstRecord,
+                    QByteArray(memorySize - firstRecord, char(0xFF)));
+    writeControl(0, emptyEndAddress);
+}
+
+bool MeterLogger::openRecord(const QDateTime& start, bool aWeighting)
+{
+    closeRecord();
+    const int p = std::max(endAddress() + 1, firstRecord);
+    // Room for the header, one sample and the end marker.
+    if (p + recordHeader + 2 + endMarkerSize - 1 > highestAddress)
+        return false;
+    const QDate date = start.date();
+    const QTime time = start.time();
+    QByteArray header;
+    header.append(char(0xA5)).append(char(0x5A));
+    header.append(char(aWeighting ? aWeightingBit : 0x00));
+    for (int field :
+         {date.year() % 100, date.month(), date.day(), time.hour(), time.minute(), time.second()})
+        header.append(char(toBcd(field)));
+    header.append(memory_.at(intervalMinutes)).append(memory_.at(intervalSeconds));
+    header.append(3, '\0');
+    header.append(char(0x5A)).append(char(0xA5));
+    memory_.replace(p, header.size(), header);
+    recordAt_ = p;
+    writeControl(setCount() + 1, p + int(header.size()) - 1);
+    return true;
+}
+
+bool MeterLogger::appendSample(int tenths)
+{
+    if (recordAt_ < 0)
+        return false;
+    const int end = endAddress();
+    if (end + 2 > highestAddress)
+        return false;
+    const int p = recordAt_;
+    const int n = (quint8(memory_.at(p + 11)) << 16 | quint8(memory_.at(p + 12)) << 8 |
+                   quint8(memory_.at(p + 13))) +
+                  1;
+    // The new sample takes the end marker's place; the marker moves behind it.
+    const int at = end - 1;
+    memory_[at] = char((tenths >> 8) & 0x0F);
+    memory_[at + 1] = char(tenths);
+    memory_[at + 2] = char(0x5A);
+    memory_[at + 3] = char(0xA5);
+    memory_[p + 11] = char(n >> 16);
+    memory_[p + 12] = char(n >> 8);
+    memory_[p + 13] = char(n);
+    writeControl(setCount(), end + 2);
+    return true;
+}
+
+void MeterLogger::closeRecord()
+{
+    if (recordAt_ < 0)
+        return;
+    const int p = std::exchange(recordAt_, -1);
+    const bool empty =
+        memory_.at(p + 11) == 0 && memory_.at(p + 12) == 0 && memory_.at(p + 13) == 0;
+    if (!empty)
+        return;
+    memory_.replace(p, recordHeader + endMarkerSize,
+                    QByteArray(recordHeader + endMarkerSize, char(0xFF)));
+    writeControl(setCount() - 1, p - 1);
 }
 
 QByteArray MeterLogger::buildBlock(int block)

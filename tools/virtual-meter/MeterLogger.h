@@ -11,15 +11,24 @@
 //        at 0x0C-0x0D + 1, rounded up to whole blocks)
 //   "n"  the same block again
 //   "Q"  the transfer stops
+// The information read of the setup ("P" and "Q" with sub-command "i") is
+// the same transfer, stopped after its first block (the control page).
 // A "y" or "n" that arrives while a block is still on the line answers
 // nothing: it cannot refer to that block yet.
 //
 // Faults, all off by default, spoil chosen answers; see LoggerFaults.
 //
+// Besides the commands the logger keeps what the setup and a recording do to
+// its memory: the recording interval of the control page (0x0E minutes,
+// 0x0F seconds, BCD), the erase (no data sets, end address 0x0000FF, the
+// records area back to 0xFF) and the data set a running recording grows
+// sample by sample, always a complete record with its end marker.
+//
 // Contract: driven by MeterProtocol from one thread; answers are appended to
 // the caller's output list.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QMap>
 #include <QSet>
 
@@ -42,6 +51,10 @@ struct LoggerFaults
     QByteArray noEchoLetters;
     // Letters whose echo comes back with one parameter byte changed.
     QByteArray changedEchoLetters;
+    // Letters ("w", "r") whose 9-byte reply comes without its data byte.
+    QByteArray shortReplyLetters;
+    // Addresses that keep the inverse of what is written to them.
+    QSet<int> badCells;
     // Control addresses whose "r" is echoed but gets no data byte.
     QSet<int> failedReadAddresses;
     // Used size reported in the control page (1..65536), replacing the real one.
@@ -78,6 +91,10 @@ public:
     static constexpr int memorySize = 65536;
     static constexpr int blockData = 64;
     static constexpr int blockSize = 65;
+    // The highest address a record may use, and the end address of an empty logger.
+    static constexpr int highestAddress = 0xFAFF;
+    static constexpr int emptyEndAddress = 0xFF;
+    static constexpr int firstRecord = 256;
 
     // byteTime: how long one byte takes on the line (0 when unpaced).
     MeterLogger(const LoggerSettings& settings, std::chrono::microseconds byteTime);
@@ -90,6 +107,27 @@ public:
     // Used size from the control page: (byte 0x0C x 256 + byte 0x0D) + 1.
     [[nodiscard]] int usedSize() const;
     [[nodiscard]] bool transferring() const { return transferring_; }
+    void stopTransfer() { transferring_ = false; }
+
+    // Control page: data set count (0x09-0x0A) and end address (0x0B-0x0D).
+    [[nodiscard]] int setCount() const;
+    [[nodiscard]] int endAddress() const;
+    // The recording interval of the control page, as the "int" command stores it.
+    void setStoredInterval(std::uint8_t minutesBcd, std::uint8_t secondsBcd);
+    // That interval in seconds; 2 when it is 0 or not a BCD time.
+    [[nodiscard]] int storedIntervalSeconds() const;
+    // No data sets, end address 0x0000FF, records area 0xFF; the interval stays.
+    void erase();
+
+    // Opens a new data set after the used memory, stamped with start (its
+    // BCD date and time) and the stored interval; false when no sample fits.
+    [[nodiscard]] bool openRecord(const QDateTime& start, bool aWeighting);
+    // Appends one sample (tenths of a dB, 12 bits) to the open record; false
+    // when the memory is full (the sample is not stored).
+    [[nodiscard]] bool appendSample(int tenths);
+    // Ends the open record; a record without samples is dropped again.
+    void closeRecord();
+    [[nodiscard]] bool recordOpen() const { return recordAt_ >= 0; }
 
 private:
     void echo(const QByteArray& frame, QList<LoggerMessage>& out);
@@ -97,6 +135,7 @@ private:
     [[nodiscard]] bool blockOnLine(SteadyTime now) const;
     [[nodiscard]] QByteArray buildBlock(int block);
     void applyMemoryFaults();
+    void writeControl(int setCount, int endAddress);
 
     LoggerFaults faults_;
     std::chrono::microseconds byteTime_;
@@ -108,6 +147,8 @@ private:
     int blockCount_ = 0;
     qint64 transferBytes_ = 0;
     SteadyTime blockOnLineUntil_{};
+    // First byte of the record a recording grows, or -1.
+    int recordAt_ = -1;
 };
 
 } // namespace vmeter

@@ -6,13 +6,22 @@
 
 namespace vmeter {
 
+namespace {
+std::uint8_t toBcd(int value)
+{
+    return std::uint8_t(((value / 10 % 10) << 4) | (value % 10));
+}
+} // namespace
+
 MeterProtocol::MeterProtocol(const ProtocolSettings& settings, ClockSource clock)
     : settings_(settings), clock_(std::move(clock)), display_(settings.model),
-      logger_(settings.logger, settings.byteTime), levels_(settings.baseLevelDb, settings.seed),
+      logger_(settings.logger, settings.byteTime), setup_(settings.setup, clock_, logger_),
+      recorder_(settings.recordingTimeScale), levels_(settings.baseLevelDb, settings.seed),
       lastLevelTenths_(int(std::lround(settings.baseLevelDb * 10)))
 {
     display_.setBatteryLow(settings.batteryLow);
     display_.setRecording(settings.recording);
+    recordingAtStart_ = settings.recording && settings.model == MeterModel::Model842;
 }
 
 QList<ParsedBytes> MeterProtocol::receive(const QByteArray& bytes, SteadyTime now)
@@ -31,6 +40,7 @@ QList<ParsedBytes> MeterProtocol::poll(SteadyTime now)
     QList<ParsedBytes> expired = parser_.expireStale(now);
     if (!poweredOn_)
         return expired;
+    pollRecording(now);
     if (frameOutstanding_ && now - lastFrameAt_ >= settings_.silenceLimit) {
         streaming_ = false;
         frameOutstanding_ = false;
@@ -52,6 +62,10 @@ std::optional<SteadyTime> MeterProtocol::nextDeadline() const
         if (frameOutstanding_)
             consider(lastFrameAt_ + settings_.silenceLimit);
     }
+    if (poweredOn_ && recordingAtStart_)
+        consider(SteadyTime{});
+    if (poweredOn_ && recorder_.nextDeadline())
+        consider(*recorder_.nextDeadline());
     return deadline;
 }
 
@@ -76,9 +90,12 @@ void MeterProtocol::switchOn()
 
 void MeterProtocol::handleFrame(const QByteArray& frame, SteadyTime now)
 {
-    if (!poweredOn_)
+    if (!poweredOn_ || (silentUntil_ && now < *silentUntil_))
         return;
+    silentUntil_.reset();
     const char letter = frame.at(1);
+    if (settings_.model == MeterModel::Model842 && handleSetupFrame(frame, now))
+        return;
     if (MeterLogger::isLoggerLetter(letter)) {
         if (settings_.model == MeterModel::Model842)
             handleLoggerFrame(frame, now);
@@ -101,8 +118,78 @@ void MeterProtocol::handleFrame(const QByteArray& frame, SteadyTime now)
             output_.append({OutgoingMessage::Kind::IdReply, settings_.idReply});
         break;
     default:
-        (void)display_.applyKey(letter, lastLevelTenths_);
+        if (display_.applyKey(letter, lastLevelTenths_) && letter == 'E')
+            setRecording(display_.recording(), now);
         break;
+    }
+}
+
+bool MeterProtocol::handleSetupFrame(const QByteArray& frame, SteadyTime now)
+{
+    QList<QByteArray> replies;
+    switch (setup_.handleFrame(frame, replies)) {
+    case MeterSetup::Action::NotSetup:
+        return false;
+    case MeterSetup::Action::Answered:
+        break;
+    case MeterSetup::Action::StopStream:
+        stopStream();
+        break;
+    case MeterSetup::Action::Boot:
+        boot(now);
+        break;
+    case MeterSetup::Action::Erased:
+        // The erase took the data set a recording was growing.
+        recorder_.stop(logger_);
+        display_.setRecording(false);
+        display_.setMemoryFull(false);
+        break;
+    }
+    for (const QByteArray& reply : replies)
+        output_.append({OutgoingMessage::Kind::LoggerEcho, reply});
+    return true;
+}
+
+void MeterProtocol::stopStream()
+{
+    streaming_ = false;
+    frameOutstanding_ = false;
+    nextFrameAt_.reset();
+}
+
+void MeterProtocol::boot(SteadyTime now)
+{
+    stopStream();
+    setRecording(false, now);
+    display_.setRecording(false);
+    logger_.stopTransfer();
+    setup_.reset();
+    output_.clear();
+    if (setup_.bootSilence().count() > 0)
+        silentUntil_ = now + setup_.bootSilence();
+}
+
+void MeterProtocol::setRecording(bool on, SteadyTime now)
+{
+    recordingAtStart_ = false;
+    if (!on) {
+        recorder_.stop(logger_);
+        return;
+    }
+    if (!recorder_.start(now, setup_.meterTime(), display_.weightingA(), logger_)) {
+        // No room for another data set: the meter shows FULL and does not record.
+        display_.setRecording(false);
+        display_.setMemoryFull(true);
+    }
+}
+
+void MeterProtocol::pollRecording(SteadyTime now)
+{
+    if (recordingAtStart_)
+        setRecording(true, now);
+    if (!recorder_.poll(now, logger_, [this] { return lastLevelTenths_; })) {
+        display_.setRecording(false);
+        display_.setMemoryFull(true);
     }
 }
 
@@ -110,6 +197,8 @@ void MeterProtocol::handleLoggerFrame(const QByteArray& frame, SteadyTime now)
 {
     QList<LoggerMessage> answers;
     logger_.handleFrame(frame, now, answers);
+    if (MeterSetup::isInformationFrame(frame))
+        setup_.spoilInformation(answers);
     for (const LoggerMessage& answer : answers) {
         const auto kind = answer.kind == LoggerMessage::Kind::Echo
                               ? OutgoingMessage::Kind::LoggerEcho
@@ -131,7 +220,11 @@ void MeterProtocol::sendLiveFrame(SteadyTime now)
     lastLevelTenths_ = levels_.next();
     // Only the data-logger model has a clock; the other sends zeros.
     const bool hasClock = clock_ && settings_.model == MeterModel::Model842;
-    const ClockBytes clock = hasClock ? clock_() : ClockBytes{0, 0, 0};
+    ClockBytes clock{0, 0, 0};
+    if (hasClock) {
+        const QTime time = setup_.meterTime().time();
+        clock = {toBcd(time.hour()), toBcd(time.minute()), toBcd(time.second())};
+    }
     output_.append(
         {OutgoingMessage::Kind::LiveFrame, display_.buildFrame(lastLevelTenths_, clock)});
     frameOutstanding_ = true;

@@ -11,8 +11,11 @@
 // display (MeterDisplay) and so the frames that follow.
 //
 // The logger commands ("r", "w", "P", "y", "n", "Q") share the 8-byte frame
-// shape and the parser; the model 842 answers them through its MeterLogger.
-// The model 841 has no logger and ignores them.
+// shape and the parser; the model 842 answers them through its MeterLogger,
+// and its setup commands ("c", "rtc" and the clock frame, "int", "boot",
+// "erase", "V", "ti") through MeterSetup. "E" toggles REC; while REC is on
+// the LoggerRecorder fills a new data set. The model 841 has no logger and
+// ignores all of them.
 //
 // Contract: call receive() with each chunk of received bytes, and poll() at
 // nextDeadline() at the latest; take what to send with takeOutput(). All
@@ -20,10 +23,13 @@
 
 #include "tools/virtual-meter/CommandFrameParser.h"
 #include "tools/virtual-meter/LevelGenerator.h"
+#include "tools/virtual-meter/LoggerRecorder.h"
 #include "tools/virtual-meter/MeterDisplay.h"
 #include "tools/virtual-meter/MeterLogger.h"
+#include "tools/virtual-meter/MeterSetup.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 
 #include <chrono>
@@ -48,6 +54,9 @@ struct ProtocolSettings
     // One byte on the line; a logger block takes 65 of them (0: unpaced).
     std::chrono::microseconds byteTime{0};
     LoggerSettings logger;
+    SetupSettings setup;
+    // How much faster than the wall clock a recording takes its samples.
+    double recordingTimeScale = 1.0;
 };
 
 struct OutgoingMessage
@@ -66,7 +75,9 @@ struct OutgoingMessage
 class MeterProtocol
 {
 public:
-    using ClockSource = std::function<ClockBytes()>;
+    // The PC's local date and time; the meter clock runs beside it. Without
+    // one, live frames carry a zero clock and the setup uses the system time.
+    using ClockSource = std::function<QDateTime()>;
 
     explicit MeterProtocol(const ProtocolSettings& settings, ClockSource clock = {});
 
@@ -85,10 +96,18 @@ public:
 
     [[nodiscard]] const MeterDisplay& display() const { return display_; }
     [[nodiscard]] const MeterLogger& logger() const { return logger_; }
+    [[nodiscard]] const MeterSetup& setup() const { return setup_; }
+    [[nodiscard]] bool recording() const { return display_.recording(); }
 
 private:
     void handleFrame(const QByteArray& frame, SteadyTime now);
     void handleLoggerFrame(const QByteArray& frame, SteadyTime now);
+    // True when the frame was a setup command.
+    bool handleSetupFrame(const QByteArray& frame, SteadyTime now);
+    void stopStream();
+    void boot(SteadyTime now);
+    void setRecording(bool on, SteadyTime now);
+    void pollRecording(SteadyTime now);
     void startStream(SteadyTime now);
     void sendLiveFrame(SteadyTime now);
 
@@ -97,6 +116,8 @@ private:
     CommandFrameParser parser_;
     MeterDisplay display_;
     MeterLogger logger_;
+    MeterSetup setup_;
+    LoggerRecorder recorder_;
     LevelGenerator levels_;
     int lastLevelTenths_;
     QList<OutgoingMessage> output_;
@@ -106,6 +127,9 @@ private:
     bool frameOutstanding_ = false;
     SteadyTime lastFrameAt_{};
     std::optional<SteadyTime> nextFrameAt_;
+    // A meter that starts with REC on opens its data set at the first poll.
+    bool recordingAtStart_ = false;
+    std::optional<SteadyTime> silentUntil_;
 };
 
 } // namespace vmeter

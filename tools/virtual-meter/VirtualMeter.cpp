@@ -3,7 +3,7 @@
 #include "tools/virtual-meter/ConsoleCommand.h"
 #include "tools/virtual-meter/PacedWriter.h"
 
-#include <QTime>
+#include <QDateTime>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -18,17 +18,12 @@
 namespace vmeter {
 
 namespace {
-ClockBytes localClockBcd()
-{
-    const QTime now = QTime::currentTime();
-    auto bcd = [](int value) { return std::uint8_t(((value / 10) << 4) | (value % 10)); };
-    return {bcd(now.hour()), bcd(now.minute()), bcd(now.second())};
-}
-
 ProtocolSettings withLineTiming(const VirtualMeterOptions& options)
 {
     ProtocolSettings settings = options.protocol;
     settings.byteTime = options.fast ? std::chrono::microseconds(0) : PacedWriter::byteTime9600;
+    settings.recordingTimeScale =
+        options.recordingTimeScale.value_or(options.fast ? fastRecordingTimeScale : 1.0);
     return settings;
 }
 
@@ -39,7 +34,8 @@ constexpr int readChunk = 256;
 
 VirtualMeter::VirtualMeter(const VirtualMeterOptions& options)
     : options_(options), startedAt_(std::chrono::steady_clock::now()), log_(startedAt_),
-      protocol_(withLineTiming(options), &localClockBcd), faults_(options.faults)
+      protocol_(withLineTiming(options), [] { return QDateTime::currentDateTime(); }),
+      faults_(options.faults)
 {
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
@@ -140,6 +136,18 @@ QByteArray VirtualMeter::loggerMemory() const
 {
     std::lock_guard lock(mutex_);
     return protocol_.logger().memory();
+}
+
+QDateTime VirtualMeter::meterTime() const
+{
+    std::lock_guard lock(mutex_);
+    return protocol_.setup().meterTime();
+}
+
+bool VirtualMeter::isRecording() const
+{
+    std::lock_guard lock(mutex_);
+    return protocol_.recording();
 }
 
 QList<TrafficRecord> VirtualMeter::receivedFrames() const

@@ -26,16 +26,21 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace vmeter {
+
+inline constexpr double fastRecordingTimeScale = 100.0;
 
 struct VirtualMeterOptions
 {
     ProtocolSettings protocol;
     FaultSettings faults;
-    // Send without the 9600-baud pacing.
+    // Send without the 9600-baud pacing; a recording then also runs
+    // fastRecordingTimeScale times faster unless recordingTimeScale says otherwise.
     bool fast = false;
+    std::optional<double> recordingTimeScale;
     // Traffic log file; none when empty.
     QString logPath;
 };
@@ -69,8 +74,12 @@ public:
     void setLevel(double db);
     [[nodiscard]] bool isPoweredOn() const;
 
-    // The logger memory as it stands now (memory writes change it).
+    // The logger memory as it stands now (memory writes, erase and a
+    // recording change it).
     [[nodiscard]] QByteArray loggerMemory() const;
+    // The meter clock (set by the clock frame) and the REC state.
+    [[nodiscard]] QDateTime meterTime() const;
+    [[nodiscard]] bool isRecording() const;
 
     // Received command frames with their time stamps, in arrival order.
     [[nodiscard]] QList<TrafficRecord> receivedFrames() const;
