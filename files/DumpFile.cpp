@@ -3,9 +3,11 @@
 #include "data/SampleEncoding.h"
 #include "files/ExportText.h"
 #include "logger/DumpLine.h"
+#include "logger/ImageFile.h"
 #include "logger/RecordDecoder.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace DumpFile {
@@ -32,7 +34,83 @@ QByteArray dumpText(const QByteArray& image, const DataSetHeader& header, const 
     }
     return text;
 }
+
+QString dumpNameOf(const QByteArray& image, const DataSetHeader& header)
+{
+    return DumpLine::fileName(
+        image.mid(qsizetype(header.recordOffset) + kRecordDateOffset, kRecordDateBytes));
+}
+
+// Writes bytes to path through QSaveFile; the system's reason on failure.
+QString writeWhole(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    return file.commit() ? QString() : file.errorString();
+}
+
+// What a file holds now, read back from the disk.
+QByteArray readBack(const QString& path, QString& reason)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reason = file.errorString();
+        return {};
+    }
+    return file.readAll();
+}
+
+// Writes one set's dump and checks it on the disk; empty on success.
+QString writeCheckedDump(const QString& path, const QByteArray& text, qint32 samples)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (const QString reason = writeWhole(path, text); !reason.isEmpty())
+        return QStringLiteral("cannot write %1: %2").arg(name, reason);
+    QString reason;
+    const QByteArray onDisk = readBack(path, reason);
+    if (!reason.isEmpty())
+        return QStringLiteral("cannot read back %1: %2").arg(name, reason);
+    const qsizetype lines = onDisk.count(ExportText::LineEnd);
+    if (lines != samples)
+        return QStringLiteral("%1 holds %2 lines, the set has %3 samples")
+            .arg(name)
+            .arg(lines)
+            .arg(samples);
+    if (onDisk != text)
+        return QStringLiteral("%1 read back differs from what was written").arg(name);
+    return {};
+}
+
+QString writeCheckedImage(const QString& path, const QByteArray& image)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (!ImageFile::write(path, image))
+        return QStringLiteral("cannot write %1").arg(name);
+    QString reason;
+    if (readBack(path, reason) != ImageFile::keptBytes(image))
+        return reason.isEmpty() ? QStringLiteral("%1 read back differs from the memory").arg(name)
+                                : QStringLiteral("cannot read back %1: %2").arg(name, reason);
+    return {};
+}
 } // namespace
+
+QString unusedName(const QString& directory, const QString& name, const QStringList& taken)
+{
+    const QDir dir(directory);
+    const QFileInfo info(name);
+    const QString base = info.completeBaseName();
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    QString candidate = name;
+    for (int n = 2; dir.exists(candidate) || taken.contains(candidate); ++n)
+        candidate = QStringLiteral("%1-%2%3").arg(base).arg(n).arg(suffix);
+    return candidate;
+}
 
 QString line(double dateTime, float value, const QLocale& locale)
 {
@@ -74,6 +152,43 @@ Outcome exportNewestDataSet(LoggerMemory& memory, DataSetCollection& collection,
         return outcome;
     }
     outcome.written = true;
+    return outcome;
+}
+
+AllSetsOutcome exportAllDataSets(const QByteArray& image, qint32 memoryEnd,
+                                 const QString& dataDirectory, const QDateTime& now,
+                                 const QLocale& locale)
+{
+    AllSetsOutcome outcome;
+    const RecordWalk walk = walkRecords(image, memoryEnd, now);
+    outcome.result = walk.result;
+    outcome.errorPosition = walk.errorPosition;
+    if (walk.result != LoadResult::Ok)
+        return outcome;
+    outcome.setCount = walk.headers.count();
+
+    const QDir dir(dataDirectory);
+    QStringList taken;
+    for (qsizetype k = 0; k < walk.headers.count(); ++k) {
+        const DataSetHeader header = walk.headers.at(k);
+        const QString name = unusedName(dataDirectory, dumpNameOf(image, header), taken);
+        taken << name;
+        const QString path = dir.filePath(name);
+        outcome.error = writeCheckedDump(path, dumpText(image, header, locale), header.sampleCount);
+        if (!outcome.error.isEmpty())
+            return outcome;
+        outcome.dumps.append({path, header.sampleCount});
+    }
+
+    const QString imageName =
+        unusedName(dataDirectory, QFileInfo(outcome.dumps.constLast().path).completeBaseName() +
+                                      QStringLiteral(".rec"));
+    const QString imagePath = dir.filePath(imageName);
+    outcome.error = writeCheckedImage(imagePath, image);
+    if (!outcome.error.isEmpty())
+        return outcome;
+    outcome.imagePath = imagePath;
+    outcome.complete = true;
     return outcome;
 }
 

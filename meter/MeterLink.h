@@ -64,6 +64,9 @@ public:
     {
         autoLoadCheck_ = std::move(check);
     }
+    // A cycle run by that check takes the device over, and the take-over
+    // waits for the tick to end: the cycle clears the tick's busy flag first.
+    void clearTickBusy() { tickBusy_ = false; }
 
     // The port list (the toolbar's list of ports) and its selection.
     void setPortList(const QStringList& ports);

@@ -1,0 +1,176 @@
+#include "logger/AutoLoadCycle.h"
+
+#include "data/LoggerMemory.h"
+#include "files/DumpFile.h"
+#include "logger/AutoLoadDevice.h"
+#include "meter/MeterClock.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+// Frames of the cycle; the logger port's are sent as they stand, unchecked.
+constexpr char ClearLetter = 'c';
+CommandFrame loggerFrame(const char (&text)[7])
+{
+    CommandFrame frame(text[0]);
+    for (int i = 1; i < 6; ++i)
+        frame.setParameter(i + 1, std::uint8_t(text[i]));
+    return frame;
+}
+const CommandFrame EraseFrame = loggerFrame("erase\0");
+const CommandFrame BootFrame = loggerFrame("boot\0\0");
+const CommandFrame RecordFrame(CommandLetter::Record842);
+
+// RAII for the running flag, so that a throwing step cannot leave it set.
+class RunningFlag
+{
+public:
+    explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RunningFlag() { flag_ = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+QString downloadFailure(LoadResult result, const TransferReport& transfer)
+{
+    switch (result) {
+    case LoadResult::BadSize:
+        return transfer.usedSize == 0
+                   ? QStringLiteral("download BadSize: the used memory size could not be read")
+                   : QStringLiteral("download BadSize: used memory size %1").arg(transfer.usedSize);
+    case LoadResult::NoHandshake:
+        return QStringLiteral("download NoHandshake: the transfer was not acknowledged");
+    case LoadResult::Incomplete:
+        return QStringLiteral("download Incomplete: %1 of %2 bytes received")
+            .arg(transfer.receivedBytes)
+            .arg(transfer.totalBytes);
+    default:
+        return QStringLiteral("download ") + loadResultName(result);
+    }
+}
+
+QString decodeFailure(const DumpFile::AllSetsOutcome& written)
+{
+    switch (written.result) {
+    case LoadResult::NoData:
+        return QStringLiteral("NoData: the memory holds no data sets");
+    case LoadResult::MemoryError:
+        return QStringLiteral("MemoryError: more than 4000 data sets");
+    case LoadResult::DataError:
+        return QStringLiteral("DataError: data set %1 is damaged (after byte %2)")
+            .arg(written.errorPosition.badSetIndex + 1)
+            .arg(written.errorPosition.badOffset);
+    default:
+        return loadResultName(written.result);
+    }
+}
+} // namespace
+
+AutoLoadCycle::AutoLoadCycle(AutoLoadDevice& device, LoggerMemory& memory, MeterClock& clock)
+    : device_(device), memory_(memory), clock_(clock)
+{
+}
+
+AutoLoadOutcome AutoLoadCycle::dumpAndClearMemory()
+{
+    AutoLoadOutcome outcome;
+    outcome.started = clock_.currentDateTime();
+    if (running_) {
+        outcome.result = AutoLoadOutcome::Result::Skipped;
+        outcome.reason = QStringLiteral("a cycle is already running");
+    } else if (device_.deviceLent()) {
+        outcome.result = AutoLoadOutcome::Result::Skipped;
+        outcome.reason = QStringLiteral("another logger command holds the serial device");
+    } else {
+        const RunningFlag flag(running_);
+        runCycle(outcome);
+    }
+    const QString logDirectory = logDirectory_.isEmpty() ? dataDirectory_ : logDirectory_;
+    outcome.logError = AutoLoadLog::append(logDirectory, outcome, locale_);
+    return outcome;
+}
+
+void AutoLoadCycle::runCycle(AutoLoadOutcome& outcome)
+{
+    device_.writeLive(ClearLetter);
+    clock_.Delay(AfterClearMs);
+    if (device_.meterRecording())
+        device_.writeLive(CommandLetter::Record842); // stops the recording
+    device_.releaseTick();
+
+    downloadAndKeep(outcome);
+    if (outcome.reason.isEmpty())
+        eraseMemory(outcome);
+    finish();
+}
+
+void AutoLoadCycle::downloadAndKeep(AutoLoadOutcome& outcome)
+{
+    memory_.clearImage();
+    outcome.download = device_.downloadMemory(memory_);
+    if (outcome.download != LoadResult::Ok) {
+        memory_.clearImage();
+        outcome.reason = downloadFailure(outcome.download, device_.lastTransfer());
+        return;
+    }
+    if (!QDir().mkpath(dataDirectory_)) {
+        memory_.clearImage();
+        outcome.reason = QStringLiteral("cannot create the directory %1").arg(dataDirectory_);
+        return;
+    }
+    const DumpFile::AllSetsOutcome written = DumpFile::exportAllDataSets(
+        memory_.memoryImage(), memory_.memoryEnd(), dataDirectory_, outcome.started, locale_);
+    memory_.clearImage();
+
+    for (const DumpFile::WrittenDump& dump : written.dumps) {
+        ++outcome.sets;
+        outcome.samples += dump.samples;
+        outcome.files << QFileInfo(dump.path).fileName();
+    }
+    if (!written.imagePath.isEmpty())
+        outcome.files << QFileInfo(written.imagePath).fileName();
+    if (written.result != LoadResult::Ok)
+        outcome.reason = decodeFailure(written);
+    else if (!written.complete)
+        outcome.reason = written.error;
+}
+
+void AutoLoadCycle::eraseMemory(AutoLoadOutcome& outcome)
+{
+    device_.writeLogger(EraseFrame);
+    clock_.Delay(AfterEraseMs);
+    const std::optional<int> left = device_.readStoredSetCount();
+    if (!left) {
+        outcome.result = AutoLoadOutcome::Result::EraseUnconfirmed;
+        outcome.reason =
+            QStringLiteral("the meter did not answer the data set count after the erase");
+    } else if (*left != 0) {
+        outcome.result = AutoLoadOutcome::Result::NothingErased;
+        outcome.reason =
+            QStringLiteral("the meter still reports %1 data sets after the erase").arg(*left);
+    } else {
+        outcome.result = AutoLoadOutcome::Result::Emptied;
+    }
+}
+
+void AutoLoadCycle::finish()
+{
+    // The meter restarts and records again whether or not it was erased:
+    // it was recording when the cycle began, or Start asked it to.
+    device_.writeLogger(BootFrame);
+    clock_.Delay(AfterBootMs);
+    device_.writeLogger(RecordFrame);
+    clock_.Delay(AfterRecordMs);
+
+    device_.closeLoggerPort();
+    clock_.Delay(PortSwitchMs);
+    device_.openLivePort();
+    clock_.Delay(PortSwitchMs);
+    device_.writeLive(CommandLetter::StartLive);
+    clock_.Delay(AfterLiveStartMs);
+    device_.startMainTimer();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+// The serial operations one auto-load cycle needs, behind an interface so
+// that the cycle runs the same on the meter link and on a scripted device in
+// tests. LinkAutoLoadDevice is the program's implementation.
+//
+// Contract: main thread only; no operation throws or waits longer than its
+// own time-outs. Writes are not checked (a failed write is a no-op), and
+// opening or closing a port ignores failure.
+
+#include "logger/LoadResult.h"
+#include "logger/MemoryDownload.h"
+#include "meter/CommandFrame.h"
+
+#include <optional>
+
+class LoggerMemory;
+
+class AutoLoadDevice
+{
+public:
+    virtual ~AutoLoadDevice() = default;
+
+    // The meter's REC flag as its live frames last showed it.
+    [[nodiscard]] virtual bool meterRecording() const = 0;
+    // Another logger command holds the device (the logger port is open):
+    // a cycle must not take it away.
+    [[nodiscard]] virtual bool deviceLent() const = 0;
+    // Writes the live command frame with this letter on the live port.
+    virtual void writeLive(char letter) = 0;
+    // Clears the tick's busy flag: a cycle run from the tick takes the
+    // device over, and the take-over waits for the tick to end.
+    virtual void releaseTick() = 0;
+    // The memory download into memory's image; leaves the logger port open.
+    [[nodiscard]] virtual LoadResult downloadMemory(LoggerMemory& memory) = 0;
+    [[nodiscard]] virtual TransferReport lastTransfer() const = 0;
+    // Writes a frame on the logger port, no echo expected.
+    virtual void writeLogger(const CommandFrame& frame) = 0;
+    // Data sets in the meter's memory (control bytes 0x09-0x0A, read with
+    // echo-checked "r" frames on the logger port); nothing when a read fails.
+    [[nodiscard]] virtual std::optional<int> readStoredSetCount() = 0;
+    virtual void closeLoggerPort() = 0;
+    virtual void openLivePort() = 0;
+    virtual void startMainTimer() = 0;
+};
