@@ -52,6 +52,7 @@ LoadResult LoggerLoad::loadLoggerData()
     LoadResult result = download_.downloadMemory(memory_);
     if (result != LoadResult::Ok)
         return result;
+    downloadedImage_ = memory_.memoryImage();
     result = decodeImage(memory_, collection_, port_.clock().currentDateTime());
     if (result != LoadResult::Ok)
         return result;
@@ -80,18 +81,21 @@ LoadCommandOutcome LoggerLoad::loadDataCommand()
         port_.clock().Delay(300);
 
     DeviceReturn giveBack(port_);
+    downloadedImage_.clear();
     try {
         bool again = true;
         while (again) {
             again = false;
             outcome.result = loadLoggerData();
-            ++outcome.loads;
+            if (++outcome.loads == 1)
+                outcome.firstResult = outcome.result;
             handleResult(outcome.result, outcome, again);
         }
     } catch (const LoadAborted& error) {
         outcome.aborted = true;
         ui_.showError(error.text());
     }
+    outcome.image = downloadedImage_;
     return outcome;
 }
 

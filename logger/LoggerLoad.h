@@ -14,6 +14,7 @@
 #include "logger/LoadResult.h"
 #include "logger/MemoryDownload.h"
 
+#include <QByteArray>
 #include <QLocale>
 #include <QString>
 
@@ -32,6 +33,12 @@ struct LoadCommandOutcome
     bool dataLoaded = false;            // a load ended with Ok: the data is unsaved
     bool repaired = false;              // the damaged set was dropped (answer OK)
     bool aborted = false;               // ended by an error (the temp directory)
+    // Of the first load: the first failure when no load ended Ok.
+    LoadResult firstResult = LoadResult::Ok;
+    // The image of the last load whose transfer was complete, decoded or not
+    // (empty when none was): the memory itself is emptied after every load,
+    // and a command-line caller saves it, also when it did not decode.
+    QByteArray image;
 };
 
 class LoggerLoad
@@ -72,6 +79,7 @@ private:
     DataSetCollection& collection_;
     LoggerUi& ui_;
     MemoryDownload download_;
+    QByteArray downloadedImage_;
     QString dataDirectory_;
     QLocale locale_;
 };

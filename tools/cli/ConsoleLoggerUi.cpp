@@ -1,6 +1,34 @@
 #include "tools/cli/ConsoleLoggerUi.h"
 
+#include "data/LoggerMemory.h"
 #include "logger/LoggerTexts.h"
+#include "logger/MemoryDownload.h"
+#include "tools/cli/LoadFailureNotes.h"
+
+#include <QFileInfo>
+
+namespace {
+const char* answerName(LoggerUi::Answer answer)
+{
+    switch (answer) {
+    case LoggerUi::Answer::Retry:
+        return "Retry";
+    case LoggerUi::Answer::Ok:
+        return "OK";
+    case LoggerUi::Answer::Cancel:
+        break;
+    }
+    return "Cancel";
+}
+} // namespace
+
+void ConsoleLoggerUi::explainFrom(const LoggerMemory& memory, const MemoryDownload& download,
+                                  const QString& devicePath)
+{
+    memory_ = &memory;
+    download_ = &download;
+    devicePath_ = devicePath;
+}
 
 void ConsoleLoggerUi::showInfo(const QString& text)
 {
@@ -33,14 +61,39 @@ void ConsoleLoggerUi::showMessage(const QString& text)
     out_.flush();
 }
 
-LoggerUi::Answer ConsoleLoggerUi::ask(const QString& text, Buttons)
+bool ConsoleLoggerUi::deviceGone() const
 {
-    const bool retry = retriesLeft_ > 0;
-    if (retry)
+    // An unplugged adapter and a closed pseudo-terminal both take their
+    // device node with them.
+    return !devicePath_.isEmpty() && !QFileInfo::exists(devicePath_);
+}
+
+LoggerUi::Answer ConsoleLoggerUi::choose(Buttons buttons)
+{
+    if (buttons == Buttons::RetryCancel && download_ && deviceGone()) {
+        portGoneNote_ = LoadFailureNotes::portWentAway(download_->lastTransfer());
+        return Answer::Cancel;
+    }
+    if (retriesLeft_ > 0) {
         --retriesLeft_;
-    out_ << text << (retry ? " [Retry]\n" : " [Cancel]\n");
+        return Answer::Retry;
+    }
+    if (buttons == Buttons::RetryOkCancel && repair_)
+        return Answer::Ok;
+    return Answer::Cancel;
+}
+
+LoggerUi::Answer ConsoleLoggerUi::ask(const QString& text, Buttons buttons)
+{
+    if (buttons == Buttons::RetryOkCancel && memory_)
+        out_ << "audimark-cli: " << LoadFailureNotes::damagedSet(memory_->errorPosition()) << '\n';
+    const Answer answer = choose(buttons);
+    out_ << text << " [" << answerName(answer) << "]\n";
+    if (buttons == Buttons::RetryOkCancel && answer == Answer::Cancel && !repair_)
+        out_ << "audimark-cli: --repair drops that data set and every later one from the meter; "
+                "--keep-damaged saves the memory image as it is\n";
     out_.flush();
-    return retry ? Answer::Retry : Answer::Cancel;
+    return answer;
 }
 
 void ConsoleLoggerUi::showError(const QString& text)

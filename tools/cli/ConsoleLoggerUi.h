@@ -2,17 +2,43 @@
 
 // The logger commands' windows on a terminal: the information text, the
 // transfer progress and the messages go to a text stream (standard error);
-// questions are answered without asking: Retry as often as allowed, then
-// Cancel. There is no graph window; the rows and the shown set are ignored.
+// questions are answered without asking: Retry as often as allowed, then OK
+// to the data error question when the repair was asked for, else Cancel.
+// There is no graph window; the rows and the shown set are ignored.
+//
+// Told where to look (explainFrom), it also says which data set is damaged
+// before the data error question, and it stops retrying a failed read once
+// the meter's device is gone: retrying a port that no longer exists only
+// hides the real failure.
 
 #include "logger/LoggerUi.h"
 
+#include <QString>
 #include <QTextStream>
+
+class LoggerMemory;
+class MemoryDownload;
+
+struct ConsoleAnswers
+{
+    int retries = 0;     // Retry answers before any other
+    bool repair = false; // then OK to the data error question: the repair
+};
 
 class ConsoleLoggerUi : public LoggerUi
 {
 public:
-    ConsoleLoggerUi(QTextStream& out, int retries) : out_(out), retriesLeft_(retries) {}
+    ConsoleLoggerUi(QTextStream& out, ConsoleAnswers answers)
+        : out_(out), retriesLeft_(answers.retries), repair_(answers.repair)
+    {
+    }
+
+    // The objects of the running load; they must outlive the questions.
+    void explainFrom(const LoggerMemory& memory, const MemoryDownload& download,
+                     const QString& devicePath);
+    // Why the reads failed, when the device went away during the command;
+    // empty otherwise.
+    [[nodiscard]] const QString& portGoneNote() const { return portGoneNote_; }
 
     void showInfo(const QString& text) override;
     void closeInfo() override {}
@@ -28,7 +54,15 @@ public:
     void showDataSet(int) override {}
 
 private:
+    [[nodiscard]] bool deviceGone() const;
+    [[nodiscard]] Answer choose(Buttons buttons);
+
     QTextStream& out_;
     int retriesLeft_;
+    bool repair_;
     int totalBytes_ = 0;
+    const LoggerMemory* memory_ = nullptr;
+    const MemoryDownload* download_ = nullptr;
+    QString devicePath_;
+    QString portGoneNote_;
 };

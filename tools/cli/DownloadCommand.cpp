@@ -8,12 +8,11 @@
 #include "logger/LoggerPort.h"
 #include "meter/MeterLink.h"
 #include "tools/cli/ConsoleLoggerUi.h"
+#include "tools/cli/PortSearchReport.h"
 
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QSaveFile>
-#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 
@@ -82,7 +81,7 @@ int runDownloadCommand(const DownloadOptions& options)
     MeterLink link;
     link.setPortList(ports);
     if (!link.searchPorts()) {
-        err << "audimark-cli: no meter answered on " << ports.join(", ") << '\n';
+        PortSearchReport::write(err, ports);
         return 1;
     }
     if (link.MeterModel() != 842) {
@@ -93,42 +92,45 @@ int runDownloadCommand(const DownloadOptions& options)
     link.startLiveLink();
     waitForLiveFrame(link);
 
-    QTemporaryDir dataDirectory;
-    if (!dataDirectory.isValid()) {
-        err << "audimark-cli: no temporary directory\n";
-        return 1;
-    }
+    // No data directory: the load keeps no temporary image file, the image
+    // comes back in the outcome.
     LoggerPort port(link);
     LoggerMemory memory;
     DataSetCollection collection;
-    ConsoleLoggerUi ui(err, options.retries);
+    ConsoleLoggerUi ui(err, {options.retries, options.repair});
     LoggerLoad load(port, memory, collection, ui);
-    load.setDataDirectory(dataDirectory.path());
+    ui.explainFrom(memory, load.download(), link.Comm1().DeviceName());
     const LoadCommandOutcome outcome = load.loadDataCommand();
     link.stopLiveLink();
 
     if (!outcome.started || outcome.aborted)
         return 1;
     if (outcome.result != LoadResult::Ok) {
-        err << "audimark-cli: " << loadResultName(outcome.result) << '\n';
-        return LoadResultExitBase + int(outcome.result);
+        if (options.keepDamaged && !outcome.image.isEmpty()) {
+            if (!ImageFile::write(options.outFile, outcome.image)) {
+                err << "audimark-cli: cannot write " << options.outFile << '\n';
+                return 1;
+            }
+            err << "Memory image that did not decode written to " << options.outFile << '\n';
+        }
+        if (!ui.portGoneNote().isEmpty())
+            err << "audimark-cli: " << ui.portGoneNote() << '\n';
+        err << "audimark-cli: " << loadResultName(outcome.firstResult);
+        if (outcome.result != outcome.firstResult)
+            err << ", last " << loadResultName(outcome.result);
+        err << '\n';
+        return LoadResultExitBase + int(outcome.firstResult);
     }
 
-    // The collection file is the temporary image file, as "Save" copies it.
-    QFile temp(ImageFile::tempFilePath(dataDirectory.path()));
-    if (!temp.open(QIODevice::ReadOnly)) {
-        err << "audimark-cli: " << temp.fileName() << ": " << temp.errorString() << '\n';
-        return 1;
-    }
-    const QByteArray image = temp.readAll();
-    QSaveFile out(options.outFile);
-    if (!out.open(QIODevice::WriteOnly) || out.write(image) != image.size() || !out.commit()) {
+    // The collection file holds what the temporary image file would: what
+    // "Save" copies in the program.
+    if (!ImageFile::write(options.outFile, outcome.image)) {
         err << "audimark-cli: cannot write " << options.outFile << '\n';
         return 1;
     }
     err << collection.count() << " data sets written to " << options.outFile << '\n';
     if (!options.csvDirectory.isEmpty() &&
-        !writeCsvFiles(options.csvDirectory, collection, image, err))
+        !writeCsvFiles(options.csvDirectory, collection, outcome.image, err))
         return 1;
     return 0;
 }

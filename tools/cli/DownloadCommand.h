@@ -1,13 +1,18 @@
 #pragma once
 
 // `audimark-cli download`: finds the meter, loads its logger memory exactly
-// as the program's "Load Data" does (answering Retry up to --retry times),
-// writes the data set collection file and, on request, one CSV file per data
-// set in the logger dump line format. Progress and messages on stderr.
+// as the program's "Load Data" does (answering Retry up to --retry times,
+// then, with --repair, OK to the data error question, which runs the
+// program's repair), writes the data set collection file and, on request,
+// one CSV file per data set in the logger dump line format. With
+// --keep-damaged, a memory image that was read whole but did not decode is
+// written to the collection file all the same: it may be the only copy of
+// the sets the repair drops. Progress and messages on stderr; nothing is
+// written to a temporary directory, so an interrupt leaves none behind.
 //
-// Exit status: 0 when the load ended Ok; 10 + the LoadResult value when it
-// ended otherwise (its name on stderr); 1 when no model 842 answered or a
-// file could not be written; 2 for usage errors.
+// Exit status: 0 when the load ended Ok; 10 + the LoadResult value of the
+// first failed load when none ended Ok (its name on stderr); 1 when no model
+// 842 answered or a file could not be written; 2 for usage errors.
 
 #include <QString>
 #include <QStringList>
@@ -18,6 +23,8 @@ struct DownloadOptions
     QString outFile;
     QString csvDirectory; // empty: no CSV files
     int retries = 0;
+    bool repair = false;      // answer OK to the data error question
+    bool keepDamaged = false; // write an image that does not decode as well
 };
 
 constexpr int LoadResultExitBase = 10;

@@ -3,6 +3,7 @@
 #include "meter/MeterLink.h"
 #include "tools/cli/InterruptWatcher.h"
 #include "tools/cli/LiveReadingPrinter.h"
+#include "tools/cli/PortSearchReport.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -23,7 +24,7 @@ int runLiveCommand(const LiveOptions& options)
     MeterLink link;
     link.setPortList(ports);
     if (!link.searchPorts()) {
-        err << "audimark-cli: no meter answered on " << ports.join(", ") << '\n';
+        PortSearchReport::write(err, ports);
         return 1;
     }
     err << "Model " << link.MeterModel() << " on " << link.portName() << '\n';

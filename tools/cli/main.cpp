@@ -16,6 +16,7 @@ int usage(const QString& message)
     QTextStream(stderr) << "audimark-cli: " << message << '\n'
                         << "usage: audimark-cli live [--port PATH]... [--count N] [--format text|csv]\n"
                         << "       audimark-cli download [--port PATH]... --out FILE.rec [--csv-dir DIR] [--retry N]\n"
+                        << "                            [--repair] [--keep-damaged]\n"
                         << "       audimark-cli sets FILE.rec\n"
                         << "       audimark-cli export FILE.rec --set N --format csv|txt [--out PATH] [--from A --to B]\n";
     return 2;
@@ -39,6 +40,8 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("out"), QStringLiteral("download: data set collection file to write; export: file to write (else standard output)."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("csv-dir"), QStringLiteral("download: write one CSV file per data set here."), QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("retry"), QStringLiteral("download: answer Retry this many times after a failed load."), QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("repair"), QStringLiteral("download: after the retries, drop a damaged data set and every later one from the meter, as the program's OK to its data error question does.")});
+    parser.addOption({QStringLiteral("keep-damaged"), QStringLiteral("download: write the memory image to --out also when it does not decode.")});
     parser.addOption({QStringLiteral("set"), QStringLiteral("export: data set number, from 1."), QStringLiteral("N")});
     parser.addOption({QStringLiteral("from"), QStringLiteral("export: first point number."), QStringLiteral("A")});
     parser.addOption({QStringLiteral("to"), QStringLiteral("export: last point number."), QStringLiteral("B")});
@@ -58,6 +61,8 @@ int main(int argc, char** argv)
         download.retries = parser.value(QStringLiteral("retry")).toInt(&ok);
         if (!ok || download.retries < 0)
             return usage(QStringLiteral("--retry needs a number"));
+        download.repair = parser.isSet(QStringLiteral("repair"));
+        download.keepDamaged = parser.isSet(QStringLiteral("keep-damaged"));
         return runDownloadCommand(download);
     }
     if (args.first() == QLatin1String("sets")) {

@@ -1,0 +1,19 @@
+#pragma once
+
+// The command line's words for where a logger load failed: which data set is
+// damaged and where its record starts, and how far the transfer had got when
+// the meter's port went away. Numbers follow the default locale.
+
+#include <QString>
+
+struct DecodeErrorPosition;
+struct TransferReport;
+
+namespace LoadFailureNotes {
+// "data set 2 is damaged: its record starts at byte 1235 (0x4D3) of the
+// logger memory"; sets are numbered from 1, as `sets` lists them.
+[[nodiscard]] QString damagedSet(const DecodeErrorPosition& position);
+// "the meter's port went away at block 11 of 16": the block being waited
+// for, of the whole transfer's 64-byte blocks.
+[[nodiscard]] QString portWentAway(const TransferReport& transfer);
+} // namespace LoadFailureNotes
