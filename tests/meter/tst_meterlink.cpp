@@ -234,7 +234,10 @@ private slots:
         QVERIFY(link.ReceiveBuffer().isEmpty());
         QVERIFY(link.Comm1().HeldOutputCount() > 0);
 
+        // Once the peer has read enough, the waiting request goes out and the
+        // next frame is answered again.
         peer.setReading(true);
+        QTRY_COMPARE(link.Comm1().HeldOutputCount(), 0);
         const qsizetype requests = events.events.count("send X");
         peer.send(liveFrame(700));
         QTRY_COMPARE(events.readings.size(), frames + 1);
@@ -529,6 +532,7 @@ private slots:
         peer.send(liveFrame(700) + liveFrame(700).left(7)); // the partial frame is dropped on loss
         QTRY_COMPARE(events.readings.size(), 2);
         QTRY_COMPARE(int(link.ReceiveBuffer().size()), 7);
+        QTRY_COMPARE(peer.count('X'), 2);
         peer.clearReceived();
 
         QSignalSpy status(&link, &MeterLink::statusChanged);
