@@ -1,24 +1,61 @@
-// Start-up and idle figures of the main window on the in-process virtual
-// meter: the time from program start to "On Connection" (with the serial
-// ports the system lists searched first, as in a real start), and the CPU
-// time the program uses while the live stream runs.
+// Start-up of the program as a user starts it: the built audimark launched
+// as a process of its own, with a virtual meter served from this process on
+// a pseudo-terminal and listed to the program with --port, fresh settings
+// and a fresh data directory for every launch. Times are taken from the
+// launch, as the meter sees the program:
+//   "K"  the port search reaches the meter's port (after the main window is
+//        shown, and after a 300 ms wait before each port listed up to it);
+//   "a"  the meter is connected and the live stream starts;
+//   "X"  the first live frame is answered: start-up has finished and the
+//        program runs its event loop again.
+// Beside each launch, in turn, a plain Qt Widgets program launched the same
+// way (bench_startup_plain) that shows a maximised main window and quits
+// once it has been painted. After the last launch, the CPU time the program
+// uses while the live stream runs.
 //
-// Run under a display (xvfb-run) or with QT_QPA_PLATFORM=offscreen.
+// Run under a display (xvfb-run) or with QT_QPA_PLATFORM=offscreen (the
+// default when neither is set). AUDIMARK_BENCH_LAUNCHES (default 5) sets the
+// launches of each program, AUDIMARK_BENCH_IDLE_SECONDS (default 20) the
+// idle measurement (0 leaves it out).
 
-#include "app/TfrmMain.h"
+#include "common/BenchPairs.h"
 #include "serial/TComPort.h"
 #include "tools/virtual-meter/VirtualMeter.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
 
+#include <chrono>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace {
-constexpr int IdleSeconds = 20;
+using Clock = std::chrono::steady_clock;
+constexpr int LaunchTimeoutMs = 30000;
+// The fixed waits of the port search: before each port's opening, and for
+// the reply after "K" on each port that opens.
+constexpr int WaitBeforeOpenMs = 300;
+constexpr int WaitForReplyMs = 500;
+// From the reply on the meter's port to "a": the reply wait, then the
+// reopening of the live port (500 ms before, 100 ms after).
+constexpr int WaitsFromSearchToLiveMs = WaitForReplyMs + 500 + 100;
+
+int environmentOr(const char* name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok && value >= 0 ? value : fallback;
+}
+
+double msBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 // utime + stime in clock ticks of a /proc stat file.
 long long cpuTicks(const QString& statPath)
@@ -31,48 +68,225 @@ long long cpuTicks(const QString& statPath)
     // Fields after the command: state is index 0, utime 11, stime 12.
     return fields.value(11).toLongLong() + fields.value(12).toLongLong();
 }
+
+QProcessEnvironment childEnvironment(const QString& configHome)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")) &&
+        !env.contains(QStringLiteral("DISPLAY")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // The settings store of a fresh installation.
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    env.remove(QStringLiteral("AUDIMARK_PORTS"));
+    return env;
+}
+
+struct ProgramLaunch
+{
+    double searchReachedMeterMs = -1; // "K"
+    double connectedMs = -1;          // "a"
+    double firstAnswerMs = -1;        // first "X" after "a"
+};
+
+// Launches audimark on a fresh virtual meter and returns when the program
+// has answered its first live frame; the process keeps running in `process`.
+std::optional<ProgramLaunch> launchProgram(const QString& program, QProcess& process,
+                                           std::unique_ptr<vmeter::VirtualMeter>& meter,
+                                           QTemporaryDir& home)
+{
+    const Clock::time_point meterEpoch = Clock::now();
+    meter = std::make_unique<vmeter::VirtualMeter>(vmeter::VirtualMeterOptions{});
+    if (!meter->start()) {
+        std::fprintf(stderr, "virtual meter: %s\n", qPrintable(meter->errorString()));
+        return std::nullopt;
+    }
+    process.setProcessEnvironment(childEnvironment(home.filePath(QStringLiteral("config"))));
+    process.setProgram(program);
+    process.setArguments({QStringLiteral("--port"), meter->slavePath(),
+                          QStringLiteral("--data-dir"), home.filePath(QStringLiteral("data"))});
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    const Clock::time_point launched = Clock::now();
+    process.start();
+
+    ProgramLaunch result;
+    const auto at = [&](const vmeter::TrafficRecord& r) {
+        return msBetween(launched, meterEpoch + std::chrono::duration_cast<Clock::duration>(
+                                                    std::chrono::duration<double>(r.seconds)));
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (result.firstAnswerMs < 0 && waited.elapsed() < LaunchTimeoutMs &&
+           process.state() != QProcess::NotRunning) {
+        QThread::msleep(1);
+        QCoreApplication::processEvents();
+        for (const vmeter::TrafficRecord& r : meter->receivedFrames()) {
+            if (r.kind != vmeter::ParsedBytes::Kind::Frame || r.bytes.size() < 2)
+                continue;
+            const char letter = r.bytes.at(1);
+            if (letter == 'K' && result.searchReachedMeterMs < 0)
+                result.searchReachedMeterMs = at(r);
+            else if (letter == 'a' && result.connectedMs < 0)
+                result.connectedMs = at(r);
+            else if (letter == 'X' && result.connectedMs >= 0 && result.firstAnswerMs < 0)
+                result.firstAnswerMs = at(r);
+        }
+    }
+    if (result.firstAnswerMs < 0) {
+        std::fprintf(stderr, "the program did not answer a live frame within %d ms:\n%s\n",
+                     LaunchTimeoutMs, process.readAll().constData());
+        return std::nullopt;
+    }
+    return result;
+}
+
+void endProgram(QProcess& process, std::unique_ptr<vmeter::VirtualMeter>& meter)
+{
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    meter->stop();
+    meter.reset();
+}
+
+// Launches the plain program and returns the time until it reported its
+// window painted.
+std::optional<double> launchPlain(const QString& program, QTemporaryDir& home)
+{
+    QProcess process;
+    process.setProcessEnvironment(childEnvironment(home.filePath(QStringLiteral("config"))));
+    process.setProgram(program);
+    const Clock::time_point launched = Clock::now();
+    process.start();
+    QByteArray output;
+    while (!output.contains("shown") && process.waitForReadyRead(LaunchTimeoutMs))
+        output += process.readAllStandardOutput();
+    if (!output.contains("shown")) {
+        std::fprintf(stderr, "the plain program did not show its window:\n%s\n",
+                     process.readAllStandardError().constData());
+        return std::nullopt;
+    }
+    const double shownMs = msBetween(launched, Clock::now());
+    process.waitForFinished(5000);
+    return shownMs;
+}
+
+// The fixed waits of the search up to the "K" on the meter's port, found
+// by opening each port listed before it as the search does. Runs while no
+// program holds the ports.
+int searchWaitsUpTo(const QString& meterPort, const QStringList& ports)
+{
+    int waits = 0;
+    for (const QString& port : ports) {
+        waits += WaitBeforeOpenMs;
+        if (port == meterPort)
+            break;
+        TComPort probe;
+        probe.setDeviceName(port);
+        try {
+            probe.setActive(true);
+        } catch (...) {
+        }
+        const bool opens = probe.Active();
+        try {
+            probe.setActive(false);
+        } catch (...) {
+        }
+        std::printf("  %s %s\n", qPrintable(port),
+                    opens ? "opens: 300 ms before it, 500 ms for its reply"
+                          : "does not open: 300 ms before it");
+        if (opens)
+            waits += WaitForReplyMs;
+    }
+    return waits;
+}
+
+void printIdle(QProcess& process, int seconds)
+{
+    const qint64 pid = process.processId();
+    const QString self = QStringLiteral("/proc/%1/stat").arg(pid);
+    const QString mainThread = QStringLiteral("/proc/%1/task/%1/stat").arg(pid);
+    const long long process0 = cpuTicks(self);
+    const long long main0 = cpuTicks(mainThread);
+    QElapsedTimer idle;
+    idle.start();
+    while (idle.elapsed() < seconds * 1000LL) {
+        QThread::msleep(50);
+        QCoreApplication::processEvents();
+    }
+    const double ticks = double(sysconf(_SC_CLK_TCK)) * seconds;
+    std::printf("idle over %d s with the live stream running: the program's process %.2f %% of "
+                "one core, its main thread %.2f %% (the virtual meter runs in the benchmark)\n",
+                seconds, 100.0 * double(cpuTicks(self) - process0) / ticks,
+                100.0 * double(cpuTicks(mainThread) - main0) / ticks);
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("AudimarkBench"));
+    QCoreApplication app(argc, argv);
+    const QString program = QStringLiteral(AUDIMARK_PROGRAM);
+    const QString plainProgram = QStringLiteral(AUDIMARK_PLAIN_PROGRAM);
+    const int launches = std::max(1, environmentOr("AUDIMARK_BENCH_LAUNCHES", 5));
+    const int idleSeconds = environmentOr("AUDIMARK_BENCH_IDLE_SECONDS", 20);
 
-    vmeter::VirtualMeter meter{vmeter::VirtualMeterOptions{}};
-    if (!meter.start()) {
-        std::fprintf(stderr, "virtual meter: %s\n", qPrintable(meter.errorString()));
-        return 1;
+    // The ports the program will list: the system's, then the meter's.
+    int searchWaits = 0;
+    {
+        vmeter::VirtualMeter probeMeter{vmeter::VirtualMeterOptions{}};
+        if (!probeMeter.open())
+            return 1;
+        QStringList ports;
+        TComPort::setExtraPorts({probeMeter.slavePath()});
+        TComPort::EnumComPorts(ports);
+        std::printf("ports listed: %s\n", qPrintable(ports.join(QStringLiteral(", "))));
+        searchWaits = searchWaitsUpTo(probeMeter.slavePath(), ports);
     }
-    TComPort::setExtraPorts({meter.slavePath()});
+    const int fixedWaits = searchWaits + WaitsFromSearchToLiveMs;
 
-    TfrmMain w;
-    QObject::connect(&w.link(), &MeterLink::statusChanged,
-                     [&](const QString&, const QString& status) {
-                         if (status == QLatin1String("On Connection"))
-                             std::printf("ports searched: %lld, On Connection after %lld ms\n",
-                                         static_cast<long long>(w.link().portList().size()),
-                                         sinceStart.elapsed());
-                     });
-    QObject::connect(&w, &TfrmMain::startUpFinished, [&] {
-        std::printf("start-up finished after %lld ms\n", sinceStart.elapsed());
-        const QString self = QStringLiteral("/proc/%1/stat").arg(getpid());
-        const QString mainThread = QStringLiteral("/proc/%1/task/%1/stat").arg(getpid());
-        const long long process0 = cpuTicks(self);
-        const long long main0 = cpuTicks(mainThread);
-        QTimer::singleShot(IdleSeconds * 1000, [=, &w] {
-            const double ticks = double(sysconf(_SC_CLK_TCK)) * IdleSeconds;
-            std::printf("idle over %d s: whole process %.2f %% of one core (virtual meter thread "
-                        "included), "
-                        "main thread %.2f %%\n",
-                        IdleSeconds, 100.0 * double(cpuTicks(self) - process0) / ticks,
-                        100.0 * double(cpuTicks(mainThread) - main0) / ticks);
-            w.close();
-        });
-    });
-    w.showMaximized();
-    const int result = QApplication::exec();
-    meter.stop();
-    return result;
+    std::vector<double> search, connected, answered, plain, ratios, ownWork, ownRatios;
+    for (int i = 0; i < launches; ++i) {
+        QTemporaryDir home;
+        QProcess process;
+        std::unique_ptr<vmeter::VirtualMeter> meter;
+        const std::optional<ProgramLaunch> launch = launchProgram(program, process, meter, home);
+        if (!launch)
+            return 1;
+        const bool last = i == launches - 1;
+        if (last && idleSeconds > 0)
+            printIdle(process, idleSeconds);
+        endProgram(process, meter);
+
+        const std::optional<double> plainShown = launchPlain(plainProgram, home);
+        if (!plainShown)
+            return 1;
+        search.push_back(launch->searchReachedMeterMs);
+        connected.push_back(launch->connectedMs);
+        answered.push_back(launch->firstAnswerMs);
+        plain.push_back(*plainShown);
+        ratios.push_back(launch->firstAnswerMs / *plainShown);
+        ownWork.push_back(launch->firstAnswerMs - fixedWaits);
+        ownRatios.push_back(ownWork.back() / *plainShown);
+        std::printf("launch %d: search at the meter's port after %.0f ms, connected after %.0f ms, "
+                    "first live frame answered after %.0f ms; plain Qt window painted after "
+                    "%.0f ms\n",
+                    i + 1, launch->searchReachedMeterMs, launch->connectedMs, launch->firstAnswerMs,
+                    *plainShown);
+    }
+    using BenchPairs::median;
+    std::printf("medians of %d launches each, from the launch of the process:\n", launches);
+    std::printf("  audimark: search at the meter's port (\"K\") %.0f ms, connected (\"a\") %.0f "
+                "ms, start-up finished (first \"X\") %.0f ms\n",
+                median(search), median(connected), median(answered));
+    std::printf("  plain Qt Widgets program, maximised main window painted: %.0f ms\n",
+                median(plain));
+    std::printf("  start-up finished / plain window painted: ratio %.2f (median of the pairs)\n",
+                median(ratios));
+    std::printf("  start-up less its %d ms of fixed protocol waits (the search up to the "
+                "meter's port %d ms, its reply and the live port's reopening %d ms): %.0f ms, "
+                "ratio %.2f to the plain window\n",
+                fixedWaits, searchWaits, WaitsFromSearchToLiveMs, median(ownWork),
+                median(ownRatios));
+    return 0;
 }
