@@ -14,11 +14,11 @@
 
 namespace BenchPairs {
 
-// Pairs to time: AUDIMARK_BENCH_PAIRS, default 15.
+// Pairs to time: AUDIMARK_BENCH_PAIRS, default 21.
 inline int pairCount()
 {
     const int pairs = qEnvironmentVariableIntValue("AUDIMARK_BENCH_PAIRS");
-    return pairs > 0 ? pairs : 15;
+    return pairs > 0 ? pairs : 21;
 }
 
 inline double median(std::vector<double> values)
@@ -49,10 +49,11 @@ template <typename F> double millisecondsOf(F& run, int calls)
     return double(timer.nsecsElapsed()) / 1e6 / calls;
 }
 
-// Times `ours` and `baseline` in turn, each `callsPerTurn` times per turn,
-// after one untimed call of each.
+// Times `ours` and `baseline` in turn, each `callsPerTurn` times per turn
+// (several calls smooth out a single slow one on a busy machine), after one
+// untimed call of each.
 template <typename Ours, typename Baseline>
-Figures timeInTurn(Ours ours, Baseline baseline, int callsPerTurn = 1, int pairs = pairCount())
+Figures timeInTurn(Ours ours, Baseline baseline, int callsPerTurn = 3, int pairs = pairCount())
 {
     ours();
     baseline();
