@@ -3,25 +3,13 @@
 #include "data/LoggerMemory.h"
 #include "files/DumpFile.h"
 #include "logger/AutoLoadDevice.h"
+#include "logger/SetupFrames.h"
 #include "meter/MeterClock.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
-// Frames of the cycle; the logger port's are sent as they stand, unchecked.
-constexpr char ClearLetter = 'c';
-CommandFrame loggerFrame(const char (&text)[7])
-{
-    CommandFrame frame(text[0]);
-    for (int i = 1; i < 6; ++i)
-        frame.setParameter(i + 1, std::uint8_t(text[i]));
-    return frame;
-}
-const CommandFrame EraseFrame = loggerFrame("erase\0");
-const CommandFrame BootFrame = loggerFrame("boot\0\0");
-const CommandFrame RecordFrame(CommandLetter::Record842);
-
 // RAII for the running flag, so that a throwing step cannot leave it set.
 class RunningFlag
 {
@@ -96,10 +84,10 @@ AutoLoadOutcome AutoLoadCycle::dumpAndClearMemory()
 
 void AutoLoadCycle::runCycle(AutoLoadOutcome& outcome)
 {
-    device_.writeLive(ClearLetter);
+    device_.writeLive(SetupFrames::c());
     clock_.Delay(AfterClearMs);
     if (device_.meterRecording())
-        device_.writeLive(CommandLetter::Record842); // stops the recording
+        device_.writeLive(SetupFrames::recordKey()); // stops the recording
     device_.releaseTick();
 
     downloadAndKeep(outcome);
@@ -141,7 +129,7 @@ void AutoLoadCycle::downloadAndKeep(AutoLoadOutcome& outcome)
 
 void AutoLoadCycle::eraseMemory(AutoLoadOutcome& outcome)
 {
-    device_.writeLogger(EraseFrame);
+    device_.writeLogger(SetupFrames::erase());
     clock_.Delay(AfterEraseMs);
     const std::optional<int> left = device_.readStoredSetCount();
     if (!left) {
@@ -161,16 +149,16 @@ void AutoLoadCycle::finish()
 {
     // The meter restarts and records again whether or not it was erased:
     // it was recording when the cycle began, or Start asked it to.
-    device_.writeLogger(BootFrame);
+    device_.writeLogger(SetupFrames::boot());
     clock_.Delay(AfterBootMs);
-    device_.writeLogger(RecordFrame);
+    device_.writeLogger(SetupFrames::recordKey());
     clock_.Delay(AfterRecordMs);
 
     device_.closeLoggerPort();
     clock_.Delay(PortSwitchMs);
     device_.openLivePort();
     clock_.Delay(PortSwitchMs);
-    device_.writeLive(CommandLetter::StartLive);
+    device_.writeLive(SetupFrames::startLive());
     clock_.Delay(AfterLiveStartMs);
     device_.startMainTimer();
 }

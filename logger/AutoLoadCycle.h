@@ -11,8 +11,9 @@
 // cycle still ends with "boot" and "E" on the logger port (the meter
 // recording again) and the live port open, "a" sent and MainTimer running.
 //
-// Timing, on the one clock: "c", 500 ms; the download; erase, 5 s; the set
-// count read; "boot", 3 s; "E", 1 s; the live port back, 2 x 100 ms; "a", 1 s.
+// Timing, on the one clock: "c", 500 ms; the download; "erase", 5 s; an
+// information read of the data set count; "boot", 3 s; "E", 1 s; the live
+// port back, 2 x 100 ms; "a", 1 s.
 
 #include "logger/AutoLoadLog.h"
 

@@ -10,7 +10,8 @@
 
 #include "logger/LoadResult.h"
 #include "logger/MemoryDownload.h"
-#include "meter/CommandFrame.h"
+
+#include <QByteArray>
 
 #include <optional>
 
@@ -26,18 +27,18 @@ public:
     // Another logger command holds the device (the logger port is open):
     // a cycle must not take it away.
     [[nodiscard]] virtual bool deviceLent() const = 0;
-    // Writes the live command frame with this letter on the live port.
-    virtual void writeLive(char letter) = 0;
+    // Writes an 8-byte frame on the live port.
+    virtual void writeLive(const QByteArray& frame) = 0;
     // Clears the tick's busy flag: a cycle run from the tick takes the
     // device over, and the take-over waits for the tick to end.
     virtual void releaseTick() = 0;
     // The memory download into memory's image; leaves the logger port open.
     [[nodiscard]] virtual LoadResult downloadMemory(LoggerMemory& memory) = 0;
     [[nodiscard]] virtual TransferReport lastTransfer() const = 0;
-    // Writes a frame on the logger port, no echo expected.
-    virtual void writeLogger(const CommandFrame& frame) = 0;
-    // Data sets in the meter's memory (control bytes 0x09-0x0A, read with
-    // echo-checked "r" frames on the logger port); nothing when a read fails.
+    // Writes an 8-byte frame on the logger port, no echo expected.
+    virtual void writeLogger(const QByteArray& frame) = 0;
+    // Data sets in the meter's memory, by an information read of its control
+    // page on the logger port; nothing when the read fails.
     [[nodiscard]] virtual std::optional<int> readStoredSetCount() = 0;
     virtual void closeLoggerPort() = 0;
     virtual void openLivePort() = 0;

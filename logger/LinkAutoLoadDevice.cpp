@@ -4,24 +4,8 @@
 #include "meter/MeterLink.h"
 #include "serial/ComErrors.h"
 
-namespace {
-constexpr char ReadLetter = 'r';
-constexpr quint32 SetCountHigh = 0x09;
-constexpr quint32 SetCountLow = 0x0A;
-
-void writeQuietly(TComPort& port, const CommandFrame& frame)
-{
-    try {
-        if (port.Active())
-            port.Write(frame.data(), CommandFrame::Size, false);
-    } catch (const EAbort&) {
-    } catch (const EComError&) {
-    }
-}
-} // namespace
-
 LinkAutoLoadDevice::LinkAutoLoadDevice(LoggerPort& port, MemoryDownload& download)
-    : port_(port), download_(download)
+    : port_(port), download_(download), setup_(port)
 {
 }
 
@@ -40,9 +24,15 @@ bool LinkAutoLoadDevice::deviceLent() const
     return port_.isOpen() || (!link.Comm1().Active() && !link.MainTimer().isActive());
 }
 
-void LinkAutoLoadDevice::writeLive(char letter)
+void LinkAutoLoadDevice::writeLive(const QByteArray& frame)
 {
-    writeQuietly(port_.link().Comm1(), CommandFrame(letter));
+    TComPort& comm1 = port_.link().Comm1();
+    try {
+        if (comm1.Active())
+            comm1.Write(frame.constData(), int(frame.size()), false);
+    } catch (const EAbort&) {
+    } catch (const EComError&) {
+    }
 }
 
 void LinkAutoLoadDevice::releaseTick()
@@ -60,31 +50,17 @@ TransferReport LinkAutoLoadDevice::lastTransfer() const
     return download_.lastTransfer();
 }
 
-void LinkAutoLoadDevice::writeLogger(const CommandFrame& frame)
+void LinkAutoLoadDevice::writeLogger(const QByteArray& frame)
 {
-    writeQuietly(port_.port(), frame);
-}
-
-std::optional<int> LinkAutoLoadDevice::readControlByte(quint32 address)
-{
-    port_.setMemoryCommand(ReadLetter, address, 0x00);
-    if (!port_.sendChecked() || port_.inputCount() != 1)
-        return std::nullopt;
-    const QByteArray reply = port_.read(1);
-    if (reply.size() != 1)
-        return std::nullopt;
-    return quint8(reply.at(0));
+    setup_.write(frame);
 }
 
 std::optional<int> LinkAutoLoadDevice::readStoredSetCount()
 {
-    const std::optional<int> high = readControlByte(SetCountHigh);
-    if (!high)
+    const std::optional<ControlPage> page = setup_.readControlPage();
+    if (!page)
         return std::nullopt;
-    const std::optional<int> low = readControlByte(SetCountLow);
-    if (!low)
-        return std::nullopt;
-    return *high * 256 + *low;
+    return page->dataSets();
 }
 
 void LinkAutoLoadDevice::closeLoggerPort()

@@ -1,14 +1,15 @@
 #pragma once
 
 // The auto-load cycle's serial operations on the program's meter link: the
-// live port Comm1, the logger port Comm2 with the shared logger frame, and
-// the memory download.
+// live port Comm1, the memory download, and the logger setup's exchanges on
+// the logger port Comm2 (unchecked frames, the information read).
 //
-// Live frames are written from a frame of their own, so the link's shared
-// live frame (which the take-over of the download writes once more) stays
-// the "X" request it was, and a recording key sent here is never repeated.
+// Live frames are written as given, never through the link's shared live
+// frame, so that frame stays the "X" request it was (the download's
+// take-over writes it once more) and a recording key is never repeated.
 
 #include "logger/AutoLoadDevice.h"
+#include "logger/LoggerSetupPort.h"
 
 class LoggerPort;
 class MemoryDownload;
@@ -21,19 +22,18 @@ public:
 
     [[nodiscard]] bool meterRecording() const override;
     [[nodiscard]] bool deviceLent() const override;
-    void writeLive(char letter) override;
+    void writeLive(const QByteArray& frame) override;
     void releaseTick() override;
     [[nodiscard]] LoadResult downloadMemory(LoggerMemory& memory) override;
     [[nodiscard]] TransferReport lastTransfer() const override;
-    void writeLogger(const CommandFrame& frame) override;
+    void writeLogger(const QByteArray& frame) override;
     [[nodiscard]] std::optional<int> readStoredSetCount() override;
     void closeLoggerPort() override;
     void openLivePort() override;
     void startMainTimer() override;
 
 private:
-    [[nodiscard]] std::optional<int> readControlByte(quint32 address);
-
     LoggerPort& port_;
     MemoryDownload& download_;
+    LoggerSetupPort setup_;
 };

@@ -29,7 +29,10 @@ public:
 
     [[nodiscard]] bool meterRecording() const override { return recording; }
     [[nodiscard]] bool deviceLent() const override { return lent; }
-    void writeLive(char letter) override { note(QStringLiteral("live:") + QChar(letter)); }
+    void writeLive(const QByteArray& frame) override
+    {
+        note(QStringLiteral("live:") + QChar(frame.at(1)));
+    }
     void releaseTick() override { note(QStringLiteral("releaseTick")); }
     LoadResult downloadMemory(LoggerMemory& memory) override
     {
@@ -40,10 +43,9 @@ public:
         return downloadResult;
     }
     [[nodiscard]] TransferReport lastTransfer() const override { return transfer; }
-    void writeLogger(const CommandFrame& frame) override
+    void writeLogger(const QByteArray& frame) override
     {
-        const QByteArray bytes = frame.toByteArray();
-        note(QStringLiteral("logger:") + QString::fromLatin1(bytes.mid(1, 6)).remove(QChar(0)));
+        note(QStringLiteral("logger:") + QString::fromLatin1(frame.mid(1, 6)).remove(QChar(0)));
     }
     std::optional<int> readStoredSetCount() override
     {
