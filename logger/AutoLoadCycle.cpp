@@ -78,6 +78,8 @@ AutoLoadOutcome AutoLoadCycle::dumpAndClearMemory()
         runCycle(outcome);
     }
     const QString logDirectory = logDirectory_.isEmpty() ? dataDirectory_ : logDirectory_;
+    // Also a cycle that failed before writing anything leaves its line.
+    (void)QDir().mkpath(logDirectory);
     outcome.logError = AutoLoadLog::append(logDirectory, outcome, locale_);
     return outcome;
 }

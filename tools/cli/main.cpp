@@ -1,5 +1,7 @@
 // audimark-cli: the headless companion of Audimark.
 
+#include "logger/AutoLoadSchedule.h"
+#include "tools/cli/AutoLoadCommand.h"
 #include "tools/cli/DownloadCommand.h"
 #include "tools/cli/ExportCommand.h"
 #include "tools/cli/LiveCommand.h"
@@ -18,7 +20,8 @@ int usage(const QString& message)
                         << "       audimark-cli download [--port PATH]... --out FILE.rec [--csv-dir DIR] [--retry N]\n"
                         << "                            [--repair] [--keep-damaged]\n"
                         << "       audimark-cli sets FILE.rec\n"
-                        << "       audimark-cli export FILE.rec --set N --format csv|txt [--out PATH] [--from A --to B]\n";
+                        << "       audimark-cli export FILE.rec --set N --format csv|txt [--out PATH] [--from A --to B]\n"
+                        << "       audimark-cli autoload [--port PATH]... --every HOURS [--dir DIR] | --once [--dir DIR]\n";
     return 2;
 }
 } // namespace
@@ -33,7 +36,7 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral("Reads a QV58M sound level meter from the command line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live, download, sets or export"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live, download, sets, export or autoload"));
     parser.addOption({QStringLiteral("port"), QStringLiteral("Serial port to use (repeatable)."), QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("N")});
     parser.addOption({QStringLiteral("format"), QStringLiteral("live: text or csv; export: csv or txt."), QStringLiteral("FORMAT"), QStringLiteral("text")});
@@ -45,6 +48,9 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("set"), QStringLiteral("export: data set number, from 1."), QStringLiteral("N")});
     parser.addOption({QStringLiteral("from"), QStringLiteral("export: first point number."), QStringLiteral("A")});
     parser.addOption({QStringLiteral("to"), QStringLiteral("export: last point number."), QStringLiteral("B")});
+    parser.addOption({QStringLiteral("every"), QStringLiteral("autoload: empty the logger every HOURS hours (1 to 24) until Ctrl-C."), QStringLiteral("HOURS")});
+    parser.addOption({QStringLiteral("once"), QStringLiteral("autoload: empty the logger once, now.")});
+    parser.addOption({QStringLiteral("dir"), QStringLiteral("autoload: directory of the dump files and autoload.log (default: the program's data directory)."), QStringLiteral("DIR")});
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -64,6 +70,21 @@ int main(int argc, char** argv)
         download.repair = parser.isSet(QStringLiteral("repair"));
         download.keepDamaged = parser.isSet(QStringLiteral("keep-damaged"));
         return runDownloadCommand(download);
+    }
+    if (args.first() == QLatin1String("autoload")) {
+        AutoLoadOptions autoLoad;
+        autoLoad.ports = parser.values(QStringLiteral("port"));
+        autoLoad.once = parser.isSet(QStringLiteral("once"));
+        autoLoad.directory = parser.value(QStringLiteral("dir"));
+        if (parser.isSet(QStringLiteral("every"))) {
+            const std::optional<int> hours = AutoLoadSchedule::parseHours(parser.value(QStringLiteral("every")));
+            if (!hours)
+                return usage(QStringLiteral("--every needs a whole number of hours from 1 to 24"));
+            autoLoad.everyHours = *hours;
+        } else if (!autoLoad.once) {
+            return usage(QStringLiteral("autoload needs --every HOURS or --once"));
+        }
+        return runAutoLoadCommand(autoLoad);
     }
     if (args.first() == QLatin1String("sets")) {
         if (args.size() != 2)
