@@ -1,5 +1,6 @@
 #include "app/TfrmMain.h"
 
+#include "app/AutoLoadCommands.h"
 #include "app/DataDirectory.h"
 #include "app/DateOrder.h"
 #include "app/HelpFile.h"
@@ -347,6 +348,7 @@ void TfrmMain::connectLink()
         const QSignalBlocker quiet(ComboBoxDeviceName);
         ComboBoxDeviceName->setCurrentIndex(index);
     });
+    link_.setAutoLoadCheck([this](const QDateTime& now) { autoLoad().checkSchedule(now); });
 }
 
 void TfrmMain::setSplash(TfrmAbout* splash)
@@ -813,15 +815,60 @@ void TfrmMain::LoadData1Click()
 void TfrmMain::EraseMemory1Click() {}
 // The logger setup window plugs in here.
 void TfrmMain::Setup1Click() {}
-// Scheduled auto-loading plugs in here.
-void TfrmMain::StartAutoLoading1Click() {}
-void TfrmMain::StopAutoLoading1Click() {}
-void TfrmMain::dumpandclearmemory1Click() {}
-void TfrmMain::estLoadingEvery1Minute1Click() {}
-void TfrmMain::Timer1Timer() {}
 void TfrmMain::btnOutputToGraphClick()
 {
     tabularCommands().btnOutputToGraphClick(activeChild());
+}
+
+// Scheduled auto-loading ----------------------------------------------------------
+
+AutoLoadCommands& TfrmMain::autoLoad()
+{
+    if (!autoLoad_) {
+        AutoLoadCommands::Context context;
+        context.mainWindow = this;
+        context.link = &link_;
+        context.loggerDownload = [this]() -> LoggerDownloadCommand& { return loggerDownload(); };
+        context.dataDirectory = dataDirectory_;
+        context.dialogs = completed(environment_.fileDialogs);
+        autoLoad_ = std::make_unique<AutoLoadCommands>(std::move(context));
+        QLabel* panel = statusPanels_[2];
+        connect(autoLoad_.get(), &AutoLoadCommands::statusTextChanged, panel,
+                [panel](const QString& text) {
+                    panel->setText(text);
+                    // Wide enough for the next cycle's date and time.
+                    const int needed = panel->fontMetrics().horizontalAdvance(text) + 12;
+                    panel->setFixedWidth(std::max(StatusPanelWidths[2], needed));
+                });
+        connect(autoLoad_.get(), &AutoLoadCommands::cycleFinished, panel, &QLabel::setToolTip);
+    }
+    return *autoLoad_;
+}
+
+void TfrmMain::StartAutoLoading1Click()
+{
+    autoLoad().StartAutoLoading1Click();
+}
+
+void TfrmMain::StopAutoLoading1Click()
+{
+    autoLoad().StopAutoLoading1Click();
+}
+
+void TfrmMain::dumpandclearmemory1Click()
+{
+    (void)autoLoad().dumpAndClearMemory();
+}
+
+void TfrmMain::estLoadingEvery1Minute1Click()
+{
+    autoLoad().startRecordingIfIdle();
+    Timer1.start();
+}
+
+void TfrmMain::Timer1Timer()
+{
+    (void)autoLoad().dumpAndClearMemory();
 }
 
 // Real-time recording -------------------------------------------------------------

@@ -44,6 +44,7 @@ class TfrmAbout;
 class TfrmGraph;
 class RealTimeCommands;
 class LoggerDownloadCommand;
+class AutoLoadCommands;
 class FileCommands;
 class TabularCommands;
 
@@ -125,6 +126,8 @@ public:
 
     // The "Load Data" command with its logger port and memory image.
     [[nodiscard]] LoggerDownloadCommand& loggerDownload();
+    // Scheduled auto-loading: Start/Stop, the schedule, the cycle.
+    [[nodiscard]] AutoLoadCommands& autoLoad();
 
     // Real-time recording: the Run and Stop commands, the recorder and the
     // real-time graph's recording side.
@@ -245,6 +248,7 @@ private:
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<RealTimeCommands> realTime_;
     std::unique_ptr<LoggerDownloadCommand> loggerDownload_;
+    std::unique_ptr<AutoLoadCommands> autoLoad_;
     std::unique_ptr<TabularCommands> tabularCommands_;
     std::unique_ptr<FileCommands> fileCommands_;
 };

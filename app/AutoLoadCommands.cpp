@@ -1,0 +1,104 @@
+#include "app/AutoLoadCommands.h"
+
+#include "app/LoggerDownloadCommand.h"
+#include "logger/DateTimeValue.h"
+#include "logger/SetupFrames.h"
+#include "meter/MeterLink.h"
+
+AutoLoadCommands::AutoLoadCommands(Context context, QObject* parent)
+    : QObject(parent), context_(std::move(context))
+{
+}
+
+AutoLoadCommands::~AutoLoadCommands()
+{
+    delete dialog_;
+}
+
+QString AutoLoadCommands::badHoursText(const QString& text)
+{
+    return QStringLiteral("\"%1\" is not a whole number of hours from %2 to %3.\n"
+                          "Auto loading has not been started.")
+        .arg(text)
+        .arg(AutoLoadSchedule::MinHours)
+        .arg(AutoLoadSchedule::MaxHours);
+}
+
+QString AutoLoadCommands::statusText() const
+{
+    if (!schedule_.AutoLoadEnabled())
+        return {};
+    const QLocale locale;
+    const QDateTime next = schedule_.NextAutoLoad();
+    return QStringLiteral("%1, next %2 %3")
+        .arg(ModeText,
+             locale.toString(next.date(), DateTimeValue::fourDigitYearShortDateFormat(locale)),
+             locale.toString(next.time(), QLocale::ShortFormat));
+}
+
+void AutoLoadCommands::showStatus()
+{
+    emit statusTextChanged(statusText());
+}
+
+AutoLoadCycle& AutoLoadCommands::cycle()
+{
+    if (!cycle_) {
+        LoggerDownloadCommand& load = context_.loggerDownload();
+        download_ = std::make_unique<MemoryDownload>(load.port(), load.ui());
+        device_ = std::make_unique<LinkAutoLoadDevice>(load.port(), *download_);
+        cycle_ = std::make_unique<AutoLoadCycle>(*device_, load.memory(), context_.link->clock());
+        cycle_->setDataDirectory(context_.dataDirectory);
+    }
+    return *cycle_;
+}
+
+void AutoLoadCommands::StartAutoLoading1Click()
+{
+    if (!dialog_)
+        dialog_ = new TfrmAutoLoad(context_.mainWindow);
+    if (context_.dialogs.exec(*dialog_) != QDialog::Accepted) {
+        schedule_.stop();
+        showStatus();
+        return;
+    }
+    const QString text = dialog_->hourText();
+    const std::optional<int> hours = AutoLoadSchedule::parseHours(text);
+    if (!hours) {
+        context_.dialogs.inform(context_.mainWindow, badHoursText(text));
+        return;
+    }
+    schedule_.start(*hours, context_.link->clock().currentDateTime());
+    showStatus();
+    startRecordingIfIdle();
+}
+
+void AutoLoadCommands::StopAutoLoading1Click()
+{
+    schedule_.stop();
+    showStatus();
+}
+
+void AutoLoadCommands::startRecordingIfIdle()
+{
+    (void)cycle();
+    if (!device_->meterRecording())
+        device_->writeLive(SetupFrames::recordKey());
+}
+
+AutoLoadOutcome AutoLoadCommands::dumpAndClearMemory()
+{
+    AutoLoadCycle& running = cycle();
+    running.setLocale(QLocale());
+    last_ = running.dumpAndClearMemory();
+    emit cycleFinished(AutoLoadLog::line(*last_, QLocale()));
+    return *last_;
+}
+
+void AutoLoadCommands::checkSchedule(const QDateTime& now)
+{
+    if (!schedule_.takeDue(now, context_.link->MeterConnected()))
+        return;
+    showStatus();
+    (void)dumpAndClearMemory();
+}
