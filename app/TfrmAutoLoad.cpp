@@ -10,9 +10,11 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TfrmAutoLoad::TfrmAutoLoad(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowStaysOnTopHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("frmAutoLoad"));
     setWindowTitle(Caption);
@@ -55,7 +57,10 @@ TfrmAutoLoad::TfrmAutoLoad(QWidget* parent)
     layout->addLayout(schedule);
     layout->addSpacing(12);
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Fixed to its controls, yet wide enough that a window manager shows
+    // the whole caption beside its title bar buttons.
+    const int captionRoom = fontMetrics().horizontalAdvance(Caption) * 3 / 2 + 90;
+    setFixedSize(std::max(sizeHint().width(), captionRoom), sizeHint().height());
 }
 
 QString TfrmAutoLoad::hourText() const
