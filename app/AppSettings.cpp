@@ -21,6 +21,20 @@ int readInt(const QSettings& store, const QString& key, int fallback)
     return ok ? result : fallback;
 }
 
+// true/false, 1/0, yes/no; anything else is the fallback.
+bool readSwitch(const QSettings& store, const QString& key, bool fallback)
+{
+    const QVariant value = store.value(key);
+    if (!value.isValid() || !isScalar(value))
+        return fallback;
+    const QString text = value.toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1") || text == QLatin1String("yes"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0") || text == QLatin1String("no"))
+        return false;
+    return fallback;
+}
+
 double readRate(const QSettings& store, const QString& key, double fallback)
 {
     const QVariant value = store.value(key);
@@ -44,6 +58,7 @@ SavedSettings AppSettings::read(const QSettings& store)
         readInt(store, LastConnectedPortKey, SavedSettings::DefaultLastConnectedPort);
     s.lastConnectedModel =
         readInt(store, LastConnectedModelKey, SavedSettings::DefaultLastConnectedModel);
+    s.loggerTools = readSwitch(store, LoggerToolsKey, false);
     return s;
 }
 

@@ -21,6 +21,9 @@ struct SavedSettings
     // 841 or 842 as saved; other numbers are kept as read and replaced by the
     // start-up fall-back ("LastConnectedModel").
     int lastConnectedModel = DefaultLastConnectedModel;
+    // Shows the logger setup and auto-loading commands ("logger-tools"); only
+    // read, the user sets it.
+    bool loggerTools = false;
 
     friend bool operator==(const SavedSettings&, const SavedSettings&) = default;
 };
@@ -31,6 +34,7 @@ public:
     static inline const QString RealTimeRateKey = QStringLiteral("RealTimeRate");
     static inline const QString LastConnectedPortKey = QStringLiteral("LastConnectedPort");
     static inline const QString LastConnectedModelKey = QStringLiteral("LastConnectedModel");
+    static inline const QString LoggerToolsKey = QStringLiteral("logger-tools");
 
     [[nodiscard]] static SavedSettings read(const QSettings& store);
     // Writes all three values and flushes them; returns false when the store

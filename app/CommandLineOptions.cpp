@@ -94,6 +94,8 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         } else if (matches(arg, QStringLiteral("--screenshot"))) {
             (void)takeValue(arguments, i, QStringLiteral("--screenshot"), o.screenshotDirectory,
                             o.error);
+        } else if (arg == QLatin1String("--logger-tools")) {
+            o.loggerTools = true;
         } else if (arg == QLatin1String("--sample-graph")) {
             o.sampleGraphPoints = 2000;
         } else if (arg.startsWith(QLatin1String("--sample-graph="))) {
@@ -126,6 +128,8 @@ QString CommandLineOptions::usage()
         "  --port PATH       list PATH as a serial port as well (repeatable)\n"
         "  --data-dir DIR    keep the program's files in DIR (default: $AUDIMARK_HOME or\n"
         "                    the application data directory)\n"
+        "  --logger-tools    show Setup and the auto-loading commands in the Data Logger menu\n"
+        "                    (also the saved setting logger-tools=true)\n"
         "  --screenshot DIR  save pictures of the splash, the About box and the main window\n"
         "                    into DIR, then quit\n"
         "  -h, --help        show this help\n"

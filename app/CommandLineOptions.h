@@ -4,6 +4,7 @@
 //   --demo[=841|842]   run the virtual meter in-process and list its port
 //   --port PATH        list an extra serial port (repeatable)
 //   --data-dir DIR     the directory for the program's files
+//   --logger-tools     show the logger setup and auto-loading commands
 //   --screenshot DIR   save pictures of the splash, the About box and the
 //                      main window into DIR, then quit (documentation)
 //   -h, --help         the usage text
@@ -19,6 +20,7 @@ struct CommandLineOptions
     QStringList extraPorts;
     QString dataDirectory;
     QString screenshotDirectory;
+    bool loggerTools = false;
     bool helpRequested = false;
     bool versionRequested = false;
     // For developers (not in the usage text): --sample-graph[=N] opens the

@@ -7,16 +7,11 @@
 // displays what the link reports. It never decides the link state itself.
 //
 // Start-up: the constructor is FormCreate (date order, settings, digit
-// images, port list); the first show schedules FormShow, which waits (at
-// most about a second, user input held back) until the window system has
-// exposed and maximised the window, then paints it with the panel and the
-// splash before the blocking port search, the live stream and the real-time
-// graph placed for the maximised work area.
-//
-// Shut-down: a close is refused and retried shortly while the receive
-// handler runs, then the child windows are closed (a graph window with
-// unsaved data asks first and may keep the program open), then the live port
-// is closed and the settings are written.
+// images, port list); the first show schedules FormShow (panel, port search,
+// live stream, splash closed). Shut-down: a close is refused and retried
+// shortly while the receive handler runs, then the child windows are closed
+// (a graph window with unsaved data asks first and may keep the program
+// open), then the live port is closed and the settings are written.
 
 #include "app/AppSettings.h"
 #include "app/LoggerDialogs.h"
@@ -49,6 +44,7 @@ class TfrmAbout;
 class TfrmGraph;
 class RealTimeCommands;
 class LoggerDownloadCommand;
+class SetupCommands;
 class AutoLoadCommands;
 class FileCommands;
 class TabularCommands;
@@ -65,6 +61,9 @@ struct MainWindowEnvironment
     std::optional<QLocale> locale;
     // The directory of the program's files; DataDirectory::choose("") when empty.
     QString dataDirectory;
+    // Shows Setup and the auto-loading items of the "&Data Logger" menu
+    // (--logger-tools); the saved setting "logger-tools" does the same.
+    bool loggerTools = false;
     // Opens the help page; QDesktopServices::openUrl when empty.
     std::function<bool(const QUrl&)> openUrl;
     // Message boxes and errors of the logger commands; each empty member is
@@ -131,6 +130,8 @@ public:
 
     // The "Load Data" command with its logger port and memory image.
     [[nodiscard]] LoggerDownloadCommand& loggerDownload();
+    // The logger setup window (Setup) and the menu's Erase Memory.
+    [[nodiscard]] SetupCommands& setupCommands();
     // Scheduled auto-loading: Start/Stop, the schedule, the cycle.
     [[nodiscard]] AutoLoadCommands& autoLoad();
 
@@ -171,7 +172,6 @@ private:
     [[nodiscard]] bool FormCloseQuery();
     void FormClose();
 
-    void paintBeforeBlocking();
     void createPanel();
     void panelClosed();
     void fillPortList();
@@ -254,6 +254,7 @@ private:
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<RealTimeCommands> realTime_;
     std::unique_ptr<LoggerDownloadCommand> loggerDownload_;
+    std::unique_ptr<SetupCommands> setupCommands_;
     std::unique_ptr<AutoLoadCommands> autoLoad_;
     std::unique_ptr<TabularCommands> tabularCommands_;
     std::unique_ptr<FileCommands> fileCommands_;

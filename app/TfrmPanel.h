@@ -6,8 +6,7 @@
 //
 // Contract:
 // - A frameless child window of fixed size 190 x 471, meant to live in a
-//   QMdiSubWindow (which it makes frameless too, except while minimised,
-//   when the caption bar is the only way back) or on its own. It frees
+//   QMdiSubWindow (which it makes frameless too) or on its own. It frees
 //   itself when closed and then emits closed().
 // - renderReading() touches a widget only where what it shows changes; an
 //   unchanged frame costs a few comparisons.
@@ -22,7 +21,6 @@
 
 #include <QMetaObject>
 #include <QPoint>
-#include <QRect>
 #include <QTimer>
 #include <QWidget>
 
@@ -32,7 +30,6 @@ class DigitImages;
 class MeterLink;
 class PanelClickArea;
 class QLabel;
-class QMdiSubWindow;
 class QToolButton;
 
 class TfrmPanel : public QWidget, public LiveReadingView
@@ -97,7 +94,6 @@ private:
     // hosts the panel, or the panel itself.
     [[nodiscard]] QWidget* frameWindow();
     void adoptHost();
-    static void setHostFrameless(QMdiSubWindow& host, bool frameless);
 
     MeterLink& link_;
     const DigitImages& digits_;
@@ -151,7 +147,4 @@ private:
     QPoint dragStartGlobal_;
     QPoint dragStartWindow_;
     QMetaObject::Connection hostActivation_;
-    QMetaObject::Connection hostRestore_;
-    // The host's place before it was minimised with its caption bar.
-    QRect hostNormalGeometry_;
 };

@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("RX840"));
     QApplication::setApplicationName(QStringLiteral("Audimark"));
-    // No application display name: Qt would append it to every caption.
+    QApplication::setApplicationDisplayName(QStringLiteral("QV58M"));
     QApplication::setDesktopFileName(QStringLiteral("audimark"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/audimark.svg")));
 
@@ -105,6 +105,7 @@ int main(int argc, char** argv)
 
     TfrmMain::Environment environment;
     environment.dataDirectory = dataDirectory;
+    environment.loggerTools = options.loggerTools;
     TfrmMain frmMain(environment);
     frmMain.setSplash(splash);
 
