@@ -6,13 +6,46 @@
 #include "tools/cli/ExportCommand.h"
 #include "tools/cli/LiveCommand.h"
 #include "tools/cli/SetsCommand.h"
+#include "tools/cli/SetupCommand.h"
 #include "serial/TComPort.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QMap>
 #include <QTextStream>
 
+#include <optional>
+
 namespace {
+// The options of info, set-clock, set-interval and erase; empty for other commands.
+std::optional<SetupCommandOptions> setupCommandOptions(const QCommandLineParser& parser,
+                                                       const QStringList& args)
+{
+    using Operation = SetupCommandOptions::Operation;
+    static const QMap<QString, Operation> operations = {{QStringLiteral("info"), Operation::Info},
+                                                        {QStringLiteral("set-clock"), Operation::SetClock},
+                                                        {QStringLiteral("set-interval"), Operation::SetInterval},
+                                                        {QStringLiteral("erase"), Operation::Erase}};
+    if (!operations.contains(args.first()))
+        return std::nullopt;
+    SetupCommandOptions options;
+    options.operation = operations.value(args.first());
+    options.ports = parser.values(QStringLiteral("port"));
+    options.yes = parser.isSet(QStringLiteral("yes"));
+    const QString format = parser.value(QStringLiteral("format"));
+    if (format != QLatin1String("text") && format != QLatin1String("json"))
+        options.error = QStringLiteral("--format must be text or json");
+    options.json = format == QLatin1String("json");
+    const qsizetype wanted = options.operation == Operation::SetInterval ? 2 : 1;
+    if (args.size() != wanted)
+        options.error = options.operation == Operation::SetInterval
+                            ? QStringLiteral("set-interval needs MM:SS")
+                            : args.first() + QStringLiteral(" takes no further argument");
+    else if (wanted == 2)
+        options.interval = args.at(1);
+    return options;
+}
+
 int usage(const QString& message)
 {
     QTextStream(stderr) << "audimark-cli: " << message << '\n'
@@ -21,7 +54,11 @@ int usage(const QString& message)
                         << "                            [--repair] [--keep-damaged]\n"
                         << "       audimark-cli sets FILE.rec\n"
                         << "       audimark-cli export FILE.rec --set N --format csv|txt [--out PATH] [--from A --to B]\n"
-                        << "       audimark-cli autoload [--port PATH]... --every HOURS [--dir DIR] | --once [--dir DIR]\n";
+                        << "       audimark-cli autoload [--port PATH]... --every HOURS [--dir DIR] | --once [--dir DIR]\n"
+                        << "       audimark-cli info [--port PATH]... [--format text|json]\n"
+                        << "       audimark-cli set-clock [--port PATH]...\n"
+                        << "       audimark-cli set-interval MM:SS [--port PATH]...\n"
+                        << "       audimark-cli erase --yes [--port PATH]...\n";
     return 2;
 }
 } // namespace
@@ -36,7 +73,7 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral("Reads a QV58M sound level meter from the command line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live, download, sets, export or autoload"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live, download, sets, export, autoload, info, set-clock, set-interval or erase"));
     parser.addOption({QStringLiteral("port"), QStringLiteral("Serial port to use (repeatable)."), QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("N")});
     parser.addOption({QStringLiteral("format"), QStringLiteral("live: text or csv; export: csv or txt."), QStringLiteral("FORMAT"), QStringLiteral("text")});
@@ -51,6 +88,7 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("every"), QStringLiteral("autoload: empty the logger every HOURS hours (1 to 24) until Ctrl-C."), QStringLiteral("HOURS")});
     parser.addOption({QStringLiteral("once"), QStringLiteral("autoload: empty the logger once, now.")});
     parser.addOption({QStringLiteral("dir"), QStringLiteral("autoload: directory of the dump files and autoload.log (default: the program's data directory)."), QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("yes"), QStringLiteral("erase: yes, erase every data set in the meter.")});
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -85,6 +123,11 @@ int main(int argc, char** argv)
             return usage(QStringLiteral("autoload needs --every HOURS or --once"));
         }
         return runAutoLoadCommand(autoLoad);
+    }
+    if (const std::optional<SetupCommandOptions> setup = setupCommandOptions(parser, args)) {
+        if (!setup->error.isEmpty())
+            return usage(setup->error);
+        return runSetupCommand(*setup);
     }
     if (args.first() == QLatin1String("sets")) {
         if (args.size() != 2)
