@@ -4,6 +4,7 @@
 // back to the live link after every ending, also when the meter fails.
 
 #include "common/FakeMeterClock.h"
+#include "common/PtyPair.h"
 #include "common/TestMain.h"
 #include "logger/LoggerRig.h"
 #include "logger/LoggerSetup.h"
@@ -11,6 +12,10 @@
 #include "logger/SetupFrames.h"
 #include "logger/SetupTestClock.h"
 #include "logger/SetupTexts.h"
+
+#include <atomic>
+#include <random>
+#include <thread>
 
 using Label = LoggerSetupUi::Label;
 using vmeter::LoggerImageBuilder;
@@ -47,6 +52,67 @@ QByteArray memoryEndingAt(int end, int sets = 1)
     LoggerImageBuilder::writeControlPage(image, sets, end);
     return image;
 }
+
+// Runs the command of a button (5: all at once) and says whether it succeeded.
+bool clickButton(LoggerSetup& setup, int button)
+{
+    switch (button) {
+    case 1:
+        return setup.Button1Click();
+    case 2:
+        return setup.Button2Click("00", "05");
+    case 3:
+        return setup.Button3Click();
+    case 4:
+        return setup.Button4Click().information.controlPage.has_value();
+    default:
+        return setup.Button5Click("00", "05");
+    }
+}
+
+// The other end of the line: a peer that answers everything with random
+// bytes, or that disappears (the master closed) after a while.
+class BadPeer
+{
+public:
+    enum class Kind
+    {
+        Garbage,
+        Vanishing
+    };
+
+    BadPeer(PtyPair& pty, Kind kind, std::chrono::milliseconds vanishAfter)
+        : thread_([this, &pty, kind, vanishAfter] {
+              std::mt19937 random(7);
+              const auto start = std::chrono::steady_clock::now();
+              while (!stop_) {
+                  if (kind == Kind::Vanishing) {
+                      if (std::chrono::steady_clock::now() - start >= vanishAfter) {
+                          pty.closeMaster();
+                          return;
+                      }
+                  } else {
+                      (void)pty.readAvailable();
+                      QByteArray noise(5, '\0');
+                      for (char& b : noise)
+                          b = char(random() & 0xFF);
+                      (void)pty.writeMaster(noise, 50);
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+              }
+          })
+    {
+    }
+    ~BadPeer()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 struct SetupRig
 {
@@ -650,6 +716,54 @@ private slots:
                  qPrintable(QString::number(clock.secondsSince(start))));
         QCOMPARE(r.rig.meter->loggerMemory(), before);
         QVERIFY(r.rig.liveLinkBack());
+    }
+
+    void badPeer_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("vanishing");
+        QTest::addColumn<QString>("shown");
+        const QList<std::pair<int, QString>> buttons = {{1, SetupTexts::TimeUpdateFailed},
+                                                        {2, SetupTexts::IntervalFailed},
+                                                        {3, SetupTexts::EraseFailed},
+                                                        {4, QString()},
+                                                        {5, SetupTexts::RunFailed}};
+        for (const auto& [button, shown] : buttons) {
+            QTest::addRow("garbage, button %d", button) << button << false << shown;
+            QTest::addRow("device gone mid-command, button %d", button) << button << true << shown;
+        }
+    }
+    void badPeer()
+    {
+        QFETCH(int, button);
+        QFETCH(bool, vanishing);
+        QFETCH(QString, shown);
+        SetupTestClock clock(speedUp, pcTime);
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        SetupRig r(VirtualMeterOptions{}, clock);
+        r.ui.answers = {true};
+        r.rig.link.setPortList({pty.slavePath()});
+        r.rig.link.startLiveLink();
+        QVERIFY(r.rig.link.Comm1().Active());
+        // The take-over takes 5 s of the clock's time; the device goes after it.
+        const auto vanishAfter = std::chrono::milliseconds(5500 / speedUp);
+        const auto start = clock.now();
+        bool done = true;
+        {
+            BadPeer peer(pty, vanishing ? BadPeer::Kind::Vanishing : BadPeer::Kind::Garbage,
+                         vanishAfter);
+            done = clickButton(r.setup, button);
+        }
+        QVERIFY(!done);
+        QCOMPARE(r.ui.messages(), shown.isEmpty() ? QStringList() : QStringList{message(shown)});
+        // The take-over and at most three echo waits of 2.5 s, and the steps.
+        QVERIFY2(clock.secondsSince(start) < 5.0 + 3 * 2.5 + 1.5,
+                 qPrintable(QString::number(clock.secondsSince(start))));
+        QVERIFY(!r.rig.link.Comm2().Active());
+        QVERIFY(r.rig.link.MainTimer().isActive());
+        if (!vanishing)
+            QVERIFY(r.rig.link.Comm1().Active());
     }
 
     void meterGoesSilentMidCommand()
