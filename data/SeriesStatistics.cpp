@@ -57,11 +57,6 @@ SeriesStatistics SeriesStatistics::whole(std::span<const double> x, std::span<co
     return scan(x, y, 0, n - 1);
 }
 
-SeriesStatistics SeriesStatistics::whole(const GraphSeries& series)
-{
-    return whole(series.xValues(), series.yValues());
-}
-
 SeriesStatistics SeriesStatistics::between(std::span<const double> x, std::span<const float> y,
                                            qsizetype indexA, qsizetype indexB)
 {
@@ -71,10 +66,4 @@ SeriesStatistics SeriesStatistics::between(std::span<const double> x, std::span<
     const qsizetype lo = std::clamp<qsizetype>(std::min(indexA, indexB), 0, n - 1);
     const qsizetype hi = std::clamp<qsizetype>(std::max(indexA, indexB), 0, n - 1);
     return scan(x, y, lo, hi);
-}
-
-SeriesStatistics SeriesStatistics::between(const GraphSeries& series, qsizetype indexA,
-                                           qsizetype indexB)
-{
-    return between(series.xValues(), series.yValues(), indexA, indexB);
 }

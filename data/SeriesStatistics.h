@@ -6,7 +6,7 @@
 // equal extremes the first one wins. An empty series gives isEmpty() and zero
 // fields; nothing is divided by zero.
 
-#include "data/GraphSeries.h"
+#include <QtGlobal>
 
 #include <span>
 
@@ -29,13 +29,10 @@ struct SeriesStatistics
     // The whole series. x and y are read up to the shorter of the two.
     [[nodiscard]] static SeriesStatistics whole(std::span<const double> x,
                                                 std::span<const float> y);
-    [[nodiscard]] static SeriesStatistics whole(const GraphSeries& series);
 
     // Points lo..hi inclusive, lo the smaller and hi the larger of the two
     // cursor indices (they may cross); indices are clamped into the series.
     [[nodiscard]] static SeriesStatistics between(std::span<const double> x,
                                                   std::span<const float> y, qsizetype indexA,
-                                                  qsizetype indexB);
-    [[nodiscard]] static SeriesStatistics between(const GraphSeries& series, qsizetype indexA,
                                                   qsizetype indexB);
 };

@@ -9,12 +9,37 @@ namespace {
 constexpr double kStart = 46000.25;
 constexpr double kSecond = 1.0 / 86400.0;
 
-GraphSeries seriesOf(const QList<float>& levels, double secondsApart = 1.0)
+// Points as a chart holds them: X and Y side by side.
+struct Series
 {
-    GraphSeries s;
-    s.setPointCount(levels.size());
+    QList<double> xs;
+    QList<float> ys;
+    [[nodiscard]] double x(qsizetype i) const { return xs.at(i); }
+    [[nodiscard]] float y(qsizetype i) const { return ys.at(i); }
+    [[nodiscard]] std::span<const double> xSpan() const
+    {
+        return {xs.constData(), size_t(xs.size())};
+    }
+    [[nodiscard]] std::span<const float> ySpan() const
+    {
+        return {ys.constData(), size_t(ys.size())};
+    }
+    [[nodiscard]] SeriesStatistics whole() const
+    {
+        return SeriesStatistics::whole(xSpan(), ySpan());
+    }
+    [[nodiscard]] SeriesStatistics between(qsizetype a, qsizetype b) const
+    {
+        return SeriesStatistics::between(xSpan(), ySpan(), a, b);
+    }
+};
+
+Series seriesOf(const QList<float>& levels, double secondsApart = 1.0)
+{
+    Series s;
     for (qsizetype i = 0; i < levels.size(); ++i)
-        s.setPoint(i, kStart + double(i) * secondsApart * kSecond, levels.at(i));
+        s.xs.append(kStart + double(i) * secondsApart * kSecond);
+    s.ys = levels;
     return s;
 }
 
@@ -55,7 +80,7 @@ void tst_SeriesStatistics::rateIsSpanOverPointCount()
     QFETCH(double, secondsApart);
     QFETCH(double, rate);
 
-    const auto stats = SeriesStatistics::whole(seriesOf(QList<float>(points, 60.0f), secondsApart));
+    const auto stats = seriesOf(QList<float>(points, 60.0f), secondsApart).whole();
     QCOMPARE(stats.pointCount, points);
     QCOMPARE(stats.startTime, kStart);
     QVERIFY2(qAbs(stats.rateSeconds - rate) < 1e-6, qPrintable(QString::number(stats.rateSeconds)));
@@ -63,14 +88,14 @@ void tst_SeriesStatistics::rateIsSpanOverPointCount()
 
 void tst_SeriesStatistics::averageIsArithmeticMean()
 {
-    const auto stats = SeriesStatistics::whole(seriesOf({60.0f, 80.0f}));
+    const auto stats = seriesOf({60.0f, 80.0f}).whole();
     QCOMPARE(stats.average, 70.0);
 }
 
 void tst_SeriesStatistics::firstExtremeWins()
 {
-    const GraphSeries s = seriesOf({50, 55, 40, 90, 60, 40, 70, 90, 65, 70});
-    const auto stats = SeriesStatistics::whole(s);
+    const Series s = seriesOf({50, 55, 40, 90, 60, 40, 70, 90, 65, 70});
+    const auto stats = s.whole();
     QCOMPARE(stats.maximum, 90.0f);
     QCOMPARE(stats.maximumIndex, 3);
     QCOMPARE(stats.maximumTime, s.x(3));
@@ -81,7 +106,7 @@ void tst_SeriesStatistics::firstExtremeWins()
 
 void tst_SeriesStatistics::emptySeries()
 {
-    const auto stats = SeriesStatistics::whole(GraphSeries());
+    const auto stats = Series().whole();
     QVERIFY(stats.isEmpty());
     QCOMPARE(stats.pointCount, 0);
     QCOMPARE(stats.average, 0.0);
@@ -117,8 +142,8 @@ void tst_SeriesStatistics::betweenCursors()
     QFETCH(int, minimumIndex);
     QFETCH(double, average);
 
-    const GraphSeries s = seriesOf({50, 55, 40, 90, 60, 40, 70, 90, 65, 70, 80, 30});
-    const auto stats = SeriesStatistics::between(s, a, b);
+    const Series s = seriesOf({50, 55, 40, 90, 60, 40, 70, 90, 65, 70, 80, 30});
+    const auto stats = s.between(a, b);
     QCOMPARE(stats.pointCount, points);
     QCOMPARE(stats.firstIndex, qMin(a, b));
     QCOMPARE(stats.maximumIndex, maximumIndex);
@@ -131,15 +156,14 @@ void tst_SeriesStatistics::betweenCursors()
 
 void tst_SeriesStatistics::betweenClampsIntoSeries()
 {
-    const GraphSeries s = seriesOf({60, 70, 80});
-    const auto stats = SeriesStatistics::between(s, -4, 99);
+    const auto stats = seriesOf({60, 70, 80}).between(-4, 99);
     QCOMPARE(stats.pointCount, 3);
     QCOMPARE(stats.average, 70.0);
 }
 
 void tst_SeriesStatistics::betweenOnEmptySeries()
 {
-    QVERIFY(SeriesStatistics::between(GraphSeries(), 0, 0).isEmpty());
+    QVERIFY(Series().between(0, 0).isEmpty());
 }
 
 void tst_SeriesStatistics::spansOfUnequalLength()
@@ -156,16 +180,17 @@ void tst_SeriesStatistics::benchmarkWholeSeries()
 {
     // The largest logger memory holds just under 49 152 samples.
     constexpr int kPoints = 49152;
-    GraphSeries s;
-    s.setPointCount(kPoints);
+    Series s;
     QRandomGenerator random(42);
-    for (int i = 0; i < kPoints; ++i)
-        s.setPoint(i, kStart + i * kSecond, float(200 + random.bounded(1201)) / 10.0f);
+    for (int i = 0; i < kPoints; ++i) {
+        s.xs.append(kStart + i * kSecond);
+        s.ys.append(float(200 + random.bounded(1201)) / 10.0f);
+    }
 
     SeriesStatistics stats;
     QBENCHMARK
     {
-        stats = SeriesStatistics::whole(s);
+        stats = s.whole();
     }
     QCOMPARE(stats.pointCount, kPoints);
     QVERIFY(stats.maximum <= 140.0f && stats.minimum >= 20.0f);
