@@ -299,6 +299,8 @@ void PESGraph::lookChanged()
 
 void PESGraph::setLook(const PESGraphLook& look)
 {
+    if (look_ == look)
+        return;
     look_ = look;
     lookChanged();
     applyCursor();
@@ -311,9 +313,12 @@ void PESGraph::setDefaultLook()
     setVertLineAnnotationColor(1, colorFromBgr(0x0000FF));
 }
 
+// A setter that changes nothing leaves the look applied as it is.
 #define PESGRAPH_LOOK_SETTER(Setter, Type, member)                                                 \
     void PESGraph::Setter(Type value)                                                              \
     {                                                                                              \
+        if (look_.member == value)                                                                 \
+            return;                                                                                \
         look_.member = value;                                                                      \
         lookChanged();                                                                             \
     }
@@ -484,8 +489,14 @@ void PESGraph::syncData() const
     }
     const bool dateTime = look_.dateTimeMode;
     const auto keyOf = [dateTime](double x) { return dateTime ? PESGraphTime::daysToKey(x) : x; };
-    for (size_t s = 0; s < mirrors_.size(); ++s)
+    for (size_t s = 0; s < mirrors_.size(); ++s) {
         mirrors_[s]->sync(content_.series[s], content_.points, keyOf);
+        QCPGraph* graph = mirrors_[s]->graph();
+        const bool lone = graph->data()->size() == 1;
+        if (lone != (graph->scatterStyle().shape() != QCPScatterStyle::ssNone))
+            graph->setScatterStyle(lone ? QCPScatterStyle(QCPScatterStyle::ssDisc, 7)
+                                        : QCPScatterStyle(QCPScatterStyle::ssNone));
+    }
 }
 
 void PESGraph::placeTitles()
@@ -765,6 +776,15 @@ void PESGraph::undoZoom()
     plot_->yAxis->setRange(unzoomedY_[0], unzoomedY_[1]);
     updateScrollBars();
     redraw();
+    emit zoomUndone();
+}
+
+void PESGraph::dropZoom()
+{
+    if (!zoomed_)
+        return;
+    zoomed_ = false;
+    updateScrollBars();
     emit zoomUndone();
 }
 

@@ -20,6 +20,8 @@
 // reports hot spots (when their switches are on); a left click without a
 // drag reports clicked(). Right click opens a small menu when allowPopup.
 //
+// A series with a single point to draw shows it as a dot: a line needs two.
+//
 // Pixels are widget pixels of the PESGraph itself.
 
 #include "graph/PESGraphContent.h"
@@ -220,6 +222,9 @@ public:
     QPointF visibleRangeY() const;
     // Restores the ranges from before the first zoom.
     void undoZoom();
+    // Leaves the zoom without drawing (reports zoomUndone()); the next
+    // reinitialize() sets the ranges from the scales.
+    void dropZoom();
 
     // ---- Actions ------------------------------------------------------------
     void reinitialize(); // apply look and scales

@@ -125,6 +125,9 @@ QWidget* PESGraphCustomizeDialog::makeStylePage()
     showAnnotations_->setChecked(look_.showGraphAnnotations);
     showLines_ = new QCheckBox(tr("Show cursor lines"));
     showLines_->setChecked(look_.showVertLineAnnotations);
+    dataHotSpots_ = new QCheckBox(tr("Mark a clicked data point"));
+    dataHotSpots_->setObjectName(QStringLiteral("allowDataHotSpots"));
+    dataHotSpots_->setChecked(look_.allowDataHotSpots);
     const auto percent = [](int value, const QString& name) {
         auto* spin = new QSpinBox;
         spin->setRange(10, 1000);
@@ -140,6 +143,7 @@ QWidget* PESGraphCustomizeDialog::makeStylePage()
     form->addRow(tr("Zooming:"), zoom_);
     form->addRow(showAnnotations_);
     form->addRow(showLines_);
+    form->addRow(dataHotSpots_);
     form->addRow(tr("Cursor line text size:"), lineTextSize_);
     form->addRow(tr("Annotation text size:"), graphTextSize_);
     return page;
@@ -274,6 +278,7 @@ PESGraphLook PESGraphCustomizeDialog::look() const
         look.allowZooming = PESZoomMode(zoom_->currentIndex());
         look.showGraphAnnotations = showAnnotations_->isChecked();
         look.showVertLineAnnotations = showLines_->isChecked();
+        look.allowDataHotSpots = dataHotSpots_->isChecked();
         look.lineAnnotationTextSize = lineTextSize_->value();
         look.graphAnnotationTextSize = graphTextSize_->value();
     }

@@ -53,6 +53,7 @@ private:
     QComboBox* zoom_ = nullptr;
     QCheckBox* showAnnotations_ = nullptr;
     QCheckBox* showLines_ = nullptr;
+    QCheckBox* dataHotSpots_ = nullptr;
     QSpinBox* lineTextSize_ = nullptr;
     QSpinBox* graphTextSize_ = nullptr;
     std::vector<QColor> seriesColors_;

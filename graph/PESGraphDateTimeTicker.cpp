@@ -1,5 +1,11 @@
 #include "graph/PESGraphDateTimeTicker.h"
 
+namespace {
+constexpr double kMinute = 60.0;
+constexpr double kHour = 3600.0;
+constexpr double kDay = 86400.0;
+} // namespace
+
 PESGraphDateTimeTicker::PESGraphDateTimeTicker()
 {
     setDateTimeSpec(Qt::UTC);
@@ -21,7 +27,16 @@ QString PESGraphDateTimeTicker::formatForStep(double stepSeconds)
 
 double PESGraphDateTimeTicker::getTickStep(const QCPRange& range)
 {
-    const double step = QCPAxisTickerDateTime::getTickStep(range);
+    // The library's choice keeps its strategy for days and months; between
+    // a second and a day its 2.5 s and 2.5 min give way to exact steps.
+    double step = QCPAxisTickerDateTime::getTickStep(range);
+    if (step >= 1.0 && step < kDay - 1.0) {
+        static const QVector<double> exactSteps = {
+            1,       2,           5,           10,           15,           30,
+            kMinute, 2 * kMinute, 5 * kMinute, 10 * kMinute, 15 * kMinute, 30 * kMinute,
+            kHour,   2 * kHour,   3 * kHour,   6 * kHour,    12 * kHour};
+        step = pickClosest(range.size() / (mTickCount + 1e-10), exactSteps);
+    }
     mDateTimeFormat = formatForStep(step);
     return step;
 }

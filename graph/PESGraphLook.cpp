@@ -48,31 +48,42 @@ PESGraphLook PESGraphLook::neutral()
     return look;
 }
 
+void PESGraphLook::setProgramItems()
+{
+    showVertLineAnnotations = true;
+    allowVertLineAnnotHotSpots = true;
+    lineAnnotationTextSize = 100;
+    showGraphAnnotations = true;
+    graphAnnotationTextSize = 100;
+    gridStyle = PESGridStyle::Dot;
+    mainTitle.clear();
+    subTitle = QStringLiteral(" ");
+    dateTimeMode = true;
+    usingXDataII = true;
+    xAxisLabel = QStringLiteral("Time");
+    allowZooming = PESZoomMode::Both;
+    scrollingHorzZoom = true;
+    scrollingVertZoom = true;
+    graphForeColor = colorFromBgr(0x008000);
+    graphBackColor = colorFromBgr(0x000000);
+    deskColor = colorFromBgr(0xC0C0C0);
+    textColor = Qt::black;
+    if (subsetColors.size() < 2)
+        subsetColors.resize(2);
+    subsetColors[0] = colorFromBgr(0x00FFFF);
+    subsetColors[1] = colorFromBgr(0x0000FF);
+    if (subsetLineTypes.size() < 2)
+        subsetLineTypes.resize(2, PESLineType::ThinSolid);
+    subsetLineTypes[0] = PESLineType::ThinSolid;
+    subsetLineTypes[1] = PESLineType::ThinSolid;
+    arrowCursor = PESArrowCursor::Arrow;
+    yAxisColor = colorFromBgr(0x0000FF);
+}
+
 PESGraphLook PESGraphLook::programDefault()
 {
     PESGraphLook look = neutral();
-    look.mainTitle.clear();
-    look.subTitle = QStringLiteral(" ");
-    look.xAxisLabel = QStringLiteral("Time");
-    look.graphForeColor = colorFromBgr(0x008000);
-    look.graphBackColor = colorFromBgr(0x000000);
-    look.deskColor = colorFromBgr(0xC0C0C0);
-    look.textColor = Qt::black;
-    look.yAxisColor = colorFromBgr(0x0000FF);
     look.annotationColor = Qt::white;
-    look.subsetColors = {colorFromBgr(0x00FFFF), colorFromBgr(0x0000FF)};
-    look.subsetLineTypes = {PESLineType::ThinSolid, PESLineType::ThinSolid};
-    look.gridStyle = PESGridStyle::Dot;
-    look.lineAnnotationTextSize = 100;
-    look.graphAnnotationTextSize = 100;
-    look.dateTimeMode = true;
-    look.usingXDataII = true;
-    look.showVertLineAnnotations = true;
-    look.allowVertLineAnnotHotSpots = true;
-    look.showGraphAnnotations = true;
-    look.allowZooming = PESZoomMode::Both;
-    look.scrollingHorzZoom = true;
-    look.scrollingVertZoom = true;
-    look.arrowCursor = PESArrowCursor::Arrow;
+    look.setProgramItems();
     return look;
 }

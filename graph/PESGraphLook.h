@@ -123,11 +123,19 @@ struct PESGraphLook
     QColor subsetColor(int subset) const;
     PESLineType subsetLineType(int subset) const;
 
+    // The items a chart prepared without a template gets: black plot area,
+    // green foreground, black text, yellow series 0, red series 1, silver
+    // desk, red Y axis, dotted grid, no main title, a blank subtitle, X axis
+    // "Time" in date-time mode, zoom in both directions with scrolling, the
+    // annotations and cursor lines shown and their text at 100 %, the arrow
+    // pointer. Everything else (fonts, Y axis label, grid lines, hot-spot
+    // switches but the cursor lines', popup, annotation colour) stays.
+    void setProgramItems();
+
     // A neutral look: white plot on a light desk, dark text.
     static PESGraphLook neutral();
-    // The program's graph look: black plot area, green foreground, black
-    // text, yellow series 0, red series 1, silver desk, red Y axis, dotted
-    // grid, X axis "Time" in date-time mode, zoom in both directions.
+    // The program's graph look: the neutral look with the program's items
+    // (setProgramItems) and white annotations.
     static PESGraphLook programDefault();
 };
 

@@ -63,6 +63,16 @@ QLineEdit* statisticField(QWidget* parent, const char* name, const QString& wide
     return field;
 }
 
+// A field shows the start of its text; an unchanged text is left alone,
+// so that the field is not repainted.
+void showField(QLineEdit* field, const QString& text)
+{
+    if (field->text() == text)
+        return;
+    field->setText(text);
+    field->setCursorPosition(0);
+}
+
 QLabel* fieldLabel(QWidget* parent, const QString& text, const QColor& color = QColor())
 {
     auto* label = new QLabel(text, parent);
@@ -173,7 +183,8 @@ void TfrmGraph::buildDataSetsPanel()
     Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
     Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Grid2->viewport()->setCursor(Qt::PointingHandCursor);
-    connect(Grid2, &QTableWidget::cellClicked, this,
+    // A press or an arrow key that selects another row shows its set.
+    connect(Grid2, &QTableWidget::itemSelectionChanged, this,
             [this] { HandlerGuard::run([this] { Grid2Click(); }); });
     layout->addWidget(Grid2);
 }
@@ -352,7 +363,9 @@ void TfrmGraph::buildCursorPanel()
 
     auto* fields = new QWidget(pnlStatistic);
     const QString dateTime = widestDateTime();
-    const QString level = QStringLiteral("***.* dB W");
+    // Levels of a meter (20 to 140 dB) without unit: narrow fields, so that
+    // both columns fit the real-time graph beside the control panel.
+    const QString level = GraphTexts::levelText(888.8);
     txtCursorA = statisticField(fields, "txtCursorA", level);
     txtCursorATime = statisticField(fields, "txtCursorATime", dateTime);
     txtCursorB = statisticField(fields, "txtCursorB", level);
@@ -480,7 +493,9 @@ bool TfrmGraph::FormCloseQuery()
                 return false;
         }
     }
-    if (state_.RealTimeDataUnsaved && caption() == RealTimeCaption) {
+    // An empty graph (cleared, or nothing recorded yet) has nothing to save.
+    if (state_.RealTimeDataUnsaved && state_.RealTimeSampleCount > 0 &&
+        caption() == RealTimeCaption) {
         const auto answer =
             state_.dialogs.ask(this, QStringLiteral("Save Real-Time Graph ?"),
                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -524,24 +539,32 @@ bool TfrmGraph::applyGraphTemplate()
     // A damaged template is read no further than the file holds and gives
     // the default look.
     const GraphFile::ReadResult file = GraphFile::read(state_.templatePath());
-    if (!file.block || !PESGraph1->loadCustomization(*file.block))
-        return false;
-    PESGraph1->reinitialize();
-    return true;
+    // The look is applied with the preparation's own redraw.
+    return file.block && PESGraph1->loadCustomization(*file.block);
 }
 
 void TfrmGraph::prepareGraph(int seriesCount, float yMax, float yMin, double xMax, double xMin,
                              int pointCount)
 {
+    prepareChart(seriesCount, yMax, yMin, xMax, xMin, pointCount);
+    refreshGraph();
+}
+
+void TfrmGraph::prepareChart(int seriesCount, float yMax, float yMin, double xMax, double xMin,
+                             int pointCount)
+{
     // A new series starts unzoomed: the old zoom would show another time span.
-    if (PESGraph1->isZoomed())
-        PESGraph1->undoZoom();
+    PESGraph1->dropZoom();
     UndoZoom->setEnabled(false);
 
-    // The default look replaces the whole look, so it goes first and the
-    // items below win over it as they win over a template.
-    if (!applyGraphTemplate())
-        PESGraph1->setDefaultLook();
+    // Only the program's own items are set, so that what the caller added
+    // (the real-time graph's "dB") and the fonts stay; a look the user chose
+    // in this window's Graph Option, saved or not, stays whole.
+    if (!lookChosenByUser_ && !applyGraphTemplate()) {
+        PESGraphLook look = PESGraph1->look();
+        look.setProgramItems();
+        PESGraph1->setLook(look);
+    }
 
     PESGraph1->setSubsets(seriesCount);
     PESGraph1->setPoints(pointCount);
@@ -565,7 +588,6 @@ void TfrmGraph::prepareGraph(int seriesCount, float yMax, float yMin, double xMa
     }
     if (!ToolButton2->isChecked())
         PESGraph1->setShowVertLineAnnotations(false);
-    refreshGraph();
 }
 
 void TfrmGraph::refreshGraph()
@@ -586,7 +608,8 @@ void TfrmGraph::updateGraphStatistic()
     }
     showGraphStatisticTexts(GraphStatisticTexts::of(SeriesStatistics::whole(x, y)));
     alignSlider();
-    setSliderRange(n);
+    placeSlider(n);
+    refreshGraph();
 }
 
 bool TfrmGraph::showDataSet(int k)
@@ -600,37 +623,38 @@ bool TfrmGraph::showDataSet(int k)
     const std::span<const float> values = sets.valuesOf(k);
     const std::span<const double> times = sets.timesOf(k);
     const int n = int(std::min(values.size(), times.size()));
-    if (n == 0)
-        return false;
 
     const DataSetHeader& header = set->header;
     const double start = header.startTime;
     const double end = start + double(n) * header.intervalSeconds / 86400.0;
-    prepareGraph(1, GraphYMax, GraphYMin, end, start, n);
+    prepareChart(1, GraphYMax, GraphYMin, end, start, n);
     PESGraph1->setXDataBlock(times.data(), n);
     PESGraph1->setYDataBlock(values.data(), n);
 
-    const int maxIndex = std::clamp(set->maxIndex, 0, n - 1);
-    const int minIndex = std::clamp(set->minIndex, 0, n - 1);
     GraphStatisticTexts texts;
     texts.startTime = GraphTexts::dateTimeText(start);
     texts.samplingRate = QString::number(header.intervalSeconds);
     texts.dataNo = QString::number(n);
-    texts.max = GraphTexts::levelText(PESGraph1->yData(0, maxIndex));
-    texts.maxTime = GraphTexts::dateTimeText(PESGraph1->xDataII(0, maxIndex));
-    texts.min = GraphTexts::levelText(PESGraph1->yData(0, minIndex));
-    texts.minTime = GraphTexts::dateTimeText(PESGraph1->xDataII(0, minIndex));
-    texts.avgAll = GraphTexts::levelText(set->average);
+    if (n > 0) {
+        const int maxIndex = std::clamp(set->maxIndex, 0, n - 1);
+        const int minIndex = std::clamp(set->minIndex, 0, n - 1);
+        texts.max = GraphTexts::levelText(PESGraph1->yData(0, maxIndex));
+        texts.maxTime = GraphTexts::dateTimeText(PESGraph1->xDataII(0, maxIndex));
+        texts.min = GraphTexts::levelText(PESGraph1->yData(0, minIndex));
+        texts.minTime = GraphTexts::dateTimeText(PESGraph1->xDataII(0, minIndex));
+        texts.avgAll = GraphTexts::levelText(set->average);
+    }
     showGraphStatisticTexts(texts);
 
-    setSliderRange(n);
+    placeSlider(n);
+    refreshGraph();
     return true;
 }
 
-void TfrmGraph::setSliderRange(int pointCount)
+void TfrmGraph::placeSlider(int pointCount)
 {
-    // Set quietly, then reported once: the cursor fields follow the new
-    // series even when the thumbs keep their values (a set of the same length).
+    // Set quietly, then shown once: the cursor fields follow the new series
+    // even when the thumbs keep their values (a set of the same length).
     {
         const QSignalBlocker quiet(Slider1);
         Slider1->SetMin(0);
@@ -638,23 +662,19 @@ void TfrmGraph::setSliderRange(int pointCount)
         Slider1->SetValue1(pointCount / 3);
         Slider1->SetValue2(int(qint64(pointCount) * 2 / 3));
     }
-    Slider1ValueChange1();
-    if (Slider1->Maximum() == 0)
-        refreshGraph();
+    showCursors();
 }
 
 void TfrmGraph::showGraphStatisticTexts(const GraphStatisticTexts& t)
 {
-    txtStartTime->setText(t.startTime);
+    showField(txtStartTime, t.startTime);
     setSamplingRateText(t.samplingRate);
-    txtDataNo->setText(t.dataNo);
-    txtAvgAll->setText(t.avgAll);
-    txtMax->setText(t.max);
-    txtMaxTime->setText(t.maxTime);
-    txtMin->setText(t.min);
-    txtMinTime->setText(t.minTime);
-    for (QLineEdit* field : {txtStartTime, txtMaxTime, txtMinTime})
-        field->setCursorPosition(0);
+    showField(txtDataNo, t.dataNo);
+    showField(txtAvgAll, t.avgAll);
+    showField(txtMax, t.max);
+    showField(txtMaxTime, t.maxTime);
+    showField(txtMin, t.min);
+    showField(txtMinTime, t.minTime);
 }
 
 void TfrmGraph::setSamplingRateText(const QString& text)
@@ -675,6 +695,10 @@ void TfrmGraph::clearCursorTexts()
     for (QLineEdit* field : {txtCursorA, txtCursorATime, txtCursorB, txtCursorBTime, txtMaxAB,
                              txtMaxABTime, txtMinAB, txtMinABTime, txtAvgAB})
         field->clear();
+    for (int line : {0, 1}) {
+        PESGraph1->setVertLineAnnotation(line, 0.0); // X 0 lies outside every chart
+        PESGraph1->setVertLineAnnotationText(line, QString());
+    }
 }
 
 void TfrmGraph::setClearEnabled(bool enabled)
@@ -696,6 +720,8 @@ void TfrmGraph::selectSamplingRate(int item)
 
 void TfrmGraph::setDataSetRows(const QList<QStringList>& rows)
 {
+    // The caller shows the set it wants; filling the list shows none.
+    const QSignalBlocker quiet(Grid2);
     Grid2->clearContents();
     Grid2->setRowCount(std::max<qsizetype>(rows.size(), 1));
     for (int r = 0; r < Grid2->rowCount(); ++r)
@@ -704,6 +730,18 @@ void TfrmGraph::setDataSetRows(const QList<QStringList>& rows)
                            new QTableWidgetItem(r < rows.size() ? rows[r].value(c) : QString()));
     if (!rows.isEmpty())
         Grid2->selectRow(0);
+    fitDataSetColumns();
+}
+
+void TfrmGraph::fitDataSetColumns()
+{
+    // Never narrower than the design widths, and wide enough for the
+    // header and every text (dates are as wide as the locale writes them).
+    static constexpr int kDesignWidths[6] = {32, 76, 68, 48, 46, 74};
+    for (int c = 0; c < 6; ++c) {
+        Grid2->resizeColumnToContents(c);
+        Grid2->setColumnWidth(c, std::max(Grid2->columnWidth(c), kDesignWidths[c]));
+    }
 }
 
 void TfrmGraph::setDataSetsPanelVisible(bool visible)
@@ -729,7 +767,7 @@ void TfrmGraph::makeRealTimeGraph()
     tbntSep3->setVisible(true);
     tbntClr->setVisible(true);
     const double now = GraphTexts::fromDateTime(QDateTime::currentDateTime());
-    prepareGraph(1, GraphYMax, GraphYMin,
+    prepareChart(1, GraphYMax, GraphYMin,
                  now + double(state_.RealTimeInterval) * kRealTimePoints / 86400.0, now,
                  kRealTimePoints);
     PESGraph1->setYAxisLabel(QStringLiteral("dB"));
@@ -750,10 +788,18 @@ void TfrmGraph::tbntClrClick()
     tbntSep3->setVisible(true);
     tbntClr->setVisible(true);
     const double now = GraphTexts::fromDateTime(QDateTime::currentDateTime());
-    prepareGraph(1, GraphYMax, GraphYMin, now + 30.0 * kSecondInDays, now, kClearedRealTimePoints);
+    prepareChart(1, GraphYMax, GraphYMin, now + 30.0 * kSecondInDays, now, kClearedRealTimePoints);
+    // As at creation: a template's look would leave the level axis unnamed.
+    PESGraph1->setYAxisLabel(QStringLiteral("dB"));
     PESGraph1->setXDataII(0, -1, 0.0);
     PESGraph1->setYData(0, -1, 0.0f);
     state_.RealTimeSampleCount = 0;
+    // What was recorded is gone: nothing left to show, or to save.
+    state_.RealTimeDataUnsaved = false;
+    GraphStatisticTexts empty;
+    empty.dataNo = QStringLiteral("0");
+    showGraphStatisticTexts(empty);
+    placeSlider(0);
     // The user annotations go whole, so that none of them stays listed.
     for (int slot = AnnotationSlots::kClearedAnnotationCount; slot <= state_.AnnotationCount;
          ++slot)
@@ -827,6 +873,7 @@ void TfrmGraph::PESGraph1CustomizeDlg(bool accepted)
 {
     if (!accepted)
         return; // a cancelled dialog changed nothing worth keeping
+    lookChosenByUser_ = true;
     const auto answer =
         state_.dialogs.ask(this, QStringLiteral("Do you want to save the changes ?"),
                            QMessageBox::Yes | QMessageBox::No);
@@ -851,49 +898,50 @@ void TfrmGraph::writeGraphTemplate()
 
 void TfrmGraph::Slider1ValueChange1()
 {
+    showCursors();
+    pnlSlider->update();
+    refreshGraph();
+}
+
+bool TfrmGraph::holdsSample(int index) const
+{
+    return index >= 0 && index < PESGraph1->points() && PESGraph1->xDataII(0, index) != 0.0;
+}
+
+void TfrmGraph::showCursors()
+{
     state_.CursorIndexA = Slider1->Value1();
     state_.CursorIndexB = Slider1->Value2();
-    if (Slider1->Maximum() == 0)
+    if (!holdsSample(Slider1->Value1()) || !holdsSample(Slider1->Value2())) {
+        clearCursorTexts();
         return;
+    }
     showCursor(0, Slider1->Value1(), txtCursorA, txtCursorATime);
     showCursor(1, Slider1->Value2(), txtCursorB, txtCursorBTime);
     updateCursorStatistic();
-    pnlSlider->update();
-    refreshGraph();
 }
 
 void TfrmGraph::showCursor(int line, int index, QLineEdit* level, QLineEdit* time)
 {
     const double x = PESGraph1->xDataII(0, index);
     const float y = PESGraph1->yData(0, index);
-    level->setText(GraphTexts::levelText(y));
-    time->setText(GraphTexts::dateTimeText(x));
-    time->setCursorPosition(0);
+    showField(level, GraphTexts::levelText(y));
+    showField(time, GraphTexts::dateTimeText(x));
     PESGraph1->setVertLineAnnotation(line, x);
     PESGraph1->setVertLineAnnotationText(line, GraphTexts::cursorLineText(x, y));
 }
 
 void TfrmGraph::updateCursorStatistic()
 {
-    const int n = PESGraph1->points();
-    if (n <= 0)
+    if (PESGraph1->points() <= 0)
         return;
-    const int lo = std::clamp(std::min(Slider1->Value1(), Slider1->Value2()), 0, n - 1);
-    const int hi = std::clamp(std::max(Slider1->Value1(), Slider1->Value2()), 0, n - 1);
-    std::vector<double> x(size_t(hi - lo + 1));
-    std::vector<float> y(x.size());
-    for (int i = lo; i <= hi; ++i) {
-        x[size_t(i - lo)] = PESGraph1->xDataII(0, i);
-        y[size_t(i - lo)] = PESGraph1->yData(0, i);
-    }
-    const CursorStatisticTexts t = CursorStatisticTexts::of(SeriesStatistics::whole(x, y));
-    txtMaxAB->setText(t.maxAB);
-    txtMaxABTime->setText(t.maxABTime);
-    txtMinAB->setText(t.minAB);
-    txtMinABTime->setText(t.minABTime);
-    txtAvgAB->setText(t.avgAB);
-    for (QLineEdit* field : {txtMaxABTime, txtMinABTime})
-        field->setCursorPosition(0);
+    const CursorStatisticTexts t = CursorStatisticTexts::of(SeriesStatistics::between(
+        PESGraph1->xSeries(0), PESGraph1->ySeries(0), Slider1->Value1(), Slider1->Value2()));
+    showField(txtMaxAB, t.maxAB);
+    showField(txtMaxABTime, t.maxABTime);
+    showField(txtMinAB, t.minAB);
+    showField(txtMinABTime, t.minABTime);
+    showField(txtAvgAB, t.avgAB);
 }
 
 void TfrmGraph::alignSlider()

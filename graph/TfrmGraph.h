@@ -61,11 +61,12 @@ public:
 
     // ---- Operations other parts of the program call ----------------------
     // Sets the chart up for new data: the template "template/graph.ghf" of
-    // the data directory, or the default look when there is none or it does
-    // not load; then always the series and point counts, cleared Y data,
-    // the cursor line colours, no popup, no series or axis page, the Y scale
-    // fixed to yMin..yMax and, when xMin is not 0, the X scale to xMin..xMax.
-    // Ends with refreshGraph().
+    // the data directory, or the program's look items when there is none or
+    // it does not load (a look the user chose in this window's Graph Option
+    // stays instead); then always the series and point counts, cleared Y
+    // data, the cursor line colours, no popup, no series or axis page, the
+    // Y scale fixed to yMin..yMax and, when xMin is not 0, the X scale to
+    // xMin..xMax. Ends with refreshGraph().
     void prepareGraph(int seriesCount, float yMax, float yMin, double xMax, double xMin,
                       int pointCount);
     // Reinitialises and redraws the chart, and keeps the slider under the plot.
@@ -73,13 +74,17 @@ public:
     // The statistics of the whole series, and the slider set to the series
     // (thumbs at N/3 and 2N/3). A series without points shows empty fields.
     void updateGraphStatistic();
-    // Shows set k of state().dataSets. Refused (false, nothing changes) when
-    // there is no such set or it has no samples.
+    // Shows set k of state().dataSets with one redraw; a set without
+    // samples shows its start time and rate over an empty chart. Refused
+    // (false, nothing changes) when there is no such set or its samples are
+    // not in the collection.
     bool showDataSet(int k);
     // The statistics between the cursors, from the slider's two values.
     void updateCursorStatistic();
     // The rows of the data set list (six texts each: number, date, time,
-    // rate, count, weighting); the first row is selected.
+    // rate, count, weighting); the first row is selected without showing
+    // its set, and the columns widen to their texts. Selecting another row,
+    // by mouse or keyboard, shows its set (Grid2Click).
     void setDataSetRows(const QList<QStringList>& rows);
     // Shows or hides the data set list at the left (the DataLogger graph).
     void setDataSetsPanelVisible(bool visible);
@@ -91,8 +96,13 @@ public:
     // ---- For the real-time recorder ----------------------------------------
     // Shows statistic texts of the whole series as they are.
     void showGraphStatisticTexts(const GraphStatisticTexts& texts);
-    // Empties the cursor fields and the statistics between the cursors.
+    // Empties the cursor fields and the statistics between the cursors, and
+    // takes the cursor lines off the chart (gone at the next redraw).
     void clearCursorTexts();
+    // Places the slider quietly on a series of pointCount points (0..N-1,
+    // thumbs at N/3 and 2N/3), then shows the cursors there without a
+    // redraw.
+    void placeSlider(int pointCount);
     void setClearEnabled(bool enabled);
     // The rate list's selected item (-1 when none), and selecting one
     // without the list's change handler.
@@ -152,11 +162,17 @@ private:
     void connectGraph();
     void FormShow();
 
+    void prepareChart(int seriesCount, float yMax, float yMin, double xMax, double xMin,
+                      int pointCount);
     [[nodiscard]] bool applyGraphTemplate();
     void writeGraphTemplate();
     void setSamplingRateText(const QString& text);
-    void setSliderRange(int pointCount);
+    // The cursors at the slider's values: fields, lines and the statistics
+    // between them; emptied and hidden while a thumb is on no sample.
+    void showCursors();
+    [[nodiscard]] bool holdsSample(int index) const;
     void showCursor(int line, int index, QLineEdit* level, QLineEdit* time);
+    void fitDataSetColumns();
     void alignSlider();
     void placeReadout();
     void dragCursorTo(QPoint position);
@@ -220,4 +236,6 @@ private:
     int lastAnnotationPress_ = -1;
     QElapsedTimer annotationPressTimer_;
     bool realTimeRateUpdating_ = false;
+    // The user accepted Graph Option here: preparing keeps this look.
+    bool lookChosenByUser_ = false;
 };

@@ -6,11 +6,6 @@
 #include "graph/GraphWindowState.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"
-#include "graph/Tslider2.h"
-
-#include <QSignalBlocker>
-
-#include <algorithm>
 
 namespace {
 constexpr double kSecondsPerDay = 86400.0;
@@ -65,6 +60,8 @@ void RealTimeGraphController::resetForRecording(int pointCount)
     chart->setXDataII(0, -1, 0.0);
     chart->setYData(0, -1, 0.0f);
     state_.RealTimeSampleCount = 0;
+    // Whatever was recorded before has been saved or given up by now.
+    state_.RealTimeDataUnsaved = false;
     runningMax_ = -9999.0f;
     runningMin_ = 9999.0f;
 
@@ -148,7 +145,6 @@ void RealTimeGraphController::finishRealTimeGraph()
         chart->setPoints(n);
         chart->setXDataII(0, n - 1, lastX);
         chart->setYData(0, n - 1, lastY);
-        g->refreshGraph();
     }
     chart->setManualMaxX(now());
 
@@ -159,16 +155,7 @@ void RealTimeGraphController::finishRealTimeGraph()
     texts.avgAll = GraphTexts::levelText(n > 0 ? sum / n : sum);
     g->showGraphStatisticTexts(texts);
 
-    // Set quietly, then reported once, so the cursors follow the trimmed
-    // series. No points: the slider stays at 0..0 rather than 0..-1.
-    Tslider2* slider = g->slider();
-    {
-        const QSignalBlocker quiet(slider);
-        slider->SetMin(0);
-        slider->SetMax(std::max(n - 1, 0));
-        slider->SetValue1(n / 3);
-        slider->SetValue2(int(qint64(n) * 2 / 3));
-    }
-    g->Slider1ValueChange1();
+    // The cursors follow the trimmed series; the chart is redrawn once.
+    g->placeSlider(n);
     g->refreshGraph();
 }

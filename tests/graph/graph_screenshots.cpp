@@ -1,25 +1,35 @@
 // Pictures of the graph windows for the documentation, taken inside the main
 // window at 1280 x 800: the DataLogger graph on a generated 2000-point set
 // with both cursors, a cross and a text annotation, unzoomed and zoomed; the
-// erase dialog; the empty real-time graph. Run under xvfb-run:
+// erase dialog; the empty real-time graph; sets of no and of one sample
+// chosen with the arrow keys; a 15-second and a 15-minute view; the
+// data-point marker with its switch in Graph Option. Run under xvfb-run:
 //   graph_screenshots OUTPUT_DIR
 
 #include "app/TfrmMain.h"
+#include "data/GeneratedDataSets.h"
+#include "data/GraphTexts.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmAnnoEdit.h"
 #include "graph/TfrmDelAnno.h"
 #include "graph/TfrmGraph.h"
+#include "logger/DataSetListRow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <qcustomplot.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 bool save(QWidget& widget, const QString& path)
@@ -105,6 +115,59 @@ int main(int argc, char** argv)
         return int(QDialog::Rejected);
     };
     graph->ToolButton13Click();
+    chart->undoZoom();
+
+    // Sets of 3000, 0 and 1 samples, the next one chosen with the arrow key.
+    const double start = GraphTexts::fromDateTime(QDateTime(QDate(2010, 3, 10), QTime(10, 15, 42)));
+    const DataSetCollection few = GeneratedDataSets::collection(
+        {{start, 1, 3000, true}, {start + 1, 2, 0, true}, {start + 2, 2, 1, false}});
+    state.dataSets = &few;
+    QList<QStringList> rows;
+    for (const DataSetListRow& row : dataSetListRows(few))
+        rows << QStringList{row.number, row.date, row.time, row.interval, row.count, row.weighting};
+    graph->setDataSetRows(rows);
+    (void)graph->showDataSet(0);
+    auto* list = graph->findChild<QTableWidget*>(QStringLiteral("Grid2"));
+    list->setFocus();
+    for (const char* name : {"/graph-set-no-samples.png", "/graph-set-one-sample.png"}) {
+        QTest::keyClick(list, Qt::Key_Down);
+        settle();
+        ok << save(w, out + QLatin1String(name));
+    }
+
+    // Views of 15 seconds and 15 minutes of the 3000-point set.
+    (void)graph->showDataSet(0);
+    for (const auto& [seconds, name] :
+         {std::pair{15.0, "/graph-ticks-15s.png"}, std::pair{900.0, "/graph-ticks-15min.png"}}) {
+        const double from = start + 600.48 / 86400.0;
+        chart->zoomTo(from, from + seconds / 86400.0, 30, 130);
+        settle();
+        ok << save(w, out + QLatin1String(name));
+        chart->undoZoom();
+    }
+
+    // Graph Option's switch for the data-point marker, then a press on a point.
+    chart->setDialogExec([&ok, &out](QDialog& dialog) {
+        auto* marker = dialog.findChild<QCheckBox*>(QStringLiteral("allowDataHotSpots"));
+        if (auto* pages = dialog.findChild<QTabWidget*>())
+            pages->setCurrentIndex(1);
+        if (marker)
+            marker->setChecked(true);
+        dialog.show();
+        settle();
+        ok << save(dialog, out + QStringLiteral("/graph-option-style.png"));
+        return int(marker ? QDialog::Accepted : QDialog::Rejected);
+    });
+    state.dialogs.ask = [](QWidget*, const QString&, QMessageBox::StandardButtons) {
+        return QMessageBox::No;
+    };
+    graph->Button1Click();
+    auto* customPlot = chart->findChild<QCustomPlot*>();
+    const QPoint point =
+        chart->valueToPixel(chart->xDataII(0, 700), chart->yData(0, 700)).toPoint();
+    QTest::mouseClick(customPlot, Qt::LeftButton, {}, customPlot->mapFrom(chart, point));
+    settle();
+    ok << save(w, out + QStringLiteral("/graph-marker.png"));
 
     w.close();
     return ok.contains(false) ? 1 : 0;

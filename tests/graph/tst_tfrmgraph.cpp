@@ -5,12 +5,14 @@
 #include "data/GeneratedDataSets.h"
 #include "data/GraphTexts.h"
 #include "graph/PESGraph.h"
+#include "graph/PESGraphDateTimeTicker.h"
 #include "graph/TfrmAnnoEdit.h"
 #include "graph/TfrmDelAnno.h"
 #include "graph/TfrmGraph.h"
 #include "graph/Tslider2.h"
 #include "serial/ComErrors.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
@@ -95,6 +97,20 @@ QList<float> wave(int n)
 QPoint pixelOf(const PESGraph& chart, double x, double y)
 {
     return chart.valueToPixel(x, y).toPoint();
+}
+
+// Pixels of the chart as painted, in a box of 9 x 9 around `at`, that have
+// the colour of series 0 (yellow).
+int seriesPixelsAround(PESGraph& chart, QPoint at)
+{
+    const QImage image = chart.grab().toImage();
+    int found = 0;
+    for (int y = at.y() - 4; y <= at.y() + 4; ++y)
+        for (int x = at.x() - 4; x <= at.x() + 4; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            found += c.red() > 200 && c.green() > 200 && c.blue() < 100;
+        }
+    return found;
 }
 } // namespace
 
@@ -365,6 +381,118 @@ private slots:
         QCOMPARE(w.graph()->points(), 40);
     }
 
+    // A set without samples, or with one, replaces the set shown before it
+    // (3000 samples): its own start, rate and count, and cursor fields that
+    // are empty or hold its one point, which is drawn.
+    void setsOfFewSamples_data()
+    {
+        QTest::addColumn<int>("samples");
+        QTest::newRow("no samples") << 0;
+        QTest::newRow("one sample") << 1;
+    }
+
+    void setsOfFewSamples()
+    {
+        QFETCH(int, samples);
+        const double start = kMorning + 1;
+        sets_ =
+            GeneratedDataSets::collection({{kMorning, 1, 3000, true}, {start, 2, samples, true}});
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        QVERIFY(w.showDataSet(0));
+        const QString before = w.exportStatisticText();
+        QVERIFY(w.showDataSet(1));
+        QVERIFY(w.exportStatisticText() != before);
+        QCOMPARE(w.graph()->points(), samples);
+        QCOMPARE(field(w, "txtStartTime"), GraphTexts::dateTimeText(start));
+        QCOMPARE(field(w, "txtSamplingRate"), QStringLiteral("2"));
+        QCOMPARE(field(w, "txtDataNo"), QString::number(samples));
+        const QString level =
+            samples ? GraphTexts::levelText(sets_.sampleValues().at(3000)) : QString();
+        const QString time = samples ? GraphTexts::dateTimeText(start) : QString();
+        for (const char* name : {"txtAvgAll", "txtMax", "txtMin", "txtCursorA", "txtCursorB",
+                                 "txtMaxAB", "txtMinAB", "txtAvgAB"})
+            QCOMPARE(field(w, name), level);
+        for (const char* name : {"txtMaxTime", "txtMinTime", "txtCursorATime", "txtCursorBTime",
+                                 "txtMaxABTime", "txtMinABTime"})
+            QCOMPARE(field(w, name), time);
+        if (samples) {
+            QCoreApplication::processEvents();
+            const QPoint point = pixelOf(*w.graph(), start, sets_.sampleValues().at(3000));
+            QVERIFY(seriesPixelsAround(*w.graph(), point) > 4);
+        }
+    }
+
+    void arrowKeysShowTheSet()
+    {
+        sets_ = GeneratedDataSets::collection(
+            {{kMorning, 1, 30, true}, {kMorning + 1, 1, 40, true}, {kMorning + 2, 1, 50, true}});
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        w.setDataSetsPanelVisible(true);
+        w.setDataSetRows({{"1", "14 Apr 2010", "10:15:42", "00:01", "30", "A"},
+                          {"2", "15 Apr 2010", "10:15:42", "00:01", "40", "A"},
+                          {"3", "16 Apr 2010", "10:15:42", "00:01", "50", "A"}});
+        QCOMPARE(w.graph()->points(), 0); // filling the list shows nothing by itself
+        QVERIFY(w.showDataSet(0));
+        auto* grid = w.findChild<QTableWidget*>(QStringLiteral("Grid2"));
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(w.graph()->points(), 40);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(w.graph()->points(), 50);
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(w.graph()->points(), 40);
+    }
+
+    // Every cell of the data set list shows its whole text, in any locale.
+    void dataSetListFitsItsTexts_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("C") << QLocale::c();
+        QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany);
+        QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+    }
+
+    void dataSetListFitsItsTexts()
+    {
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        w.setDataSetsPanelVisible(true);
+        const QString date = locale.toString(QDate(2010, 3, 10), QLocale::ShortFormat);
+        w.setDataSetRows({{"12", date, "23:58:58", "01:00", "49152", "A"}});
+        auto* grid = w.findChild<QTableWidget*>(QStringLiteral("Grid2"));
+        const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+        for (int c = 0; c < 6; ++c) {
+            const QString text = grid->item(0, c)->text();
+            QVERIFY2(grid->columnWidth(c) >= grid->fontMetrics().horizontalAdvance(text) + margins,
+                     qPrintable(text));
+        }
+    }
+
+    // The real-time graph beside the control panel of a 1024-pixel screen
+    // (or a window not yet maximised) shows every cursor field whole.
+    void cursorFieldsFitANarrowWindow_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("C") << QLocale::c();
+        QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany);
+    }
+
+    void cursorFieldsFitANarrowWindow()
+    {
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        TfrmGraph& w = window(TfrmGraph::RealTimeCaption);
+        w.makeRealTimeGraph();
+        w.resize(741, 600);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.width(), 741);
+        for (const QLineEdit* field :
+             w.findChild<QWidget*>(QStringLiteral("pnlStatistic"))->findChildren<QLineEdit*>())
+            QVERIFY2(field->mapTo(&w, QPoint(field->width(), 0)).x() <= w.width(),
+                     qPrintable(field->objectName()));
+    }
+
     // ---- Export Statistic --------------------------------------------------
 
     void exportStatisticOfAFreshGraph()
@@ -610,6 +738,107 @@ private slots:
     }
 
     // ---- Chart state, template and zoom ------------------------------------------
+
+    // Each tick label reads back as its tick's own time: no tick sits at a
+    // half second or half minute that the label would cut off.
+    void tickLabelsShowTheirTickExactly_data()
+    {
+        QTest::addColumn<double>("spanSeconds");
+        QTest::newRow("3 s") << 3.0;
+        QTest::newRow("12 s") << 12.0;
+        QTest::newRow("15 s") << 15.0;
+        QTest::newRow("4 min") << 240.0;
+        QTest::newRow("15 min") << 900.0;
+        QTest::newRow("5 h") << 18000.0;
+        QTest::newRow("10 days") << 864000.0;
+    }
+
+    void tickLabelsShowTheirTickExactly()
+    {
+        QFETCH(double, spanSeconds);
+        // Keys are wall-clock seconds since 1970; the view starts off the second.
+        const double lower = (kMorning - 25569.0) * 86400.0 + 0.48;
+        PESGraphDateTimeTicker ticker;
+        QVector<double> ticks;
+        QVector<QString> labels;
+        ticker.generate(QCPRange(lower, lower + spanSeconds), QLocale(), QLatin1Char('g'), 6, ticks,
+                        nullptr, &labels);
+        QVERIFY(ticks.size() >= 3);
+        for (qsizetype i = 0; i < ticks.size(); ++i) {
+            const QDateTime read = QLocale().toDateTime(labels.at(i), ticker.dateTimeFormat());
+            QVERIFY2(read.isValid(), qPrintable(labels.at(i)));
+            const QDateTime asUtc(read.date(), read.time(), Qt::UTC);
+            QVERIFY2(qAbs(asUtc.toMSecsSinceEpoch() / 1000.0 - ticks.at(i)) < 1e-3,
+                     qPrintable(labels.at(i) + QStringLiteral(" at ") +
+                                QString::number(ticks.at(i), 'f', 3)));
+        }
+    }
+
+    // Preparing the chart again (a set shown, Clear) sets only the items the
+    // preparation owns: a look chosen in Graph Option and not saved, and
+    // what the window added itself, stay.
+    void preparingKeepsTheUsersLook()
+    {
+        sets_ =
+            GeneratedDataSets::collection({{kMorning, 1, 30, true}, {kMorning + 1, 1, 40, true}});
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        QVERIFY(w.showDataSet(0));
+        w.graph()->setDialogExec([](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>(QStringLiteral("mainTitle"))
+                ->setText(QStringLiteral("Hall 3"));
+            dialog.findChild<QComboBox*>(QStringLiteral("gridStyle"))->setCurrentIndex(0);
+            return int(QDialog::Accepted);
+        });
+        dialogs_.answer = QMessageBox::No; // not saved as the template
+        w.Button1Click();
+        QVERIFY(!QFile::exists(state_.templatePath()));
+        QVERIFY(w.showDataSet(1));
+        QCOMPARE(w.graph()->look().mainTitle, QStringLiteral("Hall 3"));
+        QCOMPARE(w.graph()->look().gridStyle, PESGridStyle::Thin);
+
+        // Another window is prepared from the program's look, its own
+        // additions kept.
+        TfrmGraph other(state_);
+        other.makeRealTimeGraph();
+        other.graph()->setSubsetLineType(0, PESLineType::ThickSolid);
+        other.tbntClrClick();
+        QCOMPARE(other.graph()->look().yAxisLabel, QStringLiteral("dB"));
+        QCOMPARE(other.graph()->look().mainTitle, QString());
+        QCOMPARE(other.graph()->look().subsetLineType(0), PESLineType::ThinSolid);
+    }
+
+    // The data-point marker is switched on in Graph Option, kept in the
+    // template, and a press on a point of a chart prepared from it marks
+    // the point.
+    void dataPointMarkerSwitchedOnInGraphOption()
+    {
+        sets_ = GeneratedDataSets::collection({{kMorning, 1, 30, true}});
+        TfrmGraph& w = window(TfrmGraph::LoggerCaption);
+        QVERIFY(w.showDataSet(0));
+        QVERIFY(!w.graph()->look().allowDataHotSpots);
+        w.graph()->setDialogExec([](QDialog& dialog) {
+            auto* marker = dialog.findChild<QCheckBox*>(QStringLiteral("allowDataHotSpots"));
+            if (!marker)
+                return int(QDialog::Rejected);
+            marker->setChecked(true);
+            return int(QDialog::Accepted);
+        });
+        dialogs_.answer = QMessageBox::Yes;
+        w.Button1Click();
+        QVERIFY(QFile::exists(state_.templatePath()));
+
+        TfrmGraph& later = window(TfrmGraph::LoggerCaption);
+        QVERIFY(later.showDataSet(0));
+        QVERIFY(later.graph()->look().allowDataHotSpots);
+        QCoreApplication::processEvents();
+        PESGraph* chart = later.graph();
+        const double x = chart->xDataII(0, 5); // away from the cursor lines at 10 and 20
+        auto* plot = chart->findChild<QCustomPlot*>();
+        QTest::mouseClick(plot, Qt::LeftButton, {},
+                          plot->mapFrom(chart, pixelOf(*chart, x, chart->yData(0, 5))));
+        QCOMPARE(chart->graphAnnotation(2).type, PESAnnotationType::Cross);
+        QCOMPARE(chart->graphAnnotation(2).x, x);
+    }
 
     void withoutATemplateTheDefaultLook()
     {

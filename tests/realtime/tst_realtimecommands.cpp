@@ -118,6 +118,28 @@ private slots:
         QCOMPARE(rig.window->graph()->points(), 10);
     }
 
+    // Clear leaves nothing of the recording: empty fields, a slider move
+    // that shows nothing, no save question at closing, the "dB" axis kept.
+    void clearEmptiesTheGraph()
+    {
+        RealTimeRig rig;
+        rig.run(QStringLiteral("    3"), QStringLiteral("1.0"));
+        for (int i = 0; i < 3; ++i)
+            rig.feed(60.0f + float(i));
+        QVERIFY(!field(*rig.window, "txtMax").isEmpty());
+        rig.window->findChild<QAction*>(QStringLiteral("tbntClr"))->trigger();
+        QCOMPARE(field(*rig.window, "txtDataNo"), QStringLiteral("0"));
+        rig.window->slider()->SetValue1(1);
+        for (const char* name :
+             {"txtStartTime", "txtAvgAll", "txtMax", "txtMaxTime", "txtMin", "txtMinTime",
+              "txtCursorA", "txtCursorATime", "txtCursorB", "txtMaxAB", "txtAvgAB"})
+            QVERIFY2(field(*rig.window, name).isEmpty(), name);
+        QCOMPARE(rig.window->graph()->look().yAxisLabel, QStringLiteral("dB"));
+        QVERIFY(rig.window->close());
+        rig.window.release();
+        QVERIFY(rig.questions.isEmpty());
+    }
+
     void stopAfter150Samples()
     {
         RealTimeRig rig;
