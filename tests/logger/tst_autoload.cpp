@@ -312,20 +312,6 @@ private slots:
                              "device"});
     }
 
-    // Two cycles of the same sets (the memory was not erased in between):
-    // the second keeps the first's files and writes its own beside them.
-    void secondCycleKeepsTheFirstFiles()
-    {
-        CycleRig rig;
-        rig.device.setCountAfterErase = 3;
-        (void)rig.cycle.dumpAndClearMemory();
-        const AutoLoadOutcome second = rig.cycle.dumpAndClearMemory();
-        QCOMPARE(second.files, QStringList({"201004130915-2.CSV", "201004131740-2.CSV",
-                                            "201004140605-2.CSV", "201004140605-2.rec"}));
-        QCOMPARE(QDir(rig.dir.path()).entryList({"*.CSV"}, QDir::Files).size(), 6);
-        QCOMPARE(logLines(rig.dir.path()).size(), 2);
-    }
-
     // ---- The log ---------------------------------------------------------------
 
     void logLine_data()

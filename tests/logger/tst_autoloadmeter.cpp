@@ -91,6 +91,20 @@ QString firstTime(const QString& path)
     return QString::fromLatin1(fileBytes(path).split('\n').at(0).split(',').at(1).trimmed());
 }
 
+// The transfer's progress reports, with a hook for a test that changes the
+// world half-way.
+class HookedUi : public ScriptedLoggerUi
+{
+public:
+    std::function<void(int)> onBytes;
+    void setBytesReceived(int bytesReceived) override
+    {
+        ScriptedLoggerUi::setBytesReceived(bytesReceived);
+        if (onBytes)
+            onBytes(bytesReceived);
+    }
+};
+
 struct MeterRig
 {
     explicit MeterRig(VirtualMeterOptions options)
@@ -136,7 +150,7 @@ struct MeterRig
     std::unique_ptr<vmeter::VirtualMeter> meter;
     MeterLink link;
     LoggerPort port;
-    ScriptedLoggerUi ui;
+    HookedUi ui;
     MemoryDownload download;
     LinkAutoLoadDevice device;
     LoggerMemory memory;
@@ -168,6 +182,7 @@ private slots:
     void recordingMeterStoppedFirst();
     void failureLeavesTheMemory_data();
     void failureLeavesTheMemory();
+    void meterVanishesMidTransfer();
 };
 
 // Three sets in memory, the meter idle: three dump files equal to the sets,
@@ -307,6 +322,37 @@ void TestAutoLoadMeter::failureLeavesTheMemory()
     QVERIFY2(lines.at(0).contains("erased no; reason: " + reason), qPrintable(lines.at(0)));
     if (readOnlyTarget)
         QVERIFY(target.isEmpty());
+}
+
+// The meter's device goes away half-way through the transfer (its
+// pseudo-terminal closed): the cycle ends within its time-outs, erases
+// nothing, leaves the tick running and says why.
+void TestAutoLoadMeter::meterVanishesMidTransfer()
+{
+    MeterRig rig(meterWith(memoryOf(threeRecords)));
+    QVERIFY(rig.connect());
+    QTRY_VERIFY(rig.link.MeterConnected() && rig.link.FrameSeen());
+    rig.ui.onBytes = [&rig](int bytes) {
+        if (bytes >= 640 && rig.meter)
+            rig.meter.reset();
+    };
+
+    const auto start = std::chrono::steady_clock::now();
+    const AutoLoadOutcome outcome = rig.cycle.dumpAndClearMemory();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    QVERIFY(!rig.meter);
+    QCOMPARE(outcome.result, Result::NothingErased);
+    QCOMPARE(outcome.download, LoadResult::Incomplete);
+    QVERIFY2(outcome.reason.startsWith("download Incomplete: 640 of 1408"),
+             qPrintable(outcome.reason));
+    QVERIFY(outcome.files.isEmpty());
+    // The cycle's own waits take 1.3 s on this clock; the transfer's
+    // silence limit and the information read are all that may add to it.
+    QVERIFY2(seconds < 10.0, qPrintable(QString::number(seconds)));
+    QVERIFY(!rig.link.Comm2().Active());
+    QVERIFY(rig.link.MainTimer().isActive());
+    QCOMPARE(logLines(rig.dir.path()).size(), 1);
 }
 
 AUDIMARK_TEST_MAIN_CORE(TestAutoLoadMeter)
