@@ -1,11 +1,13 @@
 #include "app/TfrmMain.h"
 
 #include "app/AutoLoadCommands.h"
+#include "app/ChildWindowIcons.h"
 #include "app/DataDirectory.h"
 #include "app/DateOrder.h"
 #include "app/HelpFile.h"
 #include "app/LoggerDownloadCommand.h"
 #include "app/SetupCommands.h"
+#include "app/SubWindowTiling.h"
 #include "app/TfrmPanel.h"
 #include "data/GeneratedDataSets.h"
 #include "data/GraphTexts.h"
@@ -17,11 +19,13 @@
 #include "files/FileCommands.h"
 #include "files/TabularCommands.h"
 #include "files/TfrmAbout.h"
+#include "files/WindowOnScreen.h"
 #include "serial/ComErrors.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -61,6 +65,16 @@ void setToolButtonName(QToolBar* bar, QAction* action, const char* name)
     if (QWidget* button = bar->widgetForAction(action))
         button->setObjectName(QLatin1String(name));
 }
+
+// The index of the listed port the box shows; -1 when it shows a typed
+// device that is not in the list (the list keeps its old selection then).
+int shownPortIndex(const QComboBox& box)
+{
+    const int current = box.currentIndex();
+    if (current >= 0 && box.itemText(current) == box.currentText())
+        return current;
+    return box.findText(box.currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
 } // namespace
 
 TfrmMain::TfrmMain(Environment environment, QWidget* parent)
@@ -80,6 +94,7 @@ TfrmMain::TfrmMain(Environment environment, QWidget* parent)
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setCentralWidget(mdiArea_);
+    new ChildWindowIcons(*mdiArea_, QIcon(QStringLiteral(":/icons/audimark.svg")));
 
     MaxMinTimer.setObjectName(QStringLiteral("MaxMinTimer"));
     MaxMinTimer.setInterval(MaxMinInterval);
@@ -429,7 +444,11 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::FormShow()
 {
+    // The port search blocks the event loop for seconds: the window gets its
+    // maximised size and is painted first, with the panel and the splash.
+    (void)WindowOnScreen::waitUntilShown(*this);
     createPanel();
+    paintBeforeBlocking();
     link_.connectAtStartUp(settings_.lastConnectedPort, settings_.lastConnectedModel);
     if (link_.MeterConnected())
         settings_.lastConnectedModel = link_.MeterModel();
@@ -439,6 +458,19 @@ void TfrmMain::FormShow()
     }
     createRealTimeGraphWindow();
     emit startUpFinished();
+}
+
+void TfrmMain::paintBeforeBlocking()
+{
+    // Without a window manager the main window has just covered the splash.
+    if (splash_)
+        splash_->raise();
+    // The layouts and exposures of the windows just shown, user input held back.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::ExcludeSocketNotifiers);
+    repaint();
+    if (splash_)
+        splash_->repaint();
 }
 
 // Graph windows -------------------------------------------------------------------
@@ -474,14 +506,16 @@ void TfrmMain::createRealTimeGraphWindow()
     graph->makeRealTimeGraph();
     realTime_->attachGraph(graph);
 
-    // Beside the control panel, filling the rest of the work area.
+    // Beside the control panel, filling the rest of the work area: the
+    // window's outer width less the panel's and 5 (never beyond the work
+    // area), and the whole height of the work area. Start-up comes here once
+    // the window has its maximised size.
     QWidget* frame = graph->parentWidget();
     const int left = panelWindow_ && panelWindow_->parentWidget()
                          ? panelWindow_->parentWidget()->width()
                          : 0;
-    const int width = std::min(this->width() - left - 5, mdiArea_->width() - left);
-    const int height = std::min(this->height() - Panel1->height() - statusBar()->height() - 40,
-                                mdiArea_->height());
+    const int width = std::min(frameGeometry().width() - left - 5, mdiArea_->width() - left);
+    const int height = mdiArea_->height();
     frame->setGeometry(left, 0, std::max(width, 300), std::max(height, 200));
     frame->show();
     mdiArea_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame));
@@ -572,7 +606,7 @@ bool TfrmMain::FormCloseQuery()
 void TfrmMain::FormClose()
 {
     settings_.realTimeRate = RealTimeInterval;
-    settings_.lastConnectedPort = ComboBoxDeviceName->currentIndex();
+    settings_.lastConnectedPort = shownPortIndex(*ComboBoxDeviceName);
     settings_.lastConnectedModel = link_.MeterModel();
     QSettings store;
     if (!AppSettings::write(store, settings_))
@@ -639,7 +673,10 @@ void TfrmMain::RealTimeGraph1Click()
 
 void TfrmMain::Tile1Click()
 {
-    mdiArea_->tileSubWindows();
+    // The panel cannot be stretched: it keeps its place, the others share the rest.
+    const QMdiSubWindow* panelFrame =
+        panelWindow_ ? qobject_cast<QMdiSubWindow*>(panelWindow_->parentWidget()) : nullptr;
+    SubWindowTiling::tileAround(*mdiArea_, panelFrame);
 }
 
 void TfrmMain::Cascade1Click()

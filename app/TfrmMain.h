@@ -7,11 +7,16 @@
 // displays what the link reports. It never decides the link state itself.
 //
 // Start-up: the constructor is FormCreate (date order, settings, digit
-// images, port list); the first show schedules FormShow (panel, port search,
-// live stream, splash closed). Shut-down: a close is refused and retried
-// shortly while the receive handler runs, then the child windows are closed
-// (a graph window with unsaved data asks first and may keep the program
-// open), then the live port is closed and the settings are written.
+// images, port list); the first show schedules FormShow, which waits (at
+// most about a second, user input held back) until the window system has
+// exposed and maximised the window, then paints it with the panel and the
+// splash before the blocking port search, the live stream and the real-time
+// graph placed for the maximised work area.
+//
+// Shut-down: a close is refused and retried shortly while the receive
+// handler runs, then the child windows are closed (a graph window with
+// unsaved data asks first and may keep the program open), then the live port
+// is closed and the settings are written.
 
 #include "app/AppSettings.h"
 #include "app/LoggerDialogs.h"
@@ -172,6 +177,7 @@ private:
     [[nodiscard]] bool FormCloseQuery();
     void FormClose();
 
+    void paintBeforeBlocking();
     void createPanel();
     void panelClosed();
     void fillPortList();

@@ -414,6 +414,12 @@ void TfrmPanel::btnPowerClick()
 
 void TfrmPanel::SpeedButton1Click()
 {
+    // A frameless subwindow minimises to nothing at all: while minimised the
+    // host shows its caption bar, whose restore button brings the panel back.
+    if (auto* host = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        hostNormalGeometry_ = host->geometry();
+        setHostFrameless(*host, false);
+    }
     frameWindow()->showMinimized();
 }
 
@@ -425,13 +431,40 @@ void TfrmPanel::SpeedButton2Click()
 void TfrmPanel::adoptHost()
 {
     disconnect(hostActivation_);
+    disconnect(hostRestore_);
     auto* host = qobject_cast<QMdiSubWindow*>(parentWidget());
     if (!host)
         return;
     // No title bar: the panel is moved by its face.
-    if (!host->windowFlags().testFlag(Qt::FramelessWindowHint))
-        host->setWindowFlags(host->windowFlags() | Qt::FramelessWindowHint);
+    setHostFrameless(*host, true);
     hostActivation_ = connect(host, &QMdiSubWindow::aboutToActivate, this, &TfrmPanel::activated);
+    hostRestore_ = connect(host, &QMdiSubWindow::windowStateChanged, this,
+                           [this, host](Qt::WindowStates, Qt::WindowStates state) {
+                               if (state & Qt::WindowMinimized ||
+                                   host->windowFlags().testFlag(Qt::FramelessWindowHint))
+                                   return;
+                               setHostFrameless(*host, true);
+                               // Back where it was, at the size of its face.
+                               if (hostNormalGeometry_.isValid())
+                                   host->setGeometry(hostNormalGeometry_);
+                           });
+}
+
+void TfrmPanel::setHostFrameless(QMdiSubWindow& host, bool frameless)
+{
+    if (host.windowFlags().testFlag(Qt::FramelessWindowHint) == frameless)
+        return;
+    const bool wasVisible = host.isVisible();
+    if (frameless)
+        host.setWindowFlag(Qt::FramelessWindowHint);
+    else
+        // A caption with restore and close only: the panel's size is fixed.
+        host.setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                            Qt::WindowCloseButtonHint);
+    // New window flags hide a widget.
+    if (wasVisible)
+        host.show();
 }
 
 bool TfrmPanel::event(QEvent* event)

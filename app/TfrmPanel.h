@@ -6,7 +6,8 @@
 //
 // Contract:
 // - A frameless child window of fixed size 190 x 471, meant to live in a
-//   QMdiSubWindow (which it makes frameless too) or on its own. It frees
+//   QMdiSubWindow (which it makes frameless too, except while minimised,
+//   when the caption bar is the only way back) or on its own. It frees
 //   itself when closed and then emits closed().
 // - renderReading() touches a widget only where what it shows changes; an
 //   unchanged frame costs a few comparisons.
@@ -21,6 +22,7 @@
 
 #include <QMetaObject>
 #include <QPoint>
+#include <QRect>
 #include <QTimer>
 #include <QWidget>
 
@@ -30,6 +32,7 @@ class DigitImages;
 class MeterLink;
 class PanelClickArea;
 class QLabel;
+class QMdiSubWindow;
 class QToolButton;
 
 class TfrmPanel : public QWidget, public LiveReadingView
@@ -94,6 +97,7 @@ private:
     // hosts the panel, or the panel itself.
     [[nodiscard]] QWidget* frameWindow();
     void adoptHost();
+    static void setHostFrameless(QMdiSubWindow& host, bool frameless);
 
     MeterLink& link_;
     const DigitImages& digits_;
@@ -147,4 +151,7 @@ private:
     QPoint dragStartGlobal_;
     QPoint dragStartWindow_;
     QMetaObject::Connection hostActivation_;
+    QMetaObject::Connection hostRestore_;
+    // The host's place before it was minimised with its caption bar.
+    QRect hostNormalGeometry_;
 };

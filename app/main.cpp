@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("RX840"));
     QApplication::setApplicationName(QStringLiteral("Audimark"));
-    QApplication::setApplicationDisplayName(QStringLiteral("QV58M"));
+    // No application display name: Qt would append it to every caption.
     QApplication::setDesktopFileName(QStringLiteral("audimark"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/audimark.svg")));
 

@@ -1,6 +1,7 @@
 #include "files/TfrmAbout.h"
 
 #include "files/TVersionInfo.h"
+#include "files/WindowOnScreen.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -99,8 +100,10 @@ void TfrmAbout::showAsSplash()
     BitBtn1->hide();
     show();
     raise();
+    // The start-up blocks right after this; a window not yet exposed would
+    // stay an unpainted rectangle all through it.
+    (void)WindowOnScreen::waitUntilShown(*this);
     repaint();
-    QApplication::processEvents();
 }
 
 void TfrmAbout::setProgressText(const QString& text)

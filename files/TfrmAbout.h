@@ -17,8 +17,9 @@ class TfrmAbout : public QDialog
 public:
     explicit TfrmAbout(QWidget* parent = nullptr, const QString& versionResource = QString());
 
-    // Hides the OK button, shows the window and paints it before returning,
-    // so it is visible while the start-up blocks the event loop.
+    // Hides the OK button, shows the window, waits (bounded, user input held
+    // back) until the window system has exposed it and paints it before
+    // returning, so it is visible while the start-up blocks the event loop.
     void showAsSplash();
     // Writes a progress text into Label4 and paints it at once.
     void setProgressText(const QString& text);

@@ -36,8 +36,9 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent) : QDialog(parent)
 
     edtRealTimeNo = new QLineEdit(this);
     edtRealTimeNo->setObjectName(QStringLiteral("edtRealTimeNo"));
-    // Up to five digits; blanks stand for digits not typed.
-    edtRealTimeNo->setInputMask(QStringLiteral("99999;_"));
+    // Up to five digits, none of them required ("0" is an optional digit
+    // here); places not typed show as blanks, so " 2000" shows as it stands.
+    edtRealTimeNo->setInputMask(QStringLiteral("00000; "));
     edtRealTimeNo->setText(InitialPointCountText);
     edtRealTimeNo->setAlignment(Qt::AlignRight);
 

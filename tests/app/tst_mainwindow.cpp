@@ -2,8 +2,10 @@
 
 #include "common/TestMain.h"
 
+#include "app/SubWindowTiling.h"
 #include "app/TfrmMain.h"
 #include "files/TfrmAbout.h"
+#include "graph/TfrmGraph.h"
 #include "meter/ScriptedMeterPeer.h"
 #include "tools/virtual-meter/VirtualMeter.h"
 
@@ -16,10 +18,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 #include <memory>
 
@@ -454,6 +458,169 @@ private slots:
         QCOMPARE(texts.size(), 5);
         QVERIFY(texts[3].startsWith(QStringLiteral("&1 ")));
         QCOMPARE(texts[4], QStringLiteral("&2 Real-Time Graph"));
+        QVERIFY(w.close());
+    }
+
+    // The splash and the main window are on the screen, painted, before the
+    // port search blocks the event loop for seconds.
+    void startUpShowsItsWindowsBeforeTheSearch()
+    {
+        ScriptedMeterPeer silent{QByteArray()};
+        auto* splash = new TfrmAbout;
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        splash->showAsSplash();
+        QPointer<TfrmAbout> splashGuard(splash);
+        QVERIFY(splash->windowHandle() && splash->windowHandle()->isExposed());
+
+        TfrmMain w(portsOnly({silent.path()}));
+        w.setSplash(splash);
+        bool mainExposed = false;
+        bool splashExposed = false;
+        QSize sizeAtSearch;
+        connect(&w.link(), &MeterLink::progressText, this, [&](const QString& text) {
+            if (text != QLatin1String("Initializing COM Port ..."))
+                return;
+            mainExposed = w.windowHandle() && w.windowHandle()->isExposed();
+            splashExposed = splashGuard && splashGuard->windowHandle()->isExposed();
+            sizeAtSearch = w.size();
+        });
+        QSignalSpy finished(&w, &TfrmMain::startUpFinished);
+        w.showMaximized();
+        QVERIFY(finished.wait(StartUpTimeout));
+        QVERIFY(mainExposed);
+        QVERIFY(splashExposed);
+        // The maximised size had arrived before the search.
+        QCOMPARE(sizeAtSearch, w.size());
+        QVERIFY(w.close());
+    }
+
+    // Beside the control panel, as wide as the maximised window allows and
+    // as high as the work area.
+    void realTimeGraphFillsTheMaximisedWorkArea()
+    {
+        TfrmMain w(portsOnly({}));
+        QSignalSpy finished(&w, &TfrmMain::startUpFinished);
+        w.showMaximized();
+        QVERIFY(finished.wait(StartUpTimeout));
+        const QRect available = w.screen()->availableGeometry();
+        QCOMPARE(w.frameGeometry().size(), available.size());
+
+        const QWidget* panelFrame = w.PanelWindow()->parentWidget();
+        const QWidget* graphFrame = w.graphState().RealTimeGraph->parentWidget();
+        QCOMPARE(graphFrame->geometry(),
+                 QRect(panelFrame->width(), 0, w.frameGeometry().width() - panelFrame->width() - 5,
+                       w.mdiArea()->height()));
+        QVERIFY(w.close());
+    }
+
+    // The saved port is the listed one the box shows, -1 for a typed device
+    // that is not in the list.
+    void lastConnectedPortFollowsTheBox_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("saved");
+        QTest::newRow("listed port chosen") << "@1" << 1;
+        QTest::newRow("device not in the list") << "/dev/ttyUSB7" << -1;
+        QTest::newRow("listed name typed") << "@2" << 2;
+    }
+
+    void lastConnectedPortFollowsTheBox()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, saved);
+        ScriptedMeterPeer silent1{QByteArray()};
+        ScriptedMeterPeer silent2{QByteArray()};
+        ScriptedMeterPeer silent3{QByteArray()};
+        const QStringList ports{silent1.path(), silent2.path(), silent3.path()};
+        TfrmMain w(portsOnly(ports));
+        QVERIFY(startUp(w));
+        auto* box = w.findChild<QComboBox*>(QStringLiteral("ComboBoxDeviceName"));
+        if (typed == QLatin1String("@1")) {
+            box->setCurrentIndex(1);
+        } else {
+            const QString text = typed.startsWith('@') ? ports.at(typed.mid(1).toInt()) : typed;
+            box->lineEdit()->selectAll();
+            QTest::keyClicks(box->lineEdit(), text);
+        }
+        QVERIFY(w.close());
+        QCOMPARE(QSettings().value(QStringLiteral("LastConnectedPort")).toInt(), saved);
+    }
+
+    void tilesCoverTheAreaWithoutGaps_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<QRect>>("expected");
+        const QRect area(190, 0, 600, 400);
+        QTest::newRow("one") << 1 << QList<QRect>{area};
+        QTest::newRow("two side by side")
+            << 2 << QList<QRect>{{190, 0, 300, 400}, {490, 0, 300, 400}};
+        QTest::newRow("three: the first column takes two")
+            << 3 << QList<QRect>{{190, 0, 300, 200}, {190, 200, 300, 200}, {490, 0, 300, 400}};
+        const QList<QRect> five{{190, 0, 200, 200},
+                                {190, 200, 200, 200},
+                                {390, 0, 200, 200},
+                                {390, 200, 200, 200},
+                                {590, 0, 200, 400}};
+        QTest::newRow("five in three columns") << 5 << five;
+        QTest::newRow("none") << 0 << QList<QRect>{};
+    }
+
+    void tilesCoverTheAreaWithoutGaps()
+    {
+        QFETCH(int, count);
+        QFETCH(QList<QRect>, expected);
+        QCOMPARE(SubWindowTiling::tiles(QRect(190, 0, 600, 400), count), expected);
+    }
+
+    void roomBesideTheFixedWindow_data()
+    {
+        QTest::addColumn<QRect>("fixed");
+        QTest::addColumn<QRect>("room");
+        QTest::newRow("panel at the left") << QRect(0, 0, 190, 471) << QRect(190, 0, 610, 600);
+        QTest::newRow("panel near the right edge")
+            << QRect(500, 40, 190, 471) << QRect(0, 0, 500, 600);
+        QTest::newRow("panel over everything") << QRect(-10, 0, 900, 600) << QRect(0, 0, 800, 600);
+    }
+
+    void roomBesideTheFixedWindow()
+    {
+        QFETCH(QRect, fixed);
+        QFETCH(QRect, room);
+        QCOMPARE(SubWindowTiling::areaBeside(QRect(0, 0, 800, 600), fixed), room);
+    }
+
+    // Window > Tile leaves the fixed-size panel as it is and tiles the other
+    // windows beside it; child windows carry the program's icon.
+    void tileKeepsThePanelAndIconsAreTheProgramsOwn()
+    {
+        TfrmMain w(portsOnly({}));
+        QVERIFY(startUp(w));
+        w.openSampleGraph(20);
+        QMdiSubWindow* panelFrame = qobject_cast<QMdiSubWindow*>(w.PanelWindow()->parentWidget());
+        QVERIFY(panelFrame);
+        panelFrame->move(0, 0);
+        const QRect panelPlace = panelFrame->geometry();
+
+        action(w, "Tile1")->trigger();
+        QCOMPARE(panelFrame->geometry(), panelPlace);
+        const QRect rest(panelPlace.right() + 1, 0,
+                         w.mdiArea()->viewport()->width() - panelPlace.width(),
+                         w.mdiArea()->viewport()->height());
+        QList<QRect> tiles;
+        for (QMdiSubWindow* frame : w.mdiArea()->subWindowList())
+            if (frame != panelFrame)
+                tiles << frame->geometry();
+        QCOMPARE(tiles.size(), 2);
+        QCOMPARE(tiles[0], QRect(rest.left(), 0, rest.width() / 2, rest.height()));
+        QCOMPARE(tiles[1].left(), rest.left() + rest.width() / 2);
+        QCOMPARE(tiles[1].right(), rest.right());
+        QCOMPARE(tiles[1].height(), rest.height());
+
+        const QImage programIcon =
+            QIcon(QStringLiteral(":/icons/audimark.svg")).pixmap(16, 16).toImage();
+        for (QMdiSubWindow* frame : w.mdiArea()->subWindowList())
+            QCOMPARE(frame->windowIcon().pixmap(16, 16).toImage(), programIcon);
+        w.graphState().LoggerDataUnsaved = false;
         QVERIFY(w.close());
     }
 

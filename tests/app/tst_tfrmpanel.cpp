@@ -799,9 +799,19 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&area));
         QSignalSpy closed(host.panel.data(), &TfrmPanel::closed);
 
+        const QRect normal = sub->geometry();
         host.panel->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
         QVERIFY(sub->isMinimized());
+        // Still on the work area, with a caption bar to restore it from.
+        QVERIFY(sub->isVisible());
+        QVERIFY(!sub->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(!sub->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(sub->height() > 0 && area.rect().contains(sub->geometry()));
         sub->showNormal();
+        QVERIFY(sub->isVisible());
+        QVERIFY(sub->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(sub->geometry(), normal);
+        QCOMPARE(host.panel->size(), TfrmPanel::ClientSize);
 
         host.panel->findChild<QToolButton*>(QStringLiteral("SpeedButton2"))->click();
         QCOMPARE(closed.size(), 1);

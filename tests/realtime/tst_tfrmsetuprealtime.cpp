@@ -88,6 +88,39 @@ private slots:
         QCOMPARE(form.pointCountText().trimmed(), QStringLiteral("9"));
     }
 
+    // Places without a digit show as blanks, and one to five digits make a
+    // complete count.
+    void pointCountField_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("as opened") << QString() << " 2000"
+                                   << "2000";
+        QTest::newRow("three digits") << "150"
+                                      << "150  "
+                                      << "150";
+        QTest::newRow("five digits") << "99999"
+                                     << "99999"
+                                     << "99999";
+    }
+
+    void pointCountField()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QString, text);
+        TfrmSetupRealTime form;
+        QLineEdit* edit = child<QLineEdit>(form, "edtRealTimeNo");
+        if (!typed.isEmpty()) {
+            edit->selectAll();
+            QTest::keyClicks(edit, typed);
+        }
+        QCOMPARE(edit->displayText(), shown);
+        QCOMPARE(form.pointCountText(), text);
+        QVERIFY(edit->hasAcceptableInput());
+    }
+
     void periods_data()
     {
         QTest::addColumn<double>("initialInterval");
