@@ -493,9 +493,12 @@ void PESGraph::syncData() const
         mirrors_[s]->sync(content_.series[s], content_.points, keyOf);
         QCPGraph* graph = mirrors_[s]->graph();
         const bool lone = graph->data()->size() == 1;
-        if (lone != (graph->scatterStyle().shape() != QCPScatterStyle::ssNone))
-            graph->setScatterStyle(lone ? QCPScatterStyle(QCPScatterStyle::ssDisc, 7)
-                                        : QCPScatterStyle(QCPScatterStyle::ssNone));
+        if (lone == (graph->scatterStyle().shape() != QCPScatterStyle::ssNone))
+            continue;
+        // Large enough to be seen where a lone point usually is: on the
+        // plot's left edge (the set's start), under the cursor lines.
+        graph->setScatterStyle(lone ? QCPScatterStyle(QCPScatterStyle::ssDisc, 11)
+                                    : QCPScatterStyle(QCPScatterStyle::ssNone));
     }
 }
 

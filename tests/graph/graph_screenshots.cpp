@@ -136,7 +136,7 @@ int main(int argc, char** argv)
     }
 
     // Views of 15 seconds and 15 minutes of the 3000-point set.
-    (void)graph->showDataSet(0);
+    list->selectRow(0);
     for (const auto& [seconds, name] :
          {std::pair{15.0, "/graph-ticks-15s.png"}, std::pair{900.0, "/graph-ticks-15min.png"}}) {
         const double from = start + 600.48 / 86400.0;
