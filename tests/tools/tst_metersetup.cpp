@@ -284,6 +284,24 @@ private slots:
         QCOMPARE(controlValue(m, 0x0B, 3), p + 15 + 8);
     }
 
+    void switchingOffEndsTheRecording()
+    {
+        ProtocolSettings settings = withSets(1);
+        settings.recordingTimeScale = 100;
+        Harness h(settings);
+        (void)h.send(hex("0245000000000003"));
+        h.advance(50ms);
+        h.protocol.switchOff();
+        h.advance(1000ms);
+        h.protocol.switchOn();
+        h.advance(1000ms);
+        QVERIFY(!h.protocol.recording());
+        // The set keeps the samples of 0, 20 and 40 ms and nothing after.
+        const int p = LoggerImageBuilder::walkRecords(h.memory()).last();
+        QCOMPARE(controlValue(h.memory(), 0x09, 2), 2);
+        QCOMPARE(controlValue(h.memory(), p + 11, 3), 3);
+    }
+
     void fullMemoryEndsTheRecording()
     {
         LoggerImageBuilder builder;

@@ -81,6 +81,10 @@ void MeterProtocol::switchOff()
     frameOutstanding_ = false;
     nextFrameAt_.reset();
     output_.clear();
+    // Switching off ends a recording; the data set keeps what it has.
+    recordingAtStart_ = false;
+    recorder_.stop(logger_);
+    display_.setRecording(false);
 }
 
 void MeterProtocol::switchOn()

@@ -87,8 +87,8 @@ public:
     [[nodiscard]] std::optional<SteadyTime> nextDeadline() const;
     [[nodiscard]] QList<OutgoingMessage> takeOutput();
 
-    // A switched-off meter is silent and ignores every command; switched on
-    // again it waits for "A" or "a".
+    // A switched-off meter is silent and ignores every command, and a
+    // recording ends; switched on again it waits for "A" or "a".
     void switchOff();
     void switchOn();
     [[nodiscard]] bool poweredOn() const { return poweredOn_; }
