@@ -1,8 +1,8 @@
 // The setup exchanges against the virtual meter: the take-over of the device
-// and its way back to the live link, the echo check, the information read
-// with its faults, and the verified erase.
+// and its way back to the live link, and the information read with its
+// faults. The commands built on them (echo checks, erase, take-over
+// failures) are tested in tst_loggersetup.
 
-#include "common/FakeMeterClock.h"
 #include "common/TestMain.h"
 #include "logger/LoggerRig.h"
 #include "logger/LoggerSetupPort.h"
@@ -58,63 +58,6 @@ private slots:
         QVERIFY(rig.liveLinkBack());
         QTRY_VERIFY(rig.frames().size() > before);
         QCOMPARE(rig.frames().at(before).toHex(' '), hex("0261000000000003").toHex(' '));
-    }
-
-    void takeOverFailsThreeTimes()
-    {
-        FakeMeterClock clock;
-        MeterLink link(clock);
-        link.setPortList({QStringLiteral("/dev/audimark-no-such-port")});
-        LoggerPort port(link);
-        LoggerSetupPort setup(port);
-        link.MainTimer().start();
-
-        const auto start = clock.now();
-        QVERIFY(!setup.connectLoggerPort());
-        // Three attempts of at least 5 s each, and not much more.
-        QVERIFY(clock.secondsSince(start) >= 15.0);
-        QVERIFY(clock.secondsSince(start) < 15.1);
-        setup.restore();
-        QVERIFY(link.MainTimer().isActive());
-        QVERIFY(!link.Comm2().Active());
-    }
-
-    void sendAndVerify_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<bool>("verified");
-        QTest::addColumn<int>("framesSent");
-        QTest::newRow("echo") << QString() << true << 1;
-        QTest::newRow("no echo: three attempts") << "noEcho" << false << 3;
-        QTest::newRow("wrong echo") << "wrongEcho" << false << 1;
-    }
-    void sendAndVerify()
-    {
-        QFETCH(QString, fault);
-        QFETCH(bool, verified);
-        QFETCH(int, framesSent);
-        SetupTestClock clock(speedUp, pcTime);
-        VirtualMeterOptions options;
-        if (fault == "noEcho")
-            options.protocol.setup.faults.noEcho.insert("int");
-        else if (fault == "wrongEcho")
-            options.protocol.setup.faults.wrongEcho.insert("int");
-        LoggerRig rig(options, clock);
-        QVERIFY(rig.connect());
-        LoggerSetupPort setup(rig.port);
-        QVERIFY(setup.connectLoggerPort());
-        setup.enterLoggerMode();
-
-        const QByteArray frame = SetupFrames::interval(0x00, 0x01);
-        QCOMPARE(frame.toHex(' '), hex("02696E7400010003").toHex(' '));
-        const qsizetype before = rig.frames().size();
-        QCOMPARE(setup.sendAndVerify(frame), verified);
-        const QList<QByteArray> sent = rig.frames().mid(before);
-        QCOMPARE(sent.size(), framesSent);
-        for (const QByteArray& f : sent)
-            QCOMPARE(f, frame);
-        setup.restore();
-        QVERIFY(rig.liveLinkBack());
     }
 
     void informationRead()
@@ -199,31 +142,6 @@ private slots:
         QCOMPARE(info.meterClock.has_value(), meterClock);
         QVERIFY(!info.controlPage.has_value());
         QCOMPARE(rig.letters().count('P'), informationStarts);
-        QVERIFY(rig.liveLinkBack());
-    }
-
-    void erase_data()
-    {
-        QTest::addColumn<bool>("meterErases");
-        QTest::newRow("erased and checked") << true;
-        QTest::newRow("meter keeps its data: failure") << false;
-    }
-    void erase()
-    {
-        QFETCH(bool, meterErases);
-        SetupTestClock clock(speedUp, pcTime);
-        VirtualMeterOptions options = meterWithSets(3);
-        options.protocol.setup.faults.ignoreErase = !meterErases;
-        LoggerRig rig(options, clock);
-        QVERIFY(rig.connect());
-        LoggerSetupPort setup(rig.port);
-        QVERIFY(setup.connectLoggerPort());
-        setup.enterLoggerMode();
-        QCOMPARE(setup.eraseMemory(), meterErases);
-        setup.boot();
-        setup.restore();
-        const QByteArray memory = rig.meter->loggerMemory();
-        QCOMPARE(memory.at(0x0A) == 0, meterErases);
         QVERIFY(rig.liveLinkBack());
     }
 
