@@ -12,7 +12,7 @@
 #include "meter/MeterLink.h"
 #include "tools/cli/ConsoleLoggerUi.h"
 #include "tools/cli/InterruptWatcher.h"
-#include "tools/cli/PortSearchReport.h"
+#include "tools/cli/LoggerMeterConnection.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,16 +21,6 @@
 #include <QTimer>
 
 namespace {
-constexpr int firstFrameWaitMs = 3000;
-
-// Lets the live stream deliver a frame, so that the recording flag is known.
-void waitForLiveFrame(MeterLink& link)
-{
-    QEventLoop loop;
-    QTimer::singleShot(firstFrameWaitMs, &loop, &QEventLoop::quit);
-    QObject::connect(&link, &MeterLink::frameAnswered, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 int statusOf(const AutoLoadOutcome& outcome)
 {
@@ -89,26 +79,9 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
     const QString directory = options.directory.isEmpty() ? programDataDirectory()
                                                           : QDir(options.directory).absolutePath();
 
-    QStringList ports = options.ports;
-    if (ports.isEmpty())
-        TComPort::EnumComPorts(ports);
-    if (ports.isEmpty()) {
-        err << "audimark-cli: no serial ports found\n";
-        return 1;
-    }
     MeterLink link;
-    link.setPortList(ports);
-    if (!link.searchPorts()) {
-        PortSearchReport::write(err, ports);
+    if (!LoggerMeterConnection::connect(link, options.ports, err))
         return 1;
-    }
-    if (link.MeterModel() != 842) {
-        err << "audimark-cli: the model " << link.MeterModel() << " has no data logger\n";
-        return 1;
-    }
-    err << "Model 842 on " << link.portName() << Qt::endl;
-    link.startLiveLink();
-    waitForLiveFrame(link);
 
     LoggerPort port(link);
     LoggerMemory memory;

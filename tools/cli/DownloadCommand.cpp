@@ -8,7 +8,7 @@
 #include "logger/LoggerPort.h"
 #include "meter/MeterLink.h"
 #include "tools/cli/ConsoleLoggerUi.h"
-#include "tools/cli/PortSearchReport.h"
+#include "tools/cli/LoggerMeterConnection.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -17,18 +17,7 @@
 #include <QTimer>
 
 namespace {
-constexpr int firstFrameWaitMs = 3000;
 constexpr int recordDateOffset = 3;
-
-// Lets the live stream deliver a frame, so that the recording flag is known
-// before the load checks it.
-void waitForLiveFrame(MeterLink& link)
-{
-    QEventLoop loop;
-    QTimer::singleShot(firstFrameWaitMs, &loop, &QEventLoop::quit);
-    QObject::connect(&link, &MeterLink::frameAnswered, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 bool writeCsv(const QString& path, const DataSetCollection& collection, qsizetype set)
 {
@@ -70,27 +59,9 @@ bool writeCsvFiles(const QString& directory, const DataSetCollection& collection
 int runDownloadCommand(const DownloadOptions& options)
 {
     QTextStream err(stderr);
-    QStringList ports = options.ports;
-    if (ports.isEmpty())
-        TComPort::EnumComPorts(ports);
-    if (ports.isEmpty()) {
-        err << "audimark-cli: no serial ports found\n";
-        return 1;
-    }
-
     MeterLink link;
-    link.setPortList(ports);
-    if (!link.searchPorts()) {
-        PortSearchReport::write(err, ports);
+    if (!LoggerMeterConnection::connect(link, options.ports, err))
         return 1;
-    }
-    if (link.MeterModel() != 842) {
-        err << "audimark-cli: the model " << link.MeterModel() << " has no data logger\n";
-        return 1;
-    }
-    err << "Model 842 on " << link.portName() << '\n';
-    link.startLiveLink();
-    waitForLiveFrame(link);
 
     // No data directory: the load keeps no temporary image file, the image
     // comes back in the outcome.

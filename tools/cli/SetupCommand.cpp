@@ -8,7 +8,7 @@
 #include "logger/SetupTexts.h"
 #include "meter/MeterLink.h"
 #include "tools/cli/ConsoleSetupUi.h"
-#include "tools/cli/PortSearchReport.h"
+#include "tools/cli/LoggerMeterConnection.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -17,16 +17,6 @@
 #include <QTimer>
 
 namespace {
-constexpr int firstFrameWaitMs = 3000;
-
-// Lets the live stream deliver a frame, so that the recording flag is known.
-void waitForLiveFrame(MeterLink& link)
-{
-    QEventLoop loop;
-    QTimer::singleShot(firstFrameWaitMs, &loop, &QEventLoop::quit);
-    QObject::connect(&link, &MeterLink::frameAnswered, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // The "ti" reply as a date and time; invalid when the bytes are none.
 QDateTime meterDateTime(const QByteArray& reply)
@@ -133,26 +123,9 @@ int runSetupCommand(const SetupCommandOptions& options)
         return 2;
     }
 
-    QStringList ports = options.ports;
-    if (ports.isEmpty())
-        TComPort::EnumComPorts(ports);
-    if (ports.isEmpty()) {
-        err << "audimark-cli: no serial ports found\n";
-        return 1;
-    }
     MeterLink link;
-    link.setPortList(ports);
-    if (!link.searchPorts()) {
-        PortSearchReport::write(err, ports);
+    if (!LoggerMeterConnection::connect(link, options.ports, err))
         return 1;
-    }
-    if (link.MeterModel() != 842) {
-        err << "audimark-cli: the model " << link.MeterModel() << " has no data logger\n";
-        return 1;
-    }
-    err << "Model 842 on " << link.portName() << Qt::endl;
-    link.startLiveLink();
-    waitForLiveFrame(link);
 
     LoggerPort port(link);
     LoggerSetupPort setupPort(port);
