@@ -1,5 +1,6 @@
 #include "logger/LoggerPort.h"
 
+#include "logger/PortActions.h"
 #include "meter/MeterLink.h"
 
 #include <QCoreApplication>
@@ -7,26 +8,8 @@
 #include <algorithm>
 
 namespace {
-template <typename Action> bool quietly(Action action)
-{
-    try {
-        action();
-        return true;
-    } catch (const EAbort&) {
-    } catch (const EComError&) {
-    }
-    return false;
-}
-
-// Lets the flag's owner (a handler further up the main thread) run on.
-template <typename Busy> void waitWhile(MeterClock& clock, Busy busy, int limitMs)
-{
-    const auto start = clock.now();
-    while (busy() && (limitMs < 0 || clock.secondsSince(start) * 1000.0 < limitMs)) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        clock.Delay(1);
-    }
-}
+using PortActions::quietly;
+using PortActions::waitWhile;
 } // namespace
 
 LoggerPort::LoggerPort(MeterLink& link) : link_(link) {}

@@ -3,6 +3,7 @@
 #include "logger/LoggerSetupUi.h"
 #include "logger/SetupFrames.h"
 #include "logger/SetupTexts.h"
+#include "logger/PortActions.h"
 #include "meter/MeterLink.h"
 #include "serial/ComErrors.h"
 
@@ -11,6 +12,7 @@
 #include <utility>
 
 namespace {
+using PortActions::quietly;
 using Label = LoggerSetupUi::Label;
 
 // Runs its action when the scope ends, also when a command leaves early.
@@ -25,17 +27,6 @@ public:
 private:
     F f_;
 };
-
-template <typename Action> bool quietly(Action action)
-{
-    try {
-        action();
-        return true;
-    } catch (const EAbort&) {
-    } catch (const EComError&) {
-    }
-    return false;
-}
 
 // The two digits of an edit as a number, or -1.
 int twoDigitValue(const QString& text)

@@ -1,6 +1,7 @@
 #include "logger/LoggerSetupPort.h"
 
 #include "logger/LoggerPort.h"
+#include "logger/PortActions.h"
 #include "logger/SetupFrames.h"
 #include "meter/MeterLink.h"
 #include "serial/ComErrors.h"
@@ -10,26 +11,8 @@
 #include <numeric>
 
 namespace {
-template <typename Action> bool quietly(Action action)
-{
-    try {
-        action();
-        return true;
-    } catch (const EAbort&) {
-    } catch (const EComError&) {
-    }
-    return false;
-}
-
-// Lets the flag's owner (a handler further up the main thread) run to its end.
-template <typename Busy> void waitWhile(MeterClock& clock, Busy busy, int limitMs)
-{
-    const auto start = clock.now();
-    while (busy() && clock.secondsSince(start) * 1000.0 < limitMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        clock.Delay(1);
-    }
-}
+using PortActions::quietly;
+using PortActions::waitWhile;
 
 bool allBcd(const QByteArray& bytes, std::initializer_list<int> positions)
 {
