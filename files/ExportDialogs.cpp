@@ -77,12 +77,6 @@ bool ProgressDialog::step(int value)
     return !cancelled();
 }
 
-void ProgressDialog::setText(const QString& text)
-{
-    if (dialog_)
-        dialog_->SText1()->setText(text);
-}
-
 TfrmScope* ProgressDialog::dialog() const
 {
     return dialog_.data();

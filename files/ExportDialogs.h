@@ -18,6 +18,9 @@ class QWidget;
 namespace ExportDialogs {
 
 inline const QString RangeCaption = QStringLiteral("Save File");
+// The progress dialog of every text and CSV export.
+inline const QString SavingCaption = QStringLiteral("Saving Progress");
+inline const QString SavingText = QStringLiteral("saving.....");
 
 // Asks which of `count` items to write. Nothing when the user does not
 // choose OK, or when a field is not an integer ("invalid integer" is shown).
@@ -40,7 +43,6 @@ public:
 
     // Moves the bar to value; false once Cancel was clicked.
     [[nodiscard]] bool step(int value);
-    void setText(const QString& text);
     [[nodiscard]] bool cancelled() const;
     [[nodiscard]] TfrmScope* dialog() const;
 

@@ -174,7 +174,8 @@ bool FileCommands::exportGraph(TfrmGraph& graph, const QString& path, QChar sepa
         return false;
     FileWriteOutcome outcome;
     {
-        ProgressDialog progress(&graph, SavingCaption, SavingText, range->size());
+        ProgressDialog progress(&graph, ExportDialogs::SavingCaption, ExportDialogs::SavingText,
+                                range->size());
         outcome =
             GraphExport::write(path, chart.xSeries(0), chart.ySeries(0), *range, separator,
                                QLocale(), [&progress](int lines) { return progress.step(lines); });

@@ -54,8 +54,6 @@ public:
         QStringLiteral("Open single data flle(*.TXT,*.GHF)");
 
     // The progress dialog of a text or CSV export.
-    static inline const QString SavingCaption = QStringLiteral("Saving Progress");
-    static inline const QString SavingText = QStringLiteral("saving.....");
 
     // Where a graph file opened into a window leaves room below it.
     static constexpr int GraphWindowHeightMargin = 40;

@@ -1,5 +1,7 @@
 #include "files/GridExport.h"
 
+#include "files/ExportText.h"
+
 #include <QSaveFile>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 namespace GridExport {
 
 namespace {
-constexpr char kLineEnd[] = "\r\n";
 // Lines are gathered and handed to the file in blocks of about this size.
 constexpr qsizetype kBlockBytes = 64 * 1024;
 
@@ -51,7 +52,7 @@ FileWriteOutcome write(const QString& path, const TabularTable& table, ExportRan
     block.reserve(kBlockBytes + 1024);
     for (int row = first; row <= last; ++row) {
         block += line(table, row, separator).toUtf8();
-        block += kLineEnd;
+        block += ExportText::LineEnd;
         ++outcome.lines;
         if (block.size() >= kBlockBytes) {
             if (file.write(block) != block.size())

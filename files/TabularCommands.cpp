@@ -33,8 +33,6 @@
 
 namespace {
 const QString kOpenProgressCaption = QStringLiteral("Open Progress");
-const QString kSavingProgressCaption = QStringLiteral("Saving Progress");
-const QString kSavingText = QStringLiteral("saving.....");
 const QString kGraphingProgressCaption = QStringLiteral("Graphing Progress");
 const QString kGraphingText = QStringLiteral("graphing.....");
 const QString kPrinterSetupCaption = QStringLiteral("Printer Setup");
@@ -193,7 +191,8 @@ void TabularCommands::saveList(TfrmList& list)
 
     FileWriteOutcome outcome;
     {
-        ProgressDialog progress(parent, kSavingProgressCaption, kSavingText, range->size());
+        ProgressDialog progress(parent, ExportDialogs::SavingCaption, ExportDialogs::SavingText,
+                                range->size());
         // The list may be closed while events run; its table goes with it.
         const int last = range->size();
         outcome = GridExport::write(
