@@ -3,32 +3,12 @@
 #include "app/LoggerGraphWindow.h"
 #include "files/TfrmInfo.h"
 #include "files/TfrmScope.h"
+#include "files/WindowOnScreen.h"
 #include "logger/LoggerTexts.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QWindow>
-
-namespace {
-constexpr int ExposeWaitMs = 500;
-
-// Under X11 a new top-level window can be painted only once the window
-// system reports it exposed, which takes a pass of the event loop; until
-// then repaint() draws nothing. At this point of a download the live port is
-// closed and MainTimer stopped, and user input is held back here, so no
-// command can start while the loop runs.
-void waitUntilExposed(QWidget& window)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (window.windowHandle() && !window.windowHandle()->isExposed() &&
-           waited.elapsed() < ExposeWaitMs)
-        QCoreApplication::processEvents(
-            QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers, 10);
-}
-} // namespace
 
 WindowLoggerUi::WindowLoggerUi(QWidget* mainWindow, QMdiArea* mdiArea,
                                LoggerGraphWindow* graphWindow, LoggerDialogs dialogs)
@@ -84,7 +64,10 @@ void WindowLoggerUi::showTransferProgress(int totalBytes)
     dialog->showTransfer(totalBytes);
     progress_ = dialog;
     dialog->show();
-    waitUntilExposed(*dialog);
+    // Under X11 the new dialog can be painted only once the window system
+    // has exposed it. At this point of a download the live port is closed and
+    // MainTimer stopped, and user input is held back while the loop runs.
+    (void)WindowOnScreen::waitUntilShown(*dialog);
     dialog->repaintNow();
     if (mainWindow_)
         mainWindow_->repaint();
