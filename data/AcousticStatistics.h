@@ -1,0 +1,89 @@
+#pragma once
+
+// Acoustic figures of a run of equally spaced sound levels in dB: the
+// equivalent continuous level, the percentile levels, the extremes, the
+// duration and the time above a threshold. These judge noise the way an
+// acoustics engineer does; the arithmetic mean of the graph window's
+// statistics (SeriesStatistics) is a different figure and stays as it is.
+//
+// Percentile level Ln, "the level exceeded during n % of the samples", is
+// defined once, here, and used everywhere: of the N levels sorted ascending,
+// Ln is the one at 1-based rank ceil((100 - n) / 100 * N), at least 1 (nearest
+// rank, no interpolation, so Ln is always a level that was measured). For the
+// levels 1..100 dB each once that gives L10 = 90, L50 = 50, L90 = 10: exactly
+// n % of the samples lie above Ln.
+
+#include <QString>
+#include <QtGlobal>
+
+#include <span>
+
+struct AcousticFigures
+{
+    qsizetype sampleCount = 0;
+    double intervalSeconds = 0.0; // seconds between samples, as given
+    double durationSeconds = 0.0; // sampleCount * intervalSeconds
+
+    double leq = 0.0; // 10 log10 of the mean of 10^(L/10)
+    double l5 = 0.0;
+    double l10 = 0.0;
+    double l50 = 0.0;
+    double l90 = 0.0;
+    double l95 = 0.0;
+    double lmax = 0.0;
+    double lmin = 0.0;
+
+    double thresholdDb = 0.0;
+    double secondsAbove = 0.0; // samples strictly above the threshold * interval
+    double percentAbove = 0.0; // of the samples, 0..100
+
+    [[nodiscard]] bool isEmpty() const { return sampleCount == 0; }
+};
+
+namespace AcousticStatistics {
+
+// The figures of the whole run. An empty run gives isEmpty() and zero fields;
+// non-finite levels are left out of every figure and of the count.
+[[nodiscard]] AcousticFigures of(std::span<const float> levels, double intervalSeconds,
+                                 double thresholdDb);
+
+// The figures of levels lo..hi inclusive, lo the smaller and hi the larger of
+// the two indices (cursor thumbs may cross); indices are clamped into the run.
+[[nodiscard]] AcousticFigures between(std::span<const float> levels, qsizetype indexA,
+                                      qsizetype indexB, double intervalSeconds,
+                                      double thresholdDb);
+
+// Energy mean without overflow: the maximum is taken out before raising to
+// the power, so 99,999 levels of 140 dB give 140 dB. 0 for an empty run.
+[[nodiscard]] double equivalentLevel(std::span<const float> levels);
+
+// Ln by the nearest-rank definition above; percent is clamped to 0..100.
+// 0 for an empty run.
+[[nodiscard]] double exceededLevel(std::span<const float> levels, double percent);
+
+} // namespace AcousticStatistics
+
+// The weighting a run was measured with: "A" or "C", or "mixed" when the
+// weighting changed during a real-time recording.
+enum class AcousticWeighting { A, C, Mixed };
+
+// "A", "C" or "mixed".
+[[nodiscard]] QString weightingText(AcousticWeighting weighting);
+
+// "LAeq", "LCeq" or "Leq" (mixed), the name the equivalent level goes by.
+[[nodiscard]] QString equivalentLevelName(AcousticWeighting weighting);
+
+// Follows the weighting the meter shows during a real-time recording: the one
+// at the first sample, Mixed from the first change on.
+class WeightingTracker
+{
+public:
+    void reset() { m_samples = 0; }
+    void add(bool aWeighting);
+    [[nodiscard]] bool hasSamples() const { return m_samples > 0; }
+    [[nodiscard]] AcousticWeighting weighting() const { return m_weighting; }
+
+private:
+    qsizetype m_samples = 0;
+    AcousticWeighting m_weighting = AcousticWeighting::A;
+};
