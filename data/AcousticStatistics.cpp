@@ -32,9 +32,11 @@ double energyMean(std::span<const float> levels)
     if (levels.empty())
         return 0.0;
     const float top = *std::max_element(levels.begin(), levels.end());
+    // 10^(d/10) as exp(d ln10 / 10): the same value, a good deal cheaper.
+    const double perDb = std::log(10.0) / 10.0;
     double sum = 0.0;
     for (const float v : levels)
-        sum += std::pow(10.0, (double(v) - double(top)) / 10.0);
+        sum += std::exp((double(v) - double(top)) * perDb);
     return double(top) + 10.0 * std::log10(sum / double(levels.size()));
 }
 

@@ -1,0 +1,180 @@
+#include "common/BenchPairs.h"
+#include "common/TestMain.h"
+
+#include "data/AcousticStatistics.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+std::span<const float> spanOf(const QList<float>& levels)
+{
+    return {levels.constData(), size_t(levels.size())};
+}
+
+QList<float> oneToHundred()
+{
+    QList<float> levels;
+    for (int i = 1; i <= 100; ++i)
+        levels.append(float(i));
+    return levels;
+}
+
+QList<float> noise(qsizetype count, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QList<float> levels;
+    for (qsizetype i = 0; i < count; ++i)
+        levels.append(float(random.bounded(200, 1400)) / 10.0f);
+    return levels;
+}
+
+// Every figure, for comparing two runs field by field.
+QList<double> fieldsOf(const AcousticFigures& f)
+{
+    return {double(f.sampleCount), f.durationSeconds, f.leq, f.l5, f.l10, f.l50, f.l90, f.l95,
+            f.lmax, f.lmin, f.secondsAbove, f.percentAbove};
+}
+
+} // namespace
+
+class tst_AcousticStatistics : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void equivalentLevel_data()
+    {
+        QTest::addColumn<QList<float>>("levels");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("60 and 80 dB") << QList<float>{60.0f, 80.0f} << 77.0329;
+        QTest::newRow("80 and 60 dB") << QList<float>{80.0f, 60.0f} << 77.0329;
+        QTest::newRow("five of 63.4 dB") << QList<float>(5, 63.4f) << double(63.4f);
+        QTest::newRow("99,999 of 140 dB") << QList<float>(99'999, 140.0f) << 140.0;
+        QTest::newRow("99,999 of 20 dB") << QList<float>(99'999, 20.0f) << 20.0;
+        QTest::newRow("not a number left out")
+            << QList<float>{60.0f, std::numeric_limits<float>::quiet_NaN(), 80.0f} << 77.0329;
+        QTest::newRow("empty") << QList<float>{} << 0.0;
+    }
+    void equivalentLevel()
+    {
+        QFETCH(QList<float>, levels);
+        QFETCH(double, expected);
+        QVERIFY2(std::abs(AcousticStatistics::equivalentLevel(spanOf(levels)) - expected) < 1e-4,
+                 qPrintable(QString::number(AcousticStatistics::equivalentLevel(spanOf(levels)),
+                                            'f', 6)));
+    }
+
+    void percentileLevels_data()
+    {
+        QTest::addColumn<QList<float>>("levels");
+        QTest::addColumn<QList<double>>("l5l10l50l90l95");
+        QTest::newRow("1..100 dB once each") << oneToHundred() << QList<double>{95, 90, 50, 10, 5};
+        QList<float> reversed = oneToHundred();
+        std::reverse(reversed.begin(), reversed.end());
+        QTest::newRow("100..1 dB") << reversed << QList<double>{95, 90, 50, 10, 5};
+        QTest::newRow("one sample") << QList<float>{71.5f} << QList<double>(5, 71.5);
+        // Ranks ceil(0.95 * 3) = 3, ceil(0.9 * 3) = 3, ceil(1.5) = 2, ceil(0.3) = 1.
+        QTest::newRow("three samples")
+            << QList<float>{50.0f, 70.0f, 60.0f} << QList<double>{70, 70, 60, 50, 50};
+    }
+    void percentileLevels()
+    {
+        QFETCH(QList<float>, levels);
+        QFETCH(QList<double>, l5l10l50l90l95);
+        const AcousticFigures f = AcousticStatistics::of(spanOf(levels), 1.0, 0.0);
+        QCOMPARE((QList<double>{f.l5, f.l10, f.l50, f.l90, f.l95}), l5l10l50l90l95);
+        QCOMPARE(AcousticStatistics::exceededLevel(spanOf(levels), 10.0), l5l10l50l90l95.at(1));
+        // Exactly n % of the samples lie above Ln where n % of the count is whole.
+        if (levels.size() == 100)
+            QCOMPARE(std::count_if(levels.begin(), levels.end(), [&](float v) { return v > f.l10; }),
+                     10);
+    }
+
+    void durationAndTimeAbove()
+    {
+        const QList<float> levels = oneToHundred();
+        const AcousticFigures f = AcousticStatistics::of(spanOf(levels), 0.5, 85.0);
+        QCOMPARE(f.sampleCount, 100);
+        QCOMPARE(f.durationSeconds, 50.0);
+        QCOMPARE(f.secondsAbove, 7.5); // 86..100: 15 samples of 0.5 s
+        QCOMPARE(f.percentAbove, 15.0);
+        QCOMPARE(f.lmax, 100.0);
+        QCOMPARE(f.lmin, 1.0);
+        QVERIFY(AcousticStatistics::of({}, 1.0, 85.0).isEmpty());
+    }
+
+    // The span between the cursors is the same run computed on its own,
+    // whichever way the thumbs cross, and moving a thumb changes it.
+    void betweenCursorsIsTheSpanOnItsOwn()
+    {
+        const QList<float> levels = noise(4'096, 7);
+        const auto all = spanOf(levels);
+        const AcousticFigures span = AcousticStatistics::between(all, 3'000, 1'000, 1.0, 90.0);
+        const AcousticFigures own = AcousticStatistics::of(all.subspan(1'000, 2'001), 1.0, 90.0);
+        QCOMPARE(fieldsOf(span), fieldsOf(own));
+        const AcousticFigures moved = AcousticStatistics::between(all, 1'000, 3'500, 1.0, 90.0);
+        QVERIFY(fieldsOf(moved) != fieldsOf(span));
+        QCOMPARE(AcousticStatistics::between(all, -5, 1'000'000, 1.0, 90.0).sampleCount, 4'096);
+    }
+
+    void orderDoesNotMatter()
+    {
+        QList<float> levels = noise(9'999, 11);
+        const AcousticFigures before = AcousticStatistics::of(spanOf(levels), 1.0, 100.0);
+        std::sort(levels.begin(), levels.end());
+        const AcousticFigures sorted = AcousticStatistics::of(spanOf(levels), 1.0, 100.0);
+        QCOMPARE(sorted.l50, before.l50);
+        QCOMPARE(sorted.l90, before.l90);
+        QVERIFY(std::abs(sorted.leq - before.leq) < 1e-9);
+    }
+
+    void weightingOfARecording_data()
+    {
+        QTest::addColumn<QList<bool>>("aWeighted");
+        QTest::addColumn<QString>("weighting");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("A throughout") << QList<bool>{true, true} << "A" << "LAeq";
+        QTest::newRow("C throughout") << QList<bool>{false, false} << "C" << "LCeq";
+        QTest::newRow("changed and back") << QList<bool>{false, true, false} << "mixed" << "Leq";
+    }
+    void weightingOfARecording()
+    {
+        QFETCH(QList<bool>, aWeighted);
+        QFETCH(QString, weighting);
+        QFETCH(QString, name);
+        WeightingTracker tracker;
+        tracker.add(!aWeighted.first()); // an earlier recording, forgotten by reset
+        tracker.reset();
+        for (const bool a : aWeighted)
+            tracker.add(a);
+        QCOMPARE(weightingText(tracker.weighting()), weighting);
+        QCOMPARE(equivalentLevelName(tracker.weighting()), name);
+    }
+
+    // All figures of the longest real-time run, against a full sort of a copy.
+    void benchmarkAllFigures()
+    {
+        if (qEnvironmentVariableIsEmpty("AUDIMARK_BENCH"))
+            QSKIP("set AUDIMARK_BENCH=1 to run the benchmarks");
+        const QList<float> levels = noise(99'999, 3);
+        double sink = 0.0;
+        const auto figures = BenchPairs::timeInTurn(
+            [&] { sink += AcousticStatistics::of(spanOf(levels), 1.0, 85.0).l50; },
+            [&] {
+                std::vector<float> copy(levels.begin(), levels.end());
+                std::sort(copy.begin(), copy.end());
+                sink += copy[copy.size() / 2];
+            });
+        BenchPairs::report("all acoustic figures of 99,999 samples", "sorting a copy", figures);
+        QVERIFY(sink > 0.0);
+    }
+};
+
+AUDIMARK_TEST_MAIN_CORE(tst_AcousticStatistics)
+#include "tst_acousticstatistics.moc"
