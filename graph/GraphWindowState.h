@@ -5,6 +5,7 @@
 // it is touched on the main thread only.
 
 #include "data/AnnotationSlots.h"
+#include "graph/AcousticBoxSettings.h"
 #include "graph/GraphDialogRunner.h"
 
 #include <QPointer>
@@ -46,6 +47,9 @@ struct GraphWindowState
     QString dataDirectory;
     // The data set collection that showDataSet reads; owned by the main window.
     const DataSetCollection* dataSets = nullptr;
+    // The "Acoustic" box: shown in every graph window or in none (the View
+    // menu), and the threshold a new window starts with (the last one typed).
+    AcousticBoxChoices acousticBox;
     // Message boxes and modal dialogs of the graph windows.
     GraphDialogRunner dialogs = GraphDialogRunner::modal();
 

@@ -6,6 +6,7 @@
 #include "data/SamplingRateList.h"
 #include "data/SeriesStatistics.h"
 #include "files/GraphFile.h"
+#include "graph/AcousticBox.h"
 #include "graph/GraphCursors.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmAnnoEdit.h"
@@ -26,6 +27,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QToolBar>
@@ -108,11 +110,19 @@ TfrmGraph::TfrmGraph(GraphWindowState& state, QWidget* parent) : QWidget(parent)
 
     pnlGraph = new QWidget;
     pnlGraph->setObjectName(QStringLiteral("pnlGraph"));
-    auto* graphLayout = new QVBoxLayout(pnlGraph);
+    auto* graphLayout = new QHBoxLayout(pnlGraph);
     graphLayout->setContentsMargins(0, 0, 0, 0);
+    graphLayout->setSpacing(2);
     PESGraph1 = new PESGraph(pnlGraph);
     PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
-    graphLayout->addWidget(PESGraph1);
+    graphLayout->addWidget(PESGraph1, 1);
+    // Beside the chart, so that no field of the statistic panels moves.
+    grpAcoustic = new AcousticBox(pnlGraph);
+    grpAcoustic->setThreshold(state_.acousticBox.threshold);
+    grpAcoustic->setVisible(state_.acousticBox.shown);
+    graphLayout->addWidget(grpAcoustic, 0, Qt::AlignTop);
+    connect(grpAcoustic, &AcousticBox::thresholdChanged, this,
+            &TfrmGraph::acousticThresholdChanged);
     Panel12 = new QLabel(pnlGraph);
     Panel12->setObjectName(QStringLiteral("Panel12"));
     Panel12->setFixedSize(150, 18);
@@ -555,6 +565,9 @@ void TfrmGraph::prepareChart(int seriesCount, float yMax, float yMin, double xMa
 {
     // A new series starts unzoomed: the old zoom would show another time span.
     PESGraph1->dropZoom();
+    // Its weighting and interval are named anew by whoever fills it.
+    acousticWeighting_.reset();
+    dataSetInterval_.reset();
     UndoZoom->setEnabled(false);
 
     // Only the program's own items are set, so that what the caller added
@@ -607,6 +620,7 @@ void TfrmGraph::updateGraphStatistic()
         y[size_t(i)] = PESGraph1->yData(0, i);
     }
     showGraphStatisticTexts(GraphStatisticTexts::of(SeriesStatistics::whole(x, y)));
+    updateAcousticStatistic();
     alignSlider();
     placeSlider(n);
     refreshGraph();
@@ -628,6 +642,8 @@ bool TfrmGraph::showDataSet(int k)
     const double start = header.startTime;
     const double end = start + double(n) * header.intervalSeconds / 86400.0;
     prepareChart(1, GraphYMax, GraphYMin, end, start, n);
+    acousticWeighting_ = set->isAWeighting() ? AcousticWeighting::A : AcousticWeighting::C;
+    dataSetInterval_ = header.intervalSeconds;
     PESGraph1->setXDataBlock(times.data(), n);
     PESGraph1->setYDataBlock(values.data(), n);
 
@@ -645,6 +661,7 @@ bool TfrmGraph::showDataSet(int k)
         texts.avgAll = GraphTexts::levelText(set->average);
     }
     showGraphStatisticTexts(texts);
+    updateAcousticStatistic();
 
     placeSlider(n);
     refreshGraph();
@@ -699,6 +716,8 @@ void TfrmGraph::clearCursorTexts()
         PESGraph1->setVertLineAnnotation(line, 0.0); // X 0 lies outside every chart
         PESGraph1->setVertLineAnnotationText(line, QString());
     }
+    cursorsShown_ = false;
+    grpAcoustic->clear(AcousticBox::Cursors);
 }
 
 void TfrmGraph::setClearEnabled(bool enabled)
@@ -778,6 +797,7 @@ void TfrmGraph::makeRealTimeGraph()
     if (const auto item = SamplingRateList::rateItemIndex(state_.RealTimeInterval))
         txtSamplingRate->setCurrentIndex(*item);
     realTimeRateUpdating_ = false;
+    updateAcousticStatistic();
     refreshGraph();
 }
 
@@ -799,6 +819,7 @@ void TfrmGraph::tbntClrClick()
     GraphStatisticTexts empty;
     empty.dataNo = QStringLiteral("0");
     showGraphStatisticTexts(empty);
+    updateAcousticStatistic();
     placeSlider(0);
     // The user annotations go whole, so that none of them stays listed.
     for (int slot = AnnotationSlots::kClearedAnnotationCount; slot <= state_.AnnotationCount;
@@ -826,6 +847,95 @@ void TfrmGraph::txtSamplingRateChange()
     realTimeRateUpdating_ = false;
     state_.dialogs.inform(
         this, QStringLiteral("Can not change Sampling Rate while Real-Time is running."));
+}
+
+// ---- Acoustic figures --------------------------------------------------------------
+
+std::span<const float> TfrmGraph::acousticLevels() const
+{
+    const std::span<const float> levels = PESGraph1->ySeries(0);
+    if (state_.RealTimeGraph.data() != this)
+        return levels;
+    const auto recorded = size_t(std::max(state_.RealTimeSampleCount, 0));
+    return levels.first(std::min(recorded, levels.size()));
+}
+
+double TfrmGraph::acousticIntervalSeconds() const
+{
+    if (dataSetInterval_)
+        return *dataSetInterval_;
+    const auto n = qsizetype(acousticLevels().size());
+    if (n >= 2)
+        return (PESGraph1->xDataII(0, int(n - 1)) - PESGraph1->xDataII(0, 0)) / kSecondInDays /
+               double(n - 1);
+    return state_.RealTimeGraph.data() == this ? double(state_.RealTimeInterval) : 0.0;
+}
+
+void TfrmGraph::setAcousticWeighting(std::optional<AcousticWeighting> weighting)
+{
+    acousticWeighting_ = weighting;
+    grpAcoustic->setWeighting(weighting);
+}
+
+double TfrmGraph::acousticThreshold() const
+{
+    return grpAcoustic->threshold();
+}
+
+AcousticFigures TfrmGraph::acousticFigures(bool betweenCursors) const
+{
+    const std::span<const float> levels = acousticLevels();
+    const double interval = acousticIntervalSeconds();
+    if (!betweenCursors)
+        return AcousticStatistics::of(levels, interval, acousticThreshold());
+    const int a = Slider1->Value1();
+    const int b = Slider1->Value2();
+    if (!holdsSample(a) || !holdsSample(b) || std::max(a, b) >= int(levels.size()))
+        return AcousticFigures{};
+    return AcousticStatistics::between(levels, a, b, interval, acousticThreshold());
+}
+
+void TfrmGraph::updateAcousticStatistic()
+{
+    grpAcoustic->setWeighting(acousticWeighting_);
+    // A hidden box is filled when it is shown again.
+    if (grpAcoustic->isHidden())
+        return;
+    grpAcoustic->showFigures(AcousticBox::Whole, acousticFigures(false));
+}
+
+void TfrmGraph::updateAcousticBetween()
+{
+    if (grpAcoustic->isHidden())
+        return;
+    if (cursorsShown_)
+        grpAcoustic->showFigures(AcousticBox::Cursors, acousticFigures(true));
+    else
+        grpAcoustic->clear(AcousticBox::Cursors);
+}
+
+void TfrmGraph::acousticThresholdChanged(double dB)
+{
+    // New windows start with the threshold typed last, now and after a restart.
+    state_.acousticBox.threshold = dB;
+    QSettings store;
+    AcousticBoxSettings::writeThreshold(store, dB);
+    updateAcousticStatistic();
+    updateAcousticBetween();
+}
+
+void TfrmGraph::setAcousticBoxVisible(bool visible)
+{
+    if (grpAcoustic->isHidden() != visible)
+        return;
+    grpAcoustic->setVisible(visible);
+    updateAcousticStatistic();
+    updateAcousticBetween();
+}
+
+bool TfrmGraph::acousticBoxVisible() const
+{
+    return !grpAcoustic->isHidden();
 }
 
 // ---- Statistic export and the graph template ---------------------------------------
@@ -919,6 +1029,8 @@ void TfrmGraph::showCursors()
     showCursor(0, Slider1->Value1(), txtCursorA, txtCursorATime);
     showCursor(1, Slider1->Value2(), txtCursorB, txtCursorBTime);
     updateCursorStatistic();
+    cursorsShown_ = true;
+    updateAcousticBetween();
 }
 
 void TfrmGraph::showCursor(int line, int index, QLineEdit* level, QLineEdit* time)

@@ -18,11 +18,16 @@
 // - showDataSet(k) on the DataLogger graph, with setDataSetRows() for its list;
 // - makeRealTimeGraph() once, right after creating the real-time graph; the
 //   recorder writes its points through graph() and calls refreshGraph();
+// - the "Acoustic" box beside the chart shows the acoustic figures of the
+//   whole series and between the cursors; the real-time recorder names the
+//   weighting (setAcousticWeighting) and calls updateAcousticStatistic()
+//   as the series grows. acousticFigures() gives the same figures to others;
 // - saveRequested() asks the main window's Save command to save this window
 //   (emitted by the close question before the window closes). A Save that
 //   did not save sets LoggerDataUnsaved (or RealTimeDataUnsaved) again; the
 //   window then stays open.
 
+#include "data/AcousticStatistics.h"
 #include "data/ExportStatistic.h"
 #include "graph/GraphWindowState.h"
 
@@ -30,6 +35,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
+#include <span>
+
+class AcousticBox;
 class PESGraph;
 class QAction;
 class QComboBox;
@@ -109,6 +118,34 @@ public:
     [[nodiscard]] int samplingRateIndex() const;
     void selectSamplingRate(int item);
 
+    // ---- Acoustic figures ----------------------------------------------------
+    // The levels the figures cover: every point, or in the real-time graph
+    // the points recorded so far.
+    [[nodiscard]] std::span<const float> acousticLevels() const;
+    // Seconds between samples: the data set's interval, or else the spacing
+    // of the first and last point's times (the real-time interval for a lone
+    // real-time sample).
+    [[nodiscard]] double acousticIntervalSeconds() const;
+    // The weighting of the series: a data set's own, the real-time run's as
+    // the recorder names it, none for file and tabular graphs (not known).
+    [[nodiscard]] std::optional<AcousticWeighting> acousticWeighting() const
+    {
+        return acousticWeighting_;
+    }
+    void setAcousticWeighting(std::optional<AcousticWeighting> weighting);
+    // The threshold of the time above, as the box's field holds it (dB).
+    [[nodiscard]] double acousticThreshold() const;
+    // The figures of the whole series, or of the points between the
+    // cursors (empty while the cursors are on no sample); computed afresh,
+    // whether or not the box is shown.
+    [[nodiscard]] AcousticFigures acousticFigures(bool betweenCursors) const;
+    // Shows the whole series' figures again (the series changed).
+    void updateAcousticStatistic();
+    // The "Acoustic" box, shown or hidden (the View menu's choice).
+    void setAcousticBoxVisible(bool visible);
+    [[nodiscard]] bool acousticBoxVisible() const;
+    [[nodiscard]] AcousticBox* acousticBox() const { return grpAcoustic; }
+
     // ---- What the window shows -------------------------------------------
     [[nodiscard]] StatisticFields statisticFields() const;
     [[nodiscard]] QString exportStatisticText() const;
@@ -172,6 +209,9 @@ private:
     void showCursors();
     [[nodiscard]] bool holdsSample(int index) const;
     void showCursor(int line, int index, QLineEdit* level, QLineEdit* time);
+    // The box's cursor column, from the cursors shown.
+    void updateAcousticBetween();
+    void acousticThresholdChanged(double dB);
     void fitDataSetColumns();
     void alignSlider();
     void placeReadout();
@@ -215,6 +255,7 @@ private:
     QWidget* pnlGraph = nullptr;
     PESGraph* PESGraph1 = nullptr;
     QLabel* Panel12 = nullptr;
+    AcousticBox* grpAcoustic = nullptr;
 
     QWidget* pnlStatistic = nullptr;
     QWidget* pnlSlider = nullptr;
@@ -238,4 +279,9 @@ private:
     bool realTimeRateUpdating_ = false;
     // The user accepted Graph Option here: preparing keeps this look.
     bool lookChosenByUser_ = false;
+    // Named by the shown data set or the real-time recorder.
+    std::optional<AcousticWeighting> acousticWeighting_;
+    std::optional<double> dataSetInterval_;
+    // The cursor fields show the cursors (not emptied).
+    bool cursorsShown_ = false;
 };

@@ -75,6 +75,8 @@ void RealTimeGraphController::resetForRecording(int pointCount)
     texts.minTime.clear();
     g->showGraphStatisticTexts(texts);
     g->clearCursorTexts();
+    g->setAcousticWeighting(std::nullopt);
+    g->updateAcousticStatistic();
 
     chart->setManualMinX(start);
     chart->setManualMaxX(start + StartRangeSeconds / kSecondsPerDay);
@@ -88,7 +90,8 @@ bool RealTimeGraphController::redrawsEverySecondSample() const
     return g && g->samplingRateIndex() == kFastestRateItem;
 }
 
-bool RealTimeGraphController::appendSample(double time, float level)
+bool RealTimeGraphController::appendSample(double time, float level,
+                                           AcousticWeighting runWeighting)
 {
     TfrmGraph* g = graph();
     if (!g)
@@ -119,7 +122,11 @@ bool RealTimeGraphController::appendSample(double time, float level)
     if (chart->manualMaxX() < time)
         chart->setManualMaxX(time + RangeAheadSeconds / kSecondsPerDay);
 
+    if (g->acousticWeighting() != runWeighting)
+        g->setAcousticWeighting(runWeighting);
     if (!redrawsEverySecondSample() || state_.RealTimeSampleCount % 2 == 0) {
+        // The acoustic figures keep pace with the chart, not with every sample.
+        g->updateAcousticStatistic();
         g->refreshGraph();
         emit graphRedrawn(state_.RealTimeSampleCount);
     }
@@ -156,6 +163,7 @@ void RealTimeGraphController::finishRealTimeGraph()
     g->showGraphStatisticTexts(texts);
 
     // The cursors follow the trimmed series; the chart is redrawn once.
+    g->updateAcousticStatistic();
     g->placeSlider(n);
     g->refreshGraph();
 }

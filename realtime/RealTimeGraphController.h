@@ -2,8 +2,10 @@
 
 // The real-time graph's side of recording, on top of a TfrmGraph: the reset
 // at the start, one point per sample with the running extremes, the growing
-// X range and the redraws, and the finish when recording stops. The window
-// itself (creation, Clear, its rate list, its close question) is TfrmGraph's.
+// X range and the redraws, and the finish when recording stops, with the
+// acoustic figures of what was recorded so far (updated with each redraw)
+// under the run's weighting. The window itself (creation, Clear, its rate
+// list, its close question) is TfrmGraph's.
 //
 // The graph is whatever GraphWindowState::RealTimeGraph refers to; without
 // one every operation does nothing. Points live in the chart (series 0);
@@ -41,7 +43,7 @@ public:
     // The graph's Clear button (identification and recording switch it).
     void setClearEnabled(bool enabled);
 
-    bool appendSample(double time, float level) override;
+    bool appendSample(double time, float level, AcousticWeighting runWeighting) override;
     void finishRealTimeGraph() override;
 
 signals:

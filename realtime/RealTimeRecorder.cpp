@@ -15,6 +15,7 @@ void RealTimeRecorder::start(float intervalSeconds)
     interval_ = intervalSeconds;
     lastGoodLevel_ = 0.0f;
     rejectedCount_ = 0;
+    weighting_.reset();
     setRunning(true);
     emit rejectedCountChanged(rejectedCount_);
 }
@@ -72,6 +73,7 @@ void RealTimeRecorder::sampleReading(const MeterReading& reading)
         lastGoodLevel_ = level;
     }
 
-    if (sink_->appendSample(GraphTexts::fromDateTime(stamp), level))
+    weighting_.add(reading.weightingA);
+    if (sink_->appendSample(GraphTexts::fromDateTime(stamp), level, weighting_.weighting()))
         stop();
 }

@@ -14,9 +14,13 @@
 //   (restartSampleClock), so the first frame after a start normally samples.
 // - A full graph (appendSample returns true) stops recording by itself,
 //   exactly as the Stop command does.
+// - The run's weighting follows the meter's dBA/dBC of the readings each
+//   sample is taken from: the first one's, Mixed from the first change on;
+//   a start begins it anew.
 //
 // Everything runs on the main thread, inside the live receive handler.
 
+#include "data/AcousticStatistics.h"
 #include "meter/LiveReadingConsumers.h"
 #include "meter/MeterClock.h"
 
@@ -59,6 +63,8 @@ public:
     [[nodiscard]] float interval() const { return interval_; }
     [[nodiscard]] int rejectedCount() const { return rejectedCount_; }
     [[nodiscard]] float lastGoodLevel() const { return lastGoodLevel_; }
+    // The weighting of the samples taken since the start.
+    [[nodiscard]] const WeightingTracker& weighting() const { return weighting_; }
 
 signals:
     // Recording started (true) or ended (false), by any cause.
@@ -76,4 +82,5 @@ private:
     float lastGoodLevel_ = 0.0f;
     int rejectedCount_ = 0;
     std::optional<MeterClock::TimePoint> lastSampleTime_;
+    WeightingTracker weighting_;
 };

@@ -5,7 +5,9 @@
 #include "common/TestMain.h"
 
 #include "data/GeneratedDataSets.h"
+#include "data/SeriesStatistics.h"
 #include "data/GraphTexts.h"
+#include "graph/AcousticBox.h"
 #include "graph/PESGraph.h"
 #include "graph/PlainChart.h"
 #include "graph/TfrmGraph.h"
@@ -64,6 +66,11 @@ class BenchTfrmGraph : public QObject
     std::unique_ptr<TfrmGraph> openWindow(int samples)
     {
         sets_ = GeneratedDataSets::collection({{kStart, 1, samples, true}});
+        return openWindowOnTheSets();
+    }
+
+    std::unique_ptr<TfrmGraph> openWindowOnTheSets()
+    {
         state_.dataDirectory = data_.path();
         state_.dataSets = &sets_;
         auto window = std::make_unique<TfrmGraph>(state_);
@@ -180,6 +187,66 @@ private slots:
         QVERIFY2(everyOnePainted, "an iteration ended without its paint");
         QTest::setBenchmarkResult(f.oursMs, QTest::WalltimeMilliseconds);
         report("thumb move + paint, 49152 points", "plain QCustomPlot replot + paint", f);
+    }
+
+    // Every acoustic figure of the whole series (equivalent level, the five
+    // percentile levels, extremes, duration, time above), as the box
+    // computes them, beside the one pass of the arithmetic statistics the
+    // window has always made over the same points.
+    void acousticFiguresOf99999Samples()
+    {
+        auto window = openWindow(99999);
+        QVERIFY(window->showDataSet(0));
+        const std::span<const double> x = window->graph()->xSeries(0);
+        const std::span<const float> y = window->graph()->ySeries(0);
+        double sink = 0.0;
+        const Figures f = timeInTurn([&] { sink += window->acousticFigures(false).leq; },
+                                     [&] { sink += SeriesStatistics::whole(x, y).average; });
+        QVERIFY(sink > 0.0);
+        QTest::setBenchmarkResult(f.oursMs, QTest::WalltimeMilliseconds);
+        report("acoustic figures, 99999 samples", "arithmetic statistics, 99999 samples", f);
+    }
+
+    // A thumb move with the "Acoustic" box shown (the span's figures
+    // computed and shown) beside the same move in a window whose box is
+    // hidden; both with the redraw and the paint.
+    void thumbMoveOver49152PointsWithTheAcousticBox()
+    {
+        sets_ = GeneratedDataSets::collection({{kStart, 1, 49152, true}});
+        state_.acousticBox.shown = true;
+        auto withBox = openWindowOnTheSets();
+        state_.acousticBox.shown = false;
+        auto withoutBox = openWindowOnTheSets();
+        state_.acousticBox.shown = true;
+        QVERIFY(withBox->showDataSet(0) && withoutBox->showDataSet(0));
+        QVERIFY(withBox->acousticBoxVisible() && !withoutBox->acousticBoxVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(withBox.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(withoutBox.get()));
+        for (TfrmGraph* w : {withBox.get(), withoutBox.get()})
+            w->slider()->SetValue1(0);
+        paintPending();
+        PaintCounter withPainted(chartPlot(*withBox));
+        PaintCounter withoutPainted(chartPlot(*withoutBox));
+        bool everyOnePainted = true;
+        int with = 0;
+        int without = 0;
+        const auto move = [](TfrmGraph& w, int& value) {
+            value = (value + 97) % 49152;
+            w.slider()->SetValue1(value);
+        };
+        const Figures f = timeInTurn(
+            [&] {
+                everyOnePainted &= changeAndPaint(withPainted, [&] { move(*withBox, with); });
+            },
+            [&] {
+                everyOnePainted &=
+                    changeAndPaint(withoutPainted, [&] { move(*withoutBox, without); });
+            });
+        QVERIFY2(everyOnePainted, "an iteration ended without its paint");
+        QVERIFY(!withBox->acousticBox()->text(AcousticBox::Cursors, AcousticBox::Leq).isEmpty());
+        QTest::setBenchmarkResult(f.oursMs, QTest::WalltimeMilliseconds);
+        report("thumb move + paint, 49152 points, acoustic box shown",
+               "the same with the box hidden", f);
     }
 
     // Resident memory a window showing 100000 points adds, beside a plain

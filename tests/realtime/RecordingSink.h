@@ -11,6 +11,7 @@ struct RecordedSample
 {
     double time = 0;
     float level = 0;
+    AcousticWeighting weighting = AcousticWeighting::A;
 };
 
 class RecordingSink : public RealTimeSampleSink
@@ -18,9 +19,9 @@ class RecordingSink : public RealTimeSampleSink
 public:
     explicit RecordingSink(int capacity = 100000) : capacity_(capacity) {}
 
-    bool appendSample(double time, float level) override
+    bool appendSample(double time, float level, AcousticWeighting weighting) override
     {
-        samples.append({time, level});
+        samples.append({time, level, weighting});
         return samples.size() > capacity_ - 1;
     }
     void finishRealTimeGraph() override { ++finishCount; }

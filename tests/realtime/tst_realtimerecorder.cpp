@@ -242,6 +242,58 @@ private slots:
         QVERIFY(sink.samples.isEmpty());
     }
 
+    void runWeighting_data()
+    {
+        // Each frame: level in tenths of a dB, negative for the meter on dBC.
+        QTest::addColumn<QList<int>>("frames");
+        QTest::addColumn<QList<AcousticWeighting>>("sampleWeightings");
+        using W = AcousticWeighting;
+
+        QTest::newRow("dBA throughout") << QList<int>{600, 610, 620} << QList<W>{W::A, W::A, W::A};
+        QTest::newRow("dBC throughout")
+            << QList<int>{-600, -610, -620} << QList<W>{W::C, W::C, W::C};
+        QTest::newRow("dBA, then dBC: mixed from the change on, also after going back")
+            << QList<int>{600, -610, 620} << QList<W>{W::A, W::Mixed, W::Mixed};
+        QTest::newRow("a refused level that takes no sample names no weighting")
+            << QList<int>{-1500, 600, 610} << QList<W>{W::A, W::A};
+        QTest::newRow("a replaced level carries its own reading's weighting")
+            << QList<int>{-600, 1500} << QList<W>{W::C, W::Mixed};
+    }
+
+    // Each sample carries the run's weighting so far; a new start forgets it.
+    void runWeighting()
+    {
+        QFETCH(QList<int>, frames);
+        QFETCH(QList<AcousticWeighting>, sampleWeightings);
+
+        FakeMeterClock clock;
+        RecordingSink sink;
+        RealTimeRecorder recorder(clock);
+        recorder.setSink(&sink);
+        recorder.start(0.2f);
+        for (int frame : frames) {
+            clock.advance(200);
+            MeterReading reading = readingAt(tenths(std::abs(frame)));
+            reading.weightingA = frame > 0;
+            recorder.sampleReading(reading);
+        }
+        QList<AcousticWeighting> carried;
+        for (const RecordedSample& s : sink.samples)
+            carried << s.weighting;
+        QCOMPARE(carried, sampleWeightings);
+        QCOMPARE(recorder.weighting().weighting(), sampleWeightings.last());
+
+        recorder.stop();
+        recorder.start(0.2f);
+        QVERIFY(!recorder.weighting().hasSamples());
+        clock.advance(200);
+        MeterReading reading = readingAt(60.0f);
+        reading.weightingA = sampleWeightings.first() != AcousticWeighting::A;
+        recorder.sampleReading(reading);
+        QCOMPARE(sink.samples.last().weighting,
+                 reading.weightingA ? AcousticWeighting::A : AcousticWeighting::C);
+    }
+
     void nothingIsSampledWhileStopped()
     {
         FakeMeterClock clock;

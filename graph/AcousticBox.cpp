@@ -1,0 +1,212 @@
+#include "graph/AcousticBox.h"
+
+#include "data/GraphTexts.h"
+
+#include <QDoubleValidator>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+
+#include <cmath>
+
+namespace {
+constexpr int kNameColumn = 0;
+constexpr int kFirstValueColumn = 1;
+
+// Numbers other than levels: one decimal, no group separators, as the
+// level texts are written.
+QString decimalText(double value)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', 1);
+}
+
+// Whatever the user leaves in the field that is not a threshold is put back
+// to the threshold in use, so that the field never shows one not counted.
+class ThresholdValidator : public QDoubleValidator
+{
+public:
+    ThresholdValidator(const double& threshold, QObject* parent)
+        : QDoubleValidator(AcousticBox::MinThreshold, AcousticBox::MaxThreshold, 1, parent),
+          threshold_(threshold)
+    {
+        setNotation(QDoubleValidator::StandardNotation);
+    }
+    void fixup(QString& input) const override { input = decimalText(threshold_); }
+
+private:
+    const double& threshold_;
+};
+
+QLabel* valueLabel(QWidget* parent, int width)
+{
+    auto* label = new QLabel(parent);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setMinimumWidth(width);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+} // namespace
+
+AcousticBox::AcousticBox(QWidget* parent) : QGroupBox(QStringLiteral("Acoustic"), parent)
+{
+    setObjectName(QStringLiteral("grpAcoustic"));
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(2);
+
+    // As wide as the widest text a column can show in this locale.
+    const int width =
+        fontMetrics().horizontalAdvance(durationText(99.0 * 3600.0 + 59.5 * 60.0 + 0.5)) + 4;
+    grid->addWidget(new QLabel(QStringLiteral("Whole"), this), 0, kFirstValueColumn + Whole,
+                    Qt::AlignRight);
+    grid->addWidget(new QLabel(QStringLiteral("Cursors"), this), 0, kFirstValueColumn + Cursors,
+                    Qt::AlignRight);
+
+    static const char* const kKeys[RowCount] = {"Leq", "L5",       "L10",          "L50",
+                                                "L90", "L95",      "Lmax",         "Lmin",
+                                                "Duration", "SecondsAbove", "PercentAbove"};
+    int gridRow = 1;
+    for (int row = 0; row < RowCount; ++row) {
+        if (row == SecondsAbove) {
+            // The threshold stands right above the rows it counts.
+            txtThreshold_ = new QLineEdit(this);
+            txtThreshold_->setObjectName(QStringLiteral("txtThreshold"));
+            txtThreshold_->setValidator(new ThresholdValidator(threshold_, txtThreshold_));
+            txtThreshold_->setAlignment(Qt::AlignRight);
+            txtThreshold_->setFixedWidth(
+                txtThreshold_->fontMetrics().horizontalAdvance(decimalText(888.8)) + 14);
+            txtThreshold_->setToolTip(QStringLiteral("Threshold of the time above, in dB"));
+            auto* unit = new QLabel(QStringLiteral("dB"), this);
+            grid->addWidget(new QLabel(QStringLiteral("Threshold"), this), gridRow, kNameColumn);
+            auto* field = new QHBoxLayout;
+            field->setSpacing(4);
+            field->addStretch(1);
+            field->addWidget(txtThreshold_);
+            field->addWidget(unit);
+            grid->addLayout(field, gridRow, kFirstValueColumn, 1, 2);
+            ++gridRow;
+        }
+        names_[row] = new QLabel(this);
+        grid->addWidget(names_[row], gridRow, kNameColumn);
+        for (int column : {Whole, Cursors}) {
+            QLabel* value = valueLabel(this, width);
+            value->setObjectName(QStringLiteral("acoustic%1%2")
+                                     .arg(column == Whole ? QStringLiteral("Whole")
+                                                          : QStringLiteral("Cursors"),
+                                          QLatin1String(kKeys[row])));
+            values_[column][row] = value;
+            grid->addWidget(value, gridRow, kFirstValueColumn + column);
+        }
+        ++gridRow;
+    }
+    grid->setRowStretch(gridRow, 1);
+
+    names_[L5]->setText(QStringLiteral("L5"));
+    names_[L10]->setText(QStringLiteral("L10"));
+    names_[L50]->setText(QStringLiteral("L50"));
+    names_[L90]->setText(QStringLiteral("L90"));
+    names_[L95]->setText(QStringLiteral("L95"));
+    names_[Lmax]->setText(QStringLiteral("Lmax"));
+    names_[Lmin]->setText(QStringLiteral("Lmin"));
+    names_[Duration]->setText(QStringLiteral("Duration"));
+    names_[SecondsAbove]->setText(QStringLiteral("Time above"));
+    names_[PercentAbove]->setText(QStringLiteral("Share above"));
+    setWeighting(std::nullopt);
+
+    showThreshold();
+    connect(txtThreshold_, &QLineEdit::editingFinished, this, &AcousticBox::thresholdEntered);
+}
+
+void AcousticBox::setWeighting(std::optional<AcousticWeighting> weighting)
+{
+    const QString name = equivalentLevelName(weighting.value_or(AcousticWeighting::Mixed));
+    if (names_[Leq]->text() != name)
+        names_[Leq]->setText(name);
+}
+
+std::array<QString, AcousticBox::RowCount> AcousticBox::textsOf(const AcousticFigures& f)
+{
+    std::array<QString, RowCount> t;
+    if (f.isEmpty())
+        return t;
+    t[Leq] = GraphTexts::levelText(f.leq);
+    t[L5] = GraphTexts::levelText(f.l5);
+    t[L10] = GraphTexts::levelText(f.l10);
+    t[L50] = GraphTexts::levelText(f.l50);
+    t[L90] = GraphTexts::levelText(f.l90);
+    t[L95] = GraphTexts::levelText(f.l95);
+    t[Lmax] = GraphTexts::levelText(f.lmax);
+    t[Lmin] = GraphTexts::levelText(f.lmin);
+    t[Duration] = durationText(f.durationSeconds);
+    t[SecondsAbove] = decimalText(f.secondsAbove) + QStringLiteral(" s");
+    t[PercentAbove] = decimalText(f.percentAbove) + QStringLiteral(" %");
+    return t;
+}
+
+QString AcousticBox::durationText(double seconds)
+{
+    const qint64 tenths = std::llround(std::max(seconds, 0.0) * 10.0);
+    const qint64 whole = tenths / 10;
+    QString text = QStringLiteral("%1:%2:%3")
+                       .arg(whole / 3600)
+                       .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+                       .arg(whole % 60, 2, 10, QLatin1Char('0'));
+    if (tenths % 10 != 0)
+        text += QLocale().decimalPoint() + QString::number(tenths % 10);
+    return text;
+}
+
+void AcousticBox::showFigures(Column column, const AcousticFigures& figures)
+{
+    const std::array<QString, RowCount> texts = textsOf(figures);
+    for (int row = 0; row < RowCount; ++row) {
+        // An unchanged text is not set again, so that it is not repainted.
+        if (values_[column][row]->text() != texts[row])
+            values_[column][row]->setText(texts[row]);
+    }
+}
+
+void AcousticBox::clear(Column column)
+{
+    showFigures(column, AcousticFigures{});
+}
+
+QString AcousticBox::rowName(Row row) const
+{
+    return names_[row]->text();
+}
+
+QString AcousticBox::text(Column column, Row row) const
+{
+    return values_[column][row]->text();
+}
+
+void AcousticBox::setThreshold(double dB)
+{
+    threshold_ = std::isfinite(dB) ? std::clamp(dB, MinThreshold, MaxThreshold) : DefaultThreshold;
+    showThreshold();
+}
+
+void AcousticBox::showThreshold()
+{
+    const QString text = decimalText(threshold_);
+    if (txtThreshold_->text() != text)
+        txtThreshold_->setText(text);
+}
+
+void AcousticBox::thresholdEntered()
+{
+    bool ok = false;
+    const double dB = QLocale().toDouble(txtThreshold_->text().trimmed(), &ok);
+    const bool valid = ok && std::isfinite(dB) && dB >= MinThreshold && dB <= MaxThreshold;
+    const bool changed = valid && dB != threshold_;
+    if (changed)
+        threshold_ = dB;
+    showThreshold();
+    if (changed)
+        emit thresholdChanged(dB);
+}
