@@ -171,6 +171,7 @@ void MeterLink::connectAtStartUp(int savedPort, int savedModel)
 
 void MeterLink::startLiveLink()
 {
+    liveLinkWanted_ = true;
     closePortQuietly(comm1_);
     clock_.Delay(500);
     attachReceiveHandler();
@@ -187,6 +188,7 @@ void MeterLink::startLiveLink()
 
 void MeterLink::stopLiveLink()
 {
+    liveLinkWanted_ = false;
     mainTimer_.stop();
     closePortQuietly(comm1_);
     clock_.Delay(100);
@@ -310,7 +312,10 @@ void MeterLink::MainTimerTimer()
     if (meterConnected_ && autoLoadCheck_)
         autoLoadCheck_(now);
 
-    if (!meterConnected_ && comm1_.Active()) {
+    // A device that went away (a hang-up closes the port) is looked for
+    // again on every tick, so the link comes back by itself when it returns.
+    const bool reopened = liveLinkWanted_ && !comm1_.Active() && reopenLivePort();
+    if (!meterConnected_ && comm1_.Active() && !reopened) {
         try {
             sendCommand(CommandLetter::Poll);
         } catch (const EAbort&) {
@@ -331,6 +336,23 @@ void MeterLink::declareLinkLost()
     meterConnected_ = false;
     missCount_ = 0;
     emit linkLost();
+}
+
+bool MeterLink::reopenLivePort()
+{
+    openPortQuietly(comm1_);
+    if (!comm1_.Active())
+        return false;
+    // Bytes from before the loss belong to no frame that can still come.
+    receiveBuffer_.clear();
+    try {
+        comm1_.PurgeInput();
+        sendCommand(CommandLetter::StartLive);
+    } catch (const EAbort&) {
+        // Gone again at once: the next tick tries anew.
+    }
+    emit livePortReopened();
+    return true;
 }
 
 void MeterLink::correctTickInterval()

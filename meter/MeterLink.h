@@ -85,11 +85,16 @@ public:
     // the status, the model, then the live stream.
     void connectAtStartUp(int savedPort, int savedModel);
     // Start of the live stream: reopens Comm1 with the receive handler, sends
-    // "a" and starts the one-second tick.
+    // "a" and starts the one-second tick. From then on the tick opens Comm1
+    // again whenever it finds it closed (the device went away, or a logger
+    // command could not give it back), once per tick, on the port chosen
+    // last; a device another opener holds stays closed to us.
     void startLiveLink();
-    // Shut-down: stops the tick and closes Comm1. The caller lets a running
-    // receive handler end first (RxBusy).
+    // Shut-down: stops the tick and closes Comm1 for good. The caller lets a
+    // running receive handler end first (RxBusy).
     void stopLiveLink();
+    // True between startLiveLink() and stopLiveLink().
+    [[nodiscard]] bool liveLinkWanted() const { return liveLinkWanted_; }
 
     // The receive event of Comm1.
     void Comm1RxChar(TCustomComPort& sender);
@@ -129,6 +134,8 @@ signals:
     void frameAnswered();
     // The link was declared lost by the tick.
     void linkLost();
+    // The tick found Comm1 closed and opened it again ("a" has been sent).
+    void livePortReopened();
 
 private:
     void attachReceiveHandler();
@@ -138,6 +145,7 @@ private:
     void dispatchReading(const MeterReading& reading);
     void requestNextFrame();
     void declareLinkLost();
+    [[nodiscard]] bool reopenLivePort();
     void correctTickInterval();
     [[nodiscard]] bool recordingRunning() const;
     static void configureLivePort(TComPort& port);
@@ -155,6 +163,7 @@ private:
     bool meterConnected_ = false;
     int meterModel_ = 842;
     bool tickBusy_ = false;
+    bool liveLinkWanted_ = false;
     int missCount_ = 0;
     bool firstTick_ = true;
     MeterClock::TimePoint lastTick_{};

@@ -486,6 +486,9 @@ void TestMeterProtocol::consoleCommands_data()
     QTest::newRow("quit") << QByteArray("quit") << int(T::Quit) << 0.0;
     QTest::newRow("blank") << QByteArray("   ") << int(T::Empty) << 0.0;
     QTest::newRow("unknown") << QByteArray("reboot") << int(T::Invalid) << 0.0;
+    QTest::newRow("unplug for seconds") << QByteArray("unplug 2.5") << int(T::Unplug) << 2.5;
+    QTest::newRow("unplug for ever") << QByteArray("unplug 4000") << int(T::Invalid) << 0.0;
+    QTest::newRow("unplug, no time") << QByteArray("unplug") << int(T::Invalid) << 0.0;
 }
 
 void TestMeterProtocol::consoleCommands()
@@ -495,7 +498,9 @@ void TestMeterProtocol::consoleCommands()
     QFETCH(double, level);
     const auto command = vmeter::ConsoleCommand::parse(line);
     QCOMPARE(int(command.type), type);
-    QCOMPARE(command.levelDb, level);
+    // The number of the line: a level, or the seconds of an unplug.
+    QCOMPARE(command.type == vmeter::ConsoleCommand::Type::Unplug ? command.seconds : command.levelDb,
+             level);
 }
 
 AUDIMARK_TEST_MAIN_CORE(TestMeterProtocol)

@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <chrono>
+#include <utility>
+
 int runLiveCommand(const LiveOptions& options)
 {
     QTextStream out(stdout);
@@ -45,9 +48,37 @@ int runLiveCommand(const LiveOptions& options)
             QCoreApplication::quit();
         }
     });
+    // The tick declares the link lost every third silent tick; one line per
+    // loss is enough.
+    bool lossReported = false;
     QObject::connect(&link, &MeterLink::linkLost, &link, [&] {
+        if (std::exchange(lossReported, true))
+            return;
         err << "audimark-cli: meter stopped answering on " << link.portName() << '\n';
         err.flush();
+    });
+    QObject::connect(&link, &MeterLink::statusChanged, &link, [&](const QString&, const QString& status) {
+        if (status != LinkStatus::On || !std::exchange(lossReported, false))
+            return;
+        err << "audimark-cli: meter back on " << link.portName() << '\n';
+        err.flush();
+    });
+
+    MeterClock::TimePoint lastReading = link.clock().now();
+    QObject::connect(&link, &MeterLink::frameAnswered, &link, [&] { lastReading = link.clock().now(); });
+    int status = 0;
+    QObject::connect(&link.MainTimer(), &QTimer::timeout, &link, [&] {
+        const auto silent = link.clock().now() - lastReading;
+        if (options.giveUpAfterSeconds <= 0 || silent < std::chrono::seconds(options.giveUpAfterSeconds))
+            return;
+        err << "audimark-cli: no reading from the meter on " << link.portName() << " for "
+            << options.giveUpAfterSeconds << " s"
+            << (link.Comm1().Active() ? "" : " (the port is gone)") << ", giving up\n";
+        err.flush();
+        status = 1;
+        link.setPanel(nullptr);
+        link.stopLiveLink();
+        QCoreApplication::quit();
     });
     InterruptWatcher interrupt;
     QObject::connect(&interrupt, &InterruptWatcher::interrupted, &link, [&] {
@@ -58,5 +89,5 @@ int runLiveCommand(const LiveOptions& options)
 
     link.startLiveLink();
     QCoreApplication::exec();
-    return 0;
+    return status;
 }

@@ -50,6 +50,7 @@ int usage(const QString& message)
 {
     QTextStream(stderr) << "audimark-cli: " << message << '\n'
                         << "usage: audimark-cli live [--port PATH]... [--count N] [--format text|csv]\n"
+                        << "                         [--give-up-after SECONDS]\n"
                         << "       audimark-cli download [--port PATH]... --out FILE.rec [--csv-dir DIR] [--retry N]\n"
                         << "                            [--repair] [--keep-damaged]\n"
                         << "       audimark-cli sets FILE.rec\n"
@@ -76,6 +77,7 @@ int main(int argc, char** argv)
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live, download, sets, export, autoload, info, set-clock, set-interval or erase"));
     parser.addOption({QStringLiteral("port"), QStringLiteral("Serial port to use (repeatable)."), QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("N")});
+    parser.addOption({QStringLiteral("give-up-after"), QStringLiteral("live: end with status 1 after this many seconds without a reading (meter silent or device gone)."), QStringLiteral("SECONDS")});
     parser.addOption({QStringLiteral("format"), QStringLiteral("live: text or csv; export: csv or txt."), QStringLiteral("FORMAT"), QStringLiteral("text")});
     parser.addOption({QStringLiteral("out"), QStringLiteral("download: data set collection file to write; export: file to write (else standard output)."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("csv-dir"), QStringLiteral("download: write one CSV file per data set here."), QStringLiteral("DIR")});
@@ -163,6 +165,12 @@ int main(int argc, char** argv)
         options.count = parser.value(QStringLiteral("count")).toInt(&ok);
         if (!ok || options.count < 1)
             return usage(QStringLiteral("--count needs a positive number"));
+    }
+    if (parser.isSet(QStringLiteral("give-up-after"))) {
+        bool ok = false;
+        options.giveUpAfterSeconds = parser.value(QStringLiteral("give-up-after")).toInt(&ok);
+        if (!ok || options.giveUpAfterSeconds < 1)
+            return usage(QStringLiteral("--give-up-after needs a positive number of seconds"));
     }
     const QString format = parser.value(QStringLiteral("format"));
     if (format != QLatin1String("text") && format != QLatin1String("csv"))

@@ -22,6 +22,12 @@ ConsoleCommand ConsoleCommand::parse(const QByteArray& line)
         if (ok && db >= 0.0 && db <= 140.0)
             return {Type::Level, db};
     }
+    if (words.size() == 2 && verb == "unplug") {
+        bool ok = false;
+        const double seconds = words.at(1).toDouble(&ok);
+        if (ok && seconds >= 0.0 && seconds <= 3600.0)
+            return {Type::Unplug, 0.0, seconds};
+    }
     return {Type::Invalid};
 }
 

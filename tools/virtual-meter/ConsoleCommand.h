@@ -1,7 +1,9 @@
 #pragma once
 
 // One line of the virtual meter's command input: "off", "on",
-// "level <dB>" (a decimal with a full stop) or "quit". Blank lines are Empty.
+// "level <dB>" (a decimal with a full stop), "unplug <seconds>" (the device
+// goes away and comes back that much later, 0 to 3600) or "quit". Blank
+// lines are Empty.
 
 #include <QByteArray>
 
@@ -15,11 +17,13 @@ struct ConsoleCommand
         Off,
         On,
         Level,
+        Unplug,
         Quit,
         Invalid
     };
     Type type = Type::Empty;
     double levelDb = 0.0;
+    double seconds = 0.0;
 
     [[nodiscard]] static ConsoleCommand parse(const QByteArray& line);
 };

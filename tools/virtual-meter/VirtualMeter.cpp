@@ -4,12 +4,14 @@
 #include "tools/virtual-meter/PacedWriter.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -29,6 +31,8 @@ ProtocolSettings withLineTiming(const VirtualMeterOptions& options)
 
 // After a hang-up of the line, look again this much later instead of spinning.
 constexpr std::chrono::milliseconds hangUpRetry{20};
+// A new pseudo-terminal that could not be made is tried again this much later.
+constexpr std::chrono::milliseconds plugInRetry{100};
 constexpr int readChunk = 256;
 } // namespace
 
@@ -45,6 +49,8 @@ VirtualMeter::~VirtualMeter()
     stop();
     if (wakeFd_ >= 0)
         ::close(wakeFd_);
+    if (!options_.linkPath.isEmpty() && terminal_.masterFd() >= 0)
+        ::unlink(QFile::encodeName(options_.linkPath).constData());
 }
 
 bool VirtualMeter::open()
@@ -55,6 +61,10 @@ bool VirtualMeter::open()
     }
     if (!terminal_.open()) {
         error_ = terminal_.errorString();
+        return false;
+    }
+    if (!options_.linkPath.isEmpty() && !pointLink()) {
+        error_ = options_.linkPath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     if (!options_.logPath.isEmpty() && !log_.openFile(options_.logPath)) {
@@ -126,6 +136,75 @@ void VirtualMeter::setLevel(double db)
     wake();
 }
 
+QString VirtualMeter::slavePath() const
+{
+    std::lock_guard lock(mutex_);
+    return plugInAt_ ? QString() : terminal_.slavePath();
+}
+
+QString VirtualMeter::devicePath() const
+{
+    return options_.linkPath.isEmpty() ? slavePath() : options_.linkPath;
+}
+
+void VirtualMeter::unplug(std::chrono::milliseconds away)
+{
+    {
+        std::lock_guard lock(mutex_);
+        unplugRequest_ = away;
+    }
+    wake();
+}
+
+bool VirtualMeter::isPluggedIn() const
+{
+    std::lock_guard lock(mutex_);
+    return !plugInAt_ && !unplugRequest_;
+}
+
+bool VirtualMeter::pointLink()
+{
+    // A new link beside the old one, renamed over it: the name is never
+    // missing or half made while the device is plugged in.
+    const QByteArray link = QFile::encodeName(options_.linkPath);
+    const QByteArray fresh = link + ".new";
+    ::unlink(fresh.constData());
+    if (::symlink(QFile::encodeName(terminal_.slavePath()).constData(), fresh.constData()) != 0)
+        return false;
+    if (::rename(fresh.constData(), link.constData()) != 0) {
+        const int error = errno;
+        ::unlink(fresh.constData());
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
+void VirtualMeter::pullOut(SteadyTime now, std::chrono::milliseconds away)
+{
+    if (!plugInAt_) {
+        writer_->discard();
+        // Closing the master hangs up every opener of the slave.
+        terminal_.close();
+        if (!options_.linkPath.isEmpty())
+            ::unlink(QFile::encodeName(options_.linkPath).constData());
+        masterHungUp_ = false;
+    }
+    plugInAt_ = now + away;
+}
+
+void VirtualMeter::plugIn(SteadyTime now)
+{
+    if (!terminal_.open() || (!options_.linkPath.isEmpty() && !pointLink())) {
+        terminal_.close();
+        plugInAt_ = now + plugInRetry;
+        return;
+    }
+    const auto byteTime = options_.fast ? std::chrono::microseconds(0) : PacedWriter::byteTime9600;
+    writer_ = std::make_unique<PacedWriter>(terminal_.masterFd(), byteTime);
+    plugInAt_.reset();
+}
+
 bool VirtualMeter::isPoweredOn() const
 {
     std::lock_guard lock(mutex_);
@@ -182,15 +261,26 @@ void VirtualMeter::serveOnce()
     std::optional<SteadyTime> deadline;
     {
         std::lock_guard lock(mutex_);
+        if (const auto away = std::exchange(unplugRequest_, std::nullopt))
+            pullOut(now, *away);
+        if (plugInAt_ && now >= *plugInAt_)
+            plugIn(now);
         logParsed(protocol_.poll(now), now);
-        if (std::exchange(discardOutput_, false))
+        // Without its cable the meter talks to nobody.
+        if (std::exchange(discardOutput_, false) || plugInAt_)
             writer_->discard();
-        for (const OutgoingMessage& message : protocol_.takeOutput())
-            writer_->enqueue(faults_.prepare(message));
-        writer_->writeDue(now);
+        for (const OutgoingMessage& message : protocol_.takeOutput()) {
+            if (!plugInAt_)
+                writer_->enqueue(faults_.prepare(message));
+        }
+        if (!plugInAt_)
+            writer_->writeDue(now);
         deadline = protocol_.nextDeadline();
+        if (plugInAt_)
+            deadline = deadline ? std::min(*deadline, *plugInAt_) : *plugInAt_;
     }
-    if (const auto lineFree = writer_->nextDeadline())
+    const bool pluggedIn = !plugInAt_;
+    if (const auto lineFree = pluggedIn ? writer_->nextDeadline() : std::nullopt)
         deadline = deadline ? std::min(*deadline, *lineFree) : *lineFree;
     if (masterHungUp_) {
         const SteadyTime retry = now + hangUpRetry;
@@ -200,8 +290,9 @@ void VirtualMeter::serveOnce()
     std::array<pollfd, 3> fds{};
     nfds_t count = 0;
     fds[count++] = {wakeFd_, POLLIN, 0};
-    const nfds_t masterIndex = masterHungUp_ ? nfds_t(-1) : count;
-    if (!masterHungUp_)
+    const bool watchMaster = pluggedIn && !masterHungUp_;
+    const nfds_t masterIndex = watchMaster ? count : nfds_t(-1);
+    if (watchMaster)
         fds[count++] = {terminal_.masterFd(),
                         short(POLLIN | (writer_->wantsWritable() ? POLLOUT : 0)), 0};
     const nfds_t commandIndex = commandFd_ >= 0 ? count : nfds_t(-1);
@@ -293,11 +384,14 @@ void VirtualMeter::applyCommandLine(const QByteArray& line)
     case ConsoleCommand::Type::Level:
         setLevel(command.levelDb);
         break;
+    case ConsoleCommand::Type::Unplug:
+        unplug(std::chrono::milliseconds(qRound64(command.seconds * 1000.0)));
+        break;
     case ConsoleCommand::Type::Quit:
         stopRequested_ = true;
         break;
     case ConsoleCommand::Type::Invalid:
-        qWarning("virtual meter: unknown command \"%s\" (off, on, level <dB>, quit)",
+        qWarning("virtual meter: unknown command \"%s\" (off, on, level <dB>, unplug <s>, quit)",
                  line.trimmed().constData());
         break;
     }

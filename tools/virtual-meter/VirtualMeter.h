@@ -13,6 +13,12 @@
 //   may be called from a signal handler.
 // - The received command frames are logged whether the meter is on or off:
 //   the log describes the line, not the meter's reaction.
+// - With a link path the meter keeps a symbolic link there to its current
+//   pseudo-terminal, the stable name a USB adapter has under /dev/serial.
+//   unplug() takes the device away (the program's port sees a hang-up and the
+//   link is gone) and brings a new pseudo-terminal back under the same link
+//   after the given time, like an adapter pulled out and plugged in again.
+//   The meter itself stays switched on meanwhile.
 
 #include "tools/virtual-meter/FaultInjector.h"
 #include "tools/virtual-meter/MeterProtocol.h"
@@ -43,6 +49,8 @@ struct VirtualMeterOptions
     std::optional<double> recordingTimeScale;
     // Traffic log file; none when empty.
     QString logPath;
+    // Symbolic link to the pseudo-terminal; none when empty.
+    QString linkPath;
 };
 
 class VirtualMeter
@@ -66,13 +74,20 @@ public:
     void setCommandInput(int fd) { commandFd_ = fd; }
     void requestStopFromSignal() noexcept;
 
-    [[nodiscard]] QString slavePath() const { return terminal_.slavePath(); }
+    // The current pseudo-terminal (a new one after each unplug); empty
+    // while unplugged.
+    [[nodiscard]] QString slavePath() const;
+    // The stable name: the link path when there is one, else slavePath().
+    [[nodiscard]] QString devicePath() const;
     [[nodiscard]] QString errorString() const { return error_; }
 
     void switchOff();
     void switchOn();
     void setLevel(double db);
     [[nodiscard]] bool isPoweredOn() const;
+    // Pulls the device out now and plugs a new one in after `away`.
+    void unplug(std::chrono::milliseconds away);
+    [[nodiscard]] bool isPluggedIn() const;
 
     // The logger memory as it stands now (memory writes, erase and a
     // recording change it).
@@ -93,6 +108,9 @@ private:
     void readCommandInput();
     void applyCommandLine(const QByteArray& line);
     void logParsed(const QList<ParsedBytes>& items, SteadyTime at);
+    void pullOut(SteadyTime now, std::chrono::milliseconds away);
+    void plugIn(SteadyTime now);
+    [[nodiscard]] bool pointLink();
 
     VirtualMeterOptions options_;
     SteadyTime startedAt_;
@@ -103,6 +121,10 @@ private:
     FaultInjector faults_;
     std::unique_ptr<PacedWriter> writer_;
     bool discardOutput_ = false;
+    // Set by unplug(), taken by the serving thread.
+    std::optional<std::chrono::milliseconds> unplugRequest_;
+    // While unplugged: when the device comes back.
+    std::optional<SteadyTime> plugInAt_;
 
     int wakeFd_ = -1;
     int commandFd_ = -1;
