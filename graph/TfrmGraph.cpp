@@ -929,6 +929,10 @@ void TfrmGraph::setAcousticBoxVisible(bool visible)
     if (grpAcoustic->isHidden() != visible)
         return;
     grpAcoustic->setVisible(visible);
+    // The chart takes or gives up the box's room at once, and the slider's
+    // track follows the plot.
+    pnlGraph->layout()->activate();
+    alignSlider();
     updateAcousticStatistic();
     updateAcousticBetween();
 }

@@ -6,6 +6,7 @@
 //   acoustic_screenshots OUTPUT_DIR
 
 #include "app/TfrmMain.h"
+#include "common/SettableMeterClock.h"
 #include "data/GeneratedDataSets.h"
 #include "data/GraphTexts.h"
 #include "graph/TfrmGraph.h"
@@ -17,6 +18,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,8 +55,15 @@ int main(int argc, char** argv)
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
     QTemporaryDir data;
+    // The choices made here stay out of the user's settings.
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, data.path());
 
+    // The recording below runs on this clock, so that its samples lie in
+    // the past when it ends, as a real one's do.
+    SettableMeterClock clock(QDateTime::currentDateTime());
     TfrmMain::Environment environment;
+    environment.clock = &clock;
     environment.listPorts = [] { return QStringList(); };
     environment.dataDirectory = data.path();
     TfrmMain w(environment);
@@ -81,13 +90,14 @@ int main(int argc, char** argv)
     w.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(realTime->parentWidget()));
     RealTimeGraphController& controller = w.realTime().graphController();
     controller.resetForRecording(600);
-    const double start = GraphTexts::fromDateTime(QDateTime::currentDateTime());
+    const double start = GraphTexts::fromDateTime(clock.currentDateTime());
     for (int i = 0; i < 600; ++i) {
+        clock.advance(500);
         const float level = float(std::round(10.0 * (65.0 + 12.0 * std::sin(i / 23.0) +
                                                       (i % 17 == 0 ? 18.0 : 0.0))) /
                                   10.0);
         const AcousticWeighting weighting = i < 400 ? AcousticWeighting::A : AcousticWeighting::Mixed;
-        (void)controller.appendSample(start + i * 0.5 / 86400.0, level, weighting);
+        (void)controller.appendSample(start + (i + 1) * 0.5 / 86400.0, level, weighting);
     }
     state.RealTimeRunning = false;
     controller.finishRealTimeGraph();

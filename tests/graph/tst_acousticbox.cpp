@@ -284,9 +284,10 @@ private slots:
         QCOMPARE(AcousticBoxSettings::read(QSettings()).threshold, 70.5);
     }
 
-    // Shown or hidden, the box leaves every field of both statistic panels
-    // where it was, and it is whole inside the chart's area, also in the
-    // narrow real-time graph beside the control panel.
+    // Shown or hidden, the box leaves every field and label of both
+    // statistic panels where it was (the slider follows the plot), and it is
+    // whole inside the chart's area, also in the narrow real-time graph
+    // beside the control panel.
     void theBoxMovesNoStatisticField_data()
     {
         QTest::addColumn<QString>("caption");
@@ -313,7 +314,9 @@ private slots:
             for (const char* panel : {"pnlGraphStatistic", "pnlStatistic"})
                 for (const QWidget* c :
                      w.findChild<QWidget*>(QLatin1String(panel))->findChildren<QWidget*>())
-                    rects << QRect(c->mapTo(&w, QPoint()), c->size());
+                    if (qobject_cast<const QLineEdit*>(c) || qobject_cast<const QLabel*>(c) ||
+                        qobject_cast<const QComboBox*>(c))
+                        rects << QRect(c->mapTo(&w, QPoint()), c->size());
             return rects;
         };
         QVERIFY(w.acousticBoxVisible());
@@ -324,10 +327,22 @@ private slots:
         QVERIFY(box->height() >= box->sizeHint().height());
         QVERIFY(w.graph()->width() > box->width());
 
+        const auto sliderUnderThePlot = [&w] {
+            const QRect plot = w.graph()->plottingRect();
+            const int thumbMiddle = w.slider()->ThumbHeight() / 2;
+            return w.slider()->mapTo(&w, QPoint(thumbMiddle, 0)).x() ==
+                       w.graph()->mapTo(&w, plot.topLeft()).x() &&
+                   w.slider()->width() - 2 * thumbMiddle == plot.right() - plot.left();
+        };
+        QVERIFY(sliderUnderThePlot());
+
         w.setAcousticBoxVisible(false);
         QCoreApplication::processEvents();
         QVERIFY(!w.acousticBoxVisible());
         QCOMPARE(places(), withBox);
+        // The chart took the box's room: the slider's track still spans the plot.
+        QVERIFY(w.graph()->width() > box->width() + area->width() / 2);
+        QVERIFY(sliderUnderThePlot());
     }
 
     // A hidden box computes nothing; shown again it has the current figures.
