@@ -1,6 +1,8 @@
 #include "app/AppSettings.h"
 
-#include <cmath>
+#include "realtime/SamplingInterval.h"
+
+#include <limits>
 
 namespace {
 // A list, a byte array or a text that is not a number is unreadable.
@@ -11,13 +13,24 @@ bool isScalar(const QVariant& value)
            type != QMetaType::QByteArray && type != QMetaType::QVariantMap;
 }
 
+// A whole number within int. A floating-point value (a store of another
+// kind may hand one over) is checked before it is converted: 1e39 has no int.
 int readInt(const QSettings& store, const QString& key, int fallback)
 {
     const QVariant value = store.value(key);
     if (!value.isValid() || !isScalar(value))
         return fallback;
+    const int type = value.metaType().id();
+    if (type == QMetaType::Double || type == QMetaType::Float) {
+        const double number = value.toDouble();
+        const bool whole = number >= double(std::numeric_limits<int>::min()) &&
+                           number <= double(std::numeric_limits<int>::max()) &&
+                           number == double(qint64(number));
+        return whole ? int(number) : fallback;
+    }
+    // As text, so that a 64-bit number out of int is refused, not cut.
     bool ok = false;
-    const int result = value.toInt(&ok);
+    const int result = value.toString().toInt(&ok);
     return ok ? result : fallback;
 }
 
@@ -42,11 +55,8 @@ double readRate(const QSettings& store, const QString& key, double fallback)
         return fallback;
     bool ok = false;
     const double result = value.toDouble(&ok);
-    // A sampling interval has to be a positive, finite number of seconds;
-    // anything else would stall or flood the real-time recording.
-    if (!ok || !std::isfinite(result) || result <= 0.0)
-        return fallback;
-    return result;
+    // Out of range counts as unreadable: the interval becomes a float.
+    return ok && SamplingInterval::usable(result) ? result : fallback;
 }
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "files/CollectionFile.h"
 
+#include "files/RegularFile.h"
 #include "logger/RecordDecoder.h"
 
 #include <QFile>
@@ -28,16 +29,26 @@ SaveOutcome save(const QString& dataDirectory, const QString& target)
     return file.commit() ? SaveOutcome::Written : SaveOutcome::Failed;
 }
 
+ImageRead readImage(const QString& path)
+{
+    ImageRead read;
+    QFile file;
+    if (!RegularFile::openForReading(file, path, &read.error))
+        return read;
+    read.opened = true;
+    read.image = ImageFile::keptBytes(RegularFile::readAtMost(file, MaxImageBytes));
+    return read;
+}
+
 OpenOutcome open(const QString& path, LoggerMemory& memory, DataSetCollection& collection,
                  const QString& dataDirectory, const QDateTime& now)
 {
     OpenOutcome outcome;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    ImageRead file = readImage(path);
+    if (!file.opened)
         return outcome;
     memory.clearImage();
-    memory.memoryImage() = file.readAll();
-    file.close();
+    memory.memoryImage() = std::move(file.image);
     outcome.read = !memory.memoryImage().isEmpty();
     if (outcome.read) {
         memory.setMemoryEnd(memory.memoryEndFromImage());

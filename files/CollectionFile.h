@@ -25,6 +25,22 @@ enum class SaveOutcome
 // not at all (an existing target is replaced only by a complete copy).
 [[nodiscard]] SaveOutcome save(const QString& dataDirectory, const QString& target);
 
+// The most of a collection file the decoder can use: the memory end in the
+// control page (bytes 0x0C..0x0D) + 257 bytes, as the temporary image file
+// keeps it; below the logger's memory size.
+inline constexpr qint64 MaxImageBytes = 0xFFFF + 257;
+
+struct ImageRead
+{
+    bool opened = false; // false: error says why
+    QString error;
+    QByteArray image; // the memory end + 257 bytes, or the whole file when shorter
+};
+
+// Reads the part of a collection file the decoder can use. Refuses what is
+// not a regular file (a FIFO, a device, a directory) without waiting on it.
+[[nodiscard]] ImageRead readImage(const QString& path);
+
 struct OpenOutcome
 {
     bool read = false;                      // the file gave at least one byte
@@ -33,7 +49,7 @@ struct OpenOutcome
     ImageFile::Outcome temp = ImageFile::Outcome::NotWritten;
 };
 
-// Reads path whole into memory, sets the memory end from the image, decodes
+// Reads path into memory (readImage), sets the memory end from the image, decodes
 // it into collection and, on Ok, writes the temporary image file. The memory
 // image is emptied at the end. A file that cannot be read or decodes to
 // anything but Ok leaves the collection as it was.

@@ -1,5 +1,7 @@
 #include "files/GraphFile.h"
 
+#include "files/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -11,6 +13,9 @@ namespace GraphFile {
 
 namespace {
 constexpr qint64 kLengthFieldBytes = 4;
+// A chart of 99,999 points takes 1.6 MB per series; a length beyond this is
+// not a chart of this program, however long the (perhaps sparse) file is.
+constexpr qint64 kMaxBlockBytes = qint64(64) << 20;
 
 QString shownPath(const QString& path)
 {
@@ -31,10 +36,10 @@ QString damagedMessage(const QString& path, const QString& reason)
 
 ReadResult read(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("Cannot open the file %1: %2.")
-                           .arg(shownPath(path), file.errorString()));
+    QFile file;
+    QString reason;
+    if (!RegularFile::openForReading(file, path, &reason))
+        return failure(QStringLiteral("Cannot open the file %1: %2.").arg(shownPath(path), reason));
 
     const QString shorterThanLength = QStringLiteral("it is shorter than its length field");
     const qint64 fileSize = file.size();
@@ -45,6 +50,8 @@ ReadResult read(const QString& path)
     // Checked against what the file holds before a byte is allocated for it.
     if (qint64(length) > fileSize - kLengthFieldBytes)
         return failure(damagedMessage(path, shorterThanLength));
+    if (qint64(length) > kMaxBlockBytes)
+        return failure(damagedMessage(path, QStringLiteral("its length field is too large")));
 
     QByteArray block = file.read(qint64(length));
     if (block.size() != qsizetype(length))

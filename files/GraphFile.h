@@ -3,8 +3,9 @@
 // The graph file (*.ghf) and the graph template: a chart block behind its
 // length, and nothing else.
 //   offset 0: N, 32-bit little-endian; offset 4: the N bytes of the block.
-// The reader checks N against the file's size before it allocates anything:
-// a graph file from elsewhere is untrusted input.
+// The reader checks N against the file's size and the largest chart before
+// it allocates anything, and opens regular files only: a graph file from
+// elsewhere is untrusted input.
 
 #include <QByteArray>
 #include <QString>

@@ -4,6 +4,7 @@
 #include "files/ExportText.h"
 #include "files/GridExport.h"
 #include "files/GridPrinter.h"
+#include "files/RegularFile.h"
 #include "files/TabularConversion.h"
 #include "files/TabularTable.h"
 #include "files/TextImport.h"
@@ -130,8 +131,9 @@ TabularCommands::~TabularCommands() = default;
 
 TfrmList* TabularCommands::openTextFile(const QString& path, QChar separator)
 {
-    // A file that cannot be read opens nothing and says nothing.
-    if (QFile probe(path); !probe.open(QIODevice::ReadOnly))
+    // A file that cannot be read opens nothing and says nothing; nor does a
+    // FIFO or a device, which would hold the open for ever.
+    if (QFile probe; !RegularFile::openForReading(probe, path))
         return nullptr;
 
     auto* list = new TfrmList;

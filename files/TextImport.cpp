@@ -1,5 +1,7 @@
 #include "files/TextImport.h"
 
+#include "files/RegularFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -58,8 +60,9 @@ QStringList splitLine(const QString& line, QChar separator)
 Outcome read(const QString& path, QChar separator, TabularTable& table, const Progress& progress)
 {
     Outcome outcome;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A FIFO or a device would hold the import for ever.
+    QFile file;
+    if (!RegularFile::openForReading(file, path))
         return outcome;
     outcome.opened = true;
 

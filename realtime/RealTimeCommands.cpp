@@ -3,13 +3,12 @@
 #include "graph/GraphWindowState.h"
 #include "graph/TfrmGraph.h"
 #include "realtime/RecordingPeriod.h"
+#include "realtime/SamplingInterval.h"
 #include "realtime/TfrmSetupRealTime.h"
 
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-
-#include <cmath>
 
 RealTimeCommands::RealTimeCommands(GraphWindowState& state, MeterClock& clock,
                                    Environment environment, QObject* parent)
@@ -91,9 +90,9 @@ void RealTimeCommands::btnRunClick()
             QStringLiteral("'%1' is not a valid floating point value").arg(rateText));
         return;
     }
-    // A zero, negative or endless interval would turn the time axis around
-    // and be saved as the next start's interval.
-    if (!(rate > 0.0 && std::isfinite(rate))) {
+    // A zero, negative, endless or huge interval would turn the time axis
+    // around or out of the calendar, and be saved as the next start's.
+    if (!SamplingInterval::usable(rate)) {
         state_.dialogs.inform(environment_.dialogParent,
                               QStringLiteral("'%1' is not a valid sampling interval").arg(rateText));
         return;

@@ -4,7 +4,12 @@ namespace RecordingPeriod {
 
 qint64 seconds(qint64 pointCount, double intervalSeconds)
 {
-    return qint64(double(pointCount) * intervalSeconds + 0.5);
+    const double total = double(pointCount) * intervalSeconds + 0.5;
+    // Checked before the conversion: a period beyond qint64 (or nan) has none.
+    constexpr double beyond = 9.2e18;
+    if (!(total > 0.0))
+        return 0;
+    return total < beyond ? qint64(total) : qint64(beyond);
 }
 
 QString text(qint64 totalSeconds, bool padded)
@@ -23,7 +28,7 @@ std::optional<int> pointCount(const QString& text)
 {
     bool ok = false;
     const int n = text.trimmed().toInt(&ok);
-    if (!ok || n <= 0)
+    if (!ok || n <= 0 || n > MaxPointCount)
         return std::nullopt;
     return n;
 }

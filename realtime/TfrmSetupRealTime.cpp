@@ -2,6 +2,7 @@
 
 #include "data/SamplingRateList.h"
 #include "realtime/RecordingPeriod.h"
+#include "realtime/SamplingInterval.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -133,8 +134,9 @@ void TfrmSetupRealTime::edtRealTimeNoChange()
         return;
     bool ok = false;
     const double rate = QLocale().toDouble(rateText().trimmed(), &ok);
-    // A rate half typed is no rate yet: the period waits for a number.
-    if (!ok)
+    // A rate half typed is no rate yet, and one out of range none at all:
+    // the period waits for a usable number.
+    if (!ok || !SamplingInterval::usable(rate))
         return;
     const qint64 n = RecordingPeriod::typedPointCount(pointCountText());
     edtPeriod->setText(RecordingPeriod::text(RecordingPeriod::seconds(n, rate), true));

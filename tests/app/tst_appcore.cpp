@@ -87,6 +87,27 @@ private slots:
             << QByteArray(
                    "[General]\nRealTimeRate=nan\nLastConnectedPort=1\nLastConnectedModel=842\n")
             << 0.2 << 1 << 842;
+        // As floats these are inf or 0: the real-time axis would leave the calendar.
+        QTest::newRow("RealTimeRate=1e39")
+            << QByteArray(
+                   "[General]\nRealTimeRate=1e39\nLastConnectedPort=1\nLastConnectedModel=842\n")
+            << 0.2 << 1 << 842;
+        QTest::newRow("RealTimeRate=1e300, a port beyond int")
+            << QByteArray("[General]\nRealTimeRate=1e300\nLastConnectedPort=99999999999\n"
+                          "LastConnectedModel=841\n")
+            << 0.2 << 0 << 841;
+        QTest::newRow("RealTimeRate=inf, a model of 1e39")
+            << QByteArray(
+                   "[General]\nRealTimeRate=inf\nLastConnectedPort=2\nLastConnectedModel=1e39\n")
+            << 0.2 << 2 << 842;
+        QTest::newRow("RealTimeRate=1e-300, zero as a float")
+            << QByteArray(
+                   "[General]\nRealTimeRate=1e-300\nLastConnectedPort=2\nLastConnectedModel=841\n")
+            << 0.2 << 2 << 841;
+        QTest::newRow("RealTimeRate of a day is kept")
+            << QByteArray(
+                   "[General]\nRealTimeRate=86400\nLastConnectedPort=2\nLastConnectedModel=841\n")
+            << 86400.0 << 2 << 841;
         QTest::newRow("a model out of range is kept for the start-up fall-back")
             << QByteArray(
                    "[General]\nRealTimeRate=0.5\nLastConnectedPort=5\nLastConnectedModel=100\n")
@@ -109,6 +130,35 @@ private slots:
         QCOMPARE(s.realTimeRate, rate);
         QCOMPARE(s.lastConnectedPort, port);
         QCOMPARE(s.lastConnectedModel, model);
+    }
+
+    // A store of another kind hands numbers over as numbers, not texts.
+    void numbersOutOfRangeFallBack_data()
+    {
+        QTest::addColumn<QVariant>("rate");
+        QTest::addColumn<QVariant>("port");
+        QTest::addColumn<double>("expectedRate");
+        QTest::addColumn<int>("expectedPort");
+        QTest::newRow("1e39 and 1e39") << QVariant(1e39) << QVariant(1e39) << 0.2 << 0;
+        QTest::newRow("nan and -inf") << QVariant(qQNaN()) << QVariant(-qInf()) << 0.2 << 0;
+        QTest::newRow("2.5 and 2.5: a port is whole") << QVariant(2.5) << QVariant(2.5) << 2.5 << 0;
+        QTest::newRow("a port of 2^40") << QVariant(0.5) << QVariant(qint64(1) << 40) << 0.5 << 0;
+        QTest::newRow("a port of -1.0") << QVariant(30.0) << QVariant(-1.0) << 30.0 << -1;
+    }
+
+    void numbersOutOfRangeFallBack()
+    {
+        QFETCH(QVariant, rate);
+        QFETCH(QVariant, port);
+        QFETCH(double, expectedRate);
+        QFETCH(int, expectedPort);
+        QSettings store(dir_.filePath(QStringLiteral("typed-%1.conf").arg(++rawFiles_)),
+                        QSettings::IniFormat);
+        store.setValue(AppSettings::RealTimeRateKey, rate);
+        store.setValue(AppSettings::LastConnectedPortKey, port);
+        const SavedSettings s = AppSettings::read(store);
+        QCOMPARE(s.realTimeRate, expectedRate);
+        QCOMPARE(s.lastConnectedPort, expectedPort);
     }
 
     void dateOrder_data()

@@ -15,6 +15,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using vmeter::LoggerImageBuilder;
 using vmeter::LoggerRecordContent;
 
@@ -266,6 +268,60 @@ private slots:
         const QString saved = dir.filePath("saved.rec");
         QCOMPARE(CollectionFile::save(dataDirectory, saved), CollectionFile::SaveOutcome::Written);
         QCOMPARE(fileBytes(saved), fileBytes(rec));
+    }
+
+    // What is no regular file is refused at once with one line: a FIFO with
+    // no writer (a plain open would wait for ever), a device without an end,
+    // a directory.
+    void nonRegularFileIsRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        const QString fifo = dir_.filePath("pipe.rec");
+        QVERIFY(QFile::exists(fifo) || ::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        for (const char* command : {"sets", "export"}) {
+            const QStringList tail = QByteArray(command) == "export"
+                                         ? QStringList{"--set", "1", "--format", "txt"}
+                                         : QStringList{};
+            for (const auto& [what, path] : {std::pair{"a FIFO", fifo},
+                                             std::pair{"/dev/zero", QStringLiteral("/dev/zero")},
+                                             std::pair{"a directory", dir_.path()}})
+                QTest::addRow("%s of %s", command, what)
+                    << QStringList{QString::fromLatin1(command), path} + tail;
+        }
+    }
+
+    void nonRegularFileIsRefused()
+    {
+        QFETCH(QStringList, arguments);
+        const CliRun run = runCli(arguments);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.endsWith(QStringLiteral(": it is not a regular file\n")),
+                 qPrintable(run.err));
+        QCOMPARE(run.err.count('\n'), 1);
+        QVERIFY(run.out.isEmpty());
+    }
+
+    // A collection padded to 64 GB (sparse) is read only as far as its memory
+    // end: the same sets and the same export as the file itself.
+    void hugeFileIsReadOnlyAsFarAsItsMemoryEnd()
+    {
+        const QString padded = dir_.filePath("padded.rec");
+        QVERIFY(writeBytes(padded, memoryImage()));
+        QVERIFY(QFile::resize(padded, qint64(64) << 30));
+        for (const QStringList& arguments :
+             {QStringList{"sets"}, QStringList{"export", "--set", "2", "--format", "txt"}}) {
+            QStringList plainArguments = arguments;
+            plainArguments.insert(1, collection_);
+            QStringList paddedArguments = arguments;
+            paddedArguments.insert(1, padded);
+            const CliRun plain = runCli(plainArguments);
+            const CliRun big = runCli(paddedArguments);
+            QCOMPARE(plain.status, 0);
+            QCOMPARE(big.status, 0);
+            QVERIFY(!plain.out.isEmpty());
+            QCOMPARE(big.out, plain.out);
+            QCOMPARE(big.err, QString());
+        }
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 QByteArray lengthField(quint32 length)
@@ -64,6 +65,8 @@ private:
 class TestGraphFile : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir fifoDir_;
 
 private slots:
     void roundTrip_data()
@@ -128,6 +131,43 @@ private slots:
         QVERIFY(!read.block.has_value());
         QVERIFY2(read.error.contains(QDir::toNativeSeparators(path)), qPrintable(read.error));
         QVERIFY2(read.error.contains("shorter than its length field"), qPrintable(read.error));
+    }
+
+    // A length the (sparse) file can hold but no chart of the program needs.
+    void lengthBeyondAnyChartIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("sparse.ghf");
+        QVERIFY(writeBytes(path, lengthField(0xFFFFFFFF)));
+        QVERIFY(QFile::resize(path, qint64(5) << 30));
+        GraphFile::ReadResult read;
+        {
+            const AddressSpaceCap cap(256 * 1024 * 1024);
+            QVERIFY(cap.active());
+            read = GraphFile::read(path);
+        }
+        QVERIFY(!read.block.has_value());
+        QVERIFY2(read.error.contains("its length field is too large"), qPrintable(read.error));
+    }
+
+    // Refused at once: a FIFO with no writer would hold a plain open for ever.
+    void nonRegularFileIsRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QString fifo = fifoDir_.filePath("pipe.ghf");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QTest::newRow("a FIFO without a writer") << fifo;
+        QTest::newRow("/dev/zero") << QStringLiteral("/dev/zero");
+        QTest::newRow("a directory") << fifoDir_.path();
+    }
+
+    void nonRegularFileIsRefused()
+    {
+        QFETCH(QString, path);
+        const GraphFile::ReadResult read = GraphFile::read(path);
+        QVERIFY(!read.block.has_value());
+        QCOMPARE(read.error, QStringLiteral("Cannot open the file %1: it is not a regular file.")
+                                 .arg(QDir::toNativeSeparators(path)));
     }
 
     void missingFileIsRefused()

@@ -317,6 +317,19 @@ private slots:
         QTest::newRow("infinite rate") << "100"
                                        << "inf"
                                        << "'inf' is not a valid sampling interval";
+        // Infinite as a float; and beyond the microseconds the recorder counts in.
+        QTest::newRow("rate 1e39") << "100"
+                                   << "1e39"
+                                   << "'1e39' is not a valid sampling interval";
+        QTest::newRow("rate 1e20") << "100"
+                                   << "1e20"
+                                   << "'1e20' is not a valid sampling interval";
+        QTest::newRow("rate zero as a float") << "100"
+                                              << "1e-50"
+                                              << "'1e-50' is not a valid sampling interval";
+        QTest::newRow("rate of a day and a second") << "100"
+                                                    << "86401"
+                                                    << "'86401' is not a valid sampling interval";
     }
 
     void invalidInput()

@@ -23,6 +23,10 @@ private slots:
             << qint64(99999) << 30.0 << true << "833:19:30";
         QTest::newRow("2000 at 30 s unpadded") << qint64(2000) << 30.0 << false << "16:40:0";
         QTest::newRow("no points") << qint64(0) << 0.2 << true << "0:00:00";
+        // Never converted when out of range (the sanitizer build aborts on that).
+        QTest::newRow("99999 at 1e20 s stops at its largest")
+            << qint64(99999) << 1e20 << true << "2555555555555555:33:20";
+        QTest::newRow("nan") << qint64(2000) << qQNaN() << true << "0:00:00";
     }
 
     void text()
@@ -47,6 +51,8 @@ private slots:
         QTest::newRow("empty") << "" << -1;
         QTest::newRow("zero has nowhere to put a sample") << "    0" << -1;
         QTest::newRow("not a number") << "12a" << -1;
+        QTest::newRow("more than the graph holds") << "100000" << -1;
+        QTest::newRow("beyond int") << "99999999999" << -1;
     }
 
     void pointCount()

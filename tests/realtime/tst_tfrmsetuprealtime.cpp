@@ -140,6 +140,15 @@ private slots:
                                                  << ""
                                                  << "1.0"
                                                  << "0:00:00";
+        // A rate out of range gives no period: the last one stays.
+        QTest::newRow("1e39 typed") << 0.2 << "0:6:40"
+                                    << "2000"
+                                    << "1e39"
+                                    << "0:6:40";
+        QTest::newRow("1e20 typed") << 0.2 << "0:6:40"
+                                    << "99999"
+                                    << "1e20"
+                                    << "0:6:40";
     }
 
     void periods()

@@ -2,6 +2,7 @@
 
 #include "data/DataSetCollection.h"
 #include "data/LoggerMemory.h"
+#include "files/CollectionFile.h"
 #include "files/ExportText.h"
 #include "files/GraphExport.h"
 #include "logger/RecordDecoder.h"
@@ -30,11 +31,11 @@ int runExportCommand(const ExportOptions& options)
         return fail(2, QStringLiteral("CSV is not offered where the decimal separator is a "
                                       "comma; use --format txt"));
 
-    QFile file(options.file);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(1, options.file + QStringLiteral(": ") + file.errorString());
+    CollectionFile::ImageRead file = CollectionFile::readImage(options.file);
+    if (!file.opened)
+        return fail(1, options.file + QStringLiteral(": ") + file.error);
     LoggerMemory memory;
-    memory.memoryImage() = file.readAll();
+    memory.memoryImage() = std::move(file.image);
     memory.setMemoryEnd(memory.memoryEndFromImage());
     DataSetCollection collection;
     const LoadResult result =

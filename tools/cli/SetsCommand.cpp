@@ -2,12 +2,12 @@
 
 #include "data/DataSetCollection.h"
 #include "data/LoggerMemory.h"
+#include "files/CollectionFile.h"
 #include "logger/DataSetListRow.h"
 #include "logger/RecordDecoder.h"
 #include "meter/MeterClock.h"
 #include "tools/cli/DownloadCommand.h"
 
-#include <QFile>
 #include <QLocale>
 #include <QTextStream>
 
@@ -15,13 +15,13 @@ int runSetsCommand(const QString& fileName)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "audimark-cli: " << fileName << ": " << file.errorString() << '\n';
+    CollectionFile::ImageRead file = CollectionFile::readImage(fileName);
+    if (!file.opened) {
+        err << "audimark-cli: " << fileName << ": " << file.error << '\n';
         return 1;
     }
     LoggerMemory memory;
-    memory.memoryImage() = file.readAll();
+    memory.memoryImage() = std::move(file.image);
     memory.setMemoryEnd(memory.memoryEndFromImage());
     DataSetCollection collection;
     const LoadResult result =
