@@ -7,6 +7,8 @@
 #include "files/ExportText.h"
 #include "files/GraphExport.h"
 #include "files/GraphFile.h"
+#include "files/NoiseReportPrinter.h"
+#include "files/TVersionInfo.h"
 #include "files/TabularCommands.h"
 #include "files/TfrmList.h"
 #include "files/TfrmOpenSave.h"
@@ -19,6 +21,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -183,6 +186,41 @@ bool FileCommands::exportGraph(TfrmGraph& graph, const QString& path, QChar sepa
     if (outcome.kind == FileWriteOutcome::Failed)
         context_.dialogs.showError(
             &graph,
+            QStringLiteral("Cannot create the file %1: %2.").arg(shownPath(path), outcome.error));
+    return outcome.written();
+}
+
+QStringList FileCommands::reportFilters()
+{
+    return {FileDialogRunner::filter(QStringLiteral("PDF file(*.pdf)"), QStringLiteral("*.PDF"))};
+}
+
+bool FileCommands::ExportReport1Click(QWidget* window)
+{
+    auto* graph = qobject_cast<TfrmGraph*>(window);
+    if (!graph)
+        return false;
+    QInputDialog titleDialog(graph);
+    titleDialog.setWindowTitle(ExportReportCaption);
+    titleDialog.setLabelText(ReportTitleLabel);
+    titleDialog.setTextValue(NoiseReport::DefaultTitle);
+    if (context_.dialogs.exec(titleDialog) != QDialog::Accepted)
+        return false;
+    const QString path =
+        context_.dialogs.saveFileName(graph, request(reportFilters(), QStringLiteral("PDF")));
+    if (path.isEmpty())
+        return false;
+
+    NoiseReportPrinter::GraphWindowReport source = NoiseReportPrinter::reportOfGraphWindow(*graph);
+    NoiseReport& report = source.report;
+    const QString title = titleDialog.textValue().trimmed();
+    report.title = title.isEmpty() ? NoiseReport::DefaultTitle : title;
+    report.version = TVersionInfo().versionText();
+    report.created = context_.now ? context_.now() : QDateTime::currentDateTime();
+    const FileWriteOutcome outcome = NoiseReportPrinter::writePdf(path, report, source.chart());
+    if (!outcome.written())
+        context_.dialogs.showError(
+            graph,
             QStringLiteral("Cannot create the file %1: %2.").arg(shownPath(path), outcome.error));
     return outcome.written();
 }

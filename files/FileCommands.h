@@ -53,6 +53,9 @@ public:
     static inline const QString OpenSingleTextWithoutCsv =
         QStringLiteral("Open single data flle(*.TXT,*.GHF)");
 
+    static inline const QString ExportReportCaption = QStringLiteral("Export Report (PDF)");
+    static inline const QString ReportTitleLabel = QStringLiteral("Title of the report:");
+
     // The progress dialog of a text or CSV export.
 
     // Where a graph file opened into a window leaves room below it.
@@ -89,6 +92,12 @@ public:
     // set, so the data is not given up.
     [[nodiscard]] bool saveBeforeDiscard(TfrmGraph& graph);
     void Open1Click();
+    // File > "Export Report (PDF)..." with `window` active: for a graph
+    // window, asks the title (ReportTitleLabel, default "Noise Report") and
+    // the file name, then writes the one-page PDF report of its series with
+    // its cursors and annotations, complete or not at all (a failed write
+    // is shown). True when the report was written.
+    bool ExportReport1Click(QWidget* window);
 
     // Graph file open: a new graph window captioned with the path, or null
     // (with a message) when the file cannot be read or holds no graph.
@@ -99,6 +108,7 @@ public:
     [[nodiscard]] static QStringList graphFilters(const QLocale& locale);
     [[nodiscard]] static QStringList collectionSaveFilters();
     [[nodiscard]] static QStringList collectionOpenFilters();
+    [[nodiscard]] static QStringList reportFilters();
 
 private:
     [[nodiscard]] bool saveGraphWindow(TfrmGraph& graph);

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPicture>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRubberBand>
@@ -1035,6 +1036,29 @@ bool PESGraph::print(QPrinter& printer)
     painter.end();
     printer.setResolution(oldResolution);
     return true;
+}
+
+void PESGraph::render(QPainter& painter, const QRectF& target)
+{
+    if (lookDirty_)
+        applyLook();
+    syncData();
+    const QSize size =
+        plot_->size().isValid() && plot_->width() > 50 ? plot_->size() : QSize(1000, 620);
+    // Recorded as a picture first: the plot draws only on a QCPPainter of
+    // its own, and the picture replays it on any painter as vectors.
+    QPicture picture;
+    {
+        QCPPainter recorder(&picture);
+        recorder.setMode(QCPPainter::pmVectorized);
+        recorder.setMode(QCPPainter::pmNoCaching);
+        plot_->toPainter(&recorder, size.width(), size.height());
+    }
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / size.width(), target.height() / size.height());
+    painter.drawPicture(0, 0, picture);
+    painter.restore();
 }
 
 bool PESGraph::printDialog()

@@ -42,6 +42,7 @@ class QCustomPlot;
 class QCPAxisRect;
 class QDialog;
 class QCPTextElement;
+class QPainter;
 class QPrinter;
 class QRubberBand;
 class QScrollBar;
@@ -235,6 +236,11 @@ public:
     // Renders the chart, scaled to fit the page; false when the printer
     // could not be started.
     [[nodiscard]] bool print(QPrinter& printer);
+    // Draws the chart as it is laid out at its present size (vector, no
+    // widget painting), scaled into `target` of an active painter. The
+    // painter's device should have about screen resolution, so that the
+    // fonts keep their proportion with the layout.
+    void render(QPainter& painter, const QRectF& target);
     // The print dialog on a landscape printer of its own, then print();
     // false when cancelled or failed.
     bool printDialog();

@@ -5,15 +5,18 @@
 #include "tools/cli/DownloadCommand.h"
 #include "tools/cli/ExportCommand.h"
 #include "tools/cli/LiveCommand.h"
+#include "tools/cli/ReportCommand.h"
 #include "tools/cli/SetsCommand.h"
 #include "tools/cli/SetupCommand.h"
+#include "tools/cli/StatsCommand.h"
 #include "serial/TComPort.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMap>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
 
 namespace {
@@ -55,6 +58,10 @@ int usage(const QString& message)
                         << "                            [--repair] [--keep-damaged]\n"
                         << "       audimark-cli sets FILE.rec\n"
                         << "       audimark-cli export FILE.rec --set N --format csv|txt [--out PATH] [--from A --to B]\n"
+                        << "       audimark-cli stats FILE [--set N] [--from hh:mm:ss --to hh:mm:ss] [--threshold dB]\n"
+                        << "                          [--format text|json]\n"
+                        << "       audimark-cli report FILE --set N --out REPORT.pdf [--title T] [--from hh:mm:ss --to hh:mm:ss]\n"
+                        << "                           [--threshold dB]\n"
                         << "       audimark-cli autoload [--port PATH]... --every HOURS [--dir DIR] | --once [--dir DIR]\n"
                         << "       audimark-cli info [--port PATH]... [--format text|json]\n"
                         << "       audimark-cli set-clock [--port PATH]...\n"
@@ -66,7 +73,11 @@ int usage(const QString& message)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Only the PDF report draws with widgets.
+    const std::unique_ptr<QCoreApplication> application =
+        ReportCommand::wantsWidgets(argc, argv) ? std::make_unique<QApplication>(argc, argv)
+                                                : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("audimark-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(AUDIMARK_VERSION));
 
@@ -74,7 +85,7 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral("Reads a QV58M sound level meter from the command line."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live, download, sets, export, autoload, info, set-clock, set-interval or erase"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live, download, sets, export, stats, report, autoload, info, set-clock, set-interval or erase"));
     parser.addOption({QStringLiteral("port"), QStringLiteral("Serial port to use (repeatable)."), QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("N")});
     parser.addOption({QStringLiteral("give-up-after"), QStringLiteral("live: end with status 1 after this many seconds without a reading (meter silent or device gone)."), QStringLiteral("SECONDS")});
@@ -90,6 +101,8 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("every"), QStringLiteral("autoload: empty the logger every HOURS hours (1 to 24) until Ctrl-C."), QStringLiteral("HOURS")});
     parser.addOption({QStringLiteral("once"), QStringLiteral("autoload: empty the logger once, now.")});
     parser.addOption({QStringLiteral("dir"), QStringLiteral("autoload: directory of the dump files and autoload.log (default: the program's data directory)."), QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("threshold"), QStringLiteral("stats, report: the level for the time above it, in dB (default 85)."), QStringLiteral("dB")});
+    parser.addOption({QStringLiteral("title"), QStringLiteral("report: the title of the page (default \"Noise Report\")."), QStringLiteral("T")});
     parser.addOption({QStringLiteral("yes"), QStringLiteral("erase: yes, erase every data set in the meter.")});
     parser.process(app);
 
@@ -154,6 +167,32 @@ int main(int argc, char** argv)
         exportOptions.fromText = parser.value(QStringLiteral("from"));
         exportOptions.toText = parser.value(QStringLiteral("to"));
         return runExportCommand(exportOptions);
+    }
+    if (args.first() == QLatin1String("stats") || args.first() == QLatin1String("report")) {
+        if (args.size() != 2)
+            return usage(args.first() + QStringLiteral(" needs one file"));
+        StatsOptions stats;
+        stats.file = args.at(1);
+        if (parser.isSet(QStringLiteral("set"))) {
+            bool ok = false;
+            stats.set = parser.value(QStringLiteral("set")).toInt(&ok);
+            if (!ok)
+                return usage(QStringLiteral("--set needs a number"));
+        }
+        stats.fromText = parser.value(QStringLiteral("from"));
+        stats.toText = parser.value(QStringLiteral("to"));
+        stats.thresholdText = parser.value(QStringLiteral("threshold"));
+        if (args.first() == QLatin1String("stats")) {
+            const QString statsFormat = parser.value(QStringLiteral("format"));
+            if (statsFormat != QLatin1String("text") && statsFormat != QLatin1String("json"))
+                return usage(QStringLiteral("--format must be text or json"));
+            stats.json = statsFormat == QLatin1String("json");
+            return runStatsCommand(stats);
+        }
+        ReportOptions report{stats, parser.value(QStringLiteral("out")), parser.value(QStringLiteral("title"))};
+        if (report.outFile.isEmpty())
+            return usage(QStringLiteral("report needs --out REPORT.pdf"));
+        return runReportCommand(report);
     }
     if (args.first() != QLatin1String("live"))
         return usage(QStringLiteral("unknown command ") + args.first());

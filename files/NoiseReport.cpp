@@ -1,0 +1,379 @@
+#include "files/NoiseReport.h"
+
+#include "data/DataSetCollection.h"
+#include "data/GraphTexts.h"
+#include "data/LoggerMemory.h"
+#include "data/SeriesStatistics.h"
+#include "files/TabularConversion.h"
+#include "files/TabularTable.h"
+#include "files/TextImport.h"
+#include "logger/RecordDecoder.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double kSecondsPerDay = 86400.0;
+constexpr int kLoadResultStatusBase = 10;
+const QString kLoggerModel = QStringLiteral("QV58M model 842");
+
+// Mean spacing of the points in seconds, to the millisecond.
+double meanSpacingSeconds(const std::vector<double>& times)
+{
+    if (times.size() < 2)
+        return 0.0;
+    const double seconds =
+        (times.back() - times.front()) * kSecondsPerDay / double(times.size() - 1);
+    return std::round(seconds * 1000.0) / 1000.0;
+}
+
+ReportSeriesLoad failed(int status, const QString& error)
+{
+    ReportSeriesLoad load;
+    load.status = status;
+    load.error = error;
+    return load;
+}
+
+// Seconds since midnight of "hh:mm:ss" (or "hh:mm").
+std::optional<int> secondsOfDay(const QString& text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d{1,2}):(\\d{2})(?::(\\d{2}))?\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int h = match.captured(1).toInt();
+    const int m = match.captured(2).toInt();
+    const int s = match.captured(3).isEmpty() ? 0 : match.captured(3).toInt();
+    if (h > 23 || m > 59 || s > 59)
+        return std::nullopt;
+    return h * 3600 + m * 60 + s;
+}
+
+// The first date-time at or after `after` (less a millisecond for values
+// written to the millisecond) whose time of day is secondsOfDay.
+double nextTimeOfDay(double after, int secondsOfDay)
+{
+    const double tolerance = 0.001 / kSecondsPerDay;
+    double candidate = std::floor(after) + secondsOfDay / kSecondsPerDay;
+    if (candidate < after - tolerance)
+        candidate += 1.0;
+    return candidate;
+}
+
+QString cursorLevel(float level, const QLocale& locale)
+{
+    return GraphTexts::levelText(level, locale);
+}
+} // namespace
+
+ReportPaper reportPaperFor(const QLocale& locale)
+{
+    // The countries whose offices use Letter paper.
+    static const QList<QLocale::Territory> letter = {
+        QLocale::UnitedStates, QLocale::Canada,     QLocale::Mexico,
+        QLocale::Philippines,  QLocale::Chile,      QLocale::Colombia,
+        QLocale::CostaRica,    QLocale::Guatemala,  QLocale::Panama,
+        QLocale::PuertoRico,   QLocale::DominicanRepublic, QLocale::ElSalvador,
+        QLocale::Nicaragua,    QLocale::Venezuela,  QLocale::Belize};
+    return letter.contains(locale.territory()) ? ReportPaper::Letter : ReportPaper::A4;
+}
+
+std::optional<ReportSeries> ReportSeries::fromDataSet(const DataSetCollection& collection,
+                                                      qsizetype k, const QLocale& locale)
+{
+    const std::optional<DataSet> set = collection.dataSet(k);
+    if (!set || !collection.hasSamples(k))
+        return std::nullopt;
+    const std::span<const float> values = collection.valuesOf(k);
+    const std::span<const double> times = collection.timesOf(k);
+    const auto n = std::min(values.size(), times.size());
+
+    ReportSeries series;
+    series.times.assign(times.begin(), times.begin() + std::ptrdiff_t(n));
+    series.levels.assign(values.begin(), values.begin() + std::ptrdiff_t(n));
+    series.intervalSeconds = set->header.intervalSeconds;
+    series.weighting = set->isAWeighting() ? AcousticWeighting::A : AcousticWeighting::C;
+    series.meterModel = kLoggerModel;
+
+    // What showDataSet shows: the set's interval, and its own Avg, Max and Min.
+    GraphStatisticTexts& t = series.texts;
+    t.startTime = GraphTexts::dateTimeText(set->header.startTime, locale);
+    t.samplingRate = QString::number(set->header.intervalSeconds);
+    t.dataNo = QString::number(n);
+    if (n > 0) {
+        const auto last = qint32(n) - 1;
+        const auto maxIndex = std::size_t(std::clamp(set->maxIndex, 0, last));
+        const auto minIndex = std::size_t(std::clamp(set->minIndex, 0, last));
+        t.max = GraphTexts::levelText(series.levels[maxIndex], locale);
+        t.maxTime = GraphTexts::dateTimeText(series.times[maxIndex], locale);
+        t.min = GraphTexts::levelText(series.levels[minIndex], locale);
+        t.minTime = GraphTexts::dateTimeText(series.times[minIndex], locale);
+        t.avgAll = GraphTexts::levelText(set->average, locale);
+    }
+    return series;
+}
+
+namespace {
+// A logger dump file read where the decimal separator is a comma: its comma
+// separator splits the value "65,3" into the Value column and the next one.
+std::optional<float> splitValue(const TabularTable& table, int row, const QLocale& locale)
+{
+    const QString fraction = table.cell(row, 4);
+    if (fraction.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const float value = locale.toFloat(table.cell(row, 3) + locale.decimalPoint() + fraction, &ok);
+    return ok ? std::optional<float>(value) : std::nullopt;
+}
+
+ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, bool commaSplitsValue)
+{
+    std::vector<double> times;
+    std::vector<float> levels;
+    const int rows = table.dataRowCount();
+    times.reserve(std::size_t(rows));
+    levels.reserve(std::size_t(rows));
+    if (!table.cell(1, 1).isEmpty()) {
+        for (int r = 1; r <= rows; ++r) {
+            const std::optional<TabularConversion::Point> point =
+                TabularConversion::point(table, r, locale);
+            if (!point)
+                continue;
+            const std::optional<float> joined =
+                commaSplitsValue ? splitValue(table, r, locale) : std::nullopt;
+            times.push_back(point->x);
+            levels.push_back(joined.value_or(point->y));
+        }
+    }
+    const GraphStatisticTexts texts =
+        GraphStatisticTexts::of(SeriesStatistics::whole(times, levels), locale);
+    return ReportSeries::fromPoints(std::move(times), std::move(levels), texts);
+}
+} // namespace
+
+ReportSeries ReportSeries::fromTable(const TabularTable& table, const QLocale& locale)
+{
+    return seriesOfTable(table, locale, false);
+}
+
+ReportSeries ReportSeries::fromPoints(std::vector<double> times, std::vector<float> levels,
+                                      const GraphStatisticTexts& texts)
+{
+    ReportSeries series;
+    const auto n = std::min(times.size(), levels.size());
+    times.resize(n);
+    levels.resize(n);
+    series.intervalSeconds = meanSpacingSeconds(times);
+    series.times = std::move(times);
+    series.levels = std::move(levels);
+    series.texts = texts;
+    return series;
+}
+
+ReportSeriesLoad loadReportSeries(const QString& path, int setNumber, const QDateTime& now,
+                                  const QLocale& locale)
+{
+    if (const std::optional<QChar> separator = TextImport::separatorForExtension(path)) {
+        TabularTable table;
+        const TextImport::Outcome outcome = TextImport::read(path, *separator, table);
+        if (!outcome.opened) {
+            QFile file(path);
+            (void)file.open(QIODevice::ReadOnly);
+            return failed(1, QStringLiteral("%1: %2").arg(path, file.errorString()));
+        }
+        const bool commaSplitsValue =
+            *separator == QLatin1Char(',') && locale.decimalPoint() == QStringLiteral(",");
+        ReportSeriesLoad load;
+        load.series = seriesOfTable(table, locale, commaSplitsValue);
+        if (load.series->levels.empty())
+            return failed(1, QStringLiteral("%1: no date, time and level lines").arg(path));
+        return load;
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(1, QStringLiteral("%1: %2").arg(path, file.errorString()));
+    LoggerMemory memory;
+    memory.memoryImage() = file.readAll();
+    memory.setMemoryEnd(memory.memoryEndFromImage());
+    DataSetCollection collection;
+    const LoadResult result = decodeImage(memory, collection, now);
+    if (result != LoadResult::Ok)
+        return failed(kLoadResultStatusBase + int(result),
+                      QStringLiteral("%1: %2").arg(path, loadResultName(result)));
+    const qsizetype k = qsizetype(setNumber) - 1;
+    ReportSeriesLoad load;
+    if (k >= 0 && k < collection.count())
+        load.series = ReportSeries::fromDataSet(collection, k, locale);
+    if (!load.series)
+        return failed(1, QStringLiteral("%1: no data set %2 (the file holds %3)")
+                             .arg(path)
+                             .arg(setNumber)
+                             .arg(collection.count()));
+    if (load.series->levels.empty())
+        return failed(1, QStringLiteral("%1: data set %2 holds no samples").arg(path).arg(setNumber));
+    return load;
+}
+
+ReportSpanChoice reportSpanOfTimes(const std::vector<double>& times, const QString& from,
+                                   const QString& to)
+{
+    ReportSpanChoice choice;
+    const std::optional<int> fromSeconds = secondsOfDay(from);
+    const std::optional<int> toSeconds = secondsOfDay(to);
+    if (!fromSeconds || !toSeconds) {
+        choice.error = QStringLiteral("a time of day reads hh:mm:ss, not \"%1\"")
+                           .arg(fromSeconds ? to : from);
+        return choice;
+    }
+    if (times.empty()) {
+        choice.error = QStringLiteral("the series holds no points");
+        return choice;
+    }
+    const double tolerance = 0.001 / kSecondsPerDay;
+    const double start = nextTimeOfDay(times.front(), *fromSeconds);
+    const double end = nextTimeOfDay(start, *toSeconds);
+    const auto first = std::lower_bound(times.begin(), times.end(), start - tolerance);
+    const auto pastLast = std::upper_bound(times.begin(), times.end(), end + tolerance);
+    if (first >= pastLast) {
+        choice.error = QStringLiteral("no point lies from %1 to %2").arg(from, to);
+        return choice;
+    }
+    choice.span = ReportSpan{qsizetype(first - times.begin()),
+                             qsizetype(pastLast - times.begin()) - 1};
+    return choice;
+}
+
+NoiseReport NoiseReport::of(const ReportSeries& series, std::optional<ReportSpan> span,
+                            double thresholdDb, const QLocale& locale)
+{
+    NoiseReport report;
+    report.title = DefaultTitle;
+    report.meterModel = series.meterModel;
+    report.whole = series.texts;
+    report.thresholdDb = thresholdDb;
+    report.paper = reportPaperFor(locale);
+    report.weighting = series.weighting ? weightingText(*series.weighting)
+                                        : QStringLiteral("unknown");
+    report.leqName = equivalentLevelName(series.weighting.value_or(AcousticWeighting::Mixed));
+    // Whole seconds as the data set list writes them, else with one decimal.
+    report.interval = series.intervalSeconds == std::floor(series.intervalSeconds)
+                          ? QString::number(qint64(series.intervalSeconds))
+                          : GraphTexts::levelText(series.intervalSeconds, locale);
+    report.wholeAcoustic = AcousticStatistics::of(series.levels, series.intervalSeconds, thresholdDb);
+    if (!series.times.empty()) {
+        report.startTime = GraphTexts::dateTimeText(series.times.front(), locale);
+        report.endTime = GraphTexts::dateTimeText(
+            series.times.back() + series.intervalSeconds / kSecondsPerDay, locale);
+    }
+
+    const qsizetype n = series.size();
+    if (span && n > 0) {
+        const qsizetype lo = std::clamp<qsizetype>(std::min(span->first, span->last), 0, n - 1);
+        const qsizetype hi = std::clamp<qsizetype>(std::max(span->first, span->last), 0, n - 1);
+        ReportSpanFigures f;
+        f.span = ReportSpan{lo, hi};
+        const auto a = std::size_t(span->first < 0 ? 0 : std::min(span->first, n - 1));
+        const auto b = std::size_t(span->last < 0 ? 0 : std::min(span->last, n - 1));
+        f.cursorA = cursorLevel(series.levels[a], locale);
+        f.cursorATime = GraphTexts::dateTimeText(series.times[a], locale);
+        f.cursorB = cursorLevel(series.levels[b], locale);
+        f.cursorBTime = GraphTexts::dateTimeText(series.times[b], locale);
+        f.dataNo = QString::number(hi - lo + 1);
+        f.texts = CursorStatisticTexts::of(
+            SeriesStatistics::between(series.times, series.levels, lo, hi), locale);
+        f.acoustic = AcousticStatistics::between(series.levels, lo, hi, series.intervalSeconds,
+                                                 thresholdDb);
+        report.span = f;
+    }
+    return report;
+}
+
+QList<ReportTableRow> NoiseReport::tableRows(const QLocale& locale) const
+{
+    using namespace NoiseReportTexts;
+    const bool hasSpan = span.has_value();
+    const auto at = [](const QString& level, const QString& time) {
+        return level.isEmpty() ? QString() : level + QStringLiteral(" @ ") + time;
+    };
+    QList<ReportTableRow> rows;
+    rows.append({QStringLiteral("Statistics"), {}, {}, true});
+    rows.append({QStringLiteral("Start Time"), whole.startTime,
+                 hasSpan ? span->cursorATime : QString()});
+    rows.append({QStringLiteral("Sampling Rate"), whole.samplingRate + QStringLiteral(" Sec"), {}});
+    rows.append({QStringLiteral("Data No."), whole.dataNo, hasSpan ? span->dataNo : QString()});
+    rows.append({QStringLiteral("Avg"), whole.avgAll, hasSpan ? span->texts.avgAB : QString()});
+    rows.append({QStringLiteral("Maximum"), at(whole.max, whole.maxTime),
+                 hasSpan ? at(span->texts.maxAB, span->texts.maxABTime) : QString()});
+    rows.append({QStringLiteral("Minimum"), at(whole.min, whole.minTime),
+                 hasSpan ? at(span->texts.minAB, span->texts.minABTime) : QString()});
+    if (hasSpan) {
+        rows.append({QStringLiteral("Cursor A"), {}, at(span->cursorA, span->cursorATime)});
+        rows.append({QStringLiteral("Cursor B"), {}, at(span->cursorB, span->cursorBTime)});
+    }
+
+    rows.append({QStringLiteral("Acoustic figures"), {}, {}, true});
+    const auto acousticRow = [&](const QString& name, auto figure) {
+        const auto text = [&](const AcousticFigures& f) {
+            return f.isEmpty() ? QString() : figure(f);
+        };
+        rows.append({name, text(wholeAcoustic), hasSpan ? text(span->acoustic) : QString()});
+    };
+    const auto level = [&](double AcousticFigures::*field) {
+        return [field, &locale](const AcousticFigures& f) { return decibels(f.*field, locale); };
+    };
+    acousticRow(leqName, level(&AcousticFigures::leq));
+    acousticRow(QStringLiteral("L5"), level(&AcousticFigures::l5));
+    acousticRow(QStringLiteral("L10"), level(&AcousticFigures::l10));
+    acousticRow(QStringLiteral("L50"), level(&AcousticFigures::l50));
+    acousticRow(QStringLiteral("L90"), level(&AcousticFigures::l90));
+    acousticRow(QStringLiteral("L95"), level(&AcousticFigures::l95));
+    acousticRow(QStringLiteral("Lmax"), level(&AcousticFigures::lmax));
+    acousticRow(QStringLiteral("Lmin"), level(&AcousticFigures::lmin));
+    acousticRow(QStringLiteral("Duration"),
+                [&](const AcousticFigures& f) { return duration(f.durationSeconds, locale); });
+    acousticRow(QStringLiteral("Time above %1").arg(decibels(thresholdDb, locale)),
+                [&](const AcousticFigures& f) { return timeAbove(f, locale); });
+    return rows;
+}
+
+QString NoiseReport::footerText(const QLocale& locale) const
+{
+    return QStringLiteral("Created %1 by Audimark %2")
+        .arg(GraphTexts::dateTimeText(GraphTexts::fromDateTime(created), locale), version);
+}
+
+namespace NoiseReportTexts {
+
+QString decibels(double value, const QLocale& locale)
+{
+    return GraphTexts::levelText(value, locale) + QStringLiteral(" dB");
+}
+
+QString duration(double seconds, const QLocale& locale)
+{
+    const auto tenths = qint64(std::llround(seconds * 10.0));
+    const qint64 whole = tenths / 10;
+    QString text = QStringLiteral("%1:%2:%3")
+                       .arg(whole / 3600)
+                       .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+                       .arg(whole % 60, 2, 10, QLatin1Char('0'));
+    if (tenths % 10 != 0)
+        text += locale.decimalPoint() + QString::number(tenths % 10);
+    return text;
+}
+
+QString timeAbove(const AcousticFigures& figures, const QLocale& locale)
+{
+    return QStringLiteral("%1 s (%2 %)")
+        .arg(GraphTexts::levelText(figures.secondsAbove, locale),
+             GraphTexts::levelText(figures.percentAbove, locale));
+}
+
+} // namespace NoiseReportTexts

@@ -1,0 +1,163 @@
+#pragma once
+
+// The noise report of one series of levels: what `audimark-cli stats` prints
+// and what the one-page PDF report shows. The graph window's statistics
+// (start, rate, points, arithmetic Avg, Max and Min with their times), as the
+// window shows them, beside the acoustic figures (equivalent level named by
+// the weighting, L5..L95, Lmax, Lmin, duration, time above a threshold), for
+// the whole series and, when given, for the span between two cursors.
+//
+// QtCore only: the PDF itself is drawn by NoiseReportPrinter.
+
+#include "data/AcousticStatistics.h"
+#include "data/GraphStatisticTexts.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class DataSetCollection;
+class TabularTable;
+
+// The paper of the report: Letter in the countries that use it, A4 elsewhere.
+enum class ReportPaper
+{
+    A4,
+    Letter
+};
+[[nodiscard]] ReportPaper reportPaperFor(const QLocale& locale);
+
+// One series to report on, with what the graph window would show for it.
+struct ReportSeries
+{
+    std::vector<double> times; // date-time values, days since 30 December 1899
+    std::vector<float> levels; // dB
+    double intervalSeconds = 0.0;
+    // Unknown for text and CSV files, which do not carry it.
+    std::optional<AcousticWeighting> weighting;
+    // The meter that recorded it, when known ("QV58M model 842").
+    QString meterModel;
+    // The whole-series statistic fields as the graph window shows them.
+    GraphStatisticTexts texts;
+
+    [[nodiscard]] qsizetype size() const { return qsizetype(levels.size()); }
+
+    // Data set k as the DataLogger graph shows it (showDataSet): the rate is
+    // the set's interval in whole seconds, Avg, Max and Min the set's own.
+    // Nothing when k is no set or its samples are not in the collection.
+    [[nodiscard]] static std::optional<ReportSeries>
+    fromDataSet(const DataSetCollection& collection, qsizetype k,
+                const QLocale& locale = QLocale());
+    // The rows of a list window as "Output Tabular to graph" plots them;
+    // rows whose date and time do not convert are left out. The interval
+    // is the mean spacing of the points, to the millisecond.
+    [[nodiscard]] static ReportSeries fromTable(const TabularTable& table,
+                                                const QLocale& locale = QLocale());
+    // Points already on a chart (a graph window's series), with the
+    // statistic texts the window shows; the interval as for fromTable.
+    [[nodiscard]] static ReportSeries fromPoints(std::vector<double> times,
+                                                 std::vector<float> levels,
+                                                 const GraphStatisticTexts& texts);
+};
+
+// Reads a file the program writes: a data set collection (set number from
+// 1), a TAB-separated text file (*.txt), or a CSV file (*.csv: the graph
+// export or a logger dump file). The file's kind goes by its extension;
+// anything but .txt and .csv is read as a collection.
+struct ReportSeriesLoad
+{
+    std::optional<ReportSeries> series;
+    QString error; // when there is no series: why, naming the file
+    // 1: unreadable file, no such set, nothing to report on; 10 + the
+    // LoadResult when a collection does not decode.
+    int status = 0;
+};
+[[nodiscard]] ReportSeriesLoad loadReportSeries(const QString& path, int setNumber,
+                                                const QDateTime& now,
+                                                const QLocale& locale = QLocale());
+
+// The points first..last (inclusive) of a series whose times lie from the
+// time of day `from` to the time of day `to` (hh:mm:ss), each taken at its
+// first occurrence from the start of the series on, `to` not before `from`
+// (a series over midnight reaches into the next day).
+struct ReportSpan
+{
+    qsizetype first = 0;
+    qsizetype last = 0;
+};
+struct ReportSpanChoice
+{
+    std::optional<ReportSpan> span;
+    QString error; // a time that does not read, or a span without points
+};
+[[nodiscard]] ReportSpanChoice reportSpanOfTimes(const std::vector<double>& times,
+                                                 const QString& from, const QString& to);
+
+// The figures between two cursors.
+struct ReportSpanFigures
+{
+    ReportSpan span;
+    QString cursorA;
+    QString cursorATime;
+    QString cursorB;
+    QString cursorBTime;
+    QString dataNo;
+    CursorStatisticTexts texts;
+    AcousticFigures acoustic;
+};
+
+// One line of the report's table: the figure's name, then its value for the
+// whole series and for the cursor span (empty without a span).
+struct ReportTableRow
+{
+    QString name;
+    QString whole;
+    QString span;
+    bool heading = false; // a group heading: name only
+};
+
+struct NoiseReport
+{
+    static inline const QString DefaultTitle = QStringLiteral("Noise Report");
+    static constexpr double DefaultThresholdDb = 85.0;
+
+    QString title;
+    QString meterModel;
+    QString startTime; // date-time texts
+    QString endTime;
+    QString interval; // seconds
+    QString weighting; // "A", "C", "mixed" or "unknown"
+    QString leqName;   // "LAeq", "LCeq" or "Leq"
+    GraphStatisticTexts whole;
+    AcousticFigures wholeAcoustic;
+    std::optional<ReportSpanFigures> span;
+    double thresholdDb = DefaultThresholdDb;
+    QString version;
+    QDateTime created;
+    ReportPaper paper = ReportPaper::A4;
+
+    // The report of a series; with a span, its cursor figures too. A
+    // cursor span is clamped into the series (the thumbs may cross).
+    [[nodiscard]] static NoiseReport of(const ReportSeries& series,
+                                        std::optional<ReportSpan> span, double thresholdDb,
+                                        const QLocale& locale = QLocale());
+
+    // The table of the page and of the text output: the graph window's
+    // statistics, then the acoustic figures.
+    [[nodiscard]] QList<ReportTableRow> tableRows(const QLocale& locale = QLocale()) const;
+    // "Created <date-time text> by Audimark <version>".
+    [[nodiscard]] QString footerText(const QLocale& locale = QLocale()) const;
+};
+
+namespace NoiseReportTexts {
+// Level text with the unit: "65.3 dB".
+[[nodiscard]] QString decibels(double value, const QLocale& locale = QLocale());
+// A duration as h:mm:ss, with tenths when it is not whole seconds.
+[[nodiscard]] QString duration(double seconds, const QLocale& locale = QLocale());
+// "123 s (12.3 %)".
+[[nodiscard]] QString timeAbove(const AcousticFigures& figures, const QLocale& locale = QLocale());
+} // namespace NoiseReportTexts

@@ -1,0 +1,52 @@
+#include "tools/cli/ReportCommand.h"
+
+#include "files/NoiseReportPrinter.h"
+#include "files/TVersionInfo.h"
+
+#include <QDateTime>
+#include <QTextStream>
+
+#include <cstring>
+
+int runReportCommand(const ReportOptions& options)
+{
+    QTextStream err(stderr);
+    LoadedReport loaded = loadStatsReport(options.source);
+    if (loaded.status != 0) {
+        err << "audimark-cli: " << loaded.error << '\n';
+        return loaded.status;
+    }
+    NoiseReport& report = loaded.report;
+    if (!options.title.isEmpty())
+        report.title = options.title;
+    report.version = TVersionInfo().versionText();
+    report.created = QDateTime::currentDateTime();
+
+    NoiseReportChart chart;
+    chart.times = loaded.series.times;
+    chart.levels = loaded.series.levels;
+    chart.intervalSeconds = loaded.series.intervalSeconds;
+    if (report.span)
+        chart.cursors = report.span->span;
+    const FileWriteOutcome outcome = NoiseReportPrinter::writePdf(options.outFile, report, chart);
+    if (!outcome.written()) {
+        err << "audimark-cli: cannot write " << options.outFile << ": " << outcome.error << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+namespace ReportCommand {
+
+bool wantsWidgets(int argc, char** argv)
+{
+    bool report = false;
+    for (int i = 1; i < argc && !report; ++i)
+        report = std::strcmp(argv[i], "report") == 0;
+    if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return report;
+}
+
+} // namespace ReportCommand

@@ -1,0 +1,53 @@
+#pragma once
+
+// `audimark-cli stats FILE [--set N] [--from hh:mm:ss --to hh:mm:ss]
+// [--threshold dB] [--format text|json]`: the statistics of one series - a
+// data set of a collection file (N from 1, default 1), or the series of a
+// text or CSV file the program wrote (graph export or logger dump) - as the
+// graph window shows them (start time, sampling rate, points, Avg, Maximum
+// and Minimum with their times), and its acoustic figures (the equivalent
+// level named by the weighting, L5, L10, L50, L90, L95, Lmax, Lmin, duration
+// and time above the threshold, default 85 dB), for the whole series and,
+// with --from/--to (times of day inside the series), for that span.
+//
+// JSON keys: file, set, meter, weighting, leq_name, start, end, interval_s,
+// threshold_db, whole {statistics {start_time, sampling_rate, data_no, avg,
+// max, max_time, min, min_time}, acoustic {samples, duration_s, leq_db,
+// l5_db, l10_db, l50_db, l90_db, l95_db, lmax_db, lmin_db, seconds_above,
+// percent_above}}, span (null, or {first_index, last_index, statistics
+// {cursor_a, cursor_a_time, cursor_b, cursor_b_time, data_no, avg, max,
+// max_time, min, min_time}, acoustic {...}}). Statistic texts are the
+// window's texts (the locale's date and decimal format); acoustic figures
+// are numbers, levels to 0.01 dB.
+//
+// Exit status: 0 printed; 2 usage (also a time or threshold that does not
+// read, a span without points); 1 file unreadable, no such set, no points;
+// 10 + the LoadResult value when a collection does not decode. One line on
+// stderr.
+
+#include "files/NoiseReport.h"
+
+#include <QString>
+
+struct StatsOptions
+{
+    QString file;
+    int set = 1; // 1-based; text and CSV files hold one series
+    QString fromText;
+    QString toText;
+    QString thresholdText; // empty: the default threshold
+    bool json = false;
+};
+
+[[nodiscard]] int runStatsCommand(const StatsOptions& options);
+
+// Shared with the report command: the series of options.file and the
+// report on it. 0, or the exit status with a message for stderr.
+struct LoadedReport
+{
+    int status = 0;
+    QString error;
+    ReportSeries series;
+    NoiseReport report;
+};
+[[nodiscard]] LoadedReport loadStatsReport(const StatsOptions& options);
