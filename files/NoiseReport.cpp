@@ -4,6 +4,8 @@
 #include "data/GraphTexts.h"
 #include "data/LoggerMemory.h"
 #include "data/SeriesStatistics.h"
+#include "files/CollectionFile.h"
+#include "files/RegularFile.h"
 #include "files/TabularConversion.h"
 #include "files/TabularTable.h"
 #include "files/TextImport.h"
@@ -183,9 +185,10 @@ ReportSeriesLoad loadReportSeries(const QString& path, int setNumber, const QDat
         TabularTable table;
         const TextImport::Outcome outcome = TextImport::read(path, *separator, table);
         if (!outcome.opened) {
-            QFile file(path);
-            (void)file.open(QIODevice::ReadOnly);
-            return failed(1, QStringLiteral("%1: %2").arg(path, file.errorString()));
+            QFile file;
+            QString reason;
+            (void)RegularFile::openForReading(file, path, &reason);
+            return failed(1, QStringLiteral("%1: %2").arg(path, reason));
         }
         const bool commaSplitsValue =
             *separator == QLatin1Char(',') && locale.decimalPoint() == QStringLiteral(",");
@@ -196,11 +199,11 @@ ReportSeriesLoad loadReportSeries(const QString& path, int setNumber, const QDat
         return load;
     }
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(1, QStringLiteral("%1: %2").arg(path, file.errorString()));
+    CollectionFile::ImageRead file = CollectionFile::readImage(path);
+    if (!file.opened)
+        return failed(1, QStringLiteral("%1: %2").arg(path, file.error));
     LoggerMemory memory;
-    memory.memoryImage() = file.readAll();
+    memory.memoryImage() = std::move(file.image);
     memory.setMemoryEnd(memory.memoryEndFromImage());
     DataSetCollection collection;
     const LoadResult result = decodeImage(memory, collection, now);

@@ -367,6 +367,10 @@ private slots:
         QTest::newRow("span without points")
             << QStringList{"stats", rec, "--set", "2", "--from", "10:00:00", "--to", "10:01:00"} << 2
             << "no point lies from 10:00:00 to 10:01:00";
+        QTest::newRow("a directory") << QStringList{"stats", dir_.path()} << 1
+                                     << "not a regular file";
+        QTest::newRow("a text file that is a directory")
+            << QStringList{"stats", dir_.filePath("folder.txt")} << 1 << "not a regular file";
         QTest::newRow("bad threshold") << QStringList{"stats", rec, "--threshold", "loud"} << 2
                                        << "--threshold";
         QTest::newRow("text file without lines")
@@ -385,6 +389,7 @@ private slots:
         QVERIFY(zeros.open(QIODevice::WriteOnly));
         zeros.write(QByteArray(300, '\0'));
         zeros.close();
+        QDir(dir_.path()).mkpath("folder.txt");
         QFile empty(dir_.filePath("empty.txt"));
         QVERIFY(empty.open(QIODevice::WriteOnly));
         empty.close();
