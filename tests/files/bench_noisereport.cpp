@@ -69,7 +69,7 @@ private slots:
             plain.setSeries(series->times, series->levels);
             QVERIFY(plainPdf(dir.filePath("plain.pdf"), plain));
         };
-        const BenchPairs::Figures figures = BenchPairs::timeInTurn(ours, baseline, 1, 7);
+        const BenchPairs::Figures figures = BenchPairs::timeInTurn(ours, baseline);
         BenchPairs::report("noise report PDF of 49,152 samples", "plain QCustomPlot PDF page",
                            figures);
         qInfo("report PDF: %lld bytes; plain PDF: %lld bytes",
