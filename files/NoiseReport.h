@@ -80,15 +80,17 @@ struct ReportSeriesLoad
                                                 const QDateTime& now,
                                                 const QLocale& locale = QLocale());
 
-// The points first..last (inclusive) of a series whose times lie from the
-// time of day `from` to the time of day `to` (hh:mm:ss), each taken at its
-// first occurrence from the start of the series on, `to` not before `from`
-// (a series over midnight reaches into the next day).
+// Two cursors on a series: first is cursor A, last cursor B (indices; the
+// thumbs may cross, the span is the points between them, both included).
 struct ReportSpan
 {
     qsizetype first = 0;
     qsizetype last = 0;
 };
+// The points of a series whose times lie from the time of day `from` to the
+// time of day `to` (hh:mm:ss), each taken at its first occurrence from the
+// start of the series on, `to` not before `from` (a series over midnight
+// reaches into the next day).
 struct ReportSpanChoice
 {
     std::optional<ReportSpan> span;
