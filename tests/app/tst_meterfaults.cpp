@@ -26,6 +26,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -68,13 +69,13 @@ struct FaultRig
     std::unique_ptr<TfrmMain> w;
     bool unplug = true; // else: switched off
 
+    vmeter::VirtualMeterOptions options;
+
     FaultRig()
     {
-        vmeter::VirtualMeterOptions options;
         options.fast = true;
         options.linkPath = dir.filePath(QStringLiteral("meter"));
         options.protocol.logger.memory = loggerMemory();
-        meter = std::make_unique<vmeter::VirtualMeter>(options);
     }
     ~FaultRig()
     {
@@ -85,6 +86,7 @@ struct FaultRig
 
     [[nodiscard]] bool start()
     {
+        meter = std::make_unique<vmeter::VirtualMeter>(options);
         if (!meter->start())
             return false;
         TfrmMain::Environment environment;
@@ -269,6 +271,44 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.showsLinkBack(), LinkTimeout + 5000);
         QSignalSpy answered(&rig.w->link(), &MeterLink::frameAnswered);
         QVERIFY(answered.wait(3000));
+    }
+
+    // A meter that stops reading while its frames keep coming (its receiver
+    // broke): every frame is still answered until the pseudo-terminal is
+    // full, and from then on the program neither blocks nor falls behind:
+    // the tick keeps its pace, Load Data ends with its message and gives the
+    // live port back, and the held requests go out once the meter reads again.
+    void peerThatStopsReading()
+    {
+        FaultRig rig;
+        rig.options.protocol.frameSpacing = 1ms;
+        QVERIFY(rig.start());
+        MeterLink& link = rig.w->link();
+        rig.meter->setHearing(false);
+        QTRY_VERIFY_WITH_TIMEOUT(link.Comm1().HeldOutputCount() > 0, 60000);
+
+        QSignalSpy ticks(&link.MainTimer(), &QTimer::timeout);
+        QSignalSpy answered(&link, &MeterLink::frameAnswered);
+        QTest::qWait(2500);
+        QVERIFY(ticks.count() >= 2);
+        QVERIFY(answered.count() > 10);
+        QCOMPARE(rig.w->statusText(1), QStringLiteral("On Connection"));
+
+        action(*rig.w, "LoadData1")->trigger();
+        QCOMPARE(rig.boxes.texts(), QStringList{LoggerTexts::ReadError});
+        QVERIFY(link.Comm1().Active());
+        QVERIFY(!link.Comm2().Active());
+        QVERIFY(link.MainTimer().isActive());
+
+        rig.meter->setHearing(true);
+        QTRY_VERIFY_WITH_TIMEOUT(link.MeterConnected() && link.Comm1().HeldOutputCount() == 0, LinkTimeout);
+        answered.clear();
+        QVERIFY(answered.wait(3000));
+        rig.w->graphState().dialogs.ask = [](QWidget*, const QString&, QMessageBox::StandardButtons) {
+            return QMessageBox::No;
+        };
+        QVERIFY(rig.w->close());
+        QVERIFY(!link.Comm1().Active());
     }
 };
 

@@ -489,6 +489,8 @@ void TestMeterProtocol::consoleCommands_data()
     QTest::newRow("unplug for seconds") << QByteArray("unplug 2.5") << int(T::Unplug) << 2.5;
     QTest::newRow("unplug for ever") << QByteArray("unplug 4000") << int(T::Invalid) << 0.0;
     QTest::newRow("unplug, no time") << QByteArray("unplug") << int(T::Invalid) << 0.0;
+    QTest::newRow("deaf") << QByteArray("deaf") << int(T::Deaf) << 0.0;
+    QTest::newRow("hear") << QByteArray(" hear ") << int(T::Hear) << 0.0;
 }
 
 void TestMeterProtocol::consoleCommands()

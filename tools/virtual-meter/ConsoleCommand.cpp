@@ -14,6 +14,10 @@ ConsoleCommand ConsoleCommand::parse(const QByteArray& line)
         return {Type::Off};
     if (words.size() == 1 && verb == "on")
         return {Type::On};
+    if (words.size() == 1 && verb == "deaf")
+        return {Type::Deaf};
+    if (words.size() == 1 && verb == "hear")
+        return {Type::Hear};
     if (words.size() == 1 && verb == "quit")
         return {Type::Quit};
     if (words.size() == 2 && verb == "level") {

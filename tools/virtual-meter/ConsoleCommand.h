@@ -2,8 +2,9 @@
 
 // One line of the virtual meter's command input: "off", "on",
 // "level <dB>" (a decimal with a full stop), "unplug <seconds>" (the device
-// goes away and comes back that much later, 0 to 3600) or "quit". Blank
-// lines are Empty.
+// goes away and comes back that much later, 0 to 3600), "deaf" (stops
+// reading the line and streams without "X"), "hear" or "quit". Blank lines
+// are Empty.
 
 #include <QByteArray>
 
@@ -18,6 +19,8 @@ struct ConsoleCommand
         On,
         Level,
         Unplug,
+        Deaf,
+        Hear,
         Quit,
         Invalid
     };

@@ -87,6 +87,15 @@ void MeterProtocol::switchOff()
     display_.setRecording(false);
 }
 
+void MeterProtocol::setFreeRunning(bool on)
+{
+    freeRunning_ = on;
+    if (on && streaming_ && frameOutstanding_) {
+        frameOutstanding_ = false;
+        nextFrameAt_ = lastFrameAt_ + settings_.frameSpacing;
+    }
+}
+
 void MeterProtocol::switchOn()
 {
     poweredOn_ = true;
@@ -234,6 +243,10 @@ void MeterProtocol::sendLiveFrame(SteadyTime now)
     frameOutstanding_ = true;
     lastFrameAt_ = now;
     nextFrameAt_.reset();
+    if (freeRunning_) {
+        frameOutstanding_ = false;
+        nextFrameAt_ = now + settings_.frameSpacing;
+    }
 }
 
 } // namespace vmeter

@@ -93,6 +93,9 @@ public:
     void switchOn();
     [[nodiscard]] bool poweredOn() const { return poweredOn_; }
     void setBaseLevel(double db) { levels_.setBase(db); }
+    // A meter whose receiver broke: a running stream goes on at the frame
+    // spacing as if every frame had been answered with "X".
+    void setFreeRunning(bool on);
 
     [[nodiscard]] const MeterDisplay& display() const { return display_; }
     [[nodiscard]] const MeterLogger& logger() const { return logger_; }
@@ -125,6 +128,7 @@ private:
     bool poweredOn_ = true;
     bool streaming_ = false;
     bool frameOutstanding_ = false;
+    bool freeRunning_ = false;
     SteadyTime lastFrameAt_{};
     std::optional<SteadyTime> nextFrameAt_;
     // A meter that starts with REC on opens its data set at the first poll.

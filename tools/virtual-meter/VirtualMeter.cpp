@@ -147,6 +147,16 @@ QString VirtualMeter::devicePath() const
     return options_.linkPath.isEmpty() ? slavePath() : options_.linkPath;
 }
 
+void VirtualMeter::setHearing(bool hearing)
+{
+    {
+        std::lock_guard lock(mutex_);
+        hearing_ = hearing;
+        protocol_.setFreeRunning(!hearing);
+    }
+    wake();
+}
+
 void VirtualMeter::unplug(std::chrono::milliseconds away)
 {
     {
@@ -294,7 +304,8 @@ void VirtualMeter::serveOnce()
     const nfds_t masterIndex = watchMaster ? count : nfds_t(-1);
     if (watchMaster)
         fds[count++] = {terminal_.masterFd(),
-                        short(POLLIN | (writer_->wantsWritable() ? POLLOUT : 0)), 0};
+                        short((hearing_ ? POLLIN : 0) | (writer_->wantsWritable() ? POLLOUT : 0)),
+                        0};
     const nfds_t commandIndex = commandFd_ >= 0 ? count : nfds_t(-1);
     if (commandFd_ >= 0)
         fds[count++] = {commandFd_, POLLIN, 0};
@@ -384,6 +395,12 @@ void VirtualMeter::applyCommandLine(const QByteArray& line)
     case ConsoleCommand::Type::Level:
         setLevel(command.levelDb);
         break;
+    case ConsoleCommand::Type::Deaf:
+        setHearing(false);
+        break;
+    case ConsoleCommand::Type::Hear:
+        setHearing(true);
+        break;
     case ConsoleCommand::Type::Unplug:
         unplug(std::chrono::milliseconds(qRound64(command.seconds * 1000.0)));
         break;
@@ -391,7 +408,8 @@ void VirtualMeter::applyCommandLine(const QByteArray& line)
         stopRequested_ = true;
         break;
     case ConsoleCommand::Type::Invalid:
-        qWarning("virtual meter: unknown command \"%s\" (off, on, level <dB>, unplug <s>, quit)",
+        qWarning("virtual meter: unknown command \"%s\" "
+                 "(off, on, level <dB>, unplug <s>, deaf, hear, quit)",
                  line.trimmed().constData());
         break;
     }

@@ -85,6 +85,10 @@ public:
     void switchOn();
     void setLevel(double db);
     [[nodiscard]] bool isPoweredOn() const;
+    // false: the meter stops reading the line, so what the program writes
+    // piles up in the pseudo-terminal, and its stream goes on at the frame
+    // spacing without waiting for "X" (a meter whose receiver broke).
+    void setHearing(bool hearing);
     // Pulls the device out now and plugs a new one in after `away`.
     void unplug(std::chrono::milliseconds away);
     [[nodiscard]] bool isPluggedIn() const;
@@ -131,6 +135,7 @@ private:
     QByteArray commandLine_;
     bool masterHungUp_ = false;
     std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> hearing_{true};
     std::thread thread_;
     QString error_;
 };
