@@ -179,6 +179,12 @@ void TfrmMain::buildActions()
 
     PrinterSetup1 = addCommand(QStringLiteral("PrinterSetup1"), QStringLiteral("&Printer Setup"),
                                &TfrmMain::PrinterSetup1Click);
+    ExportReport1 = addCommand(QStringLiteral("ExportReport1"),
+                               QStringLiteral("Export Report (PDF)..."), &TfrmMain::ExportReport1Click);
+    ExportReport1->setEnabled(false);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, ExportReport1, [this](QMdiSubWindow* frame) {
+        ExportReport1->setEnabled(frame && qobject_cast<TfrmGraph*>(frame->widget()));
+    });
     Exit1 = addCommand(QStringLiteral("Exit1"), QStringLiteral("E&xit"), &TfrmMain::Exit1Click);
     EraseMemory1 = addCommand(QStringLiteral("EraseMemory1"), QStringLiteral("Erase Memory"),
                               &TfrmMain::EraseMemory1Click);
@@ -207,6 +213,11 @@ void TfrmMain::buildActions()
                                 QStringLiteral("Real Time &Graph"), &TfrmMain::RealTimeGraph1Click);
     RealTimeGraph1->setCheckable(true);
     RealTimeGraph1->setChecked(true);
+    AcousticStatistics1 =
+        addCommand(QStringLiteral("AcousticStatistics1"), QStringLiteral("&Acoustic Statistics"),
+                   &TfrmMain::AcousticStatistics1Click);
+    AcousticStatistics1->setCheckable(true);
+    AcousticStatistics1->setChecked(true);
     Tile1 = addCommand(QStringLiteral("Tile1"), QStringLiteral("&Tile"), &TfrmMain::Tile1Click);
     Cascade1 = addCommand(QStringLiteral("Cascade1"), QStringLiteral("&Cascade"),
                           &TfrmMain::Cascade1Click);
@@ -278,6 +289,7 @@ void TfrmMain::buildMenus()
     file->setObjectName(QStringLiteral("File1"));
     file->addAction(Open1);
     file->addAction(Save1);
+    file->addAction(ExportReport1);
     file->addSeparator();
     file->addAction(Print1);
     file->addAction(PrinterSetup1);
@@ -310,6 +322,8 @@ void TfrmMain::buildMenus()
     view->setObjectName(QStringLiteral("View1"));
     view->addAction(ControlPanel1);
     view->addAction(RealTimeGraph1);
+    view->addSeparator();
+    view->addAction(AcousticStatistics1);
 
     Window1 = bar->addMenu(QStringLiteral("&Window"));
     Window1->setObjectName(QStringLiteral("Window1"));
@@ -400,6 +414,8 @@ void TfrmMain::FormCreate()
 
     settings_ = AppSettings::read(QSettings());
     RealTimeInterval = float(settings_.realTimeRate);
+    graphState_.acousticBox = AcousticBoxSettings::read(QSettings());
+    AcousticStatistics1->setChecked(graphState_.acousticBox.shown);
     // Setup and auto-loading stay hidden unless the user asks for them.
     for (QAction* tool : {Setup1, StartAutoLoading1, StopAutoLoading1, dumpandclearmemory1,
                           estLoadingEvery1Minute1})
@@ -671,6 +687,16 @@ void TfrmMain::RealTimeGraph1Click()
     createRealTimeGraphWindow();
 }
 
+void TfrmMain::AcousticStatistics1Click()
+{
+    graphState_.acousticBox.shown = AcousticStatistics1->isChecked();
+    for (QMdiSubWindow* frame : mdiArea_->subWindowList())
+        if (auto* graph = qobject_cast<TfrmGraph*>(frame->widget()))
+            graph->setAcousticBoxVisible(graphState_.acousticBox.shown);
+    QSettings store;
+    AcousticBoxSettings::writeShown(store, graphState_.acousticBox.shown);
+}
+
 void TfrmMain::Tile1Click()
 {
     // The panel cannot be stretched: it keeps its place, the others share the rest.
@@ -821,6 +847,11 @@ void TfrmMain::Open1Click()
 void TfrmMain::Save1Click()
 {
     fileCommands().Save1Click(activeChild());
+}
+
+void TfrmMain::ExportReport1Click()
+{
+    (void)fileCommands().ExportReport1Click(activeChild());
 }
 
 void TfrmMain::btnPrintClick()

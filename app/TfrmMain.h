@@ -187,6 +187,8 @@ private:
     // View, Window and Help commands.
     void ControlPanel1Click();
     void RealTimeGraph1Click();
+    // Shows or hides the "Acoustic" box of every graph window; saved.
+    void AcousticStatistics1Click();
     void Tile1Click();
     void Cascade1Click();
     void About1Click();
@@ -197,6 +199,8 @@ private:
     // Commands of the subsystems that plug in later.
     void Open1Click();
     void Save1Click();
+    // The PDF noise report of the active graph window (enabled only then).
+    void ExportReport1Click();
     void btnPrintClick();
     void LoadData1Click();
     void EraseMemory1Click();
@@ -238,6 +242,7 @@ private:
     QAction* Stop1 = nullptr;     // btnStop, "Stop"
     QAction* Contents1 = nullptr; // SpeedButton8, "&Contents"
     QAction* PrinterSetup1 = nullptr;
+    QAction* ExportReport1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* EraseMemory1 = nullptr;
     QAction* Setup1 = nullptr;
@@ -247,6 +252,7 @@ private:
     QAction* estLoadingEvery1Minute1 = nullptr;
     QAction* ControlPanel1 = nullptr;
     QAction* RealTimeGraph1 = nullptr;
+    QAction* AcousticStatistics1 = nullptr;
     QAction* Tile1 = nullptr;
     QAction* Cascade1 = nullptr;
     QAction* About1 = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QDoubleValidator>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>

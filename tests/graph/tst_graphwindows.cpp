@@ -4,6 +4,7 @@
 
 #include "app/CommandLineOptions.h"
 #include "app/TfrmMain.h"
+#include "graph/AcousticBox.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"
 
@@ -120,6 +121,38 @@ private slots:
             qobject_cast<QMdiSubWindow*>(w.graphState().RealTimeGraph->parentWidget()));
         QVERIFY(!action(w, "btnOutputToGraph")->isEnabled());
         QVERIFY(w.close());
+    }
+
+    // View > "Acoustic Statistics": one choice for every graph window, open
+    // or opened later, kept for the next start.
+    void acousticBoxIsHiddenInEveryGraphWindowAndStaysHidden()
+    {
+        {
+            TfrmMain w(noPorts());
+            QVERIFY(startUp(w));
+            w.openSampleGraph(300);
+            TfrmGraph* logger = w.graphState().LoggerGraph;
+            TfrmGraph* realTime = w.graphState().RealTimeGraph;
+            QAction* item = action(w, "AcousticStatistics1");
+            QVERIFY(item->isChecked());
+            QVERIFY(logger->acousticBoxVisible() && realTime->acousticBoxVisible());
+            QCOMPARE(logger->acousticBox()->rowName(AcousticBox::Leq), QStringLiteral("LAeq"));
+
+            item->trigger();
+            QVERIFY(!item->isChecked());
+            QVERIFY(!logger->acousticBoxVisible());
+            QVERIFY(!realTime->acousticBoxVisible());
+            QVERIFY(!w.addGraphWindow(QStringLiteral("file.ghf"))->acousticBoxVisible());
+            QVERIFY(w.close());
+        }
+        TfrmMain again(noPorts());
+        QVERIFY(startUp(again));
+        QVERIFY(!action(again, "AcousticStatistics1")->isChecked());
+        QVERIFY(!again.graphState().RealTimeGraph->acousticBoxVisible());
+        action(again, "AcousticStatistics1")->trigger();
+        QVERIFY(again.graphState().RealTimeGraph->acousticBoxVisible());
+        QVERIFY(AcousticBoxSettings::read(QSettings()).shown);
+        QVERIFY(again.close());
     }
 
     void sampleGraphOption_data()
