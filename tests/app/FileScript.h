@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QtEndian>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -26,6 +27,9 @@ struct FileScript
     QList<int> choices;    // TfrmOpenSave::Sets, SingleSet or Cancel; missing = Cancel
     std::optional<std::pair<QString, QString>> range; // typed from/to; unset = All
     bool rangeAccepted = true;
+    // Runs when an open dialog has returned a name, before the file is read
+    // (the file may change in between).
+    std::function<void(const QString& chosen)> afterOpenDialog;
 
     QList<FileDialogRequest> saveRequests;
     QList<FileDialogRequest> openRequests;
@@ -43,7 +47,10 @@ struct FileScript
         };
         runner.openFileName = [this](QWidget*, const FileDialogRequest& request) {
             openRequests << request;
-            return openNames.isEmpty() ? QString() : openNames.takeFirst();
+            const QString chosen = openNames.isEmpty() ? QString() : openNames.takeFirst();
+            if (afterOpenDialog && !chosen.isEmpty())
+                afterOpenDialog(chosen);
+            return chosen;
         };
         runner.exec = [this](QDialog& dialog) { return exec(dialog); };
         runner.inform = [this](QWidget*, const QString& text) { informed << text; };

@@ -9,6 +9,7 @@
 #include "common/TestMain.h"
 
 #include "app/FileScript.h"
+#include "common/ReadOnlyDirectory.h"
 #include "app/TfrmMain.h"
 #include "data/DataSetCollection.h"
 #include "data/GraphTexts.h"
@@ -589,6 +590,155 @@ private slots:
         QVERIFY(script_.errors.isEmpty());
         QVERIFY(script_.informed.isEmpty());
         QVERIFY(!QFile::exists(w.dataDirectory() + QStringLiteral("/temp/DataSetsTemp.tmp")));
+    }
+
+    // ---- Faults of the file system -----------------------------------------------------
+
+    // A save to a folder where nothing can be created: the message naming the
+    // file, nothing written, the data and the unsaved flag kept; and the close
+    // question whose save fails keeps the window.
+    void saveWhereNothingCanBeCreated_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("choice"); // of the DataLogger window's choice dialog
+        const int single = TfrmOpenSave::SingleSet;
+        QTest::newRow("graph file") << "trace.ghf" << single;
+        QTest::newRow("text file") << "trace.txt" << single;
+        QTest::newRow("CSV file") << "trace.csv" << single;
+        QTest::newRow("collection file") << "sets.rec" << int(TfrmOpenSave::Sets);
+    }
+
+    void saveWhereNothingCanBeCreated()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, choice);
+        const ReadOnlyDirectory readOnly;
+        if (!readOnly.isReadOnly())
+            QSKIP("No directory here refuses new files.");
+        TfrmMain& w = mainWindow();
+        // An opened collection leaves the temporary image file a collection save copies.
+        const QString collection = savedPath(QStringLiteral("logger.rec"));
+        writeBytes(collection, loggerImage());
+        script_.choices << TfrmOpenSave::Sets;
+        script_.openNames << collection;
+        trigger("Open1");
+        GraphWindowState& state = w.graphState();
+        TfrmGraph* logger = state.LoggerGraph;
+        QVERIFY(logger);
+        QCOMPARE(logger->graph()->points(), 30);
+        state.LoggerDataUnsaved = true;
+        const QByteArray block = logger->graph()->saveWholeGraph();
+        w.mdiArea()->setActiveSubWindow(frameOf(logger));
+
+        const QString path = QDir(readOnly.path()).filePath(name);
+        script_.choices << choice;
+        script_.saveNames << path;
+        trigger("Save1");
+        QCOMPARE(script_.errors.size(), 1);
+        QVERIFY2(script_.errors.first().startsWith(
+                     QStringLiteral("Cannot create the file %1").arg(QDir::toNativeSeparators(path))),
+                 qPrintable(script_.errors.first()));
+        QVERIFY(readOnly.isEmpty());
+        QVERIFY(state.LoggerDataUnsaved);
+        QCOMPARE(logger->graph()->saveWholeGraph(), block);
+        QCOMPARE(w.dataSets().count(), 3);
+
+        answerQuestions(QMessageBox::Yes);
+        script_.choices << choice;
+        script_.saveNames << path;
+        QVERIFY(!frameOf(logger)->close());
+        QCOMPARE(script_.errors.size(), 2);
+        QVERIFY(state.LoggerDataUnsaved);
+        QCOMPARE(state.LoggerGraph.data(), logger);
+        QCOMPARE(logger->graph()->saveWholeGraph(), block);
+        QVERIFY(readOnly.isEmpty());
+    }
+
+    // The file chosen is replaced by a truncated copy of itself between the
+    // open dialog and the read: a message or a silent refusal, and what the
+    // program held before is still there.
+    void fileTruncatedAfterTheOpenDialog_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<double>("kept");     // share of the file left
+        QTest::addColumn<QString>("outcome"); // "error", "silent" or a list's last row 1 cell
+        const int single = TfrmOpenSave::SingleSet;
+        const int sets = TfrmOpenSave::Sets;
+        QTest::newRow("graph file, half") << "trace.ghf" << single << 0.5 << "error";
+        QTest::newRow("graph file, emptied") << "trace.ghf" << single << 0.0 << "error";
+        QTest::newRow("collection, half") << "logger.rec" << sets << 0.5 << "silent";
+        QTest::newRow("collection, inside its control page")
+            << "logger.rec" << sets << 0.002 << "silent";
+        QTest::newRow("collection, emptied") << "logger.rec" << sets << 0.0 << "silent";
+        QTest::newRow("text file, half") << "list.txt" << single << 0.5 << "5";
+        QTest::newRow("text file, emptied") << "list.txt" << single << 0.0 << "";
+    }
+
+    void fileTruncatedAfterTheOpenDialog()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, choice);
+        QFETCH(double, kept);
+        QFETCH(QString, outcome);
+        TfrmMain& w = mainWindow();
+        GraphWindowState& state = w.graphState();
+        // What the user has: a collection opened, and a measurement.
+        const QString collection = savedPath(QStringLiteral("held.rec"));
+        writeBytes(collection, loggerImage());
+        script_.choices << TfrmOpenSave::Sets;
+        script_.openNames << collection;
+        trigger("Open1");
+        QVERIFY(state.LoggerGraph);
+        const QByteArray loggerBlock = state.LoggerGraph->graph()->saveWholeGraph();
+        const QByteArray tempImage = fileBytes(w.dataDirectory() + "/temp/DataSetsTemp.tmp");
+        QVERIFY(!tempImage.isEmpty());
+        TfrmGraph* held = measurement(100);
+        const QByteArray heldBlock = held->graph()->saveWholeGraph();
+
+        QByteArray whole;
+        if (name.endsWith(".ghf"))
+            whole = graphFileBytes(heldBlock);
+        else if (name.endsWith(".rec"))
+            whole = loggerImage();
+        else
+            for (int i = 1; i <= 10; ++i)
+                whole += QStringLiteral("%1\t%2\r\n").arg(i).arg(i * 1.5).toUtf8();
+        const QString path = savedPath(name);
+        writeBytes(path, whole);
+        script_.afterOpenDialog = [&](const QString& chosen) {
+            const QString copy = chosen + QStringLiteral(".part");
+            writeBytes(copy, whole.left(qsizetype(whole.size() * kept)));
+            QVERIFY(QFile::remove(chosen));
+            QVERIFY(QFile::rename(copy, chosen));
+        };
+        const QList<QMdiSubWindow*> before = w.mdiArea()->subWindowList();
+        script_.choices << choice;
+        script_.openNames << path;
+        trigger("Open1");
+        QCoreApplication::processEvents();
+
+        QCOMPARE(script_.errors.size(), outcome == QLatin1String("error") ? 1 : 0);
+        if (outcome == QLatin1String("error"))
+            QVERIFY(script_.errors.first().contains(QDir::toNativeSeparators(path)));
+        QVERIFY(script_.informed.isEmpty());
+        if (outcome == QLatin1String("error") || outcome == QLatin1String("silent")) {
+            QCOMPARE(w.mdiArea()->subWindowList(), before);
+        } else {
+            auto* list = qobject_cast<TfrmList*>(w.activeChild());
+            QVERIFY(list);
+            QCOMPARE(w.mdiArea()->subWindowList().size(), before.size() + 1);
+            // The lines the copy holds, up to the cut one, which has no separator.
+            const int last = outcome.isEmpty() ? 0 : outcome.toInt();
+            if (last > 0)
+                QCOMPARE(list->table().cell(last, 1), outcome);
+            QCOMPARE(list->table().cell(last + 1, 1), QString());
+        }
+        // Nothing the user had is lost.
+        QCOMPARE(held->graph()->saveWholeGraph(), heldBlock);
+        QCOMPARE(state.LoggerGraph->graph()->saveWholeGraph(), loggerBlock);
+        QCOMPARE(w.dataSets().count(), 3);
+        QCOMPARE(fileBytes(w.dataDirectory() + "/temp/DataSetsTemp.tmp"), tempImage);
     }
 };
 

@@ -163,6 +163,45 @@ private slots:
         QVERIFY(!PESGraphBlock::decodeWhole(block).has_value());
     }
 
+    // Counts changed after encoding, the checksum made valid again: a count
+    // the rest of the block cannot hold is refused before it is allocated.
+    void patchedCountsAreRefused_data()
+    {
+        QTest::addColumn<int>("field"); // 0 the series count, 1 the annotation count
+        QTest::addColumn<QByteArray>("count");
+        QTest::newRow("256 series declared, one stored") << 0 << QByteArray::fromHex("00000100");
+        QTest::newRow("4,294,967,295 series declared") << 0 << QByteArray::fromHex("ffffffff");
+        QTest::newRow("a million annotations declared, none stored")
+            << 1 << QByteArray::fromHex("000f0000");
+        QTest::newRow("4,294,967,295 annotations declared") << 1 << QByteArray::fromHex("ffffffff");
+    }
+
+    void patchedCountsAreRefused()
+    {
+        QFETCH(int, field);
+        QFETCH(QByteArray, count);
+        PESGraphState state;
+        state.look = PESGraphLook::programDefault();
+        state.content.points = 2;
+        state.content.series = {PESGraphSeries{{1.0, 2.0}, {3.0f, 4.0f}}};
+        QByteArray block = PESGraphBlock::encodeWhole(state);
+        QVERIFY(PESGraphBlock::decodeWhole(block).has_value());
+
+        const qsizetype crcAt = block.size() - 4;
+        // The annotation and vertical line counts (both 0) end the payload.
+        const qsizetype at = field == 0 ? block.indexOf(QByteArray::fromHex("0000000200000001")) + 4
+                                        : crcAt - 8;
+        QVERIFY(at > 4);
+        block.replace(at, 4, count);
+        qToBigEndian<quint32>(PESGraphBlock::crc32(block.constData(), crcAt), block.data() + crcAt);
+
+        QVERIFY(!PESGraphBlock::decodeWhole(block).has_value());
+        PESGraph graph;
+        prepare(graph, 50);
+        QVERIFY(!graph.loadWholeGraph(block));
+        QCOMPARE(graph.points(), 50);
+    }
+
     // Correctly framed blocks (valid checksum) whose declared point count
     // cannot be true: refused before anything is allocated for them.
     void impossiblePointCountsAreRefused_data()
