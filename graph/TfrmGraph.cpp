@@ -888,9 +888,11 @@ AcousticFigures TfrmGraph::acousticFigures(bool betweenCursors) const
     const double interval = acousticIntervalSeconds();
     if (!betweenCursors)
         return AcousticStatistics::of(levels, interval, acousticThreshold());
+    // Only the span the cursor fields show: none while recording runs.
     const int a = Slider1->Value1();
     const int b = Slider1->Value2();
-    if (!holdsSample(a) || !holdsSample(b) || std::max(a, b) >= int(levels.size()))
+    if (!cursorsShown_ || !holdsSample(a) || !holdsSample(b) ||
+        std::max(a, b) >= int(levels.size()))
         return AcousticFigures{};
     return AcousticStatistics::between(levels, a, b, interval, acousticThreshold());
 }
@@ -906,12 +908,8 @@ void TfrmGraph::updateAcousticStatistic()
 
 void TfrmGraph::updateAcousticBetween()
 {
-    if (grpAcoustic->isHidden())
-        return;
-    if (cursorsShown_)
+    if (!grpAcoustic->isHidden())
         grpAcoustic->showFigures(AcousticBox::Cursors, acousticFigures(true));
-    else
-        grpAcoustic->clear(AcousticBox::Cursors);
 }
 
 void TfrmGraph::acousticThresholdChanged(double dB)

@@ -136,8 +136,9 @@ public:
     // The threshold of the time above, as the box's field holds it (dB).
     [[nodiscard]] double acousticThreshold() const;
     // The figures of the whole series, or of the points between the
-    // cursors (empty while the cursors are on no sample); computed afresh,
-    // whether or not the box is shown.
+    // cursors (empty while the cursor fields are empty: no sample under a
+    // thumb, or a recording running); computed afresh, whether or not the
+    // box is shown.
     [[nodiscard]] AcousticFigures acousticFigures(bool betweenCursors) const;
     // Shows the whole series' figures again (the series changed).
     void updateAcousticStatistic();

@@ -230,6 +230,8 @@ private slots:
         const AcousticFigures recorded = AcousticStatistics::of(values, 0.2, 85.0);
         QCOMPARE(shown(box, AcousticBox::Whole), expectedTexts(recorded, "0:00:01.2"));
         QCOMPARE(shown(box, AcousticBox::Cursors), kEmptyColumn); // no cursors while recording
+        QVERIFY(w.acousticFigures(true).isEmpty());
+        QCOMPARE(w.acousticFigures(false).leq, recorded.leq);
 
         state_.RealTimeRunning = false;
         controller.finishRealTimeGraph();
@@ -238,6 +240,7 @@ private slots:
         QCOMPARE(shown(box, AcousticBox::Whole), expectedTexts(recorded, "0:00:01.2"));
         QCOMPARE(shown(box, AcousticBox::Cursors),
                  expectedTexts(AcousticStatistics::between(values, 2, 4, 0.2, 85.0), "0:00:00.6"));
+        QCOMPARE(w.acousticFigures(true).sampleCount, 3);
 
         controller.resetForRecording(50);
         QCOMPARE(box.rowName(AcousticBox::Leq), QStringLiteral("Leq"));
