@@ -1,6 +1,7 @@
 // File > "Export Report (PDF)..." in the main window: offered only while a
 // graph window is the active child (not the control panel, not a list
-// window), and, chosen there, the report of that graph window is written.
+// window), and, chosen there, the report of that graph window is written,
+// also for the real-time graph before its first sample.
 
 #include <QApplication>
 
@@ -98,6 +99,26 @@ private slots:
         const auto* graph = qobject_cast<TfrmGraph*>(w.mdiArea()->currentSubWindow()->widget());
         QVERIFY(graph);
         QVERIFY2(page.contains(graph->statisticFields().graph.startTime), qPrintable(page));
+    }
+
+    // The real-time graph before any sample: a page all the same, without a chart.
+    void emptyRealTimeGraphGivesAPageWithoutSamples()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("poppler-utils are not installed");
+        TfrmMain& w = mainWindow();
+        TfrmGraph* realTime = w.graphState().RealTimeGraph;
+        QVERIFY(realTime);
+        w.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(realTime->parentWidget()));
+        QVERIFY(exportReport()->isEnabled());
+        reportPath_ = data_.filePath("empty.pdf");
+        exportReport()->trigger();
+        QProcess text;
+        text.start(QStandardPaths::findExecutable("pdftotext"), {reportPath_, "-"});
+        QVERIFY(text.waitForFinished(30000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(page.contains("No samples"), qPrintable(page));
+        QVERIFY2(page.contains("Yard, week 49"), qPrintable(page));
     }
 };
 
