@@ -45,6 +45,7 @@ QLabel* valueLabel(QWidget* parent, int width)
 {
     auto* label = new QLabel(parent);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setTextFormat(Qt::PlainText);
     label->setMinimumWidth(width);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
