@@ -25,6 +25,7 @@ endif()
 add_custom_target(audimark_fuzz_targets)
 
 set(AUDIMARK_FUZZ_REPLAY_MAIN ${CMAKE_CURRENT_LIST_DIR}/../tests/fuzz/ReplayMain.cpp)
+set(AUDIMARK_FUZZ_SANITIZER_DEFAULTS ${CMAKE_CURRENT_LIST_DIR}/../tests/fuzz/SanitizerDefaults.cpp)
 
 # audimark_add_fuzz_target(<name> SOURCES <files...> LIBS <targets...>)
 # Builds fuzz_<name> from sources that define LLVMFuzzerTestOneInput and
@@ -33,7 +34,7 @@ function(audimark_add_fuzz_target name)
   cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
   set(target fuzz_${name})
   set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
-  add_executable(${target} ${F_SOURCES})
+  add_executable(${target} ${F_SOURCES} ${AUDIMARK_FUZZ_SANITIZER_DEFAULTS})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${target} PRIVATE ${F_LIBS})
   add_dependencies(audimark_fuzz_targets ${target})
