@@ -11,6 +11,7 @@
 #include "files/GraphExport.h"
 #include "files/GraphFile.h"
 #include "graph/PESGraph.h"
+#include "graph/PESGraphBlock.h"
 #include "graph/PESGraphTestData.h"
 #include "logger/MemoryDownload.h"
 #include "logger/SetupFrames.h"
@@ -159,6 +160,18 @@ void chartSeeds()
     graph.setGraphAnnotation(2, note);
     add("chart-annotated", graph.saveWholeGraph(), false);
     add("look-customised", graph.saveCustomization(), true);
+
+    // Found before these targets existed: a block with a valid checksum that
+    // declares 2,000,000,000 points and no series was taken, and the
+    // statistics died allocating for them.
+    PESGraphState pointsWithoutSeries;
+    pointsWithoutSeries.look = graph.look();
+    pointsWithoutSeries.content.points = 2'000'000'000;
+    const QByteArray unsound = PESGraphBlock::encodeWhole(pointsWithoutSeries);
+    writeSeed("chartblock", "crash-points-without-series", QByteArray(1, 0) + unsound);
+    char length[4];
+    qToLittleEndian<quint32>(quint32(unsound.size()), length);
+    writeSeed("graphfile", "crash-points-without-series.ghf", QByteArray(length, 4) + unsound);
 }
 
 // Text and CSV files as the graph export writes them; the first byte is the
@@ -229,7 +242,10 @@ void numberSeeds()
         {"typed-rate", "0.2\n 2000"},          {"typed-rate-de", "0,5\n  100"},
         {"typed-huge-rate", "1e39\n99999"},     {"logger-interval", "00\n05"},
         {"cli-interval", "01:00\n1"},          {"autoload-hours", " 24\n842"},
-        {"saved-huge-rate", "1e300\n-1"},      {"meter-clock", QByteArray::fromHex("10001207140000")}};
+        {"saved-huge-rate", "1e300\n-1"},      {"meter-clock", QByteArray::fromHex("10001207140000")},
+        // Found before these targets existed: intervals that became inf as
+        // a float and then an integer of microseconds or seconds.
+        {"crash-typed-rate-1e20", "1e20\n 2000"}, {"crash-saved-rate-1e39", "1e39\n0"}};
     for (const auto& [name, text] : seeds)
         writeSeed("numbers", name, text);
 }
