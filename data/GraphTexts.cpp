@@ -10,6 +10,7 @@ namespace {
 // QDate(1899, 12, 30).toJulianDay(), as a constant so that it holds during static initialisation.
 constexpr qint64 kEpochJulianDay = 2415019;
 constexpr qint64 kMsPerDay = 86400000;
+constexpr double kMaxDays = 365.25e6;
 
 // The locale's long time format without its time-zone field ("t", "tt", ...).
 QString longTimeFormat(const QLocale& locale)
@@ -29,6 +30,10 @@ QLocale withoutGroupSeparators(QLocale locale)
 
 QDateTime toDateTime(double dateTime)
 {
+    // A time stamp beyond a million years (a damaged chart, nan) has no
+    // date; checked before it becomes a count of milliseconds.
+    if (!(std::abs(dateTime) < kMaxDays))
+        return QDateTime();
     // Rounded to the millisecond so that 10:15:42 does not show as 10:15:41.
     const qint64 ms = std::llround(dateTime * double(kMsPerDay));
     const qint64 days = ms >= 0 ? ms / kMsPerDay : -((-ms + kMsPerDay - 1) / kMsPerDay);

@@ -80,6 +80,24 @@ private slots:
                  QDateTime(QDate(1899, 12, 29), QTime(18, 0)));
     }
 
+    // Time stamps of a damaged chart: no date, and no conversion that
+    // cannot hold them (the sanitizer build aborts on one).
+    void timeStampsBeyondTheCalendarShowNothing_data()
+    {
+        QTest::addColumn<double>("dateTime");
+        QTest::newRow("-1e300") << -1e300;
+        QTest::newRow("1e19") << 1e19;
+        QTest::newRow("-inf") << -qInf();
+        QTest::newRow("nan") << qQNaN();
+    }
+
+    void timeStampsBeyondTheCalendarShowNothing()
+    {
+        QFETCH(double, dateTime);
+        QVERIFY(!GraphTexts::toDateTime(dateTime).isValid());
+        QCOMPARE(GraphTexts::timeText(dateTime, c), QString());
+    }
+
     void samplingRateIsTheSpanOverThePointCount()
     {
         // Ten points one second apart: 9 s / 10 points.
