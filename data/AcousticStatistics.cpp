@@ -3,9 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace {
+
+constexpr std::array<double, 5> kPercents{95.0, 90.0, 50.0, 10.0, 5.0};
+
+// 10^(d/10) as exp(d ln10 / 10): the same value, a good deal cheaper.
+const double kPerDb = std::log(10.0) / 10.0;
 
 std::vector<float> finiteLevels(std::span<const float> levels)
 {
@@ -32,42 +38,128 @@ double energyMean(std::span<const float> levels)
     if (levels.empty())
         return 0.0;
     const float top = *std::max_element(levels.begin(), levels.end());
-    // 10^(d/10) as exp(d ln10 / 10): the same value, a good deal cheaper.
-    const double perDb = std::log(10.0) / 10.0;
     double sum = 0.0;
     for (const float v : levels)
-        sum += std::exp((double(v) - double(top)) * perDb);
+        sum += std::exp((double(v) - double(top)) * kPerDb);
     return double(top) + 10.0 * std::log10(sum / double(levels.size()));
 }
 
-AcousticFigures figuresOf(std::vector<float> levels, double intervalSeconds, double thresholdDb)
+AcousticFigures emptyFigures(double intervalSeconds, double thresholdDb)
 {
     AcousticFigures f;
     f.intervalSeconds = intervalSeconds;
     f.thresholdDb = thresholdDb;
+    return f;
+}
+
+void fillCounts(AcousticFigures& f, qsizetype count, qsizetype above)
+{
+    f.sampleCount = count;
+    f.durationSeconds = double(count) * f.intervalSeconds;
+    f.secondsAbove = double(above) * f.intervalSeconds;
+    f.percentAbove = 100.0 * double(above) / double(count);
+}
+
+// The meter reads in steps of 0.1 dB, so a run of its levels fits a histogram
+// of 0.1 dB bins exactly: every figure then costs one pass over the samples
+// and one over the bins, cheap enough for every thumb move. A level off that
+// grid or outside the bins gives nothing, and the exact selection below runs.
+class TenthDbHistogram
+{
+public:
+    static constexpr int kLowest = -500; // -50.0 dB
+    static constexpr int kHighest = 2500; // 250.0 dB
+
+    [[nodiscard]] bool fill(std::span<const float> levels)
+    {
+        for (const float v : levels) {
+            if (!std::isfinite(v))
+                continue;
+            const double tenths = std::round(double(v) * 10.0);
+            if (tenths < kLowest || tenths > kHighest)
+                return false;
+            const int bin = int(tenths);
+            if (binLevel(bin) != v)
+                return false;
+            ++m_counts[std::size_t(bin - kLowest)];
+            ++m_total;
+        }
+        return true;
+    }
+
+    [[nodiscard]] AcousticFigures figures(double intervalSeconds, double thresholdDb) const
+    {
+        AcousticFigures f = emptyFigures(intervalSeconds, thresholdDb);
+        if (m_total == 0)
+            return f;
+        int lowest = 0;
+        while (m_counts[std::size_t(lowest)] == 0)
+            ++lowest;
+        int highest = int(m_counts.size()) - 1;
+        while (m_counts[std::size_t(highest)] == 0)
+            --highest;
+        const float top = binLevel(highest + kLowest);
+
+        std::array<std::size_t, kPercents.size()> ranks{};
+        for (std::size_t i = 0; i < kPercents.size(); ++i)
+            ranks[i] = rankIndex(std::size_t(m_total), kPercents[i]);
+        std::array<double, kPercents.size()> levels{};
+
+        double sum = 0.0;
+        qsizetype below = 0; // samples in the bins passed so far
+        qsizetype above = 0;
+        std::size_t next = 0;
+        for (int i = lowest; i <= highest; ++i) {
+            const qsizetype count = m_counts[std::size_t(i)];
+            if (count == 0)
+                continue;
+            const float level = binLevel(i + kLowest);
+            sum += double(count) * std::exp((double(level) - double(top)) * kPerDb);
+            if (double(level) > thresholdDb)
+                above += count;
+            below += count;
+            while (next < ranks.size() && ranks[next] < std::size_t(below))
+                levels[next++] = level;
+        }
+        fillCounts(f, m_total, above);
+        f.leq = double(top) + 10.0 * std::log10(sum / double(m_total));
+        f.l95 = levels[0];
+        f.l90 = levels[1];
+        f.l50 = levels[2];
+        f.l10 = levels[3];
+        f.l5 = levels[4];
+        f.lmin = binLevel(lowest + kLowest);
+        f.lmax = top;
+        return f;
+    }
+
+private:
+    // The float a level of this many tenths of a dB is read as.
+    static float binLevel(int tenths) { return float(double(tenths) / 10.0); }
+
+    std::array<qsizetype, kHighest - kLowest + 1> m_counts{};
+    qsizetype m_total = 0;
+};
+
+AcousticFigures exactFigures(std::vector<float> levels, double intervalSeconds,
+                             double thresholdDb)
+{
+    AcousticFigures f = emptyFigures(intervalSeconds, thresholdDb);
     if (levels.empty())
         return f;
 
     const std::size_t n = levels.size();
-    f.sampleCount = qsizetype(n);
-    f.durationSeconds = double(n) * intervalSeconds;
     f.leq = energyMean(levels);
-
-    qsizetype above = 0;
-    for (const float v : levels) {
-        if (double(v) > thresholdDb)
-            ++above;
-    }
-    f.secondsAbove = double(above) * intervalSeconds;
-    f.percentAbove = 100.0 * double(above) / double(n);
+    const auto above = std::count_if(levels.begin(), levels.end(),
+                                     [&](float v) { return double(v) > thresholdDb; });
+    fillCounts(f, qsizetype(n), qsizetype(above));
 
     // Selection instead of a full sort: each rank is placed in turn, and every
     // later (higher) rank only searches the part above the one before.
-    const std::array<double, 5> percents{95.0, 90.0, 50.0, 10.0, 5.0};
-    std::array<double*, 5> targets{&f.l95, &f.l90, &f.l50, &f.l10, &f.l5};
+    std::array<double*, kPercents.size()> targets{&f.l95, &f.l90, &f.l50, &f.l10, &f.l5};
     auto from = levels.begin();
-    for (std::size_t i = 0; i < percents.size(); ++i) {
-        const auto nth = levels.begin() + std::ptrdiff_t(rankIndex(n, percents[i]));
+    for (std::size_t i = 0; i < kPercents.size(); ++i) {
+        const auto nth = levels.begin() + std::ptrdiff_t(rankIndex(n, kPercents[i]));
         std::nth_element(from, nth, levels.end());
         *targets[i] = *nth;
         from = nth;
@@ -84,7 +176,11 @@ namespace AcousticStatistics {
 
 AcousticFigures of(std::span<const float> levels, double intervalSeconds, double thresholdDb)
 {
-    return figuresOf(finiteLevels(levels), intervalSeconds, thresholdDb);
+    // About 24 KB of bins: on the heap, a thumb move may run on a small stack.
+    const auto histogram = std::make_unique<TenthDbHistogram>();
+    if (histogram->fill(levels))
+        return histogram->figures(intervalSeconds, thresholdDb);
+    return exactFigures(finiteLevels(levels), intervalSeconds, thresholdDb);
 }
 
 AcousticFigures between(std::span<const float> levels, qsizetype indexA, qsizetype indexB,
@@ -92,7 +188,7 @@ AcousticFigures between(std::span<const float> levels, qsizetype indexA, qsizety
 {
     const auto n = qsizetype(levels.size());
     if (n == 0)
-        return figuresOf({}, intervalSeconds, thresholdDb);
+        return emptyFigures(intervalSeconds, thresholdDb);
     const qsizetype lo = std::clamp<qsizetype>(std::min(indexA, indexB), 0, n - 1);
     const qsizetype hi = std::clamp<qsizetype>(std::max(indexA, indexB), 0, n - 1);
     return of(levels.subspan(std::size_t(lo), std::size_t(hi - lo + 1)), intervalSeconds,

@@ -123,6 +123,37 @@ private slots:
         QCOMPARE(AcousticStatistics::between(all, -5, 1'000'000, 1.0, 90.0).sampleCount, 4'096);
     }
 
+    // Levels on the meter's 0.1 dB steps take the histogram; any others the
+    // selection. Both give the figures of the definition.
+    void everyRunGetsTheDefinedFigures_data()
+    {
+        QTest::addColumn<QList<float>>("levels");
+        QTest::newRow("0.1 dB steps") << noise(20'001, 5);
+        QList<float> offGrid = noise(20'001, 5);
+        offGrid[77] += 0.03f;
+        QTest::newRow("one level off the steps") << offGrid;
+        QList<float> loud = noise(20'001, 5);
+        loud[5] = 300.0f;
+        QTest::newRow("one level beyond the bins") << loud;
+    }
+    void everyRunGetsTheDefinedFigures()
+    {
+        QFETCH(QList<float>, levels);
+        const auto run = spanOf(levels);
+        const AcousticFigures f = AcousticStatistics::of(run, 1.0, 90.0);
+        QCOMPARE((QList<double>{f.l5, f.l10, f.l50, f.l90, f.l95}),
+                 (QList<double>{AcousticStatistics::exceededLevel(run, 5),
+                                AcousticStatistics::exceededLevel(run, 10),
+                                AcousticStatistics::exceededLevel(run, 50),
+                                AcousticStatistics::exceededLevel(run, 90),
+                                AcousticStatistics::exceededLevel(run, 95)}));
+        QVERIFY(std::abs(f.leq - AcousticStatistics::equivalentLevel(run)) < 1e-9);
+        QCOMPARE(f.lmax, double(*std::max_element(levels.begin(), levels.end())));
+        QCOMPARE(f.lmin, double(*std::min_element(levels.begin(), levels.end())));
+        QCOMPARE(f.secondsAbove,
+                 double(std::count_if(levels.begin(), levels.end(), [](float v) { return v > 90.0; })));
+    }
+
     void orderDoesNotMatter()
     {
         QList<float> levels = noise(9'999, 11);
