@@ -1,8 +1,8 @@
 // The live link when its meter goes away, on the virtual meter and the real
 // one-second tick: a device unplugged and plugged in again under the same
 // name, a meter switched off and on, a returned device another opener holds,
-// and the end of the looking when the user chooses another port or the link
-// is stopped.
+// a device plugged in only after start-up, and the end of the looking when
+// the user chooses another port or the link is stopped.
 
 #include "common/PtyPair.h"
 #include "common/TestMain.h"
@@ -10,8 +10,10 @@
 #include "meter/MeterLink.h"
 #include "tools/virtual-meter/VirtualMeter.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <chrono>
 #include <memory>
@@ -132,17 +134,46 @@ private slots:
         holder.setActive(true);
         QVERIFY(holder.Active());
         QSignalSpy reopens(&rig.link, &MeterLink::livePortReopened);
+        QSignalSpy ticks(&rig.link.MainTimer(), &QTimer::timeout);
+        int attempts = 0;
+        rig.link.Comm1().setBeforeOpen([&attempts](TCustomComPort&) { ++attempts; });
         rig.link.MainTimer().start();
 
         QTest::qWait(3500);
         QVERIFY(!rig.link.Comm1().Active());
         QCOMPARE(reopens.count(), 0);
         QVERIFY(holder.Active());
+        // One attempt per tick, no more.
+        QVERIFY(attempts >= 2);
+        QVERIFY(attempts <= ticks.count());
 
         holder.setActive(false);
         QVERIFY(reopens.wait(3000));
         QSignalSpy answered(&rig.link, &MeterLink::frameAnswered);
         QVERIFY(answered.wait(FramesBackWithinMs));
+        rig.link.stopLiveLink();
+    }
+
+    // The adapter is plugged in only after start-up: the search finds
+    // nothing ("Off Connection"), and the tick opens the saved port as soon
+    // as it exists.
+    void deviceThatArrivesAfterStartUp()
+    {
+        LinkedMeter rig;
+        QVERIFY(rig.meter->start());
+        rig.meter->unplug(3s);
+        QTRY_VERIFY(!QFileInfo::exists(rig.meter->devicePath()));
+        QSignalSpy status(&rig.link, &MeterLink::statusChanged);
+        rig.link.setPortList({rig.meter->devicePath()});
+        rig.link.connectAtStartUp(0, 842);
+        QVERIFY(!rig.link.Comm1().Active());
+        QCOMPARE(status.first().at(1).toString(), LinkStatus::Off);
+
+        QTRY_VERIFY_WITH_TIMEOUT(rig.link.MeterConnected(), 10000);
+        QCOMPARE(status.last().at(1).toString(), LinkStatus::On);
+        QCOMPARE(rig.link.Comm1().DeviceName(), rig.meter->devicePath());
+        QSignalSpy answered(&rig.link, &MeterLink::frameAnswered);
+        QVERIFY(answered.wait(3000));
         rig.link.stopLiveLink();
     }
 
