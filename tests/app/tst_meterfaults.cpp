@@ -81,7 +81,9 @@ struct FaultRig
     {
         if (w)
             w->graphState().dialogs.ask = [](QWidget*, const QString&,
-                                             QMessageBox::StandardButtons) { return QMessageBox::No; };
+                                             QMessageBox::StandardButtons) {
+                return QMessageBox::No;
+            };
     }
 
     [[nodiscard]] bool start()
@@ -178,7 +180,8 @@ private slots:
         QVERIFY(rig.start());
         GraphWindowState& state = rig.w->graphState();
         state.dialogs.exec = [](QDialog& dialog) {
-            dialog.findChild<QLineEdit*>(QStringLiteral("edtRealTimeNo"))->setText(QStringLiteral("2000"));
+            dialog.findChild<QLineEdit*>(QStringLiteral("edtRealTimeNo"))
+                ->setText(QStringLiteral("2000"));
             static_cast<TfrmSetupRealTime&>(dialog).setRateText(QStringLiteral("0.1"));
             return int(QDialog::Accepted);
         };
@@ -194,7 +197,8 @@ private slots:
         QList<float> levels;
         for (int i = 0; i < samples; ++i)
             levels << graph->graph()->yData(0, i);
-        QVERIFY(std::all_of(levels.cbegin(), levels.cend(), [](float v) { return v >= 20.0f && v <= 140.0f; }));
+        QVERIFY(std::all_of(levels.cbegin(), levels.cend(),
+                            [](float v) { return v >= 20.0f && v <= 140.0f; }));
         QVERIFY(state.RealTimeRunning);
 
         // Saved while the meter is away.
@@ -237,7 +241,8 @@ private slots:
         QCOMPARE(grid->rowCount(), 3);
         const QByteArray shownBefore = graph->graph()->saveWholeGraph();
         rig.w->graphState().LoggerDataUnsaved = false;
-        QTRY_VERIFY_WITH_TIMEOUT(rig.w->link().MeterConnected() && loadData->isEnabled(), LinkTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.w->link().MeterConnected() && loadData->isEnabled(),
+                                 LinkTimeout);
 
         // The fault strikes once the meter has had ten blocks accepted.
         qsizetype acceptedBefore = 0;
@@ -301,12 +306,12 @@ private slots:
         QVERIFY(link.MainTimer().isActive());
 
         rig.meter->setHearing(true);
-        QTRY_VERIFY_WITH_TIMEOUT(link.MeterConnected() && link.Comm1().HeldOutputCount() == 0, LinkTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(link.MeterConnected() && link.Comm1().HeldOutputCount() == 0,
+                                 LinkTimeout);
         answered.clear();
         QVERIFY(answered.wait(3000));
-        rig.w->graphState().dialogs.ask = [](QWidget*, const QString&, QMessageBox::StandardButtons) {
-            return QMessageBox::No;
-        };
+        rig.w->graphState().dialogs.ask =
+            [](QWidget*, const QString&, QMessageBox::StandardButtons) { return QMessageBox::No; };
         QVERIFY(rig.w->close());
         QVERIFY(!link.Comm1().Active());
     }

@@ -68,10 +68,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(run.err.contains("back"), 12000);
         QTRY_VERIFY_WITH_TIMEOUT(run.readings() >= readingsWhileAway + 3, 5000);
 
-        QCOMPARE(run.err.split('\n', Qt::SkipEmptyParts),
-                 (QStringList{"Model 842 on " + link,
-                              "audimark-cli: meter stopped answering on " + link,
-                              "audimark-cli: meter back on " + link}));
+        QCOMPARE(
+            run.err.split('\n', Qt::SkipEmptyParts),
+            (QStringList{"Model 842 on " + link, "audimark-cli: meter stopped answering on " + link,
+                         "audimark-cli: meter back on " + link}));
         run.cli.terminate();
         QVERIFY(run.cli.waitForFinished(5000));
         QCOMPARE(run.cli.exitCode(), 0);

@@ -57,19 +57,22 @@ int runLiveCommand(const LiveOptions& options)
         err << "audimark-cli: meter stopped answering on " << link.portName() << '\n';
         err.flush();
     });
-    QObject::connect(&link, &MeterLink::statusChanged, &link, [&](const QString&, const QString& status) {
-        if (status != LinkStatus::On || !std::exchange(lossReported, false))
-            return;
-        err << "audimark-cli: meter back on " << link.portName() << '\n';
-        err.flush();
-    });
+    QObject::connect(&link, &MeterLink::statusChanged, &link,
+                     [&](const QString&, const QString& status) {
+                         if (status != LinkStatus::On || !std::exchange(lossReported, false))
+                             return;
+                         err << "audimark-cli: meter back on " << link.portName() << '\n';
+                         err.flush();
+                     });
 
     MeterClock::TimePoint lastReading = link.clock().now();
-    QObject::connect(&link, &MeterLink::frameAnswered, &link, [&] { lastReading = link.clock().now(); });
+    QObject::connect(&link, &MeterLink::frameAnswered, &link,
+                     [&] { lastReading = link.clock().now(); });
     int status = 0;
     QObject::connect(&link.MainTimer(), &QTimer::timeout, &link, [&] {
         const auto silent = link.clock().now() - lastReading;
-        if (options.giveUpAfterSeconds <= 0 || silent < std::chrono::seconds(options.giveUpAfterSeconds))
+        if (options.giveUpAfterSeconds <= 0 ||
+            silent < std::chrono::seconds(options.giveUpAfterSeconds))
             return;
         err << "audimark-cli: no reading from the meter on " << link.portName() << " for "
             << options.giveUpAfterSeconds << " s"

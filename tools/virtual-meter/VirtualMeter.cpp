@@ -64,7 +64,8 @@ bool VirtualMeter::open()
         return false;
     }
     if (!options_.linkPath.isEmpty() && !pointLink()) {
-        error_ = options_.linkPath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        error_ =
+            options_.linkPath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     if (!options_.logPath.isEmpty() && !log_.openFile(options_.logPath)) {
