@@ -6,6 +6,7 @@
 #include "tools/virtual-meter/VirtualMeter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTime>
@@ -55,6 +56,7 @@ private slots:
     void clockIsLocalTimeInBcd();
     void switchOffAndOn();
     void levelFollowsNewBase();
+    void unplugHangsUpAndReturnsUnderTheLink();
 };
 
 void TestVirtualMeter::identificationReply_data()
@@ -268,6 +270,32 @@ void TestVirtualMeter::levelFollowsNewBase()
     std::sort(levels.begin() + 30, levels.end());
     // The median of the later frames sits at the new base.
     QVERIFY2(std::abs(levels.at(45) - 940) < 30, qPrintable(QString::number(levels.at(45))));
+}
+
+// The link names the terminal; unplugging hangs up its opener and removes
+// the name, and the new terminal answers under the same name.
+void TestVirtualMeter::unplugHangsUpAndReturnsUnderTheLink()
+{
+    QTemporaryDir dir;
+    VirtualMeterOptions options;
+    options.linkPath = dir.filePath(QStringLiteral("meter"));
+    auto meter = startMeter(options);
+    QCOMPARE(QFileInfo(options.linkPath).symLinkTarget(), meter->slavePath());
+    SlaveClient port(options.linkPath);
+    QVERIFY(port.send('A'));
+    QVERIFY(!port.nextFrame(replyTimeoutMs).isEmpty());
+
+    meter->unplug(std::chrono::milliseconds(500));
+    QTRY_VERIFY(!QFileInfo(options.linkPath).isSymLink());
+    QVERIFY(!meter->isPluggedIn());
+    QVERIFY(meter->slavePath().isEmpty());
+    QVERIFY(!port.send('A'));
+
+    QTRY_VERIFY_WITH_TIMEOUT(meter->isPluggedIn(), 3000);
+    QCOMPARE(QFileInfo(options.linkPath).symLinkTarget(), meter->slavePath());
+    SlaveClient again(options.linkPath);
+    QVERIFY(again.send('K'));
+    QCOMPARE(again.readBytes(4, replyTimeoutMs), QByteArray("0842"));
 }
 
 AUDIMARK_TEST_MAIN_CORE(TestVirtualMeter)
