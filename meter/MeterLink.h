@@ -93,8 +93,6 @@ public:
     // Shut-down: stops the tick and closes Comm1 for good. The caller lets a
     // running receive handler end first (RxBusy).
     void stopLiveLink();
-    // True between startLiveLink() and stopLiveLink().
-    [[nodiscard]] bool liveLinkWanted() const { return liveLinkWanted_; }
 
     // The receive event of Comm1.
     void Comm1RxChar(TCustomComPort& sender);
@@ -163,6 +161,7 @@ private:
     bool meterConnected_ = false;
     int meterModel_ = 842;
     bool tickBusy_ = false;
+    // Between startLiveLink() and stopLiveLink(): the tick reopens Comm1.
     bool liveLinkWanted_ = false;
     int missCount_ = 0;
     bool firstTick_ = true;
