@@ -5,9 +5,10 @@
 namespace SetupTexts {
 
 namespace {
+// A byte missing from a short reply counts as 0: never read past its end.
 QString digits(const QByteArray& bytes, int at)
 {
-    return SetupFrames::bcdText(std::uint8_t(bytes.at(at)));
+    return SetupFrames::bcdText(at < bytes.size() ? std::uint8_t(bytes.at(at)) : 0);
 }
 } // namespace
 

@@ -61,7 +61,7 @@ inline const QString RunFailed = QStringLiteral("設定失敗");
 [[nodiscard]] QString firmwareText(std::uint8_t firmware, const QLocale& locale = QLocale());
 // The "ti" reply as date and time: year, month and day in the date order
 // (1 d m y, 2 m d y, 3 y m d, 4 y d m, any other m d y) joined by the
-// separator, two blanks, hh:mm:ss.
+// separator, two blanks, hh:mm:ss. Bytes missing from a short reply count as 0.
 [[nodiscard]] QString meterTimeText(const QByteArray& clockReply, int dateOrder,
                                     const QString& separator);
 // "MM:SS(mm:ss)" from the control page's interval bytes.

@@ -31,26 +31,35 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
 stage_names=()
 stage_seconds=()
+running_stage=""
+running_since=0
 
 # timed NAME COMMAND...: runs the command and notes how long it took.
 timed() {
-    local name=$1 start=$SECONDS
+    running_stage=$1
+    running_since=$SECONDS
     shift
     "$@"
-    stage_names+=("$name")
-    stage_seconds+=($((SECONDS - start)))
+    stage_names+=("$running_stage")
+    stage_seconds+=($((SECONDS - running_since)))
+    running_stage=""
 }
 
+# At exit, also after a failure: the stages done and the one that failed.
 print_stage_times() {
-    [ ${#stage_names[@]} -gt 0 ] || return 0
+    local status=$? i total=0
     echo
     echo "Stage times:"
-    local i total=0
     for i in "${!stage_names[@]}"; do
         printf '  %-18s %6d s\n' "${stage_names[$i]}" "${stage_seconds[$i]}"
         total=$((total + stage_seconds[i]))
     done
+    if [ -n "$running_stage" ]; then
+        printf '  %-18s %6d s  FAILED\n' "$running_stage" $((SECONDS - running_since))
+        total=$((total + SECONDS - running_since))
+    fi
     printf '  %-18s %6d s\n' "total" "$total"
+    return "$status"
 }
 
 install_packages() {
@@ -133,9 +142,16 @@ fuzz_one() {
         echo "fuzz_$name: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$scratch/$name.log" |
             grep -o '[0-9]*$') runs, no finding"
     else
+        # The report with its stack, then libFuzzer's last words and the input.
         echo "fuzz_$name FAILED:"
-        tail -n 60 "$scratch/$name.log"
-        ls -l "$artifacts"
+        sed -n '/ERROR: \|runtime error: /,/^SUMMARY: /p' "$scratch/$name.log" | head -n 80 || true
+        tail -n 12 "$scratch/$name.log"
+        local input
+        for input in "$artifacts"*; do
+            if [ -f "$input" ]; then
+                echo "input $(basename "$input"): $(base64 -w0 "$input" | head -c 2000)"
+            fi
+        done
         return 1
     fi
 }

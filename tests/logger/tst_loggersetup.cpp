@@ -281,26 +281,31 @@ private slots:
     // ---- Meter time text ----------------------------------------------------
     void meterTimeText_data()
     {
+        QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("dateOrder");
         QTest::addColumn<QString>("separator");
         QTest::addColumn<QString>("text");
-        QTest::newRow("1 day first") << 1 << "/"
+        const QByteArray reply = hex("1000041415300500");
+        QTest::newRow("1 day first") << reply << 1 << "/"
                                      << "14/04/10  15:30:05";
-        QTest::newRow("2 month first") << 2 << "/"
+        QTest::newRow("2 month first") << reply << 2 << "/"
                                        << "04/14/10  15:30:05";
-        QTest::newRow("3 year month day") << 3 << "-"
+        QTest::newRow("3 year month day") << reply << 3 << "-"
                                           << "10-04-14  15:30:05";
-        QTest::newRow("4 year day month") << 4 << "."
+        QTest::newRow("4 year day month") << reply << 4 << "."
                                           << "10.14.04  15:30:05";
-        QTest::newRow("other: month first") << 7 << "."
+        QTest::newRow("other: month first") << reply << 7 << "."
                                             << "04.14.10  15:30:05";
+        QTest::newRow("a short reply is never read past its end") << hex("1000") << 3 << "-"
+                                                                  << "10-00-00  00:00:00";
     }
     void meterTimeText()
     {
+        QFETCH(QByteArray, reply);
         QFETCH(int, dateOrder);
         QFETCH(QString, separator);
         QFETCH(QString, text);
-        QCOMPARE(SetupTexts::meterTimeText(hex("1000041415300500"), dateOrder, separator), text);
+        QCOMPARE(SetupTexts::meterTimeText(reply, dateOrder, separator), text);
     }
 
     void dateSeparator_data()
