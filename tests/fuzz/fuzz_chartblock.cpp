@@ -5,6 +5,7 @@
 // payload's reading is reached past the checksum. What a whole chart decodes
 // to goes through the statistics the graph window shows above the chart.
 
+#include "ChartBlockSeal.h"
 #include "FuzzInput.h"
 
 #include "data/GraphStatisticTexts.h"
@@ -12,25 +13,10 @@
 #include "graph/PESGraphBlock.h"
 
 #include <QLocale>
-#include <QtEndian>
 
 using FuzzInput::require;
 
 namespace {
-constexpr qsizetype LengthOffset = 7;
-constexpr qsizetype HeaderSize = 11;
-
-// The block with its length field and its trailing checksum made to match.
-QByteArray sealed(QByteArray block)
-{
-    if (block.size() < HeaderSize)
-        return block;
-    qToBigEndian<quint32>(quint32(block.size() - HeaderSize), block.data() + LengthOffset);
-    char crc[4];
-    qToBigEndian<quint32>(PESGraphBlock::crc32(block.constData(), block.size()), crc);
-    return block.append(crc, 4);
-}
-
 void showStatistics(const PESGraphContent& content)
 {
     require(content.points >= 0, "a negative point count");
@@ -53,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool whole = (mode & 1) == 0;
     QByteArray block = input.rest();
     if (mode & 2)
-        block = sealed(std::move(block));
+        block = ChartBlockSeal::sealed(std::move(block));
 
     if (whole) {
         if (const auto state = PESGraphBlock::decodeWhole(block)) {
