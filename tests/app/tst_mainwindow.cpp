@@ -111,14 +111,16 @@ private slots:
             return texts;
         };
         QCOMPARE(items("File1"),
-                 (QStringList{"&Open", "&Save", "-", "&Print", "&Printer Setup", "-", "E&xit"}));
+                 (QStringList{"&Open", "&Save", "Export Report (PDF)...", "-", "&Print",
+                              "&Printer Setup", "-", "E&xit"}));
         QCOMPARE(items("RealTime1"), (QStringList{"Run", "Stop"}));
         QCOMPARE(items("DataLogger1"),
                  (QStringList{"Load Data", "Erase Memory", "Setup (hidden)",
                               "Start Auto Loading (hidden)", "Stop Auto Loading (hidden)",
                               "dump_and_clear_memory (hidden)",
                               "Test Loading Every 1 Minute  (hidden)"}));
-        QCOMPARE(items("View1"), (QStringList{"&Control Panel", "Real Time &Graph"}));
+        QCOMPARE(items("View1"), (QStringList{"&Control Panel", "Real Time &Graph", "-",
+                                               "&Acoustic Statistics"}));
         QCOMPARE(items("Help1"), (QStringList{"&Contents", "-", "&About"}));
         QVERIFY(action(w, "ControlPanel1")->isChecked());
         QVERIFY(action(w, "RealTimeGraph1")->isChecked());
