@@ -225,6 +225,19 @@ QString weightingText(AcousticWeighting weighting)
     return QStringLiteral("mixed");
 }
 
+QString durationText(double seconds, const QLocale& locale)
+{
+    const auto tenths = qint64(std::llround(std::clamp(seconds, 0.0, 1e12) * 10.0));
+    const qint64 whole = tenths / 10;
+    QString text = QStringLiteral("%1:%2:%3")
+                       .arg(whole / 3600)
+                       .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+                       .arg(whole % 60, 2, 10, QLatin1Char('0'));
+    if (tenths % 10 != 0)
+        text += locale.decimalPoint() + QString::number(tenths % 10);
+    return text;
+}
+
 QString equivalentLevelName(AcousticWeighting weighting)
 {
     switch (weighting) {

@@ -13,6 +13,7 @@
 // levels 1..100 dB each once that gives L10 = 90, L50 = 50, L90 = 10: exactly
 // n % of the samples lie above Ln.
 
+#include <QLocale>
 #include <QString>
 #include <QtGlobal>
 
@@ -69,6 +70,10 @@ enum class AcousticWeighting { A, C, Mixed };
 
 // "A", "C" or "mixed".
 [[nodiscard]] QString weightingText(AcousticWeighting weighting);
+
+// A duration as h:mm:ss, with tenths when it is not whole seconds
+// ("0:33:25", "1:02:03,5" under a comma decimal separator); below 0 is 0.
+[[nodiscard]] QString durationText(double seconds, const QLocale& locale = QLocale());
 
 // "LAeq", "LCeq" or "Leq" (mixed), the name the equivalent level goes by.
 [[nodiscard]] QString equivalentLevelName(AcousticWeighting weighting);

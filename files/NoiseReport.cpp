@@ -340,7 +340,7 @@ QList<ReportTableRow> NoiseReport::tableRows(const QLocale& locale) const
     acousticRow(QStringLiteral("Lmax"), level(&AcousticFigures::lmax));
     acousticRow(QStringLiteral("Lmin"), level(&AcousticFigures::lmin));
     acousticRow(QStringLiteral("Duration"),
-                [&](const AcousticFigures& f) { return duration(f.durationSeconds, locale); });
+                [&](const AcousticFigures& f) { return durationText(f.durationSeconds, locale); });
     acousticRow(QStringLiteral("Time above %1").arg(decibels(thresholdDb, locale)),
                 [&](const AcousticFigures& f) { return timeAbove(f, locale); });
     return rows;
@@ -357,19 +357,6 @@ namespace NoiseReportTexts {
 QString decibels(double value, const QLocale& locale)
 {
     return GraphTexts::levelText(value, locale) + QStringLiteral(" dB");
-}
-
-QString duration(double seconds, const QLocale& locale)
-{
-    const auto tenths = qint64(std::llround(seconds * 10.0));
-    const qint64 whole = tenths / 10;
-    QString text = QStringLiteral("%1:%2:%3")
-                       .arg(whole / 3600)
-                       .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
-                       .arg(whole % 60, 2, 10, QLatin1Char('0'));
-    if (tenths % 10 != 0)
-        text += locale.decimalPoint() + QString::number(tenths % 10);
-    return text;
 }
 
 QString timeAbove(const AcousticFigures& figures, const QLocale& locale)

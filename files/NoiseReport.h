@@ -158,8 +158,6 @@ struct NoiseReport
 namespace NoiseReportTexts {
 // Level text with the unit: "65.3 dB".
 [[nodiscard]] QString decibels(double value, const QLocale& locale = QLocale());
-// A duration as h:mm:ss, with tenths when it is not whole seconds.
-[[nodiscard]] QString duration(double seconds, const QLocale& locale = QLocale());
 // "123 s (12.3 %)".
 [[nodiscard]] QString timeAbove(const AcousticFigures& figures, const QLocale& locale = QLocale());
 } // namespace NoiseReportTexts

@@ -151,15 +151,7 @@ std::array<QString, AcousticBox::RowCount> AcousticBox::textsOf(const AcousticFi
 
 QString AcousticBox::durationText(double seconds)
 {
-    const qint64 tenths = std::llround(std::max(seconds, 0.0) * 10.0);
-    const qint64 whole = tenths / 10;
-    QString text = QStringLiteral("%1:%2:%3")
-                       .arg(whole / 3600)
-                       .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
-                       .arg(whole % 60, 2, 10, QLatin1Char('0'));
-    if (tenths % 10 != 0)
-        text += QLocale().decimalPoint() + QString::number(tenths % 10);
-    return text;
+    return ::durationText(seconds);
 }
 
 void AcousticBox::showFigures(Column column, const AcousticFigures& figures)
