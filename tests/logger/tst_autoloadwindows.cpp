@@ -302,11 +302,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m.rig.autoLoad().lastOutcome().has_value(), 30000);
         const AutoLoadOutcome outcome = *m.rig.autoLoad().lastOutcome();
         QCOMPARE(outcome.result, AutoLoadOutcome::Result::Emptied);
-        QCOMPARE(outcome.sets, 3);
+        // The recording the start began may have grown a fourth set by the
+        // time the cycle runs on a slow machine; every set is dumped.
+        QVERIFY2(outcome.sets == 3 || outcome.sets == 4, qPrintable(QString::number(outcome.sets)));
         QVERIFY(outcome.started > firstDue);
         const QDateTime next = m.rig.autoLoad().schedule().NextAutoLoad();
         QVERIFY(qAbs(next.secsTo(outcome.started.addSecs(3600))) <= 2);
-        QCOMPARE(QDir(m.rig.dataDir.path()).entryList({"*.CSV"}, QDir::Files).size(), 3);
+        QCOMPARE(QDir(m.rig.dataDir.path()).entryList({"*.CSV"}, QDir::Files).size(), outcome.sets);
         QVERIFY(link.Comm1().Active());
         QVERIFY(!link.Comm2().Active());
         QVERIFY(link.MainTimer().isActive());
