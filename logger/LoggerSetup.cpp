@@ -8,25 +8,13 @@
 #include "serial/ComErrors.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include <utility>
 
 namespace {
 using PortActions::quietly;
 using Label = LoggerSetupUi::Label;
-
-// Runs its action when the scope ends, also when a command leaves early.
-template <typename F> class ScopeExit
-{
-public:
-    explicit ScopeExit(F f) : f_(std::move(f)) {}
-    ~ScopeExit() { f_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    F f_;
-};
 
 // The two digits of an edit as a number, or -1.
 int twoDigitValue(const QString& text)
@@ -87,7 +75,7 @@ bool LoggerSetup::Button1Click()
     ui_.setBusy(true);
     bool done = false;
     {
-        ScopeExit restore([this] { port_.restore(); });
+        const auto restore = qScopeGuard([this] { port_.restore(); });
         done = port_.connectLoggerPort() && setClock();
     }
     ui_.setBusy(false);
@@ -105,7 +93,7 @@ bool LoggerSetup::Button2Click(const QString& minutes, const QString& seconds)
     ui_.setBusy(true);
     bool done = false;
     {
-        ScopeExit restore([this] { port_.restore(); });
+        const auto restore = qScopeGuard([this] { port_.restore(); });
         if (port_.connectLoggerPort()) {
             port_.enterLoggerMode();
             done = port_.sendAndVerify(
@@ -143,7 +131,7 @@ bool LoggerSetup::Button3Click()
     bool erased = false;
     bool declined = false;
     {
-        ScopeExit restore([this] { port_.restore(); });
+        const auto restore = qScopeGuard([this] { port_.restore(); });
         if (port_.connectLoggerPort()) {
             port_.enterLoggerMode();
             switch (askBeforeErase()) {
@@ -202,7 +190,7 @@ SetupInformation LoggerSetup::Button4Click()
     ui_.setBusy(true);
     SetupInformation result;
     {
-        ScopeExit restore([this] { port_.restore(); });
+        const auto restore = qScopeGuard([this] { port_.restore(); });
         if (port_.connectLoggerPort()) {
             port_.enterLoggerMode();
             port_.write(SetupFrames::firmware());
@@ -228,7 +216,7 @@ bool LoggerSetup::Button5Click(const QString& minutes, const QString& seconds)
     ui_.setBusy(true);
     const bool taken = port_.connectLoggerPort();
     // The combined run restarts the meter before it gives the device back.
-    ScopeExit restore([&] {
+    const auto restore = qScopeGuard([&] {
         if (taken) {
             clock.Delay(LoggerSetupPort::StepDelayMs);
             port_.boot();

@@ -3,25 +3,13 @@
 #include "meter/LiveFrameCutter.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <algorithm>
 
 namespace {
 constexpr int IdReplySize = 4;
-
-// Runs a cleanup when the scope ends, also on the silent abort.
-template <typename F> class ScopeExit
-{
-public:
-    explicit ScopeExit(F f) : f_(std::move(f)) {}
-    ~ScopeExit() { f_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    F f_;
-};
 
 QString readIdReply(TComPort& port, bool waitOnCompletion)
 {
@@ -199,7 +187,7 @@ void MeterLink::Comm1RxChar(TCustomComPort&)
     if (rxBusy_)
         return;
     rxBusy_ = true;
-    ScopeExit clearBusy([this] { rxBusy_ = false; });
+    const auto clearBusy = qScopeGuard([this] { rxBusy_ = false; });
 
     const int waiting = std::min(comm1_.InputCount(), MaxBytesPerEvent);
     if (waiting > 0) {
@@ -259,7 +247,7 @@ void MeterLink::identifyMeter()
     const TNotifyEvent receiveHandler = comm1_.OnRxChar();
     // Whatever happens on the port, the link must come back with its receive
     // handler and its tick, or the program would never notice the meter again.
-    ScopeExit restore([&] {
+    const auto restore = qScopeGuard([&] {
         if (!comm1_.OnRxChar()) {
             try {
                 comm1_.setOnRxChar(receiveHandler);
@@ -300,7 +288,7 @@ void MeterLink::MainTimerTimer()
 {
     const QDateTime now = clock_.currentDateTime();
     tickBusy_ = true;
-    ScopeExit clearBusy([this] { tickBusy_ = false; });
+    const auto clearBusy = qScopeGuard([this] { tickBusy_ = false; });
 
     if (frameSeen_) {
         frameSeen_ = false;
