@@ -83,6 +83,27 @@ inline vmeter::VirtualMeterOptions meterWithMemory(const QByteArray& memory)
     return options;
 }
 
+// Puts one setup fault into the meter, named as the data-driven tests name
+// them: "noEcho", "wrongEcho" or "shortReply" of the command `name`,
+// "noInfoBlock" or "ignoreErase".
+inline void addSetupFault(vmeter::VirtualMeterOptions& options, const QString& kind,
+                          const QString& name)
+{
+    vmeter::SetupFaults& f = options.protocol.setup.faults;
+    if (kind == QLatin1String("noEcho"))
+        f.noEcho.insert(name);
+    else if (kind == QLatin1String("wrongEcho"))
+        f.wrongEcho.insert(name);
+    else if (kind == QLatin1String("shortReply"))
+        f.shortReply.insert(name);
+    else if (kind == QLatin1String("noInfoBlock"))
+        f.noInfoBlock = true;
+    else if (kind == QLatin1String("ignoreErase"))
+        f.ignoreErase = true;
+    else
+        qFatal("unknown setup fault %s", qPrintable(kind));
+}
+
 // A logger memory whose used size is exactly `usedSize` bytes, filled with
 // a recognisable pattern after the control page.
 inline QByteArray memoryOfUsedSize(int usedSize)

@@ -481,13 +481,7 @@ private slots:
         QFETCH(QString, shown);
         SetupTestClock clock(speedUp, pcTime);
         VirtualMeterOptions options = meterWithSets(2);
-        vmeter::SetupFaults& f = options.protocol.setup.faults;
-        if (kind == "noEcho")
-            f.noEcho.insert(name);
-        else if (kind == "wrongEcho")
-            f.wrongEcho.insert(name);
-        else
-            f.ignoreErase = true;
+        addSetupFault(options, kind, name);
         SetupRig r(options, clock);
         QVERIFY(r.connect());
         r.ui.answers = {true};

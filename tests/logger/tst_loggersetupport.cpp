@@ -121,15 +121,7 @@ private slots:
         QFETCH(int, informationStarts);
         SetupTestClock clock(speedUp, pcTime);
         VirtualMeterOptions options = meterWithSets(2);
-        vmeter::SetupFaults& f = options.protocol.setup.faults;
-        if (fault == "noEcho")
-            f.noEcho.insert(name);
-        else if (fault == "shortReply")
-            f.shortReply.insert(name);
-        else if (fault == "wrongEcho")
-            f.wrongEcho.insert(name);
-        else
-            f.noInfoBlock = true;
+        addSetupFault(options, fault, name);
         LoggerRig rig(options, clock);
         QVERIFY(rig.connect());
         LoggerSetupPort setup(rig.port);
