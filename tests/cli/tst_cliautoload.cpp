@@ -4,6 +4,7 @@
 // a cycle that erased nothing exits 3 with the reason on standard error;
 // the schedule runs until Ctrl-C; the hour text is checked before anything.
 
+#include "common/CliProcess.h"
 #include "common/ReadOnlyDirectory.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
@@ -18,36 +19,6 @@ using vmeter::LoggerImageBuilder;
 using vmeter::LoggerRecordContent;
 
 namespace {
-struct CliRun
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-QProcessEnvironment germanEnvironment()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LC_ALL", "de_DE.UTF-8");
-    environment.insert("LANG", "de_DE.UTF-8");
-    return environment;
-}
-
-CliRun runCli(const QStringList& arguments,
-              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
-{
-    QProcess cli;
-    cli.setProcessEnvironment(environment);
-    cli.start(qEnvironmentVariable("AUDIMARK_CLI"), arguments);
-    CliRun run;
-    if (!cli.waitForFinished(90000))
-        return run;
-    run.status = cli.exitCode();
-    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
-    return run;
-}
-
 // Three sets of 2, 5 and 3 samples, 5 s apart.
 QByteArray memoryFile(const QString& path)
 {
@@ -116,7 +87,7 @@ private slots:
         const QString target = dir.filePath("dumps");
 
         const CliRun run =
-            runCli({"autoload", "--once", "--port", port, "--dir", target}, germanEnvironment());
+            runCli({"autoload", "--once", "--port", port, "--dir", target}, localeEnvironment(QStringLiteral("de_DE.UTF-8")));
         QCOMPARE(run.status, 0);
         const QStringList names{"201004141530.CSV", "201004141531.CSV", "201004141532.CSV",
                                 "201004141532.rec"};

@@ -2,6 +2,7 @@
 // collection file holds the meter's memory byte for byte, the CSV files hold
 // the samples in the dump line format, a failed load gives its own status.
 
+#include "common/CliProcess.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
 #include "logger/DateTimeValue.h"
@@ -16,26 +17,6 @@ using vmeter::LoggerImageBuilder;
 using vmeter::LoggerRecordContent;
 
 namespace {
-
-struct CliRun
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& arguments)
-{
-    QProcess cli;
-    cli.start(qEnvironmentVariable("AUDIMARK_CLI"), arguments);
-    CliRun run;
-    if (!cli.waitForFinished(60000))
-        return run;
-    run.status = cli.exitCode();
-    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
-    return run;
-}
 
 QList<LoggerRecordContent> recordContents()
 {

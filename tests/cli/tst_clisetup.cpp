@@ -3,6 +3,7 @@
 // comma decimal), the frames on the wire in the meter's traffic log, the
 // exit statuses of a refused input, an unconfirmed operation and no meter.
 
+#include "common/CliProcess.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
@@ -15,30 +16,6 @@
 using vmeter::LoggerImageBuilder;
 
 namespace {
-struct CliRun
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& arguments, const QString& locale = QStringLiteral("C.UTF-8"))
-{
-    QProcess cli;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LC_ALL", locale);
-    environment.insert("LANG", locale);
-    cli.setProcessEnvironment(environment);
-    cli.start(qEnvironmentVariable("AUDIMARK_CLI"), arguments);
-    CliRun run;
-    if (!cli.waitForFinished(90000))
-        return run;
-    run.status = cli.exitCode();
-    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
-    return run;
-}
-
 // A memory file whose end address is `end`, holding `sets` data sets.
 QString memoryFile(const QTemporaryDir& dir, int end, int sets)
 {
@@ -62,6 +39,13 @@ class TestCliSetup : public QObject
     Q_OBJECT
 
 private slots:
+    // The tool speaks the plain locale unless a test asks for another.
+    void initTestCase()
+    {
+        qputenv("LC_ALL", "C.UTF-8");
+        qputenv("LANG", "C.UTF-8");
+    }
+
     void infoAsJson_data()
     {
         QTest::addColumn<int>("end");
@@ -136,7 +120,8 @@ private slots:
         VirtualMeterProcess meter({"--fast", "--firmware", "105", "--meter-time",
                                    "2010-04-14T15:30:05", "--memory", memoryFile(dir, 256, 3)});
         const QString port = meter.waitForPath();
-        const CliRun run = runCli({"info", "--port", port}, QStringLiteral("de_DE.UTF-8"));
+        const CliRun run = runCli({"info", "--port", port},
+                                  localeEnvironment(QStringLiteral("de_DE.UTF-8")));
         QCOMPARE(run.status, 0);
         QVERIFY2(run.out.contains("Firmware version:    1,05\n"), qPrintable(run.out));
         QVERIFY2(run.out.contains("Meter time:          14.04.2010 15:3"), qPrintable(run.out));
