@@ -44,19 +44,27 @@ double energyMean(std::span<const float> levels)
     return double(top) + 10.0 * std::log10(sum / double(levels.size()));
 }
 
+// Levels and thresholds in whole tenths of a dB, the meter's steps.
+double tenthsOf(double dB)
+{
+    return std::round(dB * 10.0);
+}
+
 AcousticFigures emptyFigures(double intervalSeconds, double thresholdDb)
 {
     AcousticFigures f;
     f.intervalSeconds = intervalSeconds;
-    f.thresholdDb = thresholdDb;
+    f.thresholdDb = AcousticStatistics::thresholdStep(thresholdDb);
     return f;
 }
 
 void fillCounts(AcousticFigures& f, qsizetype count, qsizetype above)
 {
     f.sampleCount = count;
-    f.durationSeconds = double(count) * f.intervalSeconds;
-    f.secondsAbove = double(above) * f.intervalSeconds;
+    if (f.hasDurations()) {
+        f.durationSeconds = double(count) * f.intervalSeconds;
+        f.secondsAbove = double(above) * f.intervalSeconds;
+    }
     f.percentAbove = 100.0 * double(above) / double(count);
 }
 
@@ -105,6 +113,7 @@ public:
             ranks[i] = rankIndex(std::size_t(m_total), kPercents[i]);
         std::array<double, kPercents.size()> levels{};
 
+        const double thresholdTenths = tenthsOf(thresholdDb);
         double sum = 0.0;
         qsizetype below = 0; // samples in the bins passed so far
         qsizetype above = 0;
@@ -115,7 +124,7 @@ public:
                 continue;
             const float level = binLevel(i + kLowest);
             sum += double(count) * std::exp((double(level) - double(top)) * kPerDb);
-            if (double(level) > thresholdDb)
+            if (double(i + kLowest) > thresholdTenths)
                 above += count;
             below += count;
             while (next < ranks.size() && ranks[next] < std::size_t(below))
@@ -151,7 +160,9 @@ AcousticFigures exactFigures(std::vector<float> levels, double intervalSeconds,
     const std::size_t n = levels.size();
     f.leq = energyMean(levels);
     const auto above = std::count_if(levels.begin(), levels.end(),
-                                     [&](float v) { return double(v) > thresholdDb; });
+                                     [&](float v) {
+                                         return AcousticStatistics::isAbove(v, thresholdDb);
+                                     });
     fillCounts(f, qsizetype(n), qsizetype(above));
 
     // Selection instead of a full sort: each rank is placed in turn, and every
@@ -210,7 +221,22 @@ double exceededLevel(std::span<const float> levels, double percent)
     return *nth;
 }
 
+double thresholdStep(double dB)
+{
+    return tenthsOf(dB) / 10.0;
+}
+
+bool isAbove(float level, double thresholdDb)
+{
+    return tenthsOf(double(level)) > tenthsOf(thresholdDb);
+}
+
 } // namespace AcousticStatistics
+
+bool AcousticFigures::hasDurations() const
+{
+    return std::isfinite(intervalSeconds) && intervalSeconds >= 0.0;
+}
 
 QString weightingText(AcousticWeighting weighting)
 {

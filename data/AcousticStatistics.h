@@ -12,6 +12,13 @@
 // rank, no interpolation, so Ln is always a level that was measured). For the
 // levels 1..100 dB each once that gives L10 = 90, L50 = 50, L90 = 10: exactly
 // n % of the samples lie above Ln.
+//
+// "Above the threshold" is judged in the meter's 0.1 dB steps, the steps the
+// levels and the threshold are shown in: the threshold is taken at its
+// nearest step (thresholdStep: 70.29, 70.3 and 70.31 all count as 70.3), a
+// level at its nearest step, and a level counts when its step lies strictly
+// above the threshold's. So 85.3 dB is not above 85.3 dB, although the float
+// 85.3f is a hair above the double 85.3.
 
 #include <QLocale>
 #include <QString>
@@ -23,7 +30,7 @@ struct AcousticFigures
 {
     qsizetype sampleCount = 0;
     double intervalSeconds = 0.0; // seconds between samples, as given
-    double durationSeconds = 0.0; // sampleCount * intervalSeconds
+    double durationSeconds = 0.0; // sampleCount * intervalSeconds; see hasDurations()
 
     double leq = 0.0; // 10 log10 of the mean of 10^(L/10)
     double l5 = 0.0;
@@ -34,11 +41,15 @@ struct AcousticFigures
     double lmax = 0.0;
     double lmin = 0.0;
 
-    double thresholdDb = 0.0;
+    double thresholdDb = 0.0;  // the step counted with (thresholdStep of the one given)
     double secondsAbove = 0.0; // samples strictly above the threshold * interval
     double percentAbove = 0.0; // of the samples, 0..100
 
     [[nodiscard]] bool isEmpty() const { return sampleCount == 0; }
+    // False when the interval given was negative or not a number (times that
+    // run backwards): then the duration and the time above are not known and
+    // stay 0, rather than coming out negative.
+    [[nodiscard]] bool hasDurations() const;
 };
 
 namespace AcousticStatistics {
@@ -61,6 +72,13 @@ namespace AcousticStatistics {
 // Ln by the nearest-rank definition above; percent is clamped to 0..100.
 // 0 for an empty run.
 [[nodiscard]] double exceededLevel(std::span<const float> levels, double percent);
+
+// The 0.1 dB step a threshold is counted with: the nearest one (70.25 gives
+// 70.3). Not a number stays not a number, and counts no level above it.
+[[nodiscard]] double thresholdStep(double dB);
+
+// Whether a level lies above a threshold, in 0.1 dB steps (see above).
+[[nodiscard]] bool isAbove(float level, double thresholdDb);
 
 } // namespace AcousticStatistics
 

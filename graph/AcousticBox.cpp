@@ -143,8 +143,11 @@ std::array<QString, AcousticBox::RowCount> AcousticBox::textsOf(const AcousticFi
     t[L95] = GraphTexts::levelText(f.l95);
     t[Lmax] = GraphTexts::levelText(f.lmax);
     t[Lmin] = GraphTexts::levelText(f.lmin);
-    t[Duration] = durationText(f.durationSeconds);
-    t[SecondsAbove] = decimalText(f.secondsAbove) + QStringLiteral(" s");
+    // Times that run backwards give no duration: empty rather than negative.
+    if (f.hasDurations()) {
+        t[Duration] = durationText(f.durationSeconds);
+        t[SecondsAbove] = decimalText(f.secondsAbove) + QStringLiteral(" s");
+    }
     t[PercentAbove] = decimalText(f.percentAbove) + QStringLiteral(" %");
     return t;
 }
@@ -181,7 +184,9 @@ QString AcousticBox::text(Column column, Row row) const
 
 void AcousticBox::setThreshold(double dB)
 {
-    threshold_ = std::isfinite(dB) ? std::clamp(dB, MinThreshold, MaxThreshold) : DefaultThreshold;
+    threshold_ = std::isfinite(dB) ? AcousticStatistics::thresholdStep(
+                                         std::clamp(dB, MinThreshold, MaxThreshold))
+                                   : DefaultThreshold;
     showThreshold();
 }
 
@@ -197,10 +202,12 @@ void AcousticBox::thresholdEntered()
     bool ok = false;
     const double dB = QLocale().toDouble(txtThreshold_->text().trimmed(), &ok);
     const bool valid = ok && std::isfinite(dB) && dB >= MinThreshold && dB <= MaxThreshold;
-    const bool changed = valid && dB != threshold_;
+    // Counted, shown and kept as the 0.1 dB step the field shows.
+    const double step = AcousticStatistics::thresholdStep(dB);
+    const bool changed = valid && step != threshold_;
     if (changed)
-        threshold_ = dB;
+        threshold_ = step;
     showThreshold();
     if (changed)
-        emit thresholdChanged(dB);
+        emit thresholdChanged(step);
 }

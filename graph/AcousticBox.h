@@ -12,7 +12,8 @@
 // (one decimal); the duration as h:mm:ss, with tenths when the samples are
 // less than whole seconds apart; the time above in seconds with one decimal
 // and " s", and its share of the samples with one decimal and " %". Empty
-// figures (no samples) show empty texts.
+// figures (no samples) show empty texts; so do the duration and the time
+// above of figures without durations (times that run backwards).
 
 #include "data/AcousticStatistics.h"
 
@@ -63,7 +64,9 @@ public:
     void showFigures(Column column, const AcousticFigures& figures);
     void clear(Column column);
 
-    // The threshold in dB; setting it shows it without reporting a change.
+    // The threshold in dB, always on a 0.1 dB step: a level given off the
+    // steps is taken at the nearest one, which the field shows and the time
+    // above counts from. Setting it shows it without reporting a change.
     [[nodiscard]] double threshold() const { return threshold_; }
     void setThreshold(double dB);
 

@@ -109,6 +109,69 @@ private slots:
         QVERIFY(AcousticStatistics::of({}, 1.0, 85.0).isEmpty());
     }
 
+    // Above the threshold in the meter's 0.1 dB steps: a level shown as the
+    // threshold is not above it, and a threshold between steps counts as the
+    // nearest step, whichever way the figures are found (levels off the
+    // steps take the selection, the others the histogram).
+    void levelOnTheThresholdIsNotAbove_data()
+    {
+        QTest::addColumn<QList<float>>("levels");
+        QTest::addColumn<double>("threshold");
+        QTest::addColumn<double>("percent");
+        QTest::addColumn<double>("step");
+        QTest::newRow("85.3 dB at a threshold of 85.3")
+            << QList<float>{85.3f, 85.3f, 85.4f, 85.2f} << 85.3 << 25.0 << 85.3;
+        QTest::newRow("one sample of 72.4 at 72.4") << QList<float>{72.4f} << 72.4 << 0.0 << 72.4;
+        QTest::newRow("70.29 counts as 70.3")
+            << QList<float>{70.3f, 70.4f} << 70.29 << 50.0 << 70.3;
+        QTest::newRow("70.31 counts as 70.3")
+            << QList<float>{70.3f, 70.4f} << 70.31 << 50.0 << 70.3;
+        QTest::newRow("70.25 counts as 70.3")
+            << QList<float>{70.3f, 70.4f} << 70.25 << 50.0 << 70.3;
+        QTest::newRow("levels off the steps, by the step they show")
+            << QList<float>{85.3f, 85.34f, 85.36f, 85.2f} << 85.3 << 25.0 << 85.3;
+        QTest::newRow("a threshold that is not a number counts nothing")
+            << QList<float>{85.3f} << std::numeric_limits<double>::quiet_NaN() << 0.0
+            << std::numeric_limits<double>::quiet_NaN();
+    }
+    void levelOnTheThresholdIsNotAbove()
+    {
+        QFETCH(QList<float>, levels);
+        QFETCH(double, threshold);
+        QFETCH(double, percent);
+        QFETCH(double, step);
+        const AcousticFigures f = AcousticStatistics::of(spanOf(levels), 2.0, threshold);
+        QCOMPARE(f.percentAbove, percent);
+        QCOMPARE(f.secondsAbove, 2.0 * percent / 100.0 * double(levels.size()));
+        if (std::isnan(step))
+            QVERIFY(std::isnan(f.thresholdDb));
+        else
+            QCOMPARE(f.thresholdDb, step);
+        for (const float v : levels)
+            QCOMPARE(AcousticStatistics::isAbove(v, threshold),
+                     std::round(v * 10.0) > std::round(step * 10.0));
+    }
+
+    // An interval below 0 (times that run backwards) gives no duration and
+    // no time above, never negative ones; the share above stays.
+    void intervalBelowZeroGivesNoDurations_data()
+    {
+        QTest::addColumn<double>("interval");
+        QTest::newRow("-24 s") << -24.0;
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN();
+    }
+    void intervalBelowZeroGivesNoDurations()
+    {
+        QFETCH(double, interval);
+        const QList<float> levels{70.f, 90.f, 70.f, 70.f};
+        const AcousticFigures f = AcousticStatistics::of(spanOf(levels), interval, 85.0);
+        QVERIFY(!f.hasDurations());
+        QCOMPARE(f.durationSeconds, 0.0);
+        QCOMPARE(f.secondsAbove, 0.0);
+        QCOMPARE(f.percentAbove, 25.0);
+        QVERIFY(AcousticStatistics::of(spanOf(levels), 0.0, 85.0).hasDurations());
+    }
+
     // The span between the cursors is the same run computed on its own,
     // whichever way the thumbs cross, and moving a thumb changes it.
     void betweenCursorsIsTheSpanOnItsOwn()
@@ -150,8 +213,9 @@ private slots:
         QVERIFY(std::abs(f.leq - AcousticStatistics::equivalentLevel(run)) < 1e-9);
         QCOMPARE(f.lmax, double(*std::max_element(levels.begin(), levels.end())));
         QCOMPARE(f.lmin, double(*std::min_element(levels.begin(), levels.end())));
-        QCOMPARE(f.secondsAbove,
-                 double(std::count_if(levels.begin(), levels.end(), [](float v) { return v > 90.0; })));
+        QCOMPARE(f.secondsAbove, double(std::count_if(levels.begin(), levels.end(), [](float v) {
+                     return std::round(v * 10.0) > 900.0;
+                 })));
     }
 
     void orderDoesNotMatter()

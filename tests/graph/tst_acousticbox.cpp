@@ -168,24 +168,42 @@ private slots:
     {
         QTest::addColumn<QList<float>>("levels");
         QTest::addColumn<double>("spacing");
+        QTest::addColumn<double>("threshold");
+        QTest::addColumn<QString>("thresholdShown");
         QTest::addColumn<QStringList>("whole");
         QTest::newRow("60 and 80 dB, 1 s apart: 77.0 dB, not 70.0")
-            << QList<float>{60.f, 80.f} << 1.0
+            << QList<float>{60.f, 80.f} << 1.0 << 85.0 << "85.0"
             << QStringList{"77.0", "80.0", "80.0", "60.0", "60.0", "60.0", "80.0", "60.0",
                            "0:00:02", "0.0 s", "0.0 %"};
         QTest::newRow("four levels 0.5 s apart, one above 85")
-            << QList<float>{70.f, 90.f, 70.f, 70.f} << 0.5
+            << QList<float>{70.f, 90.f, 70.f, 70.f} << 0.5 << 85.0 << "85.0"
             << QStringList{"84.1", "90.0", "90.0", "70.0", "70.0", "70.0", "90.0", "70.0",
                            "0:00:02", "0.5 s", "25.0 %"};
-        QTest::newRow("no points: empty texts") << QList<float>{} << 1.0 << kEmptyColumn;
+        QTest::newRow("85.3 dB at a threshold of 85.3 is not above")
+            << QList<float>{85.3f, 85.3f, 85.4f, 85.2f} << 1.0 << 85.3 << "85.3"
+            << QStringList{"85.3", "85.4", "85.4", "85.3", "85.2", "85.2", "85.4", "85.2",
+                           "0:00:04", "1.0 s", "25.0 %"};
+        QTest::newRow("a threshold of 72.36 counts and shows as 72.4")
+            << QList<float>{72.4f} << 1.0 << 72.36 << "72.4"
+            << QStringList{"72.4", "72.4", "72.4", "72.4", "72.4", "72.4", "72.4", "72.4",
+                           "0:00:00", "0.0 s", "0.0 %"};
+        QTest::newRow("times that run backwards: no duration, no time above")
+            << QList<float>{70.f, 90.f, 70.f, 70.f} << -0.5 << 85.0 << "85.0"
+            << QStringList{"84.1", "90.0", "90.0", "70.0", "70.0", "70.0", "90.0", "70.0",
+                           "", "", "25.0 %"};
+        QTest::newRow("no points: empty texts")
+            << QList<float>{} << 1.0 << 85.0 << "85.0" << kEmptyColumn;
     }
 
     void fileGraph()
     {
         QFETCH(QList<float>, levels);
         QFETCH(double, spacing);
+        QFETCH(double, threshold);
+        QFETCH(QString, thresholdShown);
         QFETCH(QStringList, whole);
         TfrmGraph& w = window(QStringLiteral("trace.ghf"));
+        w.acousticBox()->setThreshold(threshold);
         const int n = int(levels.size());
         w.prepareGraph(1, 130, 30, kMorning + n * spacing * kSecond, n ? kMorning : 0.0, n);
         for (int i = 0; i < n; ++i) {
@@ -196,6 +214,9 @@ private slots:
         QCOMPARE(w.acousticBox()->rowName(AcousticBox::Leq), QStringLiteral("Leq"));
         QCOMPARE(shown(*w.acousticBox(), AcousticBox::Whole), whole);
         QCOMPARE(w.acousticWeighting(), std::nullopt);
+        // The field shows the threshold counted with.
+        QCOMPARE(w.findChild<QLineEdit*>(QStringLiteral("txtThreshold"))->text(), thresholdShown);
+        QCOMPARE(decimal(w.acousticThreshold()), thresholdShown);
     }
 
     // The real-time graph: the recorded points only, under the run's
