@@ -11,12 +11,14 @@
 #include "files/TextImport.h"
 #include "logger/RecordDecoder.h"
 
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 constexpr double kSecondsPerDay = 86400.0;
@@ -57,15 +59,62 @@ std::optional<int> secondsOfDay(const QString& text)
     return h * 3600 + m * 60 + s;
 }
 
-// The first date-time at or after `after` (less a millisecond for values
-// written to the millisecond) whose time of day is secondsOfDay.
-double nextTimeOfDay(double after, int secondsOfDay)
+// One end of a span as typed: a time of day, or a date and time
+// ("2024-03-05T23:00[:ss]", a blank instead of the T also reads).
+struct SpanEnd
 {
+    std::optional<int> secondsOfDay;
+    std::optional<double> dateTime;
+};
+
+std::optional<SpanEnd> readSpanEnd(const QString& text)
+{
+    if (const std::optional<int> seconds = secondsOfDay(text))
+        return SpanEnd{seconds, std::nullopt};
+    static const QRegularExpression pattern(QStringLiteral(
+        "^\\s*(\\d{4})-(\\d{1,2})-(\\d{1,2})[T ](\\d{1,2}:\\d{2}(?::\\d{2})?)\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(),
+                     match.captured(3).toInt());
+    const std::optional<int> seconds = secondsOfDay(match.captured(4));
+    if (!date.isValid() || !seconds)
+        return std::nullopt;
+    const double days = double(QDate(1899, 12, 30).daysTo(date));
+    return SpanEnd{std::nullopt, days + *seconds / kSecondsPerDay};
+}
+
+// Where the ends of a span lie. A time of day beside a date and time is its
+// nearest occurrence on the far side of it; two times of day are the first
+// occurrence of that stretch that ends after the first point, so that a
+// series beginning inside it starts the span. Equal times of day are a day.
+std::pair<double, double> spanEnds(const SpanEnd& from, const SpanEnd& to, double firstPoint)
+{
+    constexpr double kDay = 1.0;
+    const auto length = [](int fromSeconds, int toSeconds) {
+        const int seconds = (toSeconds - fromSeconds + 86400) % 86400;
+        return (seconds == 0 ? 86400 : seconds) / kSecondsPerDay;
+    };
+    if (from.dateTime && to.dateTime)
+        return {*from.dateTime, *to.dateTime};
+    if (from.dateTime) {
+        const double fromDay = std::floor(*from.dateTime);
+        const int fromSeconds =
+            int(std::lround((*from.dateTime - fromDay) * kSecondsPerDay)) % 86400;
+        return {*from.dateTime, *from.dateTime + length(fromSeconds, *to.secondsOfDay)};
+    }
+    if (to.dateTime) {
+        const double toDay = std::floor(*to.dateTime);
+        const int toSeconds = int(std::lround((*to.dateTime - toDay) * kSecondsPerDay)) % 86400;
+        return {*to.dateTime - length(*from.secondsOfDay, toSeconds), *to.dateTime};
+    }
+    const double span = length(*from.secondsOfDay, *to.secondsOfDay);
     const double tolerance = 0.001 / kSecondsPerDay;
-    double candidate = std::floor(after) + secondsOfDay / kSecondsPerDay;
-    if (candidate < after - tolerance)
-        candidate += 1.0;
-    return candidate;
+    double start = std::floor(firstPoint) - kDay + *from.secondsOfDay / kSecondsPerDay;
+    while (start + span <= firstPoint + tolerance)
+        start += kDay;
+    return {start, start + span};
 }
 
 QString cursorLevel(float level, const QLocale& locale)
@@ -134,8 +183,18 @@ std::optional<float> splitValue(const TabularTable& table, int row, const QLocal
     return ok ? std::optional<float>(value) : std::nullopt;
 }
 
-ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, bool commaSplitsValue)
+// The file lines of the first point whose time lies before the one of the
+// point before it (grid row r holds line r).
+struct BackwardLines
 {
+    int line = 0; // 0: the times never run backwards
+    int previousLine = 0;
+};
+
+ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, bool commaSplitsValue,
+                           BackwardLines* backward = nullptr)
+{
+    int previousRow = 0;
     std::vector<double> times;
     std::vector<float> levels;
     const int rows = table.dataRowCount();
@@ -149,6 +208,9 @@ ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, boo
                 continue;
             const std::optional<float> joined =
                 commaSplitsValue ? splitValue(table, r, locale) : std::nullopt;
+            if (backward && backward->line == 0 && !times.empty() && point->x < times.back())
+                *backward = BackwardLines{r, previousRow};
+            previousRow = r;
             times.push_back(point->x);
             levels.push_back(joined.value_or(point->y));
         }
@@ -193,9 +255,16 @@ ReportSeriesLoad loadReportSeries(const QString& path, int setNumber, const QDat
         const bool commaSplitsValue =
             *separator == QLatin1Char(',') && locale.decimalPoint() == QStringLiteral(",");
         ReportSeriesLoad load;
-        load.series = seriesOfTable(table, locale, commaSplitsValue);
+        BackwardLines backward;
+        load.series = seriesOfTable(table, locale, commaSplitsValue, &backward);
         if (load.series->levels.empty())
             return failed(1, QStringLiteral("%1: no date, time and level lines").arg(path));
+        if (backward.line != 0)
+            return failed(1, QStringLiteral("%1: the time on line %2 lies before the time on line "
+                                            "%3; a series whose times run backwards is damaged")
+                                 .arg(path)
+                                 .arg(backward.line)
+                                 .arg(backward.previousLine));
         return load;
     }
 
@@ -221,6 +290,14 @@ ReportSeriesLoad loadReportSeries(const QString& path, int setNumber, const QDat
                              .arg(collection.count()));
     if (load.series->levels.empty())
         return failed(1, QStringLiteral("%1: data set %2 holds no samples").arg(path).arg(setNumber));
+    if (const std::optional<qsizetype> step = firstBackwardStep(load.series->times))
+        return failed(1, QStringLiteral("%1: in data set %2 the time of point %3 lies before the "
+                                        "time of point %4; a series whose times run backwards "
+                                        "is damaged")
+                             .arg(path)
+                             .arg(setNumber)
+                             .arg(*step + 1)
+                             .arg(*step));
     return load;
 }
 
@@ -228,22 +305,29 @@ ReportSpanChoice reportSpanOfTimes(const std::vector<double>& times, const QStri
                                    const QString& to)
 {
     ReportSpanChoice choice;
-    const std::optional<int> fromSeconds = secondsOfDay(from);
-    const std::optional<int> toSeconds = secondsOfDay(to);
-    if (!fromSeconds || !toSeconds) {
-        choice.error = QStringLiteral("a time of day reads hh:mm:ss, not \"%1\"")
-                           .arg(fromSeconds ? to : from);
+    const std::optional<SpanEnd> fromEnd = readSpanEnd(from);
+    const std::optional<SpanEnd> toEnd = readSpanEnd(to);
+    if (!fromEnd || !toEnd) {
+        choice.error =
+            QStringLiteral("a time reads hh:mm:ss or yyyy-mm-ddThh:mm:ss, not \"%1\"")
+                .arg(fromEnd ? to : from);
         return choice;
     }
     if (times.empty()) {
         choice.error = QStringLiteral("the series holds no points");
         return choice;
     }
+    const auto [start, end] = spanEnds(*fromEnd, *toEnd, times.front());
+    if (end <= start) {
+        choice.error = QStringLiteral("--to %1 is not after --from %2").arg(to, from);
+        return choice;
+    }
+    // From the first point at or after the start (the first point of the
+    // series when the start lies before it) up to the last before the end:
+    // a point at the end belongs to the next span.
     const double tolerance = 0.001 / kSecondsPerDay;
-    const double start = nextTimeOfDay(times.front(), *fromSeconds);
-    const double end = nextTimeOfDay(start, *toSeconds);
     const auto first = std::lower_bound(times.begin(), times.end(), start - tolerance);
-    const auto pastLast = std::upper_bound(times.begin(), times.end(), end + tolerance);
+    const auto pastLast = std::lower_bound(times.begin(), times.end(), end - tolerance);
     if (first >= pastLast) {
         choice.error = QStringLiteral("no point lies from %1 to %2").arg(from, to);
         return choice;
@@ -253,6 +337,15 @@ ReportSpanChoice reportSpanOfTimes(const std::vector<double>& times, const QStri
     return choice;
 }
 
+std::optional<qsizetype> firstBackwardStep(const std::vector<double>& times)
+{
+    const auto step = std::adjacent_find(times.begin(), times.end(),
+                                         [](double a, double b) { return b < a; });
+    if (step == times.end())
+        return std::nullopt;
+    return qsizetype(step - times.begin()) + 1;
+}
+
 NoiseReport NoiseReport::of(const ReportSeries& series, std::optional<ReportSpan> span,
                             double thresholdDb, const QLocale& locale)
 {
@@ -260,20 +353,28 @@ NoiseReport NoiseReport::of(const ReportSeries& series, std::optional<ReportSpan
     report.title = DefaultTitle;
     report.meterModel = series.meterModel;
     report.whole = series.texts;
-    report.thresholdDb = thresholdDb;
+    report.thresholdDb = AcousticStatistics::thresholdStep(thresholdDb);
     report.paper = reportPaperFor(locale);
     report.weighting = series.weighting ? weightingText(*series.weighting)
                                         : QStringLiteral("unknown");
     report.leqName = equivalentLevelName(series.weighting.value_or(AcousticWeighting::Mixed));
-    // Whole seconds as the data set list writes them, else with one decimal.
-    report.interval = series.intervalSeconds == std::floor(series.intervalSeconds)
-                          ? QString::number(qint64(series.intervalSeconds))
-                          : GraphTexts::levelText(series.intervalSeconds, locale);
-    report.wholeAcoustic = AcousticStatistics::of(series.levels, series.intervalSeconds, thresholdDb);
+    report.wholeAcoustic =
+        AcousticStatistics::of(series.levels, series.intervalSeconds, report.thresholdDb);
+    // Whole seconds as the data set list writes them, else with one decimal;
+    // nothing for the interval of times that run backwards.
+    const bool timed = report.wholeAcoustic.hasDurations();
+    if (timed)
+        report.interval = series.intervalSeconds == std::floor(series.intervalSeconds)
+                              ? QString::number(qint64(series.intervalSeconds))
+                              : GraphTexts::levelText(series.intervalSeconds, locale);
     if (!series.times.empty()) {
-        report.startTime = GraphTexts::dateTimeText(series.times.front(), locale);
+        // The earliest and the latest point, so that the end never comes
+        // before the start, whatever order the points were taken in.
+        const auto [earliest, latest] =
+            std::minmax_element(series.times.begin(), series.times.end());
+        report.startTime = GraphTexts::dateTimeText(*earliest, locale);
         report.endTime = GraphTexts::dateTimeText(
-            series.times.back() + series.intervalSeconds / kSecondsPerDay, locale);
+            *latest + (timed ? series.intervalSeconds / kSecondsPerDay : 0.0), locale);
     }
 
     const qsizetype n = series.size();
@@ -292,7 +393,7 @@ NoiseReport NoiseReport::of(const ReportSeries& series, std::optional<ReportSpan
         f.texts = CursorStatisticTexts::of(
             SeriesStatistics::between(series.times, series.levels, lo, hi), locale);
         f.acoustic = AcousticStatistics::between(series.levels, lo, hi, series.intervalSeconds,
-                                                 thresholdDb);
+                                                 report.thresholdDb);
         report.span = f;
     }
     return report;
@@ -339,8 +440,9 @@ QList<ReportTableRow> NoiseReport::tableRows(const QLocale& locale) const
     acousticRow(QStringLiteral("L95"), level(&AcousticFigures::l95));
     acousticRow(QStringLiteral("Lmax"), level(&AcousticFigures::lmax));
     acousticRow(QStringLiteral("Lmin"), level(&AcousticFigures::lmin));
-    acousticRow(QStringLiteral("Duration"),
-                [&](const AcousticFigures& f) { return durationText(f.durationSeconds, locale); });
+    acousticRow(QStringLiteral("Duration"), [&](const AcousticFigures& f) {
+        return f.hasDurations() ? durationText(f.durationSeconds, locale) : QString();
+    });
     acousticRow(QStringLiteral("Time above %1").arg(decibels(thresholdDb, locale)),
                 [&](const AcousticFigures& f) { return timeAbove(f, locale); });
     return rows;
@@ -361,6 +463,8 @@ QString decibels(double value, const QLocale& locale)
 
 QString timeAbove(const AcousticFigures& figures, const QLocale& locale)
 {
+    if (!figures.hasDurations())
+        return QStringLiteral("%1 %").arg(GraphTexts::levelText(figures.percentAbove, locale));
     return QStringLiteral("%1 s (%2 %)")
         .arg(GraphTexts::levelText(figures.secondsAbove, locale),
              GraphTexts::levelText(figures.percentAbove, locale));

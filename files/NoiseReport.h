@@ -72,8 +72,9 @@ struct ReportSeriesLoad
 {
     std::optional<ReportSeries> series;
     QString error; // when there is no series: why, naming the file
-    // 1: unreadable file, no such set, nothing to report on; 10 + the
-    // LoadResult when a collection does not decode.
+    // 1: unreadable file, no such set, nothing to report on, times that run
+    // backwards (the message names the line, or the point of a set); 10 +
+    // the LoadResult when a collection does not decode.
     int status = 0;
 };
 [[nodiscard]] ReportSeriesLoad loadReportSeries(const QString& path, int setNumber,
@@ -87,10 +88,14 @@ struct ReportSpan
     qsizetype first = 0;
     qsizetype last = 0;
 };
-// The points of a series whose times lie from the time of day `from` to the
-// time of day `to` (hh:mm:ss), each taken at its first occurrence from the
-// start of the series on, `to` not before `from` (a series over midnight
-// reaches into the next day).
+// The points of a series from `from` up to, not including, `to`. Each is a
+// time of day (hh:mm or hh:mm:ss) or a date and time (yyyy-mm-ddThh:mm[:ss]).
+// Two times of day take the first stretch from `from` to `to` (over midnight
+// when `to` is the earlier time; a whole day when they are equal) that ends
+// after the first point, so a series that begins inside it starts the span
+// and one that begins after it takes the next day's; a time of day beside a
+// date and time is its nearest occurrence on the far side. A start before the
+// first point is the first point. The times must not run backwards.
 struct ReportSpanChoice
 {
     std::optional<ReportSpan> span;
@@ -98,6 +103,10 @@ struct ReportSpanChoice
 };
 [[nodiscard]] ReportSpanChoice reportSpanOfTimes(const std::vector<double>& times,
                                                  const QString& from, const QString& to);
+
+// The index of the first point whose time lies before the time of the point
+// before it; nothing when the times never run backwards.
+[[nodiscard]] std::optional<qsizetype> firstBackwardStep(const std::vector<double>& times);
 
 // The figures between two cursors.
 struct ReportSpanFigures
@@ -137,13 +146,16 @@ struct NoiseReport
     GraphStatisticTexts whole;
     AcousticFigures wholeAcoustic;
     std::optional<ReportSpanFigures> span;
-    double thresholdDb = DefaultThresholdDb;
+    double thresholdDb = DefaultThresholdDb; // the 0.1 dB step counted with
     QString version;
     QDateTime created;
     ReportPaper paper = ReportPaper::A4;
 
     // The report of a series; with a span, its cursor figures too. A
-    // cursor span is clamped into the series (the thumbs may cross).
+    // cursor span is clamped into the series (the thumbs may cross). The
+    // threshold is taken at its 0.1 dB step (AcousticStatistics). Start and
+    // end are the earliest point and the end of the latest; a series whose
+    // times run backwards has no interval, duration or time above.
     [[nodiscard]] static NoiseReport of(const ReportSeries& series,
                                         std::optional<ReportSpan> span, double thresholdDb,
                                         const QLocale& locale = QLocale());

@@ -58,7 +58,8 @@ double drawHeader(QPainter& painter, const QRectF& area, const NoiseReport& repo
         {QStringLiteral("Weighting"), report.weighting},
         {QStringLiteral("Start"), report.startTime},
         {QStringLiteral("End"), report.endTime},
-        {QStringLiteral("Interval"), report.interval + QStringLiteral(" s")},
+        {QStringLiteral("Interval"),
+         report.interval.isEmpty() ? QString() : report.interval + QStringLiteral(" s")},
         {QStringLiteral("Points"), report.whole.dataNo},
     };
     painter.setFont(pageFont(9.5));

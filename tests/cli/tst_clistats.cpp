@@ -18,6 +18,7 @@
 #include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"
 #include "graph/Tslider2.h"
+#include "files/ExportText.h"
 #include "logger/DumpLine.h"
 #include "logger/RecordDecoder.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
@@ -189,10 +190,16 @@ private slots:
         QTest::addColumn<int>("last");
         QTest::addColumn<QString>("leqName");
         QTest::newRow("en_US set 1 whole") << "en_US.UTF-8" << 1 << "" << "" << -1 << -1 << "LAeq";
+        // A span takes its points from --from up to, not including, --to.
         QTest::newRow("de_DE set 1 over midnight")
-            << "de_DE.UTF-8" << 1 << "23:58:00" << "00:02:00" << 240 << 360 << "LAeq";
+            << "de_DE.UTF-8" << 1 << "23:58:00" << "00:02:00" << 240 << 359 << "LAeq";
         QTest::newRow("en_US set 2 span")
-            << "en_US.UTF-8" << 2 << "09:05:10" << "09:05:20" << 3 << 13 << "LCeq";
+            << "en_US.UTF-8" << 2 << "09:05:10" << "09:05:20" << 3 << 12 << "LCeq";
+        QTest::newRow("en_US set 2 from before its first sample")
+            << "en_US.UTF-8" << 2 << "09:00" << "09:05:10" << 0 << 2 << "LCeq";
+        QTest::newRow("de_DE set 2 by date and time")
+            << "de_DE.UTF-8" << 2 << "2010-04-16T09:05:10" << "2010-04-16T09:05:20" << 3 << 12
+            << "LCeq";
         QTest::newRow("de_DE set 2 whole") << "de_DE.UTF-8" << 2 << "" << "" << -1 << -1 << "LCeq";
     }
 
@@ -326,15 +333,15 @@ private slots:
         QTest::newRow("en_US") << "en_US.UTF-8"
                                << QStringList{"weighting\tC\n", "start\t4/16/10 9:05:07 AM\n",
                                               "interval\t1 s\n",
-                                              "Avg                 70.0                       70.9\n",
-                                              "LCeq                77.0 dB                    77.4 dB\n",
-                                              "Cursor B                                       80.0 @ 4/16/10 9:05:20 AM\n",
+                                              "Avg                 70.0                       70.0\n",
+                                              "LCeq                77.0 dB                    77.0 dB\n",
+                                              "Cursor B                                       60.0 @ 4/16/10 9:05:19 AM\n",
                                               "Time above 85.0 dB  0.0 s (0.0 %)              0.0 s (0.0 %)\n"};
         QTest::newRow("de_DE") << "de_DE.UTF-8"
                                << QStringList{"start\t16.04.10 09:05:07\n",
                                               "Maximum             80,0 @ 16.04.10 09:05:08  80,0 @ 16.04.10 09:05:10\n",
-                                              "LCeq                77,0 dB                   77,4 dB\n",
-                                              "Duration            0:00:40                   0:00:11\n"};
+                                              "LCeq                77,0 dB                   77,0 dB\n",
+                                              "Duration            0:00:40                   0:00:10\n"};
     }
 
     void textOutput()
@@ -373,6 +380,16 @@ private slots:
             << QStringList{"stats", dir_.filePath("folder.txt")} << 1 << "not a regular file";
         QTest::newRow("bad threshold") << QStringList{"stats", rec, "--threshold", "loud"} << 2
                                        << "--threshold";
+        QTest::newRow("times that run backwards")
+            << QStringList{"stats", dir_.filePath("backwards.csv")} << 1
+            << "the time on line 3 lies before the time on line 2";
+        QTest::newRow("report on times that run backwards")
+            << QStringList{"report", dir_.filePath("backwards.csv"), "--out",
+                           dir_.filePath("backwards.pdf")}
+            << 1 << "the time on line 3 lies before the time on line 2";
+        QTest::newRow("to before from")
+            << QStringList{"stats", rec, "--from", "2010-04-15T00:00", "--to", "2010-04-14T23:55"}
+            << 2 << "is not after";
         QTest::newRow("text file without lines")
             << QStringList{"stats", dir_.filePath("empty.txt")} << 1 << "no date, time and level";
         QTest::newRow("report to a missing folder")
@@ -393,11 +410,55 @@ private slots:
         QFile empty(dir_.filePath("empty.txt"));
         QVERIFY(empty.open(QIODevice::WriteOnly));
         empty.close();
+        // Line 3 is 24 s before line 2.
+        QFile backwards(dir_.filePath("backwards.csv"));
+        QVERIFY(backwards.open(QIODevice::WriteOnly));
+        const double t0 = GraphTexts::fromDateTime(QDateTime(QDate(2024, 3, 5), QTime(9, 0)));
+        for (const double seconds : {0.0, 24.0, 0.0, 48.0})
+            backwards.write(
+                ExportText::graphExportLine(t0 + seconds / 86400.0, 70.0f, ExportText::Comma, us)
+                    .toUtf8() +
+                ExportText::LineEnd);
+        backwards.close();
         const CliRun stats = runCli(arguments);
         QCOMPARE(stats.status, status);
         QVERIFY2(stats.err.contains(message), qPrintable(stats.err));
         QCOMPARE(stats.err.count('\n'), 1);
         QVERIFY(stats.out.isEmpty());
+    }
+
+    // A level on the threshold is not above it; a threshold between the
+    // meter's 0.1 dB steps is counted and named at the nearest one. Set 2
+    // alternates 60 and 80 dB.
+    void thresholdIsCountedAtItsStep_data()
+    {
+        QTest::addColumn<QString>("threshold");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<double>("percent");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("79.96 counts as 80.0")
+            << "79.96" << 80.0 << 0.0 << "Time above 80.0 dB  0.0 s (0.0 %)\n";
+        QTest::newRow("80.04 counts as 80.0")
+            << "80.04" << 80.0 << 0.0 << "Time above 80.0 dB  0.0 s (0.0 %)\n";
+        QTest::newRow("79.94 counts as 79.9")
+            << "79.94" << 79.9 << 50.0 << "Time above 79.9 dB  20.0 s (50.0 %)\n";
+    }
+
+    void thresholdIsCountedAtItsStep()
+    {
+        QFETCH(QString, threshold);
+        QFETCH(double, step);
+        QFETCH(double, percent);
+        QFETCH(QString, line);
+        const CliRun json =
+            runCli({"stats", rec_, "--set", "2", "--threshold", threshold, "--format", "json"});
+        QCOMPARE(json.status, 0);
+        QCOMPARE(jsonOf(json).value("threshold_db").toDouble(), step);
+        QCOMPARE(section(jsonOf(json), "whole", "acoustic").value("percent_above").toDouble(),
+                 percent);
+        const CliRun text = runCli({"stats", rec_, "--set", "2", "--threshold", threshold});
+        QCOMPARE(text.status, 0);
+        QVERIFY2(text.out.contains(line.toUtf8()), text.out.constData());
     }
 
     void reportIsOnePageWithTheFigures_data()

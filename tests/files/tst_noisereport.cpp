@@ -9,6 +9,7 @@
 #include "common/TestMain.h"
 #include "data/GeneratedDataSets.h"
 #include "data/GraphTexts.h"
+#include "files/ExportText.h"
 #include "files/FileCommands.h"
 #include "files/NoiseReport.h"
 #include "graph/AcousticBox.h"
@@ -25,6 +26,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -239,6 +241,144 @@ private slots:
                  qPrintable(script.errors.first()));
         QVERIFY(!QFile::exists(script.fileName));
         QVERIFY(!QFileInfo::exists(dir_.filePath("no")));
+    }
+
+    // The points from --from up to, not including, --to; a start before the
+    // first point is the first point; a date and time reaches any day.
+    void spanOfTimes_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<int>("spacing");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<QString>("error");
+        const QDateTime morning(QDate(2024, 3, 5), QTime(8, 29));
+        const QDateTime evening(QDate(2024, 3, 5), QTime(22, 0));
+        const QDateTime days(QDate(2024, 3, 4), QTime(12, 0));
+        QTest::newRow("a start before the first point is the first point")
+            << morning << 30 << 400 << "08:00" << "09:00" << 0 << 61 << "";
+        QTest::newRow("23:00 to 07:00 at 60 s is 480 points, not 481")
+            << evening << 60 << 720 << "23:00" << "07:00" << 60 << 539 << "";
+        QTest::newRow("a stretch that ended before the series is the next day's")
+            << evening << 60 << 720 << "00:00" << "01:00:00" << 120 << 179 << "";
+        QTest::newRow("a later day by date and time")
+            << days << 60 << 4320 << "2024-03-05T23:00" << "2024-03-06T07:00" << 2100 << 2579
+            << "";
+        QTest::newRow("a date and time, then a time of day")
+            << days << 60 << 4320 << "2024-03-05T23:00" << "07:00" << 2100 << 2579 << "";
+        QTest::newRow("a time of day, then a date and time")
+            << days << 60 << 4320 << "23:00" << "2024-03-06T07:00:00" << 2100 << 2579 << "";
+        QTest::newRow("a blank for the T")
+            << days << 60 << 4320 << "2024-03-05 23:00" << "2024-03-06 07:00" << 2100 << 2579
+            << "";
+        QTest::newRow("equal times of day are a whole day")
+            << days << 60 << 4320 << "12:00" << "12:00" << 0 << 1439 << "";
+        QTest::newRow("to before from")
+            << days << 60 << 4320 << "2024-03-06T07:00" << "2024-03-05T23:00" << -1 << -1
+            << "--to 2024-03-05T23:00 is not after --from 2024-03-06T07:00";
+        QTest::newRow("no point in the span")
+            << morning << 30 << 400 << "2024-03-06T08:00" << "2024-03-06T09:00" << -1 << -1
+            << "no point lies from 2024-03-06T08:00 to 2024-03-06T09:00";
+        QTest::newRow("no such date")
+            << morning << 30 << 400 << "2024-02-30T08:00" << "09:00" << -1 << -1
+            << "not \"2024-02-30T08:00\"";
+    }
+
+    void spanOfTimes()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(int, spacing);
+        QFETCH(int, count);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(QString, error);
+        std::vector<double> times;
+        for (int i = 0; i < count; ++i)
+            times.push_back(GraphTexts::fromDateTime(start) + i * spacing / 86400.0);
+        const ReportSpanChoice choice = reportSpanOfTimes(times, from, to);
+        if (first < 0) {
+            QVERIFY(!choice.span);
+            QVERIFY2(choice.error.contains(error), qPrintable(choice.error));
+            return;
+        }
+        QVERIFY2(choice.span, qPrintable(choice.error));
+        QCOMPARE(choice.span->first, first);
+        QCOMPARE(choice.span->last, last);
+    }
+
+    // A text file whose times run backwards is refused, naming the line.
+    void timesThatRunBackwardsAreRefused()
+    {
+        const double t0 = GraphTexts::fromDateTime(QDateTime(QDate(2024, 3, 5), QTime(9, 0)));
+        const QString path = dir_.filePath("backwards.txt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (const double seconds : {0.0, 24.0, 0.0, 48.0})
+            file.write(ExportText::graphExportLine(t0 + seconds / 86400.0, 70.0f, ExportText::Tab, us)
+                           .toUtf8() +
+                       ExportText::LineEnd);
+        file.close();
+        const ReportSeriesLoad load = loadReportSeries(path, 1, created, us);
+        QVERIFY(!load.series);
+        QCOMPARE(load.status, 1);
+        QVERIFY2(load.error.contains("line 3 lies before the time on line 2"),
+                 qPrintable(load.error));
+    }
+
+    // The report of points whose times run backwards (a graph window's
+    // series) shows no interval, duration or time in seconds, and its end
+    // does not come before its start.
+    void reportOfTimesThatRunBackwards()
+    {
+        const double t0 = GraphTexts::fromDateTime(QDateTime(QDate(2024, 3, 5), QTime(9, 0)));
+        const ReportSeries series = ReportSeries::fromPoints(
+            {t0, t0 - 24 / 86400.0, t0 - 48 / 86400.0}, {70.f, 90.f, 70.f}, {});
+        const NoiseReport report = NoiseReport::of(series, ReportSpan{0, 1}, 85.0, us);
+        QCOMPARE(report.interval, QString());
+        QCOMPARE(report.startTime, GraphTexts::dateTimeText(t0 - 48 / 86400.0, us));
+        QCOMPARE(report.endTime, GraphTexts::dateTimeText(t0, us));
+        QStringList duration;
+        QStringList above;
+        for (const ReportTableRow& row : report.tableRows(us)) {
+            if (row.name == "Duration")
+                duration << row.whole << row.span;
+            if (row.name.startsWith("Time above"))
+                above << row.whole << row.span;
+        }
+        QCOMPARE(duration, (QStringList{"", ""}));
+        QCOMPARE(above, (QStringList{"33.3 %", "50.0 %"}));
+    }
+
+    // The threshold is counted and named at its 0.1 dB step.
+    void thresholdIsNamedAsCounted_data()
+    {
+        QTest::addColumn<double>("threshold");
+        QTest::newRow("70.29") << 70.29;
+        QTest::newRow("70.3") << 70.3;
+        QTest::newRow("70.31") << 70.31;
+    }
+
+    void thresholdIsNamedAsCounted()
+    {
+        QFETCH(double, threshold);
+        const double t0 = GraphTexts::fromDateTime(QDateTime(QDate(2024, 3, 5), QTime(9, 0)));
+        const ReportSeries series =
+            ReportSeries::fromPoints({t0, t0 + 1 / 86400.0}, {70.3f, 70.4f}, {});
+        const NoiseReport report = NoiseReport::of(series, ReportSpan{0, 0}, threshold, us);
+        QCOMPARE(report.thresholdDb, 70.3);
+        const QList<ReportTableRow> rows = report.tableRows(us);
+        const auto above = std::find_if(rows.begin(), rows.end(), [](const ReportTableRow& row) {
+            return row.name.startsWith("Time above");
+        });
+        QVERIFY(above != rows.end());
+        QCOMPARE(above->name, QStringLiteral("Time above 70.3 dB"));
+        QCOMPARE(above->whole, QStringLiteral("1.0 s (50.0 %)"));
+        QCOMPARE(above->span, QStringLiteral("0.0 s (0.0 %)"));
     }
 
     void onlyAGraphWindowHasAReport()

@@ -1,7 +1,7 @@
 #pragma once
 
 // `audimark-cli report FILE --set N --out report.pdf [--title T]
-// [--from hh:mm:ss --to hh:mm:ss] [--threshold dB]`: the one-page PDF noise
+// [--from TIME --to TIME] [--threshold dB]`: the one-page PDF noise
 // report of a series (read as `stats` reads it), the span between --from
 // and --to shaded and reported beside the whole series. The chart is drawn
 // with the program's widgets, so the command needs a QApplication: main()

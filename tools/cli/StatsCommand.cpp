@@ -41,10 +41,17 @@ double hundredths(double value)
     return std::round(value * 100.0) / 100.0;
 }
 
+// Figures without durations (times that run backwards) give null, never a
+// negative number.
+QJsonValue seconds(const AcousticFigures& f, double value)
+{
+    return f.hasDurations() ? QJsonValue(hundredths(value)) : QJsonValue(QJsonValue::Null);
+}
+
 QJsonObject acousticJson(const AcousticFigures& f)
 {
     return {{QStringLiteral("samples"), double(f.sampleCount)},
-            {QStringLiteral("duration_s"), hundredths(f.durationSeconds)},
+            {QStringLiteral("duration_s"), seconds(f, f.durationSeconds)},
             {QStringLiteral("leq_db"), hundredths(f.leq)},
             {QStringLiteral("l5_db"), hundredths(f.l5)},
             {QStringLiteral("l10_db"), hundredths(f.l10)},
@@ -53,7 +60,7 @@ QJsonObject acousticJson(const AcousticFigures& f)
             {QStringLiteral("l95_db"), hundredths(f.l95)},
             {QStringLiteral("lmax_db"), hundredths(f.lmax)},
             {QStringLiteral("lmin_db"), hundredths(f.lmin)},
-            {QStringLiteral("seconds_above"), hundredths(f.secondsAbove)},
+            {QStringLiteral("seconds_above"), seconds(f, f.secondsAbove)},
             {QStringLiteral("percent_above"), hundredths(f.percentAbove)}};
 }
 
@@ -119,7 +126,8 @@ QString text(const StatsOptions& options, const LoadedReport& loaded)
     stream << "weighting\t" << r.weighting << '\n'
            << "start\t" << r.startTime << '\n'
            << "end\t" << r.endTime << '\n'
-           << "interval\t" << r.interval << " s\n";
+           << "interval\t" << (r.interval.isEmpty() ? QString() : r.interval + QStringLiteral(" s"))
+           << '\n';
 
     // The table in aligned columns, as the report page shows it.
     const QList<ReportTableRow> rows = r.tableRows();

@@ -1,14 +1,16 @@
 #pragma once
 
-// `audimark-cli stats FILE [--set N] [--from hh:mm:ss --to hh:mm:ss]
+// `audimark-cli stats FILE [--set N] [--from TIME --to TIME]
 // [--threshold dB] [--format text|json]`: the statistics of one series - a
 // data set of a collection file (N from 1, default 1), or the series of a
 // text or CSV file the program wrote (graph export or logger dump) - as the
 // graph window shows them (start time, sampling rate, points, Avg, Maximum
 // and Minimum with their times), and its acoustic figures (the equivalent
 // level named by the weighting, L5, L10, L50, L90, L95, Lmax, Lmin, duration
-// and time above the threshold, default 85 dB), for the whole series and,
-// with --from/--to (times of day inside the series), for that span.
+// and time above the threshold, default 85 dB, taken at its 0.1 dB step),
+// for the whole series and, with --from/--to, for the points from --from up
+// to, not including, --to. A TIME is a time of day (hh:mm[:ss]) or a date
+// and time (yyyy-mm-ddThh:mm[:ss]); see reportSpanOfTimes.
 //
 // JSON keys: file, set, meter, weighting, leq_name, start, end, interval_s,
 // threshold_db, whole {statistics {start_time, sampling_rate, data_no, avg,
@@ -18,10 +20,11 @@
 // {cursor_a, cursor_a_time, cursor_b, cursor_b_time, data_no, avg, max,
 // max_time, min, min_time}, acoustic {...}}). Statistic texts are the
 // window's texts (the locale's date and decimal format); acoustic figures
-// are numbers, levels to 0.01 dB.
+// are numbers, levels to 0.01 dB; threshold_db is the step counted with.
 //
 // Exit status: 0 printed; 2 usage (also a time or threshold that does not
-// read, a span without points); 1 file unreadable, no such set, no points;
+// read, a span without points); 1 file unreadable, no such set, no points,
+// times that run backwards (the line or point is named);
 // 10 + the LoadResult value when a collection does not decode. One line on
 // stderr.
 

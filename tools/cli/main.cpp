@@ -58,9 +58,9 @@ int usage(const QString& message)
                         << "                            [--repair] [--keep-damaged]\n"
                         << "       audimark-cli sets FILE.rec\n"
                         << "       audimark-cli export FILE.rec --set N --format csv|txt [--out PATH] [--from A --to B]\n"
-                        << "       audimark-cli stats FILE [--set N] [--from hh:mm:ss --to hh:mm:ss] [--threshold dB]\n"
+                        << "       audimark-cli stats FILE [--set N] [--from TIME --to TIME] [--threshold dB]\n"
                         << "                          [--format text|json]\n"
-                        << "       audimark-cli report FILE --set N --out REPORT.pdf [--title T] [--from hh:mm:ss --to hh:mm:ss]\n"
+                        << "       audimark-cli report FILE --set N --out REPORT.pdf [--title T] [--from TIME --to TIME]\n"
                         << "                           [--threshold dB]\n"
                         << "       audimark-cli autoload [--port PATH]... --every HOURS [--dir DIR] | --once [--dir DIR]\n"
                         << "       audimark-cli info [--port PATH]... [--format text|json]\n"
@@ -96,8 +96,8 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("repair"), QStringLiteral("download: after the retries, drop a damaged data set and every later one from the meter, as the program's OK to its data error question does.")});
     parser.addOption({QStringLiteral("keep-damaged"), QStringLiteral("download: write the memory image to --out also when it does not decode.")});
     parser.addOption({QStringLiteral("set"), QStringLiteral("export: data set number, from 1."), QStringLiteral("N")});
-    parser.addOption({QStringLiteral("from"), QStringLiteral("export: first point number."), QStringLiteral("A")});
-    parser.addOption({QStringLiteral("to"), QStringLiteral("export: last point number."), QStringLiteral("B")});
+    parser.addOption({QStringLiteral("from"), QStringLiteral("export: first point number. stats, report: start of the span, hh:mm[:ss] or yyyy-mm-ddThh:mm[:ss]."), QStringLiteral("A")});
+    parser.addOption({QStringLiteral("to"), QStringLiteral("export: last point number. stats, report: end of the span, not included."), QStringLiteral("B")});
     parser.addOption({QStringLiteral("every"), QStringLiteral("autoload: empty the logger every HOURS hours (1 to 24) until Ctrl-C."), QStringLiteral("HOURS")});
     parser.addOption({QStringLiteral("once"), QStringLiteral("autoload: empty the logger once, now.")});
     parser.addOption({QStringLiteral("dir"), QStringLiteral("autoload: directory of the dump files and autoload.log (default: the program's data directory)."), QStringLiteral("DIR")});
