@@ -111,8 +111,10 @@ std::pair<double, double> spanEnds(const SpanEnd& from, const SpanEnd& to, doubl
     }
     const double span = length(*from.secondsOfDay, *to.secondsOfDay);
     const double tolerance = 0.001 / kSecondsPerDay;
+    // The stretch that starts the day before the first point's, or on one of
+    // the two days after: at most two steps, whatever the times hold.
     double start = std::floor(firstPoint) - kDay + *from.secondsOfDay / kSecondsPerDay;
-    while (start + span <= firstPoint + tolerance)
+    for (int step = 0; step < 2 && start + span <= firstPoint + tolerance; ++step)
         start += kDay;
     return {start, start + span};
 }
