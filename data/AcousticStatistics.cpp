@@ -159,10 +159,9 @@ AcousticFigures exactFigures(std::vector<float> levels, double intervalSeconds,
 
     const std::size_t n = levels.size();
     f.leq = energyMean(levels);
-    const auto above = std::count_if(levels.begin(), levels.end(),
-                                     [&](float v) {
-                                         return AcousticStatistics::isAbove(v, thresholdDb);
-                                     });
+    const auto above = std::count_if(levels.begin(), levels.end(), [&](float v) {
+        return AcousticStatistics::isAbove(v, thresholdDb);
+    });
     fillCounts(f, qsizetype(n), qsizetype(above));
 
     // Selection instead of a full sort: each rank is placed in turn, and every

@@ -310,9 +310,8 @@ ReportSpanChoice reportSpanOfTimes(const std::vector<double>& times, const QStri
     const std::optional<SpanEnd> fromEnd = readSpanEnd(from);
     const std::optional<SpanEnd> toEnd = readSpanEnd(to);
     if (!fromEnd || !toEnd) {
-        choice.error =
-            QStringLiteral("a time reads hh:mm:ss or yyyy-mm-ddThh:mm:ss, not \"%1\"")
-                .arg(fromEnd ? to : from);
+        choice.error = QStringLiteral("a time reads hh:mm:ss or yyyy-mm-ddThh:mm:ss, not \"%1\"")
+                           .arg(fromEnd ? to : from);
         return choice;
     }
     if (times.empty()) {
@@ -341,8 +340,8 @@ ReportSpanChoice reportSpanOfTimes(const std::vector<double>& times, const QStri
 
 std::optional<qsizetype> firstBackwardStep(const std::vector<double>& times)
 {
-    const auto step = std::adjacent_find(times.begin(), times.end(),
-                                         [](double a, double b) { return b < a; });
+    const auto step =
+        std::adjacent_find(times.begin(), times.end(), [](double a, double b) { return b < a; });
     if (step == times.end())
         return std::nullopt;
     return qsizetype(step - times.begin()) + 1;

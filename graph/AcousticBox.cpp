@@ -184,9 +184,9 @@ QString AcousticBox::text(Column column, Row row) const
 
 void AcousticBox::setThreshold(double dB)
 {
-    threshold_ = std::isfinite(dB) ? AcousticStatistics::thresholdStep(
-                                         std::clamp(dB, MinThreshold, MaxThreshold))
-                                   : DefaultThreshold;
+    threshold_ = std::isfinite(dB)
+                     ? AcousticStatistics::thresholdStep(std::clamp(dB, MinThreshold, MaxThreshold))
+                     : DefaultThreshold;
     showThreshold();
 }
 
