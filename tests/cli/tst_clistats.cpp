@@ -432,31 +432,36 @@ private slots:
     // alternates 60 and 80 dB.
     void thresholdIsCountedAtItsStep_data()
     {
+        QTest::addColumn<QString>("localeName");
         QTest::addColumn<QString>("threshold");
         QTest::addColumn<double>("step");
         QTest::addColumn<double>("percent");
         QTest::addColumn<QString>("line");
-        QTest::newRow("79.96 counts as 80.0")
-            << "79.96" << 80.0 << 0.0 << "Time above 80.0 dB  0.0 s (0.0 %)\n";
-        QTest::newRow("80.04 counts as 80.0")
-            << "80.04" << 80.0 << 0.0 << "Time above 80.0 dB  0.0 s (0.0 %)\n";
-        QTest::newRow("79.94 counts as 79.9")
-            << "79.94" << 79.9 << 50.0 << "Time above 79.9 dB  20.0 s (50.0 %)\n";
+        QTest::newRow("79.96 counts as 80.0") << "en_US.UTF-8" << "79.96" << 80.0 << 0.0
+                                              << "Time above 80.0 dB  0.0 s (0.0 %)\n";
+        QTest::newRow("80.04 counts as 80.0") << "en_US.UTF-8" << "80.04" << 80.0 << 0.0
+                                              << "Time above 80.0 dB  0.0 s (0.0 %)\n";
+        QTest::newRow("79.94 counts as 79.9") << "en_US.UTF-8" << "79.94" << 79.9 << 50.0
+                                              << "Time above 79.9 dB  20.0 s (50.0 %)\n";
+        QTest::newRow("de_DE 79,96 counts as 80,0") << "de_DE.UTF-8" << "79,96" << 80.0 << 0.0
+                                                    << "Time above 80,0 dB  0,0 s (0,0 %)\n";
     }
 
     void thresholdIsCountedAtItsStep()
     {
+        QFETCH(QString, localeName);
         QFETCH(QString, threshold);
         QFETCH(double, step);
         QFETCH(double, percent);
         QFETCH(QString, line);
-        const CliRun json =
-            runCli({"stats", rec_, "--set", "2", "--threshold", threshold, "--format", "json"});
+        const CliRun json = runCli(
+            {"stats", rec_, "--set", "2", "--threshold", threshold, "--format", "json"}, localeName);
         QCOMPARE(json.status, 0);
         QCOMPARE(jsonOf(json).value("threshold_db").toDouble(), step);
         QCOMPARE(section(jsonOf(json), "whole", "acoustic").value("percent_above").toDouble(),
                  percent);
-        const CliRun text = runCli({"stats", rec_, "--set", "2", "--threshold", threshold});
+        const CliRun text =
+            runCli({"stats", rec_, "--set", "2", "--threshold", threshold}, localeName);
         QCOMPARE(text.status, 0);
         QVERIFY2(text.out.contains(line.toUtf8()), text.out.constData());
     }
