@@ -2,14 +2,14 @@
 // file chosen, one PDF page of the locale's paper that holds the title, the
 // start time and the cursor time the window shows and the set's LAeq;
 // cancelling either question writes nothing; a failed write is shown and
-// leaves no file. And the paper by the locale's country.
+// leaves no file. And the paper by the locale's country, the points a span
+// of times takes, and the report of times that run backwards.
 
 #include <QApplication>
 
 #include "common/TestMain.h"
 #include "data/GeneratedDataSets.h"
 #include "data/GraphTexts.h"
-#include "files/ExportText.h"
 #include "files/FileCommands.h"
 #include "files/NoiseReport.h"
 #include "graph/AcousticBox.h"
@@ -26,7 +26,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <memory>
 
 namespace {
@@ -311,25 +310,6 @@ private slots:
         QCOMPARE(choice.span->last, last);
     }
 
-    // A text file whose times run backwards is refused, naming the line.
-    void timesThatRunBackwardsAreRefused()
-    {
-        const double t0 = GraphTexts::fromDateTime(QDateTime(QDate(2024, 3, 5), QTime(9, 0)));
-        const QString path = dir_.filePath("backwards.txt");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        for (const double seconds : {0.0, 24.0, 0.0, 48.0})
-            file.write(ExportText::graphExportLine(t0 + seconds / 86400.0, 70.0f, ExportText::Tab, us)
-                           .toUtf8() +
-                       ExportText::LineEnd);
-        file.close();
-        const ReportSeriesLoad load = loadReportSeries(path, 1, created, us);
-        QVERIFY(!load.series);
-        QCOMPARE(load.status, 1);
-        QVERIFY2(load.error.contains("line 3 lies before the time on line 2"),
-                 qPrintable(load.error));
-    }
-
     // The report of points whose times run backwards (a graph window's
     // series) shows no interval, duration or time in seconds, and its end
     // does not come before its start.
@@ -352,33 +332,6 @@ private slots:
         }
         QCOMPARE(duration, (QStringList{"", ""}));
         QCOMPARE(above, (QStringList{"33.3 %", "50.0 %"}));
-    }
-
-    // The threshold is counted and named at its 0.1 dB step.
-    void thresholdIsNamedAsCounted_data()
-    {
-        QTest::addColumn<double>("threshold");
-        QTest::newRow("70.29") << 70.29;
-        QTest::newRow("70.3") << 70.3;
-        QTest::newRow("70.31") << 70.31;
-    }
-
-    void thresholdIsNamedAsCounted()
-    {
-        QFETCH(double, threshold);
-        const double t0 = GraphTexts::fromDateTime(QDateTime(QDate(2024, 3, 5), QTime(9, 0)));
-        const ReportSeries series =
-            ReportSeries::fromPoints({t0, t0 + 1 / 86400.0}, {70.3f, 70.4f}, {});
-        const NoiseReport report = NoiseReport::of(series, ReportSpan{0, 0}, threshold, us);
-        QCOMPARE(report.thresholdDb, 70.3);
-        const QList<ReportTableRow> rows = report.tableRows(us);
-        const auto above = std::find_if(rows.begin(), rows.end(), [](const ReportTableRow& row) {
-            return row.name.startsWith("Time above");
-        });
-        QVERIFY(above != rows.end());
-        QCOMPARE(above->name, QStringLiteral("Time above 70.3 dB"));
-        QCOMPARE(above->whole, QStringLiteral("1.0 s (50.0 %)"));
-        QCOMPARE(above->span, QStringLiteral("0.0 s (0.0 %)"));
     }
 
     void onlyAGraphWindowHasAReport()
