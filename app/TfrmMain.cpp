@@ -608,14 +608,51 @@ bool TfrmMain::FormCloseQuery()
         return false;
     }
     // The child windows ask their own close questions (unsaved logger or
-    // real-time data) before the program ends; one that stays open keeps the
-    // program running.
+    // real-time data) before the program ends; one that refuses keeps the
+    // program running with every window as it was.
+    if (!childWindowsAgreeToClose())
+        return false;
     mdiArea_->closeAllSubWindows();
     const QList<QMdiSubWindow*> children = mdiArea_->subWindowList();
     if (std::any_of(children.cbegin(), children.cend(),
                     [](const QMdiSubWindow* child) { return !child->isHidden(); }))
         return false;
     link_.stopLiveLink();
+    return true;
+}
+
+bool TfrmMain::childWindowsAgreeToClose()
+{
+    // Closing the windows one by one would lose the control panel, the
+    // DataLogger window with its cursors, annotations and zoom, and the
+    // opened graphs and tables before a later window's Cancel: all are asked
+    // first, and none closes unless all agree.
+    const bool loggerUnsaved = graphState_.LoggerDataUnsaved;
+    const bool realTimeUnsaved = graphState_.RealTimeDataUnsaved;
+    QStringList savedCaptions;
+    for (QMdiSubWindow* frame : mdiArea_->subWindowList()) {
+        auto* graph = qobject_cast<TfrmGraph*>(frame->widget());
+        if (!graph)
+            continue;
+        const QMetaObject::Connection watch = connect(
+            graph, &TfrmGraph::saveRequested, this,
+            [&savedCaptions, graph] { savedCaptions << graph->windowTitle(); });
+        const bool agreed = graph->FormCloseQuery();
+        disconnect(watch);
+        if (agreed)
+            continue;
+        // A "No" to an earlier question gave the data up only for a close
+        // that now does not happen: its question is asked again next time.
+        // Data saved on the way stays saved.
+        if (!savedCaptions.contains(TfrmGraph::LoggerCaption))
+            graphState_.LoggerDataUnsaved = loggerUnsaved || graphState_.LoggerDataUnsaved;
+        if (!savedCaptions.contains(TfrmGraph::RealTimeCaption))
+            graphState_.RealTimeDataUnsaved = realTimeUnsaved || graphState_.RealTimeDataUnsaved;
+        return false;
+    }
+    // Every question has been answered; the closes do not ask again.
+    graphState_.LoggerDataUnsaved = false;
+    graphState_.RealTimeDataUnsaved = false;
     return true;
 }
 

@@ -14,9 +14,10 @@
 // graph placed for the maximised work area.
 //
 // Shut-down: a close is refused and retried shortly while the receive
-// handler runs, then the child windows are closed (a graph window with
-// unsaved data asks first and may keep the program open), then the live port
-// is closed and the settings are written.
+// handler runs, then every graph window with unsaved data asks its question,
+// and only when none refuses are the child windows closed (one Cancel keeps
+// the program and all its windows open), then the live port is closed and
+// the settings are written.
 
 #include "app/AppSettings.h"
 #include "app/LoggerDialogs.h"
@@ -175,6 +176,9 @@ private:
     void FormCreate();
     void FormShow();
     [[nodiscard]] bool FormCloseQuery();
+    // Asks every child window that may refuse to close (a graph window with
+    // unsaved data) before any of them closes; true when all agree.
+    [[nodiscard]] bool childWindowsAgreeToClose();
     void FormClose();
 
     void paintBeforeBlocking();

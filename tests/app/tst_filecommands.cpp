@@ -22,14 +22,22 @@
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 using vmeter::LoggerImageBuilder;
@@ -89,12 +97,17 @@ private:
     FileScript script_;
     std::unique_ptr<TfrmMain> w_;
 
+    // The save dialog is the program's own QFileDialog instead of a scripted name.
+    bool realSaveDialog_ = false;
+
     TfrmMain& mainWindow()
     {
         TfrmMain::Environment environment;
         environment.listPorts = [] { return QStringList{}; };
         environment.dataDirectory = data_->path();
         environment.fileDialogs = script_.runner();
+        if (realSaveDialog_)
+            environment.fileDialogs.saveFileName = FileDialogRunner::modal().saveFileName;
         w_ = std::make_unique<TfrmMain>(environment);
         QSignalSpy finished(w_.get(), &TfrmMain::startUpFinished);
         w_->resize(1200, 800);
@@ -138,6 +151,43 @@ private:
         return graph;
     }
 
+    // Once the save dialog is up: picks its file type the way a user does
+    // (keys on the type list), types the name and accepts.
+    void fillSaveDialog(int typeIndex, const QString& typed)
+    {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(20, this, [=, this] { fillSaveDialog(typeIndex, typed); });
+            return;
+        }
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!types || !name) {
+            dialog->reject();
+            return;
+        }
+        types->setFocus();
+        for (int i = types->currentIndex(); i < typeIndex; ++i)
+            QTest::keyClick(types, Qt::Key_Down);
+        name->setText(typed);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    }
+
+    // Answers the close questions in turn (Cancel once they run out) and
+    // notes them.
+    void answerInTurn(const QStringList& answers, QStringList* asked)
+    {
+        auto left = std::make_shared<QStringList>(answers);
+        w_->graphState().dialogs.ask = [left, asked](QWidget*, const QString& text,
+                                                     QMessageBox::StandardButtons) {
+            *asked << text;
+            const QString answer = left->isEmpty() ? QStringLiteral("Cancel") : left->takeFirst();
+            return answer == QLatin1String("Yes")  ? QMessageBox::Yes
+                   : answer == QLatin1String("No") ? QMessageBox::No
+                                                   : QMessageBox::Cancel;
+        };
+    }
+
     void answerQuestions(QMessageBox::StandardButton answer, QStringList* asked = nullptr)
     {
         w_->graphState().dialogs.ask = [answer, asked](QWidget*, const QString& text,
@@ -153,6 +203,7 @@ private slots:
     {
         QLocale::setDefault(QLocale::c());
         QSettings().clear();
+        realSaveDialog_ = false;
         data_ = std::make_unique<QTemporaryDir>();
         saved_ = std::make_unique<QTemporaryDir>();
         script_ = FileScript{};
@@ -507,6 +558,177 @@ private slots:
             QVERIFY(asker->isVisible());
             QCOMPARE(asker->graph()->saveWholeGraph(), block);
         }
+    }
+
+    // File > Exit with several windows, two of them holding unsaved data:
+    // every question comes before any window closes, so a Cancel keeps the
+    // control panel, the DataLogger window, the opened graph and the table,
+    // and a "No" given on the way is asked again at the next Exit.
+    void exitAsksEveryWindowBeforeAnyCloses_data()
+    {
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("real-time Cancel") << QStringList{"Cancel"} << false;
+        QTest::newRow("real-time No, DataLogger Cancel") << QStringList{"No", "Cancel"} << false;
+        QTest::newRow("real-time Yes (saved), DataLogger Cancel")
+            << QStringList{"Yes", "Cancel"} << false;
+        QTest::newRow("real-time No, DataLogger No") << QStringList{"No", "No"} << true;
+    }
+
+    void exitAsksEveryWindowBeforeAnyCloses()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(bool, closes);
+        TfrmMain& w = mainWindow();
+        GraphWindowState& state = w.graphState();
+        (void)realTimeSamples(20);
+        w.openSampleGraph(40);
+        state.LoggerDataUnsaved = true;
+        (void)measurement(10);
+        const QString listPath = savedPath(QStringLiteral("list.txt"));
+        writeBytes(listPath, QByteArray("1\t67.6\r\n2\t68.1\r\n"));
+        script_.choices << TfrmOpenSave::SingleSet;
+        script_.openNames << listPath;
+        trigger("Open1");
+        QVERIFY(qobject_cast<TfrmList*>(w.activeChild()));
+        QList<QPointer<QWidget>> windows;
+        for (QMdiSubWindow* frame : w.mdiArea()->subWindowList())
+            windows << frame->widget();
+        QCOMPARE(windows.size(), 5); // panel, real-time, DataLogger, measurement, list
+        QCOMPARE(windows.first().data(), w.PanelWindow());
+        const QString savedName = savedPath(QStringLiteral("rt.ghf"));
+        script_.saveNames << savedName;
+
+        QStringList asked;
+        answerInTurn(answers, &asked);
+        trigger("Exit1");
+        const QStringList bothQuestions{"Save Real-Time Graph ?", "Save DataLogger Data ?"};
+        QCOMPARE(asked, bothQuestions.mid(0, answers.size()));
+        QCOMPARE(w.isVisible(), !closes);
+        QCOMPARE(QFile::exists(savedName), answers.first() == QLatin1String("Yes"));
+        if (closes) {
+            QTRY_VERIFY(std::none_of(windows.cbegin(), windows.cend(),
+                                     [](const QPointer<QWidget>& p) { return bool(p); }));
+            return;
+        }
+        QCoreApplication::processEvents();
+        for (const QPointer<QWidget>& window : windows) {
+            QVERIFY(window);
+            QVERIFY(window->isVisible());
+        }
+        QVERIFY(w.PanelWindow());
+        QVERIFY(w.link().MainTimer().isActive());
+        // Unsaved data is asked about again; saved data is not.
+        const bool realTimeSaved = answers.first() == QLatin1String("Yes");
+        QCOMPARE(state.RealTimeDataUnsaved, !realTimeSaved);
+        QVERIFY(state.LoggerDataUnsaved);
+        asked.clear();
+        answerInTurn({"No", "No"}, &asked);
+        trigger("Exit1");
+        QCOMPARE(asked, realTimeSaved ? bothQuestions.mid(1) : bothQuestions);
+        QVERIFY(!w.isVisible());
+    }
+
+    // The save dialog's file type decides the extension a name typed
+    // without one gets, and so what is written; a typed extension wins.
+    void chosenFileTypeGivesTheExtension_data()
+    {
+        QTest::addColumn<int>("typeIndex"); // graph, text, CSV
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("firstLine"); // empty: a graph file
+        QTest::newRow("graph file, no extension") << 0 << "set1b" << "set1b.GHF" << "";
+        QTest::newRow("TXT, no extension") << 1 << "set1b" << "set1b.TXT"
+                                           << "4/14/2010\t12:00:00.0\t50.3";
+        QTest::newRow("CSV, no extension") << 2 << "set1b" << "set1b.CSV"
+                                           << "4/14/2010,12:00:00.0,50.3";
+        QTest::newRow("TXT chosen, .ghf typed") << 1 << "set1b.ghf" << "set1b.ghf" << "";
+    }
+
+    void chosenFileTypeGivesTheExtension()
+    {
+        QFETCH(int, typeIndex);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(QString, firstLine);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+        const auto nativeAgain = qScopeGuard(
+            [] { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, false); });
+        realSaveDialog_ = true;
+        TfrmMain& w = mainWindow();
+        TfrmGraph* graph = measurement(20);
+        const QByteArray block = graph->graph()->saveWholeGraph();
+
+        QTimer::singleShot(0, this, [=, this] { fillSaveDialog(typeIndex, typed); });
+        trigger("Save1");
+        const QDir data(w.dataDirectory());
+        QVERIFY2(data.exists(written), qPrintable(data.entryList(QDir::Files).join(' ')));
+        const QByteArray bytes = fileBytes(data.filePath(written));
+        if (firstLine.isEmpty()) {
+            QVERIFY(script_.rangeCaptions.isEmpty());
+            QCOMPARE(bytes, graphFileBytes(block));
+        } else {
+            QCOMPARE(script_.rangeCaptions, QStringList{"Save File"});
+            const QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+            QCOMPARE(lines.size() - 1, 20);
+            QCOMPARE(lines.first(), firstLine);
+        }
+        QVERIFY(script_.errors.isEmpty());
+        QVERIFY(script_.informed.isEmpty());
+    }
+
+    // Where the decimal separator is a comma no dialog offers CSV; a name
+    // typed with ".csv" all the same is refused with a message, since the
+    // decimal commas would split the values (67,6 read back as 67 and 6).
+    void typedCsvRefusedUnderDecimalComma_data()
+    {
+        QTest::addColumn<QString>("window"); // "graph", "list" or "real-time close"
+        QTest::addColumn<QString>("name");
+        QTest::newRow("graph window, .csv") << "graph" << "punkte.csv";
+        QTest::newRow("graph window, .CSV") << "graph" << "punkte.CSV";
+        QTest::newRow("list window, .csv") << "list" << "liste.csv";
+        QTest::newRow("real-time close question, .csv") << "real-time close" << "rt.csv";
+    }
+
+    void typedCsvRefusedUnderDecimalComma()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, name);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        TfrmMain& w = mainWindow();
+        GraphWindowState& state = w.graphState();
+        if (window == QLatin1String("graph")) {
+            (void)measurement(20);
+        } else if (window == QLatin1String("list")) {
+            const QString listPath = savedPath(QStringLiteral("liste.txt"));
+            writeBytes(listPath, QByteArray("14.04.2010\t12:00:00.0\t67,6\r\n"));
+            script_.choices << TfrmOpenSave::SingleSet;
+            script_.openNames << listPath;
+            trigger("Open1");
+            QVERIFY(qobject_cast<TfrmList*>(w.activeChild()));
+            QVERIFY(QFile::remove(listPath));
+        }
+        const QString path = savedPath(name);
+        script_.saveNames << path;
+        if (window == QLatin1String("real-time close")) {
+            TfrmGraph* realTime = realTimeSamples(20);
+            answerQuestions(QMessageBox::Yes);
+            QVERIFY(!frameOf(realTime)->close());
+            QVERIFY(state.RealTimeDataUnsaved);
+            QVERIFY(realTime->isVisible());
+        } else {
+            trigger("Save1");
+        }
+        QCOMPARE(script_.saveRequests.size(), 1);
+        QVERIFY(script_.rangeCaptions.isEmpty());
+        QVERIFY(QDir(saved_->path()).entryList(QDir::Files).isEmpty());
+        QCOMPARE(script_.informed.size(), 1);
+        QVERIFY2(script_.informed.first().startsWith(QDir::toNativeSeparators(path) +
+                                                     QStringLiteral(" was not saved")),
+                 qPrintable(script_.informed.first()));
+        QVERIFY(script_.informed.first().contains(QStringLiteral("decimal separator is a comma")));
+        QVERIFY(script_.errors.isEmpty());
     }
 
     // ---- Collection files -------------------------------------------------------------
