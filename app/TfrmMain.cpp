@@ -43,6 +43,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
 
 // The pictures live in this static library; naming them here keeps them in
 // every program that shows the main window.
@@ -341,6 +342,14 @@ void TfrmMain::buildStatusBar()
 {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
+    portProblem_ = new QLabel(bar);
+    portProblem_->setObjectName(QStringLiteral("lblPortProblem"));
+    // A long text is cut at the panels rather than widening the window;
+    // the tooltip holds all of it.
+    portProblem_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    portProblem_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    portProblem_->setVisible(false);
+    bar->addWidget(portProblem_, 1);
     for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
@@ -379,7 +388,34 @@ void TfrmMain::connectLink()
         const QSignalBlocker quiet(ComboBoxDeviceName);
         ComboBoxDeviceName->setCurrentIndex(index);
     });
+    connect(&link_, &MeterLink::livePortOpenErrorChanged, this, &TfrmMain::showPortProblem);
     link_.setAutoLoadCheck([this](const QDateTime& now) { autoLoad().checkSchedule(now); });
+}
+
+void TfrmMain::showPortProblem(const QString& device, int error, const QString& text)
+{
+    // "No Connection" alone leaves a user who may not open serial devices
+    // without a clue; the reason and the remedy stay shown until the port opens.
+    QString shown;
+    if (error != 0) {
+        shown = QStringLiteral("Cannot open %1: %2.").arg(device, text);
+        if (error == EACCES || error == EPERM)
+            shown += QStringLiteral(" Allow your user to use serial ports: sudo usermod -aG "
+                                    "dialout $USER, then log out and in again.");
+        else if (error == EBUSY)
+            shown += QStringLiteral(" Another program is using the port; close it, then choose "
+                                    "the port again.");
+    }
+    portProblem_->setText(shown);
+    portProblem_->setToolTip(shown.isEmpty() ? QString()
+                                             : shown + QStringLiteral(" (Help > Contents, "
+                                                                      "Troubleshooting)"));
+    portProblem_->setVisible(!shown.isEmpty());
+}
+
+QString TfrmMain::portProblemText() const
+{
+    return portProblem_->text();
 }
 
 void TfrmMain::setSplash(TfrmAbout* splash)

@@ -106,6 +106,9 @@ public:
     [[nodiscard]] const SavedSettings& savedSettings() const { return settings_; }
     [[nodiscard]] const QString& dataDirectory() const { return dataDirectory_; }
     [[nodiscard]] QString statusText(int panel) const;
+    // Why the live port cannot be opened, with what to do about it, as the
+    // status bar shows it; empty while the port opens.
+    [[nodiscard]] QString portProblemText() const;
     // The printer chosen in Printer Setup, used by every later printout.
     [[nodiscard]] QPrinter& printer();
 
@@ -180,6 +183,7 @@ private:
     // unsaved data) before any of them closes; true when all agree.
     [[nodiscard]] bool childWindowsAgreeToClose();
     void FormClose();
+    void showPortProblem(const QString& device, int error, const QString& text);
 
     void paintBeforeBlocking();
     void createPanel();
@@ -235,6 +239,8 @@ private:
     QLineEdit* Edit1 = nullptr;
     QLineEdit* MaskEdit1 = nullptr;
     QLabel* statusPanels_[3] = {};
+    // Left of the panels: why the live port cannot be opened, and the remedy.
+    QLabel* portProblem_ = nullptr;
 
     // A toolbar button and its menu item are one action.
     QAction* Open1 = nullptr;     // SpeedButton1, "&Open"
