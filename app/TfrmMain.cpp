@@ -400,11 +400,13 @@ void TfrmMain::showPortProblem(const QString& device, int error, const QString& 
     if (error != 0) {
         shown = QStringLiteral("Cannot open %1: %2.").arg(device, text);
         if (error == EACCES || error == EPERM)
-            shown += QStringLiteral(" Allow your user to use serial ports: sudo usermod -aG "
-                                    "dialout $USER, then log out and in again.");
+            shown += QStringLiteral(
+                " Run sudo usermod -aG dialout $USER, then log out and in again.");
         else if (error == EBUSY)
-            shown += QStringLiteral(" Another program is using the port; close it, then choose "
-                                    "the port again.");
+            shown += QStringLiteral(
+                " Another program is using it: close that program, then choose the port again.");
+        else if (error == ENOENT || error == ENODEV || error == ENXIO)
+            shown += QStringLiteral(" Plug the meter's cable in, or choose another port.");
     }
     portProblem_->setText(shown);
     portProblem_->setToolTip(shown.isEmpty() ? QString()

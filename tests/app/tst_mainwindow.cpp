@@ -657,9 +657,9 @@ private slots:
         QVERIFY(w.close());
     }
 
-    // A port that is there but cannot be opened (a user not yet in the
-    // dialout group, or a port another program holds): the status bar says
-    // why and what to do, once although the tick tries again every second,
+    // A port that cannot be opened (a user not yet in the dialout group, a
+    // port another program holds, a device that is not there): the status
+    // bar says why and what to do, once although the tick tries again every second,
     // and stops saying it when a port opens.
     void portThatCannotBeOpenedSaysWhy_data()
     {
@@ -667,11 +667,12 @@ private slots:
         QTest::addColumn<QString>("remedy");
         QTest::newRow("no permission")
             << "permission"
-            << "Allow your user to use serial ports: sudo usermod -aG dialout $USER, then log "
-               "out and in again.";
+            << "Run sudo usermod -aG dialout $USER, then log out and in again.";
         QTest::newRow("held by another opener")
             << "busy"
-            << "Another program is using the port; close it, then choose the port again.";
+            << "Another program is using it: close that program, then choose the port again.";
+        QTest::newRow("not there") << "missing"
+                                   << "Plug the meter's cable in, or choose another port.";
     }
 
     void portThatCannotBeOpenedSaysWhy()
@@ -687,6 +688,9 @@ private slots:
             refused = pathRefusingOpen(scratch.path(), &error);
             if (refused.isEmpty())
                 QSKIP("No path here refuses to be opened for want of permission.");
+        } else if (cause == QLatin1String("missing")) {
+            refused = scratch.filePath(QStringLiteral("ttyUSB7"));
+            error = ENOENT;
         } else {
             refused = held.path();
             holder.setDeviceName(refused);
