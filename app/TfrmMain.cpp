@@ -400,8 +400,8 @@ void TfrmMain::showPortProblem(const QString& device, int error, const QString& 
     if (error != 0) {
         shown = QStringLiteral("Cannot open %1: %2.").arg(device, text);
         if (error == EACCES || error == EPERM)
-            shown += QStringLiteral(
-                " Run sudo usermod -aG dialout $USER, then log out and in again.");
+            shown +=
+                QStringLiteral(" Run sudo usermod -aG dialout $USER, then log out and in again.");
         else if (error == EBUSY)
             shown += QStringLiteral(
                 " Another program is using it: close that program, then choose the port again.");
@@ -672,9 +672,9 @@ bool TfrmMain::childWindowsAgreeToClose()
         auto* graph = qobject_cast<TfrmGraph*>(frame->widget());
         if (!graph)
             continue;
-        const QMetaObject::Connection watch = connect(
-            graph, &TfrmGraph::saveRequested, this,
-            [&savedCaptions, graph] { savedCaptions << graph->windowTitle(); });
+        const QMetaObject::Connection watch =
+            connect(graph, &TfrmGraph::saveRequested, this,
+                    [&savedCaptions, graph] { savedCaptions << graph->windowTitle(); });
         const bool agreed = graph->FormCloseQuery();
         disconnect(watch);
         if (agreed)

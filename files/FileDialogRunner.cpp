@@ -62,7 +62,8 @@ QString FileDialogRunner::suffixOfFilter(const QString& filter)
     const QRegularExpressionMatch match = patterns.match(filter);
     if (!match.hasMatch())
         return {};
-    const QString first = match.captured(1).section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+    const QString first =
+        match.captured(1).section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
     if (!first.startsWith(QLatin1String("*.")))
         return {};
     const QString suffix = first.mid(2);
