@@ -43,6 +43,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
 
 // The pictures live in this static library; naming them here keeps them in
 // every program that shows the main window.
@@ -341,6 +342,14 @@ void TfrmMain::buildStatusBar()
 {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
+    portProblem_ = new QLabel(bar);
+    portProblem_->setObjectName(QStringLiteral("lblPortProblem"));
+    // A long text is cut at the panels rather than widening the window;
+    // the tooltip holds all of it.
+    portProblem_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    portProblem_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    portProblem_->setVisible(false);
+    bar->addWidget(portProblem_, 1);
     for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
@@ -379,7 +388,36 @@ void TfrmMain::connectLink()
         const QSignalBlocker quiet(ComboBoxDeviceName);
         ComboBoxDeviceName->setCurrentIndex(index);
     });
+    connect(&link_, &MeterLink::livePortOpenErrorChanged, this, &TfrmMain::showPortProblem);
     link_.setAutoLoadCheck([this](const QDateTime& now) { autoLoad().checkSchedule(now); });
+}
+
+void TfrmMain::showPortProblem(const QString& device, int error, const QString& text)
+{
+    // "No Connection" alone leaves a user who may not open serial devices
+    // without a clue; the reason and the remedy stay shown until the port opens.
+    QString shown;
+    if (error != 0) {
+        shown = QStringLiteral("Cannot open %1: %2.").arg(device, text);
+        if (error == EACCES || error == EPERM)
+            shown +=
+                QStringLiteral(" Run sudo usermod -aG dialout $USER, then log out and in again.");
+        else if (error == EBUSY)
+            shown += QStringLiteral(
+                " Another program is using it: close that program, then choose the port again.");
+        else if (error == ENOENT || error == ENODEV || error == ENXIO)
+            shown += QStringLiteral(" Plug the meter's cable in, or choose another port.");
+    }
+    portProblem_->setText(shown);
+    portProblem_->setToolTip(shown.isEmpty() ? QString()
+                                             : shown + QStringLiteral(" (Help > Contents, "
+                                                                      "Troubleshooting)"));
+    portProblem_->setVisible(!shown.isEmpty());
+}
+
+QString TfrmMain::portProblemText() const
+{
+    return portProblem_->text();
 }
 
 void TfrmMain::setSplash(TfrmAbout* splash)
@@ -608,14 +646,51 @@ bool TfrmMain::FormCloseQuery()
         return false;
     }
     // The child windows ask their own close questions (unsaved logger or
-    // real-time data) before the program ends; one that stays open keeps the
-    // program running.
+    // real-time data) before the program ends; one that refuses keeps the
+    // program running with every window as it was.
+    if (!childWindowsAgreeToClose())
+        return false;
     mdiArea_->closeAllSubWindows();
     const QList<QMdiSubWindow*> children = mdiArea_->subWindowList();
     if (std::any_of(children.cbegin(), children.cend(),
                     [](const QMdiSubWindow* child) { return !child->isHidden(); }))
         return false;
     link_.stopLiveLink();
+    return true;
+}
+
+bool TfrmMain::childWindowsAgreeToClose()
+{
+    // Closing the windows one by one would lose the control panel, the
+    // DataLogger window with its cursors, annotations and zoom, and the
+    // opened graphs and tables before a later window's Cancel: all are asked
+    // first, and none closes unless all agree.
+    const bool loggerUnsaved = graphState_.LoggerDataUnsaved;
+    const bool realTimeUnsaved = graphState_.RealTimeDataUnsaved;
+    QStringList savedCaptions;
+    for (QMdiSubWindow* frame : mdiArea_->subWindowList()) {
+        auto* graph = qobject_cast<TfrmGraph*>(frame->widget());
+        if (!graph)
+            continue;
+        const QMetaObject::Connection watch =
+            connect(graph, &TfrmGraph::saveRequested, this,
+                    [&savedCaptions, graph] { savedCaptions << graph->windowTitle(); });
+        const bool agreed = graph->FormCloseQuery();
+        disconnect(watch);
+        if (agreed)
+            continue;
+        // A "No" to an earlier question gave the data up only for a close
+        // that now does not happen: its question is asked again next time.
+        // Data saved on the way stays saved.
+        if (!savedCaptions.contains(TfrmGraph::LoggerCaption))
+            graphState_.LoggerDataUnsaved = loggerUnsaved || graphState_.LoggerDataUnsaved;
+        if (!savedCaptions.contains(TfrmGraph::RealTimeCaption))
+            graphState_.RealTimeDataUnsaved = realTimeUnsaved || graphState_.RealTimeDataUnsaved;
+        return false;
+    }
+    // Every question has been answered; the closes do not ask again.
+    graphState_.LoggerDataUnsaved = false;
+    graphState_.RealTimeDataUnsaved = false;
     return true;
 }
 

@@ -14,9 +14,10 @@
 // graph placed for the maximised work area.
 //
 // Shut-down: a close is refused and retried shortly while the receive
-// handler runs, then the child windows are closed (a graph window with
-// unsaved data asks first and may keep the program open), then the live port
-// is closed and the settings are written.
+// handler runs, then every graph window with unsaved data asks its question,
+// and only when none refuses are the child windows closed (one Cancel keeps
+// the program and all its windows open), then the live port is closed and
+// the settings are written.
 
 #include "app/AppSettings.h"
 #include "app/LoggerDialogs.h"
@@ -105,6 +106,9 @@ public:
     [[nodiscard]] const SavedSettings& savedSettings() const { return settings_; }
     [[nodiscard]] const QString& dataDirectory() const { return dataDirectory_; }
     [[nodiscard]] QString statusText(int panel) const;
+    // Why the live port cannot be opened, with what to do about it, as the
+    // status bar shows it; empty while the port opens.
+    [[nodiscard]] QString portProblemText() const;
     // The printer chosen in Printer Setup, used by every later printout.
     [[nodiscard]] QPrinter& printer();
 
@@ -175,7 +179,11 @@ private:
     void FormCreate();
     void FormShow();
     [[nodiscard]] bool FormCloseQuery();
+    // Asks every child window that may refuse to close (a graph window with
+    // unsaved data) before any of them closes; true when all agree.
+    [[nodiscard]] bool childWindowsAgreeToClose();
     void FormClose();
+    void showPortProblem(const QString& device, int error, const QString& text);
 
     void paintBeforeBlocking();
     void createPanel();
@@ -231,6 +239,8 @@ private:
     QLineEdit* Edit1 = nullptr;
     QLineEdit* MaskEdit1 = nullptr;
     QLabel* statusPanels_[3] = {};
+    // Left of the panels: why the live port cannot be opened, and the remedy.
+    QLabel* portProblem_ = nullptr;
 
     // A toolbar button and its menu item are one action.
     QAction* Open1 = nullptr;     // SpeedButton1, "&Open"

@@ -1,9 +1,12 @@
 #include "files/ExportDialogs.h"
 
+#include "files/ExportText.h"
 #include "files/TfrmScope.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +38,19 @@ std::optional<ExportRange> chooseRange(QWidget* parent, int count, const FileDia
     if (invalid)
         dialogs.inform(parent, ExportRange::InvalidIntegerMessage);
     return range;
+}
+
+bool refuseCsvUnderDecimalComma(QWidget* parent, const QString& path, const QLocale& locale,
+                                const FileDialogRunner& dialogs)
+{
+    if (ExportText::csvOffered(locale) ||
+        QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) != 0)
+        return false;
+    dialogs.inform(parent, QStringLiteral("%1 was not saved: where the decimal separator is a "
+                                          "comma, the values of a CSV file would be split at their "
+                                          "decimal commas. Save it as a text file (*.txt).")
+                               .arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 } // namespace ExportDialogs

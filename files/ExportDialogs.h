@@ -8,6 +8,7 @@
 #include "files/FileDialogRunner.h"
 
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QPointer>
 #include <QString>
 #include <optional>
@@ -26,6 +27,14 @@ inline const QString SavingText = QStringLiteral("saving.....");
 // choose OK, or when a field is not an integer ("invalid integer" is shown).
 [[nodiscard]] std::optional<ExportRange> chooseRange(QWidget* parent, int count,
                                                      const FileDialogRunner& dialogs);
+
+// A name ending in ".csv" typed into a save dialog where the decimal
+// separator is a comma: the decimal commas would split every value into two
+// fields, so nothing is written. True (and the user is told why) when the
+// name is refused; the dialogs do not offer CSV there in the first place.
+[[nodiscard]] bool refuseCsvUnderDecimalComma(QWidget* parent, const QString& path,
+                                              const QLocale& locale,
+                                              const FileDialogRunner& dialogs);
 
 } // namespace ExportDialogs
 

@@ -149,6 +149,8 @@ bool FileCommands::graphSave(TfrmGraph& graph)
         &graph, request(graphFilters(QLocale()), QStringLiteral("GHF")));
     if (path.isEmpty())
         return false;
+    if (ExportDialogs::refuseCsvUnderDecimalComma(&graph, path, QLocale(), context_.dialogs))
+        return false;
 
     const QString extension = extensionOf(path);
     if (extension == QLatin1String("ghf")) {

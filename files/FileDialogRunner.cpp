@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 QString runFileDialog(QWidget* parent, const FileDialogRequest& request,
@@ -15,6 +16,14 @@ QString runFileDialog(QWidget* parent, const FileDialogRequest& request,
                                                        : QFileDialog::ExistingFile);
     dialog.setNameFilters(request.filters);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    // A name typed without an extension gets the type chosen in the dialog,
+    // not always the first type's: "set1b" with the text type chosen is
+    // set1b.TXT, written as text.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, &request](const QString& filter) {
+                         const QString suffix = FileDialogRunner::suffixOfFilter(filter);
+                         dialog.setDefaultSuffix(suffix.isEmpty() ? request.defaultSuffix : suffix);
+                     });
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     dialog.setSizeGripEnabled(true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -43,6 +52,22 @@ FileDialogRunner FileDialogRunner::modal()
         QMessageBox::critical(parent, QApplication::applicationDisplayName(), text);
     };
     return runner;
+}
+
+QString FileDialogRunner::suffixOfFilter(const QString& filter)
+{
+    // "Description (*.EXT *.ext)": the patterns are in the last brackets (the
+    // description may hold brackets of its own); the first one counts.
+    static const QRegularExpression patterns(QStringLiteral("\\(([^()]*)\\)\\s*$"));
+    const QRegularExpressionMatch match = patterns.match(filter);
+    if (!match.hasMatch())
+        return {};
+    const QString first =
+        match.captured(1).section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+    if (!first.startsWith(QLatin1String("*.")))
+        return {};
+    const QString suffix = first.mid(2);
+    return suffix.contains(QLatin1Char('*')) ? QString() : suffix;
 }
 
 QString FileDialogRunner::filter(const QString& description, const QString& pattern)

@@ -19,7 +19,9 @@ struct FileDialogRequest
     QString caption;
     QString directory;       // where the dialog starts
     QStringList filters;     // Qt name filters, e.g. "TXT file(...) (*.TXT)"
-    QString defaultSuffix;   // appended when the name has no extension ("GHF")
+    // Appended when the name has no extension ("GHF"), until another type is
+    // chosen in the dialog, whose extension is appended instead.
+    QString defaultSuffix;
     bool confirmOverwrite = true; // save dialogs: ask before replacing a file
 };
 
@@ -45,4 +47,7 @@ struct FileDialogRunner
     // its pattern ("Graph file(*.ghf,only for RX842)", "*.GHF"); the pattern
     // matches either case of the extension.
     [[nodiscard]] static QString filter(const QString& description, const QString& pattern);
+    // The extension of a filter's first pattern ("TXT" of "... (*.TXT *.txt)"),
+    // empty when it has none ("All files (*)").
+    [[nodiscard]] static QString suffixOfFilter(const QString& filter);
 };

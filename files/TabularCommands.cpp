@@ -186,6 +186,8 @@ void TabularCommands::saveList(TfrmList& list)
     const QString path = context_.dialogs.saveFileName(parent, request);
     if (path.isEmpty() || !alive)
         return;
+    if (ExportDialogs::refuseCsvUnderDecimalComma(parent, path, QLocale(), context_.dialogs))
+        return;
     const std::optional<ExportRange> range =
         ExportDialogs::chooseRange(parent, list.table().dataRowCount(), context_.dialogs);
     if (!range || !alive)

@@ -83,10 +83,40 @@ void MeterLink::closePortQuietly(TComPort& port)
 
 void MeterLink::openPortQuietly(TComPort& port)
 {
+    // The port's error handler turns the failure into a silent abort; the
+    // reason is kept on the way, so that the user can be told why the live
+    // port stays closed.
+    int error = 0;
+    QString text;
+    const TComErrorEvent silent = port.OnError();
+    port.setOnError([&](TCustomComPort& sender, const EComError& failure, TComAction& action) {
+        error = failure.code();
+        text = failure.message();
+        if (silent)
+            silent(sender, failure, action);
+    });
     try {
         port.setActive(true);
     } catch (...) {
     }
+    port.setOnError(silent);
+    if (&port == &comm1_) {
+        if (port.Active())
+            noteLivePortOpen(0, QString());
+        else if (error != 0)
+            noteLivePortOpen(error, text);
+    }
+}
+
+void MeterLink::noteLivePortOpen(int error, const QString& text)
+{
+    const QString device = comm1_.DeviceName();
+    if (error == livePortOpenError_ && (error == 0 || device == livePortOpenErrorDevice_))
+        return;
+    livePortOpenError_ = error;
+    livePortOpenErrorText_ = text;
+    livePortOpenErrorDevice_ = error ? device : QString();
+    emit livePortOpenErrorChanged(device, error, text);
 }
 
 void MeterLink::attachReceiveHandler()

@@ -54,6 +54,12 @@ public:
     [[nodiscard]] bool MeterRecording() const { return meterRecording_; }
     [[nodiscard]] const QByteArray& ReceiveBuffer() const { return receiveBuffer_; }
     [[nodiscard]] int lastConnectedPort() const { return lastConnectedPort_; }
+    // Why Comm1 could not be opened the last time the link tried: the
+    // system's error number (EACCES for a user without the right to use
+    // serial devices, EBUSY for a port another program holds, ...) and its
+    // text; 0 and empty before any try and once it opened.
+    [[nodiscard]] int livePortOpenError() const { return livePortOpenError_; }
+    [[nodiscard]] const QString& livePortOpenErrorText() const { return livePortOpenErrorText_; }
 
     // Consumers of decoded readings; null while their window does not exist.
     void setPanel(LiveReadingView* panel) { panel_ = panel; }
@@ -134,12 +140,17 @@ signals:
     void linkLost();
     // The tick found Comm1 closed and opened it again ("a" has been sent).
     void livePortReopened();
+    // The outcome of opening Comm1 changed: it failed on `device` for a new
+    // reason (error, text), or it opened again (error 0). Not repeated while
+    // the tick's retries keep failing the same way.
+    void livePortOpenErrorChanged(const QString& device, int error, const QString& text);
 
 private:
     void attachReceiveHandler();
     void detachReceiveHandler();
     void closePortQuietly(TComPort& port);
     void openPortQuietly(TComPort& port);
+    void noteLivePortOpen(int error, const QString& text);
     void dispatchReading(const MeterReading& reading);
     void requestNextFrame();
     void declareLinkLost();
@@ -171,6 +182,9 @@ private:
     int selectedPort_ = -1;
     QString portName_;
     int lastConnectedPort_ = 0;
+    int livePortOpenError_ = 0;
+    QString livePortOpenErrorText_;
+    QString livePortOpenErrorDevice_;
 
     LiveReadingView* panel_ = nullptr;
     LiveReadingRecorder* recorder_ = nullptr;

@@ -1,8 +1,11 @@
 // Pictures of Save and Open, run by hand under xvfb-run with a window
 // manager: the choice dialog as Save shows it for the DataLogger window
 // ("Save File") and as Open shows it ("Open File"), and the main window with
-// a graph window opened from a graph file. The dialogs are taken from the
-// screen, so their frames show as the window manager draws them.
+// a graph window opened from a graph file; the save dialog with the text
+// type chosen for a name typed without extension, and the message that
+// refuses a typed .csv where the decimal separator is a comma. The dialogs
+// are taken from the screen, so their frames show as the window manager
+// draws them.
 //   files_screenshots OUTPUT_DIRECTORY
 
 #include "app/FileScript.h"
@@ -12,11 +15,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -31,6 +39,8 @@ bool grabScreen(const QString& path)
 
 int main(int argc, char** argv)
 {
+    // The dialog driven below is Qt's own, as under a plain window manager.
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("QV58M"));
     if (argc < 2) {
@@ -57,6 +67,40 @@ int main(int argc, char** argv)
             dialog.hide();
         }
         return scriptedExec(dialog);
+    };
+
+    // The message refusing a typed .csv, shown for real.
+    runner.inform = [&](QWidget* parent, const QString& text) {
+        script.informed << text;
+        QMessageBox box(QMessageBox::Information, QStringLiteral("QV58M"), text, QMessageBox::Ok,
+                        parent);
+        QTimer::singleShot(700, &box, [&box, &output] {
+            (void)grabScreen(output.filePath(QStringLiteral("csv-refused.png")));
+            box.accept();
+        });
+        box.exec();
+    };
+    // The program's own save dialog once script.saveNames runs out: the
+    // text type chosen, "set1b" typed, taken from the screen, accepted.
+    const auto scriptedSave = runner.saveFileName;
+    runner.saveFileName = [&](QWidget* parent, const FileDialogRequest& request) {
+        if (!script.saveNames.isEmpty())
+            return scriptedSave(parent, request);
+        QTimer::singleShot(700, [&output] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+                types->setFocus();
+                QTest::keyClick(types, Qt::Key_Down);
+            }
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(QStringLiteral("set1b"));
+            QTest::qWait(300);
+            (void)grabScreen(output.filePath(QStringLiteral("save-dialog-text-type.png")));
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        });
+        return FileDialogRunner::modal().saveFileName(parent, request);
     };
 
     TfrmMain::Environment environment;
@@ -89,6 +133,20 @@ int main(int argc, char** argv)
     script.openNames << graphPath;
     w.findChild<QAction*>(QStringLiteral("Open1"))->trigger();
     QTest::qWait(700);
-    const bool ok = grabScreen(output.filePath(QStringLiteral("graph-file-opened.png")));
+    bool ok = grabScreen(output.filePath(QStringLiteral("graph-file-opened.png")));
+
+    // The opened graph saved through the program's save dialog: the text
+    // type chosen gives set1b.TXT.
+    w.findChild<QAction*>(QStringLiteral("Save1"))->trigger();
+    if (!QFile::exists(QDir(data.path()).filePath(QStringLiteral("set1b.TXT")))) {
+        std::fprintf(stderr, "set1b.TXT was not written\n");
+        ok = false;
+    }
+    // Where the decimal separator is a comma, a typed .csv is refused.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    script.saveNames << saved.filePath(QStringLiteral("punkte.csv"));
+    w.findChild<QAction*>(QStringLiteral("Save1"))->trigger();
+    if (script.informed.size() != 1 || QFile::exists(saved.filePath(QStringLiteral("punkte.csv"))))
+        ok = false;
     return ok && shots == 2 ? 0 : 1;
 }

@@ -22,14 +22,22 @@
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 using vmeter::LoggerImageBuilder;
@@ -89,12 +97,17 @@ private:
     FileScript script_;
     std::unique_ptr<TfrmMain> w_;
 
+    // The save dialog is the program's own QFileDialog instead of a scripted name.
+    bool realSaveDialog_ = false;
+
     TfrmMain& mainWindow()
     {
         TfrmMain::Environment environment;
         environment.listPorts = [] { return QStringList{}; };
         environment.dataDirectory = data_->path();
         environment.fileDialogs = script_.runner();
+        if (realSaveDialog_)
+            environment.fileDialogs.saveFileName = FileDialogRunner::modal().saveFileName;
         w_ = std::make_unique<TfrmMain>(environment);
         QSignalSpy finished(w_.get(), &TfrmMain::startUpFinished);
         w_->resize(1200, 800);
@@ -138,6 +151,54 @@ private:
         return graph;
     }
 
+    // Once the save dialog is up: picks its file type the way a user does
+    // (keys on the type list), types the name and accepts.
+    void fillSaveDialog(int typeIndex, const QString& typed)
+    {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(20, this, [=, this] { fillSaveDialog(typeIndex, typed); });
+            return;
+        }
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!types || !name) {
+            dialog->reject();
+            return;
+        }
+        types->setFocus();
+        for (int i = types->currentIndex(); i < typeIndex; ++i)
+            QTest::keyClick(types, Qt::Key_Down);
+        name->setText(typed);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    }
+
+    // Answers the close questions in turn (Cancel once they run out) and
+    // notes them.
+    void answerInTurn(const QStringList& answers, QStringList* asked)
+    {
+        auto left = std::make_shared<QStringList>(answers);
+        w_->graphState().dialogs.ask = [left, asked](QWidget*, const QString& text,
+                                                     QMessageBox::StandardButtons) {
+            *asked << text;
+            const QString answer = left->isEmpty() ? QStringLiteral("Cancel") : left->takeFirst();
+            return answer == QLatin1String("Yes")  ? QMessageBox::Yes
+                   : answer == QLatin1String("No") ? QMessageBox::No
+                                                   : QMessageBox::Cancel;
+        };
+    }
+
+    // A text file of these bytes opened into a new list window, the active one.
+    bool openList(const QByteArray& bytes)
+    {
+        const QString path = savedPath(QStringLiteral("list.txt"));
+        writeBytes(path, bytes);
+        script_.choices << TfrmOpenSave::SingleSet;
+        script_.openNames << path;
+        trigger("Open1");
+        return qobject_cast<TfrmList*>(w_->activeChild()) && QFile::remove(path);
+    }
+
     void answerQuestions(QMessageBox::StandardButton answer, QStringList* asked = nullptr)
     {
         w_->graphState().dialogs.ask = [answer, asked](QWidget*, const QString& text,
@@ -153,6 +214,7 @@ private slots:
     {
         QLocale::setDefault(QLocale::c());
         QSettings().clear();
+        realSaveDialog_ = false;
         data_ = std::make_unique<QTemporaryDir>();
         saved_ = std::make_unique<QTemporaryDir>();
         script_ = FileScript{};
@@ -507,6 +569,138 @@ private slots:
             QVERIFY(asker->isVisible());
             QCOMPARE(asker->graph()->saveWholeGraph(), block);
         }
+    }
+
+    // File > Exit with several windows, two of them holding unsaved data:
+    // every question comes before any window closes, so a Cancel keeps the
+    // control panel, the DataLogger window, the opened graph and the table,
+    // and a "No" given on the way is asked again at the next Exit.
+    void exitAsksEveryWindowBeforeAnyCloses_data()
+    {
+        QTest::addColumn<QStringList>("answers"); // real-time, then DataLogger
+        QTest::newRow("real-time Cancel") << QStringList{"Cancel"};
+        QTest::newRow("real-time No, DataLogger Cancel") << QStringList{"No", "Cancel"};
+        QTest::newRow("real-time Yes (saved), DataLogger Cancel") << QStringList{"Yes", "Cancel"};
+        QTest::newRow("real-time No, DataLogger No") << QStringList{"No", "No"};
+    }
+
+    void exitAsksEveryWindowBeforeAnyCloses()
+    {
+        QFETCH(QStringList, answers);
+        TfrmMain& w = mainWindow();
+        (void)realTimeSamples(20);
+        w.openSampleGraph(40);
+        w.graphState().LoggerDataUnsaved = true;
+        (void)measurement(10);
+        QVERIFY(openList("1\t67.6\r\n"));
+        QList<QPointer<QWidget>> windows; // panel, real-time, DataLogger, measurement, list
+        for (QMdiSubWindow* frame : w.mdiArea()->subWindowList())
+            windows << frame->widget();
+        QCOMPARE(windows.size(), 5);
+        script_.saveNames << savedPath(QStringLiteral("rt.ghf"));
+        const QStringList both{"Save Real-Time Graph ?", "Save DataLogger Data ?"};
+        const bool closes = answers.last() == QLatin1String("No");
+        const bool saved = answers.first() == QLatin1String("Yes");
+
+        QStringList asked;
+        answerInTurn(answers, &asked);
+        trigger("Exit1");
+        QCOMPARE(asked, both.mid(0, answers.size()));
+        QCOMPARE(w.isVisible(), !closes);
+        QTRY_COMPARE(std::count_if(windows.cbegin(), windows.cend(),
+                                   [](const QPointer<QWidget>& p) { return p && p->isVisible(); }),
+                     closes ? 0 : 5);
+        if (closes)
+            return;
+        asked.clear();
+        answerInTurn({"No", "No"}, &asked);
+        trigger("Exit1");
+        QCOMPARE(asked, saved ? both.mid(1) : both);
+        QVERIFY(!w.isVisible());
+    }
+
+    // The save dialog's file type decides the extension a name typed
+    // without one gets, and so what is written; a typed extension wins.
+    void chosenFileTypeGivesTheExtension_data()
+    {
+        QTest::addColumn<int>("typeIndex"); // graph, text, CSV
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("firstLine"); // empty: a graph file
+        QTest::newRow("graph file, no extension") << 0 << "set1b"
+                                                  << "set1b.GHF"
+                                                  << "";
+        QTest::newRow("TXT, no extension") << 1 << "set1b"
+                                           << "set1b.TXT"
+                                           << "4/14/2010\t12:00:00.0\t50.3";
+        QTest::newRow("CSV, no extension") << 2 << "set1b"
+                                           << "set1b.CSV"
+                                           << "4/14/2010,12:00:00.0,50.3";
+        QTest::newRow("TXT chosen, .ghf typed") << 1 << "set1b.ghf"
+                                                << "set1b.ghf"
+                                                << "";
+    }
+
+    void chosenFileTypeGivesTheExtension()
+    {
+        QFETCH(int, typeIndex);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(QString, firstLine);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+        const auto nativeAgain =
+            qScopeGuard([] { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, false); });
+        realSaveDialog_ = true;
+        TfrmMain& w = mainWindow();
+        const QByteArray block = measurement(20)->graph()->saveWholeGraph();
+
+        QTimer::singleShot(0, this, [=, this] { fillSaveDialog(typeIndex, typed); });
+        trigger("Save1");
+        const QByteArray bytes = fileBytes(QDir(w.dataDirectory()).filePath(written));
+        QCOMPARE(script_.rangeCaptions.size(), firstLine.isEmpty() ? 0 : 1);
+        if (firstLine.isEmpty())
+            QCOMPARE(bytes, graphFileBytes(block));
+        else
+            QVERIFY2(bytes.startsWith(firstLine.toUtf8() + "\r\n"), bytes.left(40).constData());
+    }
+
+    // Where the decimal separator is a comma no dialog offers CSV; a name
+    // typed with ".csv" all the same is refused with a message, since the
+    // decimal commas would split the values (67,6 read back as 67 and 6).
+    void typedCsvRefusedUnderDecimalComma_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("graph window") << "graph";
+        QTest::newRow("list window") << "list";
+        QTest::newRow("real-time close question") << "real-time close";
+    }
+
+    void typedCsvRefusedUnderDecimalComma()
+    {
+        QFETCH(QString, window);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        TfrmMain& w = mainWindow();
+        if (window == QLatin1String("graph"))
+            (void)measurement(20);
+        else if (window == QLatin1String("list"))
+            QVERIFY(openList("14.04.2010\t12:00:00.0\t67,6\r\n"));
+        const QString path = savedPath(QStringLiteral("punkte.CSV"));
+        script_.saveNames << path;
+        if (window == QLatin1String("real-time close")) {
+            TfrmGraph* realTime = realTimeSamples(20);
+            answerQuestions(QMessageBox::Yes);
+            QVERIFY(!frameOf(realTime)->close());
+            QVERIFY(w.graphState().RealTimeDataUnsaved);
+        } else {
+            trigger("Save1");
+        }
+        QVERIFY(script_.rangeCaptions.isEmpty());
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(script_.informed.size(), 1);
+        QVERIFY(script_.informed.first().startsWith(
+            QDir::toNativeSeparators(path) + QStringLiteral(" was not saved: where the "
+                                                            "decimal separator is a comma")));
     }
 
     // ---- Collection files -------------------------------------------------------------

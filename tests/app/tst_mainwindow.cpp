@@ -27,6 +27,10 @@
 
 #include <memory>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 constexpr int StartUpTimeout = 20000;
 
@@ -81,6 +85,20 @@ bool startUp(TfrmMain& w)
     QSignalSpy finished(&w, &TfrmMain::startUpFinished);
     w.show();
     return finished.wait(StartUpTimeout);
+}
+
+// A path whose open for writing fails for want of permission, for root too:
+// a read-only kernel setting. Empty when none here refuses.
+QString pathRefusingOpen(int* error)
+{
+    for (const char* path : {"/proc/sys/kernel/osrelease", "/sys/devices/system/cpu/online"}) {
+        const int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        else if ((*error = errno) == EACCES || errno == EPERM)
+            return QString::fromLatin1(path);
+    }
+    return {};
 }
 
 } // namespace
@@ -624,6 +642,62 @@ private slots:
             QCOMPARE(frame->windowIcon().pixmap(16, 16).toImage(), programIcon);
         w.graphState().LoggerDataUnsaved = false;
         QVERIFY(w.close());
+    }
+
+    // A port that cannot be opened (a user not yet in the dialout group, a
+    // port another program holds, a device that is not there): the status
+    // bar says why and what to do, once although every tick tries again, and
+    // no more once a port opens.
+    void portThatCannotBeOpenedSaysWhy_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("remedy");
+        QTest::newRow("no permission")
+            << "permission"
+            << "Run sudo usermod -aG dialout $USER, then log out and in again.";
+        QTest::newRow("held by another opener")
+            << "busy"
+            << "Another program is using it: close that program, then choose the port again.";
+        QTest::newRow("not there") << "missing"
+                                   << "Plug the meter's cable in, or choose another port.";
+    }
+
+    void portThatCannotBeOpenedSaysWhy()
+    {
+        QFETCH(QString, cause);
+        QFETCH(QString, remedy);
+        ScriptedMeterPeer held{QByteArray()};
+        ScriptedMeterPeer free{QByteArray()};
+        TComPort holder;
+        int error = cause == QLatin1String("busy") ? EBUSY : ENOENT;
+        QString refused =
+            cause == QLatin1String("missing") ? QStringLiteral("/dev/ttyGone7") : held.path();
+        if (cause == QLatin1String("permission") && (refused = pathRefusingOpen(&error)).isEmpty())
+            QSKIP("No path here refuses to be opened for want of permission.");
+        if (cause == QLatin1String("busy")) {
+            holder.setDeviceName(refused);
+            holder.setActive(true);
+        }
+        // No meter answers: the live link falls back to the saved port 0, the refusing one.
+        TfrmMain w(portsOnly({refused, free.path()}));
+        QSignalSpy changes(&w.link(), &MeterLink::livePortOpenErrorChanged);
+        QVERIFY(startUp(w));
+        QCOMPARE(w.link().livePortOpenError(), error);
+        const QString expected =
+            QStringLiteral("Cannot open %1: %2. ").arg(refused, qt_error_string(error)) + remedy;
+        QCOMPARE(w.portProblemText(), expected);
+        const auto* label = w.findChild<QLabel*>(QStringLiteral("lblPortProblem"));
+        QVERIFY(label->isVisible());
+        const qsizetype said = changes.size();
+        QSignalSpy lost(&w.link(), &MeterLink::linkLost);
+        QVERIFY(lost.wait(6000)); // three ticks, each trying the port again
+        QCOMPARE(changes.size(), said);
+
+        w.findChild<QComboBox*>(QStringLiteral("ComboBoxDeviceName"))->setCurrentIndex(1);
+        QVERIFY(w.link().Comm1().Active());
+        QCOMPARE(changes.last().at(1).toInt(), 0);
+        QCOMPARE(w.portProblemText(), QString());
+        QVERIFY(label->isHidden());
     }
 
     void closingAsksAboutUnsavedLoggerData_data()
