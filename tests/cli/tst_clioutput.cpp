@@ -52,6 +52,11 @@ mode_t fileType(const QString& path)
                                                                       : 0;
 }
 
+CliRun runCliUs(const QStringList& arguments)
+{
+    return runCli(arguments, localeEnvironment(QStringLiteral("en_US.UTF-8")));
+}
+
 // Runs the tool with its standard output going to `out`.
 CliRun runCliInto(const QStringList& arguments, const QString& out)
 {
@@ -137,7 +142,7 @@ private slots:
         const QString rec = dir.filePath("sets.rec");
         QVERIFY(writeBytes(rec, memoryImage(20)));
         const QStringList command{"export", rec, "--set", "1", "--format", "csv", "--out"};
-        QCOMPARE(runCli(command + QStringList{dir.filePath("plain.csv")}).status, 0);
+        QCOMPARE(runCliUs(command + QStringList{dir.filePath("plain.csv")}).status, 0);
         const QByteArray expected = fileBytes(dir.filePath("plain.csv"));
         QVERIFY(expected.size() > 0);
 
@@ -145,7 +150,7 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
         QVERIFY(reader >= 0);
-        const CliRun run = runCli(command + QStringList{fifo});
+        const CliRun run = runCliUs(command + QStringList{fifo});
         QByteArray received(expected.size() + 100, '\0');
         const ssize_t n = ::read(reader, received.data(), size_t(received.size()));
         ::close(reader);
@@ -154,7 +159,7 @@ private slots:
         QCOMPARE(fileType(fifo), mode_t(S_IFIFO));
 
         // Nobody reading: a failure, not a wait and not a file.
-        const CliRun unread = runCli(command + QStringList{fifo});
+        const CliRun unread = runCliUs(command + QStringList{fifo});
         QCOMPARE(unread.status, 1);
         QVERIFY2(unread.err.contains("no program reads from the pipe"), qPrintable(unread.err));
         QCOMPARE(fileType(fifo), mode_t(S_IFIFO));
@@ -185,7 +190,7 @@ private slots:
         QVERIFY(writeBytes(rec, memoryImage(20)));
         if (out == QLatin1String("DIR"))
             out = dir.path();
-        const CliRun run = runCli({"export", rec, "--set", "1", "--format", "csv", "--out", out});
+        const CliRun run = runCliUs({"export", rec, "--set", "1", "--format", "csv", "--out", out});
         QCOMPARE(run.status, 1);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QCOMPARE(fileType(out), mode_t(type));
@@ -212,7 +217,7 @@ private slots:
         if (!disk.isMounted())
             QSKIP(qPrintable(disk.whyNot()));
         QTemporaryDir dir;
-        const QByteArray image = memoryImage(3000);
+        const QByteArray image = memoryImage(2100);
         const QString rec = dir.filePath("sets.rec");
         QVERIFY(writeBytes(rec, image));
         QVERIFY(writeBytes(dir.filePath("memory.bin"), image));
@@ -226,7 +231,7 @@ private slots:
         const QByteArray old = "the earlier file\r\n";
         QVERIFY(writeBytes(disk.filePath(name), old));
         QVERIFY(disk.leaveFree(FullFilesystem::PageBytes));
-        const CliRun run = runCli(command);
+        const CliRun run = runCliUs(command);
         QCOMPARE(run.status, 1);
         QVERIFY2(run.err.contains("cannot write " + disk.filePath(name)), qPrintable(run.err));
         QCOMPARE(fileBytes(disk.filePath(name)), old);
@@ -237,11 +242,11 @@ private slots:
         // Elsewhere the same command writes more than the page that was free.
         const QStringList elsewhere = filledIn(arguments, rec, port).replaceInStrings(
             disk.filePath(name), dir.filePath(name));
-        const CliRun roomy = runCli(elsewhere);
+        const CliRun roomy = runCliUs(elsewhere);
         QCOMPARE(roomy.status, 0);
         QVERIFY(QFileInfo(dir.filePath(name)).size() > FullFilesystem::PageBytes);
     }
 };
 
-AUDIMARK_TEST_MAIN(TestCliOutput)
+AUDIMARK_TEST_MAIN_CORE(TestCliOutput)
 #include "tst_clioutput.moc"

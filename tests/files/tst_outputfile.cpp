@@ -331,5 +331,5 @@ private slots:
     }
 };
 
-AUDIMARK_TEST_MAIN(TestOutputFile)
+AUDIMARK_TEST_MAIN_CORE(TestOutputFile)
 #include "tst_outputfile.moc"
