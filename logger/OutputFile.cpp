@@ -40,8 +40,8 @@ Target targetOf(const QString& path, QString& reason)
         return Target::Regular;
     if (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode))
         return Target::Direct;
-    reason = S_ISDIR(status.st_mode) ? OutputFile::DirectoryReason
-                                     : OutputFile::NotWritableKindReason;
+    reason =
+        S_ISDIR(status.st_mode) ? OutputFile::DirectoryReason : OutputFile::NotWritableKindReason;
     return Target::Refused;
 }
 
@@ -121,8 +121,8 @@ bool OutputFile::openDirect()
 {
     // Not blocking: a FIFO without a reader fails the open instead of
     // holding it for ever.
-    const int fd = ::open(QFile::encodeName(path_).constData(),
-                          O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         setErrorString(errno == ENXIO ? NoReaderReason : qt_error_string(errno));
         return false;

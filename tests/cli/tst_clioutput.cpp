@@ -48,8 +48,7 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
 mode_t fileType(const QString& path)
 {
     struct stat status = {};
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & S_IFMT
-                                                                      : 0;
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & S_IFMT : 0;
 }
 
 CliRun runCliUs(const QStringList& arguments)
@@ -176,8 +175,10 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("type");
-        QTest::newRow("/dev/full") << "/dev/full" << "cannot write /dev/full: " << int(S_IFCHR);
-        QTest::newRow("directory") << "DIR" << "it is a directory" << int(S_IFDIR);
+        QTest::newRow("/dev/full") << "/dev/full"
+                                   << "cannot write /dev/full: " << int(S_IFCHR);
+        QTest::newRow("directory") << "DIR"
+                                   << "it is a directory" << int(S_IFDIR);
     }
 
     void exportOntoDeviceOrDirectory()
@@ -200,9 +201,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("name");
-        QTest::newRow("export --out") << QStringList{"export", "FILE", "--set", "1", "--format",
-                                                     "csv", "--out", "OUT"}
-                                      << "out.csv";
+        QTest::newRow("export --out")
+            << QStringList{"export", "FILE", "--set", "1", "--format", "csv", "--out", "OUT"}
+            << "out.csv";
         QTest::newRow("report --out")
             << QStringList{"report", "FILE", "--set", "1", "--out", "OUT"} << "out.pdf";
         QTest::newRow("download --out")
@@ -227,7 +228,6 @@ private slots:
         arguments.replaceInStrings(QStringLiteral("OUT"), disk.filePath(name));
         const QStringList command = filledIn(arguments, rec, port);
 
-
         const QByteArray old = "the earlier file\r\n";
         QVERIFY(writeBytes(disk.filePath(name), old));
         QVERIFY(disk.leaveFree(FullFilesystem::PageBytes));
@@ -240,8 +240,9 @@ private slots:
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
 
         // Elsewhere the same command writes more than the page that was free.
-        const QStringList elsewhere = filledIn(arguments, rec, port).replaceInStrings(
-            disk.filePath(name), dir.filePath(name));
+        const QStringList elsewhere =
+            filledIn(arguments, rec, port)
+                .replaceInStrings(disk.filePath(name), dir.filePath(name));
         const CliRun roomy = runCliUs(elsewhere);
         QCOMPARE(roomy.status, 0);
         QVERIFY(QFileInfo(dir.filePath(name)).size() > FullFilesystem::PageBytes);

@@ -30,7 +30,8 @@ public:
         }
         const QByteArray where = QFile::encodeName(dir_.path());
         if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=16k") != 0) {
-            whyNot_ = QStringLiteral("mounting a tmpfs failed: ") + QString::fromLocal8Bit(std::strerror(errno));
+            whyNot_ = QStringLiteral("mounting a tmpfs failed: ") +
+                      QString::fromLocal8Bit(std::strerror(errno));
             return;
         }
         mounted_ = true;

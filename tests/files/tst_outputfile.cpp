@@ -48,8 +48,7 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
 mode_t fileType(const QString& path)
 {
     struct stat status = {};
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & S_IFMT
-                                                                      : 0;
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & S_IFMT : 0;
 }
 
 // One set of `samples` samples that started at 15:30:05 on 14 April 2010.
@@ -84,8 +83,7 @@ bool writeWith(const QString& writer, const QString& directory, const QString& n
         TabularTable table;
         for (int i = 0; i < kPoints; ++i)
             table.appendRow({"4/14/2010", "09:05:07.000", "65.3", "a", "b", "c"});
-        return GridExport::write(path, table, ExportRange::all(kPoints), ExportText::Tab)
-            .written();
+        return GridExport::write(path, table, ExportRange::all(kPoints), ExportText::Tab).written();
     }
     if (writer == QLatin1String("graph file"))
         return GraphFile::write(path, QByteArray(6000, 'g'));
@@ -124,15 +122,23 @@ private slots:
         QTest::addColumn<QString>("writer");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("oldBytes");
-        QTest::newRow("whole bytes") << "" << "out.bin" << 100;
-        QTest::newRow("graph export") << "graph export" << "out.txt" << 100;
-        QTest::newRow("grid export") << "grid export" << "out.txt" << 100;
-        QTest::newRow("graph file") << "graph file" << "out.ghf" << 100;
-        QTest::newRow("image file") << "image file" << "out.rec" << 100;
-        QTest::newRow("collection save") << "collection save" << "out.rec" << 100;
-        QTest::newRow("dump file") << "dump file" << "201004141530.CSV" << 100;
+        QTest::newRow("whole bytes") << ""
+                                     << "out.bin" << 100;
+        QTest::newRow("graph export") << "graph export"
+                                      << "out.txt" << 100;
+        QTest::newRow("grid export") << "grid export"
+                                     << "out.txt" << 100;
+        QTest::newRow("graph file") << "graph file"
+                                    << "out.ghf" << 100;
+        QTest::newRow("image file") << "image file"
+                                    << "out.rec" << 100;
+        QTest::newRow("collection save") << "collection save"
+                                         << "out.rec" << 100;
+        QTest::newRow("dump file") << "dump file"
+                                   << "201004141530.CSV" << 100;
         // The log is rewritten whole: an earlier log of more than a page.
-        QTest::newRow("autoload log") << "autoload log" << "autoload.log" << 5000;
+        QTest::newRow("autoload log") << "autoload log"
+                                      << "autoload.log" << 5000;
     }
 
     void fullDiskKeepsTheEarlierFile()
@@ -263,9 +269,12 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("link to /dev/zero") << "zero" << "it is not a regular file";
-        QTest::newRow("FIFO") << "fifo" << "it is not a regular file";
-        QTest::newRow("larger than a log") << "large" << "it is larger than 16 MB";
+        QTest::newRow("link to /dev/zero") << "zero"
+                                           << "it is not a regular file";
+        QTest::newRow("FIFO") << "fifo"
+                              << "it is not a regular file";
+        QTest::newRow("larger than a log") << "large"
+                                           << "it is larger than 16 MB";
     }
 
     void autoLoadLogReadBackIsBounded()

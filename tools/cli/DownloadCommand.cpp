@@ -76,8 +76,8 @@ int runDownloadCommand(const DownloadOptions& options)
         return 1;
     if (outcome.result != LoadResult::Ok) {
         if (options.keepDamaged && !outcome.image.isEmpty()) {
-            if (const QString reason = OutputFile::writeWhole(
-                    options.outFile, ImageFile::keptBytes(outcome.image));
+            if (const QString reason =
+                    OutputFile::writeWhole(options.outFile, ImageFile::keptBytes(outcome.image));
                 !reason.isEmpty()) {
                 err << "audimark-cli: cannot write " << options.outFile << ": " << reason << '\n';
                 return 1;

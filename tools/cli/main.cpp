@@ -81,9 +81,9 @@ int withOutputChecked(int status)
     const int error = errno;
     if (flushed && !std::ferror(stdout))
         return status;
-    QTextStream(stderr) << "audimark-cli: cannot write to standard output"
-                        << (flushed || error == 0 ? QString() : QStringLiteral(": ") + qt_error_string(error))
-                        << '\n';
+    const QString reason =
+        flushed || error == 0 ? QString() : QStringLiteral(": ") + qt_error_string(error);
+    QTextStream(stderr) << "audimark-cli: cannot write to standard output" << reason << '\n';
     return status == 0 ? 1 : status;
 }
 
