@@ -1,32 +1,28 @@
 #include "files/CollectionFile.h"
 
 #include "files/RegularFile.h"
+#include "logger/OutputFile.h"
 #include "logger/RecordDecoder.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace CollectionFile {
 
 SaveOutcome save(const QString& dataDirectory, const QString& target)
 {
-    QFile temp(ImageFile::tempFilePath(dataDirectory));
-    if (!temp.exists())
+    const QString tempPath = ImageFile::tempFilePath(dataDirectory);
+    if (!QFile::exists(tempPath))
         return SaveOutcome::NoTempFile;
-    if (!temp.open(QIODevice::ReadOnly))
+    // A regular file only; of a longer one, what any reader of the copy uses.
+    QFile temp;
+    if (!RegularFile::openForReading(temp, tempPath))
         return SaveOutcome::Failed;
-    const QByteArray bytes = temp.readAll();
+    const QByteArray bytes = RegularFile::readAtMost(temp, MaxImageBytes);
     if (temp.error() != QFileDevice::NoError)
         return SaveOutcome::Failed;
 
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return SaveOutcome::Failed;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return SaveOutcome::Failed;
-    }
-    return file.commit() ? SaveOutcome::Written : SaveOutcome::Failed;
+    return OutputFile::writeWhole(target, bytes).isEmpty() ? SaveOutcome::Written
+                                                           : SaveOutcome::Failed;
 }
 
 ImageRead readImage(const QString& path)

@@ -22,7 +22,9 @@ enum class SaveOutcome
 };
 
 // Copies the temporary image file of dataDirectory to target, complete or
-// not at all (an existing target is replaced only by a complete copy).
+// not at all (an existing target is replaced only by a complete copy). A
+// temporary image file that is not a regular file fails; of one longer than
+// MaxImageBytes, the first MaxImageBytes are copied.
 [[nodiscard]] SaveOutcome save(const QString& dataDirectory, const QString& target);
 
 // The most of a collection file the decoder can use: the memory end in the

@@ -2,13 +2,14 @@
 
 #include "data/SampleEncoding.h"
 #include "files/ExportText.h"
+#include "files/RegularFile.h"
 #include "logger/DumpLine.h"
 #include "logger/ImageFile.h"
+#include "logger/OutputFile.h"
 #include "logger/RecordDecoder.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace DumpFile {
 
@@ -41,39 +42,24 @@ QString dumpNameOf(const QByteArray& image, const DataSetHeader& header)
         image.mid(qsizetype(header.recordOffset) + kRecordDateOffset, kRecordDateBytes));
 }
 
-// Writes bytes to path through QSaveFile; the system's reason on failure.
-QString writeWhole(const QString& path, const QByteArray& bytes)
+// What a file holds now, read back from the disk: a regular file only, and
+// no more than one byte beyond the `expected` bytes written to it.
+QByteArray readBack(const QString& path, qsizetype expected, QString& reason)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    return file.commit() ? QString() : file.errorString();
-}
-
-// What a file holds now, read back from the disk.
-QByteArray readBack(const QString& path, QString& reason)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        reason = file.errorString();
+    QFile file;
+    if (!RegularFile::openForReading(file, path, &reason))
         return {};
-    }
-    return file.readAll();
+    return RegularFile::readAtMost(file, qint64(expected) + 1);
 }
 
 // Writes one set's dump and checks it on the disk; empty on success.
 QString writeCheckedDump(const QString& path, const QByteArray& text, qint32 samples)
 {
     const QString name = QFileInfo(path).fileName();
-    if (const QString reason = writeWhole(path, text); !reason.isEmpty())
+    if (const QString reason = OutputFile::writeWhole(path, text); !reason.isEmpty())
         return QStringLiteral("cannot write %1: %2").arg(name, reason);
     QString reason;
-    const QByteArray onDisk = readBack(path, reason);
+    const QByteArray onDisk = readBack(path, text.size(), reason);
     if (!reason.isEmpty())
         return QStringLiteral("cannot read back %1: %2").arg(name, reason);
     const qsizetype lines = onDisk.count(ExportText::LineEnd);
@@ -93,7 +79,8 @@ QString writeCheckedImage(const QString& path, const QByteArray& image)
     if (!ImageFile::write(path, image))
         return QStringLiteral("cannot write %1").arg(name);
     QString reason;
-    if (readBack(path, reason) != ImageFile::keptBytes(image))
+    const QByteArray kept = ImageFile::keptBytes(image);
+    if (readBack(path, kept.size(), reason) != kept)
         return reason.isEmpty() ? QStringLiteral("%1 read back differs from the memory").arg(name)
                                 : QStringLiteral("cannot read back %1: %2").arg(name, reason);
     return {};
@@ -136,22 +123,8 @@ Outcome exportNewestDataSet(LoggerMemory& memory, DataSetCollection& collection,
         image.mid(qsizetype(newest.recordOffset) + kRecordDateOffset, kRecordDateBytes));
     outcome.path = QDir(dataDirectory).filePath(name);
 
-    QSaveFile file(outcome.path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        outcome.error = file.errorString();
-        return outcome;
-    }
-    const QByteArray text = dumpText(image, newest, locale);
-    if (file.write(text) != text.size()) {
-        outcome.error = file.errorString();
-        file.cancelWriting();
-        return outcome;
-    }
-    if (!file.commit()) {
-        outcome.error = file.errorString();
-        return outcome;
-    }
-    outcome.written = true;
+    outcome.error = OutputFile::writeWhole(outcome.path, dumpText(image, newest, locale));
+    outcome.written = outcome.error.isEmpty();
     return outcome;
 }
 

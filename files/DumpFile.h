@@ -6,8 +6,9 @@
 // bytes as two hexadecimal digits each, then ".CSV" (23:59 on 31 December
 // 2009 -> 200912312359.CSV). An existing file of that name is replaced.
 //
-// Line per sample: date ", " hh:mm:ss.ms "," value - date with a four-digit
-// year, the separator always a comma whatever the decimal separator.
+// Line per sample: date ", " hh:mm:ss.mmm "," value - date with a four-digit
+// year, milliseconds as three digits, the separator always a comma whatever
+// the decimal separator.
 
 #include "data/DataSetCollection.h"
 #include "data/LoggerMemory.h"
@@ -74,7 +75,7 @@ struct AllSetsOutcome
 // The header pass over image with memoryEnd; on Ok every set k is written to
 // its dump file (named after its start, never replacing a file: unusedName),
 // then the image to "<newest set's dump base name>.rec" as a data set
-// collection file. Every file goes through QSaveFile and is read back: a
+// collection file. Every file goes through OutputFile and is read back: a
 // dump must hold exactly its set's lines (one per sample), the image file
 // exactly the collection file's bytes. Stops at the first failure. Does not
 // touch the data set collection.

@@ -1,8 +1,9 @@
 #pragma once
 
-// How a file write ended. Every writer writes through QSaveFile: only a
+// How a file write ended. Every writer writes through OutputFile: only a
 // Written outcome replaces the file of that name; a cancelled or failed
-// write leaves an earlier file of that name as it was.
+// write leaves an earlier file of that name as it was (a pipe or a device,
+// written directly, keeps what it was sent).
 
 #include <QString>
 

@@ -1,9 +1,9 @@
 #include "files/GraphExport.h"
 
 #include "files/ExportText.h"
+#include "logger/OutputFile.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -63,7 +63,7 @@ FileWriteOutcome write(const QString& path, std::span<const double> x, std::span
                        ExportRange range, QChar separator, const QLocale& locale,
                        const Progress& progress)
 {
-    QSaveFile file(path);
+    OutputFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         FileWriteOutcome outcome;
         outcome.kind = FileWriteOutcome::Failed;

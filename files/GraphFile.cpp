@@ -1,10 +1,10 @@
 #include "files/GraphFile.h"
 
 #include "files/RegularFile.h"
+#include "logger/OutputFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <limits>
@@ -70,7 +70,7 @@ bool write(const QString& path, const QByteArray& block, QString* error)
     if (quint64(block.size()) > std::numeric_limits<quint32>::max())
         return fail(QStringLiteral("the graph is too large for a graph file"));
 
-    QSaveFile file(path);
+    OutputFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     char lengthField[kLengthFieldBytes];

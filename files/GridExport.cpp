@@ -1,8 +1,7 @@
 #include "files/GridExport.h"
 
 #include "files/ExportText.h"
-
-#include <QSaveFile>
+#include "logger/OutputFile.h"
 
 #include <algorithm>
 
@@ -12,7 +11,7 @@ namespace {
 // Lines are gathered and handed to the file in blocks of about this size.
 constexpr qsizetype kBlockBytes = 64 * 1024;
 
-FileWriteOutcome failed(const QSaveFile& file, int lines)
+FileWriteOutcome failed(const OutputFile& file, int lines)
 {
     FileWriteOutcome outcome;
     outcome.kind = FileWriteOutcome::Failed;
@@ -41,7 +40,7 @@ QString line(const TabularTable& table, int gridRow, QChar separator)
 FileWriteOutcome write(const QString& path, const TabularTable& table, ExportRange range,
                        QChar separator, const Progress& progress)
 {
-    QSaveFile file(path);
+    OutputFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return failed(file, 0);
 
@@ -55,8 +54,10 @@ FileWriteOutcome write(const QString& path, const TabularTable& table, ExportRan
         block += ExportText::LineEnd;
         ++outcome.lines;
         if (block.size() >= kBlockBytes) {
-            if (file.write(block) != block.size())
+            if (file.write(block) != block.size()) {
+                file.cancelWriting();
                 return failed(file, outcome.lines);
+            }
             block.clear();
         }
         if (progress && !progress(outcome.lines)) {
@@ -65,7 +66,11 @@ FileWriteOutcome write(const QString& path, const TabularTable& table, ExportRan
             return outcome;
         }
     }
-    if (file.write(block) != block.size() || !file.commit())
+    if (file.write(block) != block.size()) {
+        file.cancelWriting();
+        return failed(file, outcome.lines);
+    }
+    if (!file.commit())
         return failed(file, outcome.lines);
     outcome.kind = FileWriteOutcome::Written;
     return outcome;

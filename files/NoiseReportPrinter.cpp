@@ -5,12 +5,12 @@
 #include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"
 #include "graph/Tslider2.h"
+#include "logger/OutputFile.h"
 
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -268,7 +268,7 @@ FileWriteOutcome writePdf(const QString& path, const NoiseReport& report,
                           const NoiseReportChart& chart)
 {
     FileWriteOutcome outcome;
-    QSaveFile file(path);
+    OutputFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         outcome.error = file.errorString();
         return outcome;

@@ -41,7 +41,7 @@ struct NoiseReportChart
 
 namespace NoiseReportPrinter {
 
-// Writes the report to path through QSaveFile: complete or not at all.
+// Writes the report to path through OutputFile: complete or not at all.
 [[nodiscard]] FileWriteOutcome writePdf(const QString& path, const NoiseReport& report,
                                         const NoiseReportChart& chart);
 

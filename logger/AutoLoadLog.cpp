@@ -1,10 +1,12 @@
 #include "logger/AutoLoadLog.h"
 
+#include "files/RegularFile.h"
 #include "logger/DateTimeValue.h"
+#include "logger/OutputFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 namespace AutoLoadLog {
 
@@ -52,27 +54,23 @@ QString append(const QString& dataDirectory, const AutoLoadOutcome& outcome, con
 {
     const QString path = QDir(dataDirectory).filePath(FileName);
     QByteArray text;
-    {
-        QFile earlier(path);
-        if (earlier.exists()) {
-            if (!earlier.open(QIODevice::ReadOnly))
-                return earlier.errorString();
-            text = earlier.readAll();
-        }
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
+        // Only a regular file of a log's size is read back and replaced.
+        QFile earlier;
+        QString reason;
+        if (!RegularFile::openForReading(earlier, path, &reason))
+            return reason;
+        if (earlier.size() > MaxBytes)
+            return QStringLiteral("it is larger than %1 MB; move it away to start a new log")
+                .arg(MaxBytes >> 20);
+        text = RegularFile::readAtMost(earlier, MaxBytes);
+        if (earlier.error() != QFileDevice::NoError)
+            return earlier.errorString();
     }
     if (!text.isEmpty() && !text.endsWith('\n'))
         text += "\r\n";
     text += line(outcome, locale).toUtf8() + "\r\n";
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(text) != text.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    return file.commit() ? QString() : file.errorString();
+    return OutputFile::writeWhole(path, text);
 }
 
 } // namespace AutoLoadLog

@@ -45,8 +45,12 @@ inline const QString FileName = QStringLiteral("autoload.log");
 [[nodiscard]] QString resultText(AutoLoadOutcome::Result result);
 // The log line without its line end.
 [[nodiscard]] QString line(const AutoLoadOutcome& outcome, const QLocale& locale = QLocale());
-// Appends the line to dataDirectory/autoload.log through QSaveFile (the log
-// is replaced only by a complete new copy); the system's reason on failure,
+// A log larger than this is left alone: nothing is appended to it.
+inline constexpr qint64 MaxBytes = qint64(16) << 20;
+
+// Appends the line to dataDirectory/autoload.log through OutputFile (the log
+// is replaced only by a complete new copy). An existing log is read back
+// only when it is a regular file of at most MaxBytes. The reason on failure,
 // else an empty string.
 [[nodiscard]] QString append(const QString& dataDirectory, const AutoLoadOutcome& outcome,
                              const QLocale& locale = QLocale());

@@ -34,7 +34,10 @@ QString timeText(double dateTime)
     text += QLatin1Char(':');
     appendTwoDigits(text, time.second());
     text += QLatin1Char('.');
-    text += QString::number(time.msec());
+    // Three digits: other programs read the field as a decimal fraction.
+    const int ms = time.msec();
+    text += QLatin1Char(char('0' + ms / 100));
+    appendTwoDigits(text, ms % 100);
     return text;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
 // The logger dump file: one line per sample of a data set,
-//   date ", " hh ":" mm ":" ss "." ms "," value
+//   date ", " hh ":" mm ":" ss "." mmm "," value
 // date in the locale's short date format with a four-digit year, the time of
-// day rounded to the nearest millisecond (ms in decimal without padding: 0
-// is "0"), the value with one decimal and the locale's decimal separator.
+// day rounded to the nearest millisecond (milliseconds as three digits, so
+// that "07.042" reads as 42 ms in every program; 0 is "000"), the value with
+// one decimal and the locale's decimal separator.
 // The field separator is always a comma. Lines end with CR LF on disk.
 //
 // The date, time and value texts here are also the fields of the graph
@@ -20,7 +21,7 @@ namespace DumpLine {
 // widened to four digits. Date and time round together: 23:59:59.9996 is
 // 00:00:00.0 of the next day.
 [[nodiscard]] QString dateText(double dateTime, const QLocale& locale = QLocale());
-// "hh:mm:ss.ms" of a date-time value.
+// "hh:mm:ss.mmm" of a date-time value.
 [[nodiscard]] QString timeText(double dateTime);
 // One decimal, the locale's decimal separator, no group separators.
 [[nodiscard]] QString valueText(float value, const QLocale& locale = QLocale());

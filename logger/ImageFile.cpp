@@ -1,7 +1,8 @@
 #include "logger/ImageFile.h"
 
+#include "logger/OutputFile.h"
+
 #include <QDir>
-#include <QSaveFile>
 
 namespace ImageFile {
 
@@ -14,15 +15,7 @@ QByteArray keptBytes(const QByteArray& image)
 
 bool write(const QString& path, const QByteArray& image)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = keptBytes(image);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return OutputFile::writeWhole(path, keptBytes(image)).isEmpty();
 }
 
 QString tempDirectory(const QString& dataDirectory)

@@ -427,16 +427,16 @@ private slots:
         const QLocale american(QLocale::English, QLocale::UnitedStates);
         QTest::newRow("text, from 50 to 10") << american << "points.txt"
                                              << "50"
-                                             << "10" << 41 << "4/14/2010\t12:00:09.0\t59.3"
-                                             << "4/14/2010\t12:00:49.0\t59.3";
+                                             << "10" << 41 << "4/14/2010\t12:00:09.000\t59.3"
+                                             << "4/14/2010\t12:00:49.000\t59.3";
         QTest::newRow("CSV, all") << american << "points.CSV" << QString() << QString() << 100
-                                  << "4/14/2010,12:00:00.0,50.3"
-                                  << "4/14/2010,12:01:39.0,59.3";
+                                  << "4/14/2010,12:00:00.000,50.3"
+                                  << "4/14/2010,12:01:39.000,59.3";
         QTest::newRow("text under de_DE, from 50 to 10")
             << german << "punkte.txt"
             << "50"
-            << "10" << 41 << "14.04.2010\t12:00:09.0\t59,3"
-            << "14.04.2010\t12:00:49.0\t59,3";
+            << "10" << 41 << "14.04.2010\t12:00:09.000\t59,3"
+            << "14.04.2010\t12:00:49.000\t59,3";
     }
 
     void exportThroughSave()

@@ -93,10 +93,10 @@ private slots:
                                 "201004141532.rec"};
         QCOMPARE(QDir(target).entryList({"*.CSV", "*.rec"}, QDir::Files, QDir::Name), names);
         QCOMPARE(fileBytes(QDir(target).filePath(names.at(0))),
-                 QByteArray("14.04.2010, 15:30:05.0,60,0\r\n14.04.2010, 15:30:10.0,60,1\r\n"));
+                 QByteArray("14.04.2010, 15:30:05.000,60,0\r\n14.04.2010, 15:30:10.000,60,1\r\n"));
         QCOMPARE(fileBytes(QDir(target).filePath(names.at(2))),
-                 QByteArray("14.04.2010, 15:32:05.0,62,0\r\n14.04.2010, 15:32:10.0,62,1\r\n"
-                            "14.04.2010, 15:32:15.0,62,2\r\n"));
+                 QByteArray("14.04.2010, 15:32:05.000,62,0\r\n14.04.2010, 15:32:10.000,62,1\r\n"
+                            "14.04.2010, 15:32:15.000,62,2\r\n"));
         const QByteArray rec = fileBytes(QDir(target).filePath(names.at(3)));
         QVERIFY(rec.size() >= 256);
         QCOMPARE(rec, memory.left(rec.size()));

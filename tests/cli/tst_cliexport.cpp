@@ -132,11 +132,11 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QByteArray>("firstLine");
         QTest::newRow("en_US csv") << "en_US.UTF-8"
-                                   << "csv" << QByteArray("4/15/2010,15:31:05.0,60.1\r\n");
+                                   << "csv" << QByteArray("4/15/2010,15:31:05.000,60.1\r\n");
         QTest::newRow("en_US txt") << "en_US.UTF-8"
-                                   << "txt" << QByteArray("4/15/2010\t15:31:05.0\t60.1\r\n");
+                                   << "txt" << QByteArray("4/15/2010\t15:31:05.000\t60.1\r\n");
         QTest::newRow("de_DE txt") << "de_DE.UTF-8"
-                                   << "txt" << QByteArray("15.04.2010\t15:31:05.0\t60,1\r\n");
+                                   << "txt" << QByteArray("15.04.2010\t15:31:05.000\t60,1\r\n");
     }
 
     void exportEqualsTheProgramsExport()

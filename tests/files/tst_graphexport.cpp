@@ -54,28 +54,28 @@ private slots:
         QTest::addColumn<QString>("line");
         const QDate day(2010, 4, 14);
         QTest::newRow("us 0 ms") << us << at(day, QTime(9, 5, 7, 0)) << 65.27f
-                                 << "4/14/2010\t09:05:07.0\t65.3";
+                                 << "4/14/2010\t09:05:07.000\t65.3";
         QTest::newRow("us 5 ms") << us << at(day, QTime(9, 5, 7, 5)) << 65.27f
-                                 << "4/14/2010\t09:05:07.5\t65.3";
+                                 << "4/14/2010\t09:05:07.005\t65.3";
         QTest::newRow("us 500 ms")
             << us << at(day, QTime(9, 5, 7, 500)) << 65.27f << "4/14/2010\t09:05:07.500\t65.3";
         QTest::newRow("de 0 ms") << de << at(day, QTime(9, 5, 7, 0)) << 65.27f
-                                 << "14.04.2010\t09:05:07.0\t65,3";
+                                 << "14.04.2010\t09:05:07.000\t65,3";
         QTest::newRow("de 500 ms")
             << de << at(day, QTime(9, 5, 7, 500)) << 65.27f << "14.04.2010\t09:05:07.500\t65,3";
         QTest::newRow("C") << QLocale::c() << at(day, QTime(9, 5, 7, 5)) << 65.27f
-                           << "14 Apr 2010\t09:05:07.5\t65.3";
+                           << "14 Apr 2010\t09:05:07.005\t65.3";
         QTest::newRow("no group separator")
-            << us << at(day, QTime(9, 5, 7)) << 1234.56f << "4/14/2010\t09:05:07.0\t1234.6";
+            << us << at(day, QTime(9, 5, 7)) << 1234.56f << "4/14/2010\t09:05:07.000\t1234.6";
         QTest::newRow("de no group separator")
-            << de << at(day, QTime(9, 5, 7)) << 1234.56f << "14.04.2010\t09:05:07.0\t1234,6";
+            << de << at(day, QTime(9, 5, 7)) << 1234.56f << "14.04.2010\t09:05:07.000\t1234,6";
         // The value of a point just before midnight that rounds up to it: the
         // date moves with the time.
         const double lastMs = at(QDate(2009, 12, 31), QTime(23, 59, 59, 999));
         QTest::newRow("rounds into the next day")
-            << us << lastMs + 0.6 / 86400000.0 << 50.0f << "1/1/2010\t00:00:00.0\t50.0";
+            << us << lastMs + 0.6 / 86400000.0 << 50.0f << "1/1/2010\t00:00:00.000\t50.0";
         QTest::newRow("de rounds into the next day")
-            << de << lastMs + 0.6 / 86400000.0 << 50.0f << "01.01.2010\t00:00:00.0\t50,0";
+            << de << lastMs + 0.6 / 86400000.0 << 50.0f << "01.01.2010\t00:00:00.000\t50,0";
         QTest::newRow("stays on its day")
             << us << lastMs + 0.4 / 86400000.0 << 50.0f << "12/31/2009\t23:59:59.999\t50.0";
     }
@@ -90,6 +90,23 @@ private slots:
         QString commaLine = line;
         QCOMPARE(ExportText::graphExportLine(dateTime, value, ExportText::Comma, locale),
                  commaLine.replace('\t', ','));
+    }
+
+    // A spreadsheet reads "ss.mmm" as a decimal number of seconds: the times
+    // of a 0.1 s series must read back increasing, by 0.1 s each.
+    void timesReadAsDecimalSeconds()
+    {
+        const double start = at(QDate(2010, 4, 14), QTime(17, 28, 3, 42));
+        double previous = -1.0;
+        for (int i = 0; i < 39; ++i) {
+            const QString time = ExportText::timeText(start + i * 0.1 / 86400.0);
+            const QStringList fields = time.split(':');
+            QCOMPARE(fields.size(), 3);
+            const double seconds = fields.at(1).toInt() * 60 + fields.at(2).toDouble();
+            if (i > 0)
+                QVERIFY2(qAbs(seconds - previous - 0.1) < 1e-6, qPrintable(time));
+            previous = seconds;
+        }
     }
 
     void shortDateFormat_data()
@@ -207,27 +224,27 @@ private slots:
         // Point 121 holds no sample (X = 0): the file ends after point 120.
         QTest::newRow("txt, all") << us << "\t"
                                   << "1"
-                                  << "300" << 120 << QByteArray("4/14/2010\t09:05:07.0\t60.0\r\n")
-                                  << QByteArray("4/14/2010\t09:07:06.0\t71.9\r\n");
+                                  << "300" << 120 << QByteArray("4/14/2010\t09:05:07.000\t60.0\r\n")
+                                  << QByteArray("4/14/2010\t09:07:06.000\t71.9\r\n");
         QTest::newRow("csv, all") << us << ","
                                   << "1"
-                                  << "300" << 120 << QByteArray("4/14/2010,09:05:07.0,60.0\r\n")
-                                  << QByteArray("4/14/2010,09:07:06.0,71.9\r\n");
+                                  << "300" << 120 << QByteArray("4/14/2010,09:05:07.000,60.0\r\n")
+                                  << QByteArray("4/14/2010,09:07:06.000,71.9\r\n");
         QTest::newRow("de txt, all")
             << de << "\t"
             << "1"
-            << "300" << 120 << QByteArray("14.04.2010\t09:05:07.0\t60,0\r\n")
-            << QByteArray("14.04.2010\t09:07:06.0\t71,9\r\n");
+            << "300" << 120 << QByteArray("14.04.2010\t09:05:07.000\t60,0\r\n")
+            << QByteArray("14.04.2010\t09:07:06.000\t71,9\r\n");
         QTest::newRow("txt, 50 to 10")
             << us << "\t"
             << "50"
-            << "10" << 41 << QByteArray("4/14/2010\t09:05:16.0\t60.9\r\n")
-            << QByteArray("4/14/2010\t09:05:56.0\t64.9\r\n");
+            << "10" << 41 << QByteArray("4/14/2010\t09:05:16.000\t60.9\r\n")
+            << QByteArray("4/14/2010\t09:05:56.000\t64.9\r\n");
         QTest::newRow("txt, from beyond the empty point")
             << us << "\t"
             << "122"
-            << "124" << 3 << QByteArray("4/14/2010\t09:07:08.0\t72.1\r\n")
-            << QByteArray("4/14/2010\t09:07:10.0\t72.3\r\n");
+            << "124" << 3 << QByteArray("4/14/2010\t09:07:08.000\t72.1\r\n")
+            << QByteArray("4/14/2010\t09:07:10.000\t72.3\r\n");
         QTest::newRow("txt, starting on the empty point")
             << us << "\t"
             << "121"

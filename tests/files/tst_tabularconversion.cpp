@@ -51,6 +51,15 @@ private slots:
         QTest::newRow("C, .500 is 500 ms") << "C"
                                            << "14 Apr 2010"
                                            << "09:05:07.500" << QDateTime(d, QTime(9, 5, 7, 500));
+        // Three digits as written now, and the unpadded digits of earlier
+        // files, both keep their milliseconds.
+        QTest::newRow("C, .042 is 42 ms") << "C"
+                                          << "14 Apr 2010"
+                                          << "17:28:03.042" << QDateTime(d, QTime(17, 28, 3, 42));
+        QTest::newRow("C, unpadded .42 is 42 ms")
+            << "C"
+            << "14 Apr 2010"
+            << "17:28:03.42" << QDateTime(d, QTime(17, 28, 3, 42));
         QTest::newRow("C, long month name")
             << "C"
             << "14 April 2010"

@@ -207,7 +207,7 @@ void TestAutoLoadMeter::threeSetsEmptied()
         const QString path = rig.dir.filePath(threeNames.at(k));
         QCOMPARE(dumpValues(path), threeRecords.at(k).samplesTenths);
     }
-    QCOMPARE(firstTime(rig.dir.filePath(threeNames.at(0))), QString("09:15:03.0"));
+    QCOMPARE(firstTime(rig.dir.filePath(threeNames.at(0))), QString("09:15:03.000"));
     const QByteArray rec = fileBytes(rig.dir.filePath("201004140605.rec"));
     // The used memory as downloaded: whole 64-byte blocks up to the end address.
     QCOMPARE(rec.size(), (endAddressOf(before) + 1 + 63) / 64 * 64);

@@ -390,8 +390,8 @@ void TestRecordDecoder::dumpLines_data()
     QTest::addColumn<QString>("line");
     const QLocale de(QLocale::German, QLocale::Germany);
     const QLocale us(QLocale::English, QLocale::UnitedStates);
-    QTest::newRow("de 0 ms") << de << 0 << "14.04.2010, 09:05:07.0,65,3";
-    QTest::newRow("de 5 ms") << de << 5 << "14.04.2010, 09:05:07.5,65,3";
+    QTest::newRow("de 0 ms") << de << 0 << "14.04.2010, 09:05:07.000,65,3";
+    QTest::newRow("de 5 ms") << de << 5 << "14.04.2010, 09:05:07.005,65,3";
     QTest::newRow("us 500 ms") << us << 500 << "4/14/2010, 09:05:07.500,65.3";
 }
 

@@ -6,31 +6,29 @@
 #include "logger/ImageFile.h"
 #include "logger/LoggerLoad.h"
 #include "logger/LoggerPort.h"
+#include "logger/OutputFile.h"
 #include "meter/MeterLink.h"
 #include "tools/cli/ConsoleLoggerUi.h"
 #include "tools/cli/LoggerMeterConnection.h"
 
 #include <QDir>
 #include <QEventLoop>
-#include <QSaveFile>
 #include <QTextStream>
 #include <QTimer>
 
 namespace {
 constexpr int recordDateOffset = 3;
 
-bool writeCsv(const QString& path, const DataSetCollection& collection, qsizetype set)
+// The system's reason on failure, else an empty string.
+QString writeCsv(const QString& path, const DataSetCollection& collection, qsizetype set)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const auto values = collection.valuesOf(set);
     const auto times = collection.timesOf(set);
     const QLocale locale;
     QByteArray text;
     for (size_t i = 0; i < values.size(); ++i)
         text += DumpLine::line(times[i], values[i], locale).toLocal8Bit() + "\r\n";
-    return file.write(text) == text.size() && file.commit();
+    return OutputFile::writeWhole(path, text);
 }
 
 bool writeCsvFiles(const QString& directory, const DataSetCollection& collection,
@@ -47,8 +45,8 @@ bool writeCsvFiles(const QString& directory, const DataSetCollection& collection
                                  .arg(k + 1, 3, 10, QLatin1Char('0'))
                                  .arg(DumpLine::fileName(image.mid(p + recordDateOffset, 5)));
         const QString path = QDir(directory).filePath(name);
-        if (!writeCsv(path, collection, k)) {
-            err << "audimark-cli: cannot write " << path << '\n';
+        if (const QString reason = writeCsv(path, collection, k); !reason.isEmpty()) {
+            err << "audimark-cli: cannot write " << path << ": " << reason << '\n';
             return false;
         }
     }
@@ -78,8 +76,10 @@ int runDownloadCommand(const DownloadOptions& options)
         return 1;
     if (outcome.result != LoadResult::Ok) {
         if (options.keepDamaged && !outcome.image.isEmpty()) {
-            if (!ImageFile::write(options.outFile, outcome.image)) {
-                err << "audimark-cli: cannot write " << options.outFile << '\n';
+            if (const QString reason =
+                    OutputFile::writeWhole(options.outFile, ImageFile::keptBytes(outcome.image));
+                !reason.isEmpty()) {
+                err << "audimark-cli: cannot write " << options.outFile << ": " << reason << '\n';
                 return 1;
             }
             err << "Memory image that did not decode written to " << options.outFile << '\n';
@@ -95,8 +95,10 @@ int runDownloadCommand(const DownloadOptions& options)
 
     // The collection file holds what the temporary image file would: what
     // "Save" copies in the program.
-    if (!ImageFile::write(options.outFile, outcome.image)) {
-        err << "audimark-cli: cannot write " << options.outFile << '\n';
+    if (const QString reason =
+            OutputFile::writeWhole(options.outFile, ImageFile::keptBytes(outcome.image));
+        !reason.isEmpty()) {
+        err << "audimark-cli: cannot write " << options.outFile << ": " << reason << '\n';
         return 1;
     }
     err << collection.count() << " data sets written to " << options.outFile << '\n';

@@ -16,6 +16,8 @@
 #include <QMap>
 #include <QTextStream>
 
+#include <cerrno>
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -69,6 +71,23 @@ int usage(const QString& message)
                         << "       audimark-cli erase --yes [--port PATH]...\n";
     return 2;
 }
+
+// What a command printed must have reached standard output: a command that
+// ended well but whose output was lost (a full disk, a closed pipe) fails.
+int withOutputChecked(int status)
+{
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    if (flushed && !std::ferror(stdout))
+        return status;
+    const QString reason =
+        flushed || error == 0 ? QString() : QStringLiteral(": ") + qt_error_string(error);
+    QTextStream(stderr) << "audimark-cli: cannot write to standard output" << reason << '\n';
+    return status == 0 ? 1 : status;
+}
+
+int runCommand(const QCommandLineParser& parser);
 } // namespace
 
 int main(int argc, char** argv)
@@ -105,7 +124,12 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("title"), QStringLiteral("report: the title of the page (default \"Noise Report\")."), QStringLiteral("T")});
     parser.addOption({QStringLiteral("yes"), QStringLiteral("erase: yes, erase every data set in the meter.")});
     parser.process(app);
+    return withOutputChecked(runCommand(parser));
+}
 
+namespace {
+int runCommand(const QCommandLineParser& parser)
+{
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
         return usage(QStringLiteral("missing command"));
@@ -217,3 +241,4 @@ int main(int argc, char** argv)
     options.csv = format == QLatin1String("csv");
     return runLiveCommand(options);
 }
+} // namespace
