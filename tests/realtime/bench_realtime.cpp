@@ -12,6 +12,8 @@
 //                                    into a full graph, the event loop and
 //                                    the paints running (10 s each by default),
 //                                    ours and with a redraw per sample
+//   (pairs and cpu: AUDIMARK_BENCH_LEVELS=steady for levels around 60 dB
+//   instead of levels swinging from 40 to 100 dB)
 //   bench_realtime backlog [SECONDS [SPACING_MS]]
 //                                    the main window recording at 0.1 s on
 //                                    the virtual meter without pacing (its
@@ -36,6 +38,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -97,9 +100,16 @@ int append(int points)
 
 constexpr int kFullGraph = 99999; // the most the setup dialog takes
 
+// The levels recorded: swinging from 40 to 100 dB every 600 samples (each
+// pixel column of a full chart then spans tens of dB: the most drawing), or
+// a steady level wandering a few dB around 60 dB, as a room gives.
+bool swinging = true;
+
 float levelOf(int n)
 {
-    return float((400 + n % 600) * 0.1); // as the meter's frames are read
+    const int tenths = swinging ? 400 + n % 600
+                                : 600 + int(std::lround(50.0 * std::sin(n / 300.0))) + n % 7;
+    return float(tenths * 0.1); // as the meter's frames are read
 }
 
 // The window as it was before redraws were coalesced: each sample's redraw
@@ -250,6 +260,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("append");
     const int value = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 0;
+    swinging = qEnvironmentVariable("AUDIMARK_BENCH_LEVELS") != QLatin1String("steady");
     if (mode == QLatin1String("append"))
         return append(value > 0 ? value : 99999);
     if (mode == QLatin1String("pairs"))
