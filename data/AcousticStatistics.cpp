@@ -81,18 +81,33 @@ public:
     [[nodiscard]] bool fill(std::span<const float> levels)
     {
         for (const float v : levels) {
-            if (!std::isfinite(v))
-                continue;
-            const double tenths = std::round(double(v) * 10.0);
-            if (tenths < kLowest || tenths > kHighest)
+            if (!add(v))
                 return false;
-            const int bin = int(tenths);
-            if (binLevel(bin) != v)
-                return false;
-            ++m_counts[std::size_t(bin - kLowest)];
-            ++m_total;
         }
         return true;
+    }
+
+    // Counts one level; a non-finite one is left out. False (and nothing
+    // counted) for a level off the grid or outside the bins.
+    [[nodiscard]] bool add(float v)
+    {
+        if (!std::isfinite(v))
+            return true;
+        const double tenths = std::round(double(v) * 10.0);
+        if (tenths < kLowest || tenths > kHighest)
+            return false;
+        const int bin = int(tenths);
+        if (binLevel(bin) != v)
+            return false;
+        ++m_counts[std::size_t(bin - kLowest)];
+        ++m_total;
+        return true;
+    }
+
+    void clear()
+    {
+        m_counts.fill(0);
+        m_total = 0;
     }
 
     [[nodiscard]] AcousticFigures figures(double intervalSeconds, double thresholdDb) const
@@ -181,6 +196,37 @@ AcousticFigures exactFigures(std::vector<float> levels, double intervalSeconds,
 }
 
 } // namespace
+
+struct RunningAcousticFigures::Steps
+{
+    TenthDbHistogram histogram;
+};
+
+RunningAcousticFigures::RunningAcousticFigures() : m_steps(std::make_unique<Steps>()) {}
+
+RunningAcousticFigures::~RunningAcousticFigures() = default;
+
+void RunningAcousticFigures::reset()
+{
+    m_steps->histogram.clear();
+    m_added = 0;
+    m_inSteps = true;
+}
+
+void RunningAcousticFigures::add(float level)
+{
+    ++m_added;
+    if (m_inSteps && !m_steps->histogram.add(level))
+        m_inSteps = false;
+}
+
+AcousticFigures RunningAcousticFigures::figures(std::span<const float> levels,
+                                                double intervalSeconds, double thresholdDb) const
+{
+    if (m_inSteps)
+        return m_steps->histogram.figures(intervalSeconds, thresholdDb);
+    return exactFigures(finiteLevels(levels), intervalSeconds, thresholdDb);
+}
 
 namespace AcousticStatistics {
 

@@ -24,6 +24,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <memory>
 #include <span>
 
 struct AcousticFigures
@@ -81,6 +82,38 @@ namespace AcousticStatistics {
 [[nodiscard]] bool isAbove(float level, double thresholdDb);
 
 } // namespace AcousticStatistics
+
+// The figures of a run that grows one level at a time, as real-time
+// recording grows it. add() costs O(1); figures() costs one pass over the
+// meter's 0.1 dB steps, however long the run, and gives exactly what
+// AcousticStatistics::of() gives for the same levels. A level off the 0.1 dB
+// grid (or outside -50..250 dB) cannot be counted in steps: from then on
+// figures() works them out afresh from the levels it is handed.
+class RunningAcousticFigures
+{
+public:
+    RunningAcousticFigures();
+    ~RunningAcousticFigures();
+    RunningAcousticFigures(const RunningAcousticFigures&) = delete;
+    RunningAcousticFigures& operator=(const RunningAcousticFigures&) = delete;
+
+    void reset();
+    void add(float level);
+    // Levels added since the last reset, non-finite ones included.
+    [[nodiscard]] qsizetype addedCount() const { return m_added; }
+    // False once a level off the 0.1 dB grid was added.
+    [[nodiscard]] bool inSteps() const { return m_inSteps; }
+    // levels: the levels added since the last reset, in order; read only
+    // when inSteps() is false.
+    [[nodiscard]] AcousticFigures figures(std::span<const float> levels, double intervalSeconds,
+                                          double thresholdDb) const;
+
+private:
+    struct Steps;
+    std::unique_ptr<Steps> m_steps; // about 24 KB: on the heap
+    qsizetype m_added = 0;
+    bool m_inSteps = true;
+};
 
 // The weighting a run was measured with: "A" or "C", or "mixed" when the
 // weighting changed during a real-time recording.

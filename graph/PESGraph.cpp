@@ -148,6 +148,7 @@ void PESGraph::setSubsets(int count)
 
 void PESGraph::rebuildMirrors()
 {
+    ++seriesRevision_;
     plot_->clearGraphs();
     mirrors_.clear();
     for (int s = 0; s < subsets(); ++s) {
@@ -163,6 +164,7 @@ void PESGraph::setPoints(int count)
     if (count == content_.points)
         return;
     content_.points = count;
+    ++seriesRevision_;
     for (PESGraphSeries& s : content_.series) {
         s.x.resize(size_t(count), 0.0);
         s.y.resize(size_t(count), 0.0f);
@@ -205,6 +207,7 @@ void PESGraph::setXDataII(int subset, int point, double x)
     if (point == -1 && subset >= 0 && subset < subsets()) {
         auto& xs = content_.series[size_t(subset)].x;
         std::fill(xs.begin(), xs.end(), x);
+        ++seriesRevision_;
         mirrors_[size_t(subset)]->markAllChanged();
         return;
     }
@@ -219,6 +222,7 @@ void PESGraph::setYData(int subset, int point, float y)
     if (point == -1 && subset >= 0 && subset < subsets()) {
         auto& ys = content_.series[size_t(subset)].y;
         std::fill(ys.begin(), ys.end(), y);
+        ++seriesRevision_;
         mirrors_[size_t(subset)]->markAllChanged();
         return;
     }
@@ -237,6 +241,7 @@ void PESGraph::setXDataBlock(const double* values, int count)
     if (count > content_.points)
         setPoints(count);
     std::copy(values, values + count, content_.series[0].x.begin());
+    ++seriesRevision_;
     mirrors_[0]->markAllChanged();
 }
 
@@ -249,6 +254,7 @@ void PESGraph::setYDataBlock(const float* values, int count)
     if (count > content_.points)
         setPoints(count);
     std::copy(values, values + count, content_.series[0].y.begin());
+    ++seriesRevision_;
     mirrors_[0]->markAllChanged();
 }
 

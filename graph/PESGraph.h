@@ -122,6 +122,11 @@ public:
     // 0) without copying the series.
     void appendPoint(double x, float y);
 
+    // Changes with every change of the series other than a write of single
+    // points (point count, series count, fills, blocks, a loaded chart), so
+    // that figures kept up to date point by point know when to start over.
+    [[nodiscard]] quint64 seriesRevision() const { return seriesRevision_; }
+
     // ---- Scales -------------------------------------------------------
     // An end that is not manual follows the data at reinitialize().
     PESManualScale manualScaleControlX() const { return content_.scaleX.control; }
@@ -339,5 +344,6 @@ private:
     std::optional<QCursor> customCursor_;
     std::set<PESCustomizePage> disabledPages_;
     DialogExec dialogExec_;
+    quint64 seriesRevision_ = 0;
     mutable int appliedDateTimeMode_ = -1; // the X key mode the series mirrors were built in
 };

@@ -30,10 +30,12 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -95,6 +97,10 @@ TfrmGraph::TfrmGraph(GraphWindowState& state, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmGraph"));
     setAttribute(Qt::WA_DeleteOnClose);
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(RefreshIntervalMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &TfrmGraph::refreshGraph);
     resize(1020, 567); // the design size at 96 dots per inch
 
     buildDataSetsPanel();
@@ -603,8 +609,25 @@ void TfrmGraph::prepareChart(int seriesCount, float yMax, float yMin, double xMa
         PESGraph1->setShowVertLineAnnotations(false);
 }
 
+void TfrmGraph::refreshGraphSoon()
+{
+    acousticPending_ = true;
+    if (!refreshTimer_->isActive())
+        refreshTimer_->start();
+}
+
+bool TfrmGraph::refreshPending() const
+{
+    return refreshTimer_->isActive();
+}
+
 void TfrmGraph::refreshGraph()
 {
+    refreshTimer_->stop();
+    if (acousticPending_) {
+        acousticPending_ = false;
+        updateAcousticStatistic();
+    }
     PESGraph1->PEactions(PESGraph::ActionReinitialize);
     PESGraph1->PEactions(PESGraph::ActionRedraw);
     alignSlider();
@@ -887,7 +910,7 @@ AcousticFigures TfrmGraph::acousticFigures(bool betweenCursors) const
     const std::span<const float> levels = acousticLevels();
     const double interval = acousticIntervalSeconds();
     if (!betweenCursors)
-        return AcousticStatistics::of(levels, interval, acousticThreshold());
+        return wholeFigures(levels, interval);
     // Only the span the cursor fields show: none while recording runs.
     const int a = Slider1->Value1();
     const int b = Slider1->Value2();
@@ -895,6 +918,32 @@ AcousticFigures TfrmGraph::acousticFigures(bool betweenCursors) const
         std::max(a, b) >= int(levels.size()))
         return AcousticFigures{};
     return AcousticStatistics::between(levels, a, b, interval, acousticThreshold());
+}
+
+AcousticFigures TfrmGraph::wholeFigures(std::span<const float> levels, double intervalSeconds) const
+{
+    if (state_.RealTimeGraph.data() != this)
+        return AcousticStatistics::of(levels, intervalSeconds, acousticThreshold());
+    const auto n = qsizetype(levels.size());
+    qsizetype counted = runningAcoustic_.addedCount();
+    // Start over when the series was replaced or cut, or its last counted
+    // point no longer holds the level counted (bit for bit: NaN included).
+    const auto lastChanged = [&] {
+        if (counted == 0 || counted > n)
+            return false;
+        const float now = levels[std::size_t(counted - 1)];
+        return std::memcmp(&now, &lastCountedLevel_, sizeof now) != 0;
+    };
+    if (PESGraph1->seriesRevision() != runningAcousticRevision_ || counted > n || lastChanged()) {
+        runningAcoustic_.reset();
+        runningAcousticRevision_ = PESGraph1->seriesRevision();
+        counted = 0;
+    }
+    for (qsizetype i = counted; i < n; ++i)
+        runningAcoustic_.add(levels[std::size_t(i)]);
+    if (n > 0)
+        lastCountedLevel_ = levels[std::size_t(n - 1)];
+    return runningAcoustic_.figures(levels, intervalSeconds, acousticThreshold());
 }
 
 void TfrmGraph::updateAcousticStatistic()

@@ -17,11 +17,12 @@
 //   updateGraphStatistic() (file and tabular graphs) or refreshGraph();
 // - showDataSet(k) on the DataLogger graph, with setDataSetRows() for its list;
 // - makeRealTimeGraph() once, right after creating the real-time graph; the
-//   recorder writes its points through graph() and calls refreshGraph();
+//   recorder writes its points through graph() and calls refreshGraphSoon();
 // - the "Acoustic" box beside the chart shows the acoustic figures of the
 //   whole series and between the cursors; the real-time recorder names the
-//   weighting (setAcousticWeighting) and calls updateAcousticStatistic()
-//   as the series grows. acousticFigures() gives the same figures to others;
+//   weighting (setAcousticWeighting); refreshGraphSoon() updates the figures
+//   as the series grows, from counts kept point by point. acousticFigures()
+//   gives the same figures to others;
 // - saveRequested() asks the main window's Save command to save this window
 //   (emitted by the close question before the window closes). A Save that
 //   did not save sets LoggerDataUnsaved (or RealTimeDataUnsaved) again; the
@@ -46,6 +47,7 @@ class QLabel;
 class QLineEdit;
 class QSplitter;
 class QTableWidget;
+class QTimer;
 class QToolBar;
 class Tslider2;
 
@@ -78,8 +80,17 @@ public:
     // xMin..xMax. Ends with refreshGraph().
     void prepareGraph(int seriesCount, float yMax, float yMin, double xMax, double xMin,
                       int pointCount);
-    // Reinitialises and redraws the chart, and keeps the slider under the plot.
+    // Reinitialises and redraws the chart, and keeps the slider under the
+    // plot; at once, with whatever refreshGraphSoon() had asked for.
     void refreshGraph();
+    // The series grew: the acoustic figures and the chart follow it at the
+    // next tick of one coalescing timer, at most 25 times a second, however
+    // many points come in between (refreshGraph() meanwhile does it at once).
+    void refreshGraphSoon();
+    // A refreshGraphSoon() is still waiting for its tick.
+    [[nodiscard]] bool refreshPending() const;
+    // Milliseconds between the timer's ticks.
+    static constexpr int RefreshIntervalMs = 40;
     // The statistics of the whole series, and the slider set to the series
     // (thumbs at N/3 and 2N/3). A series without points shows empty fields.
     void updateGraphStatistic();
@@ -140,7 +151,9 @@ public:
     // thumb, or a recording running); computed afresh, whether or not the
     // box is shown.
     [[nodiscard]] AcousticFigures acousticFigures(bool betweenCursors) const;
-    // Shows the whole series' figures again (the series changed).
+    // Shows the whole series' figures again (the series changed). In the
+    // real-time graph they are kept point by point: only the points added
+    // since the last time are counted.
     void updateAcousticStatistic();
     // The "Acoustic" box, shown or hidden (the View menu's choice).
     void setAcousticBoxVisible(bool visible);
@@ -210,6 +223,10 @@ private:
     void showCursors();
     [[nodiscard]] bool holdsSample(int index) const;
     void showCursor(int line, int index, QLineEdit* level, QLineEdit* time);
+    // The whole series' figures; those of the real-time graph from counts
+    // kept point by point (its recorder only appends).
+    [[nodiscard]] AcousticFigures wholeFigures(std::span<const float> levels,
+                                               double intervalSeconds) const;
     // The box's cursor column, from the cursors shown.
     void updateAcousticBetween();
     void acousticThresholdChanged(double dB);
@@ -285,4 +302,12 @@ private:
     std::optional<double> dataSetInterval_;
     // The cursor fields show the cursors (not emptied).
     bool cursorsShown_ = false;
+    // The real-time graph's figures, counted up to the points recorded,
+    // for the chart's series as it was at seriesRevision().
+    mutable RunningAcousticFigures runningAcoustic_;
+    mutable quint64 runningAcousticRevision_ = 0;
+    mutable float lastCountedLevel_ = 0.0f;
+    // refreshGraphSoon()'s single shot, and whether the figures wait for it.
+    QTimer* refreshTimer_ = nullptr;
+    bool acousticPending_ = false;
 };

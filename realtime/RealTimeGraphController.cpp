@@ -125,9 +125,10 @@ bool RealTimeGraphController::appendSample(double time, float level,
     if (g->acousticWeighting() != runWeighting)
         g->setAcousticWeighting(runWeighting);
     if (!redrawsEverySecondSample() || state_.RealTimeSampleCount % 2 == 0) {
-        // The acoustic figures keep pace with the chart, not with every sample.
-        g->updateAcousticStatistic();
-        g->refreshGraph();
+        // The acoustic figures keep pace with the chart, not with every
+        // sample; both follow at the window's next refresh tick, so that a
+        // sample costs the same at the 99,999th point as at the first.
+        g->refreshGraphSoon();
         emit graphRedrawn(state_.RealTimeSampleCount);
     }
     return state_.RealTimeSampleCount > chart->points() - 1;

@@ -2,10 +2,10 @@
 
 // The real-time graph's side of recording, on top of a TfrmGraph: the reset
 // at the start, one point per sample with the running extremes, the growing
-// X range and the redraws, and the finish when recording stops, with the
-// acoustic figures of what was recorded so far (updated with each redraw)
-// under the run's weighting. The window itself (creation, Clear, its rate
-// list, its close question) is TfrmGraph's.
+// X range and the redraws (coalesced by the window), and the finish when
+// recording stops, with the acoustic figures of what was recorded so far
+// (updated with each redraw) under the run's weighting. The window itself
+// (creation, Clear, its rate list, its close question) is TfrmGraph's.
 //
 // The graph is whatever GraphWindowState::RealTimeGraph refers to; without
 // one every operation does nothing. Points live in the chart (series 0);
@@ -47,7 +47,8 @@ public:
     void finishRealTimeGraph() override;
 
 signals:
-    // The chart was redrawn after the sample that made the count this.
+    // A redraw was due after the sample that made the count this; the chart
+    // and the acoustic figures follow at the window's next refresh tick.
     void graphRedrawn(int sampleCount);
 
 private:

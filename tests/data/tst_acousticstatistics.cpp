@@ -229,6 +229,74 @@ private slots:
         QVERIFY(std::abs(sorted.leq - before.leq) < 1e-9);
     }
 
+    // A run counted level by level, as real-time recording counts it, gives
+    // at every length the figures worked out afresh from all its levels.
+    void runningFiguresAreTheFullRecomputation_data()
+    {
+        QTest::addColumn<QList<float>>("levels");
+        QTest::addColumn<double>("threshold");
+        QTest::newRow("on the 0.1 dB steps") << noise(5'000, 21) << 85.0;
+        QList<float> rising;
+        for (int i = 0; i < 3'000; ++i)
+            rising.append(i < 2'000 ? float(300 + i / 4) / 10.0f : 35.0f);
+        QTest::newRow("rising, then quiet") << rising << 60.05;
+        QList<float> offGrid = noise(5'000, 22);
+        offGrid[2'400] = 71.234f;
+        QTest::newRow("off the steps from the middle on") << offGrid << 70.0;
+        QList<float> unusable = noise(3'000, 23);
+        unusable[0] = std::numeric_limits<float>::quiet_NaN();
+        unusable[1'500] = std::numeric_limits<float>::infinity();
+        QTest::newRow("non-finite levels among them") << unusable << 85.0;
+        QList<float> loud = noise(3'000, 24);
+        loud[10] = 300.0f;
+        QTest::newRow("a level beyond the steps counted") << loud << 250.0;
+        QTest::newRow("the graph filling up") << noise(99'999, 25) << 85.0;
+    }
+    void runningFiguresAreTheFullRecomputation()
+    {
+        QFETCH(QList<float>, levels);
+        QFETCH(double, threshold);
+        const qsizetype n = levels.size();
+        QList<qsizetype> lengths{0, 1, 2, 3, 7, 100, n / 3, n / 2, n / 2 + 1, n - 1, n};
+        for (qsizetype i = 997; i < n; i += n / 7)
+            lengths.append(i);
+        std::sort(lengths.begin(), lengths.end());
+
+        RunningAcousticFigures running;
+        running.add(99.9f); // an earlier run, forgotten by reset
+        running.reset();
+        qsizetype counted = 0;
+        for (const qsizetype length : std::as_const(lengths)) {
+            for (; counted < length; ++counted)
+                running.add(levels[counted]);
+            QCOMPARE(running.addedCount(), length);
+            const auto run = spanOf(levels).first(size_t(length));
+            for (const double interval : {0.1, 1.0}) {
+                const AcousticFigures full = AcousticStatistics::of(run, interval, threshold);
+                const AcousticFigures kept = running.figures(run, interval, threshold);
+                QCOMPARE(fieldsOf(kept), fieldsOf(full));
+                QCOMPARE(kept.thresholdDb, full.thresholdDb);
+            }
+        }
+    }
+
+    // The meter's levels are counted in steps throughout; one level off them
+    // makes the rest work from the levels handed over.
+    void runningFiguresCountInStepsWhileTheyCan()
+    {
+        RunningAcousticFigures running;
+        for (int tenths = 200; tenths < 1'200; ++tenths)
+            running.add(float(tenths * 0.1)); // as the meter's frames are read
+        QVERIFY(running.inSteps());
+        // Handed no levels, figures in steps cannot have read them.
+        QCOMPARE(running.figures({}, 1.0, 85.0).sampleCount, 1'000);
+        running.add(60.05f);
+        QVERIFY(!running.inSteps());
+        running.reset();
+        QVERIFY(running.inSteps());
+        QVERIFY(running.figures({}, 1.0, 85.0).isEmpty());
+    }
+
     void weightingOfARecording_data()
     {
         QTest::addColumn<QList<bool>>("aWeighted");

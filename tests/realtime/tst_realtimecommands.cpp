@@ -4,12 +4,14 @@
 
 #include "RealTimeRig.h"
 #include "data/GraphTexts.h"
+#include "graph/AcousticBox.h"
 #include "graph/PESGraph.h"
 #include "graph/Tslider2.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QSignalSpy>
+#include <qcustomplot.h>
 
 namespace {
 QComboBox* rateList(TfrmGraph& graph)
@@ -230,6 +232,83 @@ private slots:
         for (const QList<QVariant>& call : redrawn)
             counts << call.at(0).toInt();
         QCOMPARE(counts, redrawnAt);
+    }
+
+    // Samples only mark the chart and the acoustic figures for the window's
+    // next refresh tick: a burst of them is drawn once, with all its points,
+    // and the figures are those of every level recorded, counted afresh.
+    void samplesAreDrawnAtTheNextTick_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<QString>("points");
+        QTest::addColumn<QList<float>>("levels");
+        QList<float> steps;
+        for (int i = 0; i < 40; ++i)
+            steps << float((450 + i * 7 % 300) * 0.1); // as frames are read
+        QTest::newRow("0.2 s, meter steps") << "0.2" << " 2000" << steps;
+        QTest::newRow("0.1 s, meter steps") << "0.1" << " 2000" << steps;
+        QList<float> offSteps = steps;
+        offSteps[5] = 71.234f;
+        QTest::newRow("a level off the steps") << "1.0" << " 2000" << offSteps;
+        // The last sample fills the graph and recording stops by itself.
+        QTest::newRow("the graph filling up") << "1.0" << "   40" << steps;
+    }
+
+    void samplesAreDrawnAtTheNextTick()
+    {
+        QFETCH(QString, rate);
+        QFETCH(QString, points);
+        QFETCH(QList<float>, levels);
+        RealTimeRig rig;
+        rig.run(points, rate);
+        TfrmGraph& w = *rig.window;
+        w.resize(1000, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY(!w.refreshPending());
+        auto* plot = w.graph()->findChild<QCustomPlot*>();
+        QVERIFY(plot);
+        QSignalSpy replots(plot, &QCustomPlot::afterReplot);
+        QVERIFY(replots.isValid());
+
+        // Whole seconds apart: every reading is a sample at every rate here.
+        for (const float level : std::as_const(levels))
+            rig.feed(level, 1000);
+        QCOMPARE(rig.state.RealTimeSampleCount, int(levels.size()));
+        const bool stopped = !rig.commands.recorder().isRunning();
+        QCOMPARE(stopped, points.trimmed().toInt() == levels.size());
+        if (!stopped) {
+            QCOMPARE(replots.size(), 0);
+            QVERIFY(w.refreshPending());
+            QTRY_VERIFY(!w.refreshPending());
+            QCOMPARE(replots.size(), 1);
+        }
+        QCOMPARE(plot->graph(0)->dataCount(), int(levels.size()));
+        QCOMPARE(plot->graph(0)->data()->at(int(levels.size()) - 1)->value,
+                 double(levels.last()));
+
+        const std::span<const float> recorded(levels.constData(), size_t(levels.size()));
+        const AcousticFigures full =
+            AcousticStatistics::of(recorded, w.acousticIntervalSeconds(), w.acousticThreshold());
+        const AcousticFigures shown = w.acousticFigures(false);
+        QCOMPARE(shown.sampleCount, full.sampleCount);
+        QCOMPARE(shown.leq, full.leq);
+        QCOMPARE((QList<double>{shown.l5, shown.l10, shown.l50, shown.l90, shown.l95,
+                                shown.lmax, shown.lmin, shown.secondsAbove}),
+                 (QList<double>{full.l5, full.l10, full.l50, full.l90, full.l95, full.lmax,
+                                full.lmin, full.secondsAbove}));
+        const auto texts = AcousticBox::textsOf(full);
+        for (int row = 0; row < AcousticBox::RowCount; ++row)
+            QCOMPARE(w.acousticBox()->text(AcousticBox::Whole, AcousticBox::Row(row)),
+                     texts[size_t(row)]);
+
+        // A new recording counts from nothing again.
+        rig.answer = QMessageBox::No;
+        rig.run(points, rate);
+        rig.feed(88.8f, 1000);
+        QTRY_VERIFY(!w.refreshPending());
+        QCOMPARE(w.acousticFigures(false).sampleCount, 1);
+        QCOMPARE(w.acousticFigures(false).lmin, double(88.8f));
     }
 
     void questionWhileTheGraphHoldsSamples_data()
