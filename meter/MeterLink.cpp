@@ -229,6 +229,7 @@ void MeterLink::requestNextFrame()
 void MeterLink::dispatchReading(const MeterReading& reading)
 {
     meterRecording_ = reading.recording;
+    recordingKnown_ = true;
     if (panel_)
         panel_->renderReading(reading);
     if (recordingRunning())
@@ -322,6 +323,7 @@ void MeterLink::declareLinkLost()
     if (meterConnected_)
         receiveBuffer_.clear();
     meterConnected_ = false;
+    recordingKnown_ = false;
     missCount_ = 0;
     emit linkLost();
 }
@@ -361,6 +363,7 @@ void MeterLink::ComboBoxDeviceNameChange(const QString& text)
 {
     waitWhile(tickBusy_);
     closePortQuietly(comm1_);
+    recordingKnown_ = false;
     portName_ = text;
     selectedPort_ = static_cast<int>(ports_.indexOf(text));
     comm1_.setDeviceName(text);

@@ -52,6 +52,9 @@ public:
     [[nodiscard]] bool RxBusy() const { return rxBusy_; }
     [[nodiscard]] bool FrameSeen() const { return frameSeen_; }
     [[nodiscard]] bool MeterRecording() const { return meterRecording_; }
+    // MeterRecording() comes from a frame of the meter now connected; false
+    // before the first decoded frame and after the link was lost or moved.
+    [[nodiscard]] bool RecordingKnown() const { return recordingKnown_; }
     [[nodiscard]] const QByteArray& ReceiveBuffer() const { return receiveBuffer_; }
     [[nodiscard]] int lastConnectedPort() const { return lastConnectedPort_; }
 
@@ -158,6 +161,7 @@ private:
     bool frameSeen_ = false;
     bool rxBusy_ = false;
     bool meterRecording_ = false;
+    bool recordingKnown_ = false;
     bool meterConnected_ = false;
     int meterModel_ = 842;
     bool tickBusy_ = false;
