@@ -35,6 +35,8 @@ public:
     static constexpr int MinimumTickInterval = 500;
     static constexpr int InitialTickInterval = 100;
     static constexpr int MaxBytesPerEvent = 256;
+    // How long a reopened device has to answer "K", as in the search.
+    static constexpr int ReidentifyReplyMs = 500;
 
     explicit MeterLink(MeterClock& clock = MeterClock::system(), QObject* parent = nullptr);
     ~MeterLink() override;
@@ -91,7 +93,9 @@ public:
     // "a" and starts the one-second tick. From then on the tick opens Comm1
     // again whenever it finds it closed (the device went away, or a logger
     // command could not give it back), once per tick, on the port chosen
-    // last; a device another opener holds stays closed to us.
+    // last; a device another opener holds stays closed to us. A device that
+    // appears under the old name is asked "K" first and resumed with "a" only
+    // when a meter answers; anything else is closed again at once.
     void startLiveLink();
     // Shut-down: stops the tick and closes Comm1 for good. The caller lets a
     // running receive handler end first (RxBusy).
@@ -147,6 +151,9 @@ private:
     void requestNextFrame();
     void declareLinkLost();
     [[nodiscard]] bool reopenLivePort();
+    // The identification exchange on a reopened Comm1: true when a meter
+    // answers "K" (its model taken over), false for a silent or foreign device.
+    [[nodiscard]] bool identifiesAsMeter();
     void correctTickInterval();
     [[nodiscard]] bool recordingRunning() const;
     static void configureLivePort(TComPort& port);
