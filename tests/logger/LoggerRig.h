@@ -5,6 +5,7 @@
 // and the logger port, download and load command sit on top of it.
 
 #include "data/DataSetCollection.h"
+#include "logger/SettlingPeer.h"
 #include "data/LoggerMemory.h"
 #include "logger/LoggerLoad.h"
 #include "logger/LoggerPort.h"
@@ -23,6 +24,8 @@ public:
         : meter(std::make_unique<vmeter::VirtualMeter>(withFast(options))), link(clock), port(link),
           download(port, ui), load(port, memory, collection, ui)
     {
+        // Shortened waits assume a meter that answers at once.
+        SettlingPeer::attach(clock, link, *meter);
     }
 
     // Starts the meter, finds it and starts the live stream.

@@ -10,6 +10,7 @@
 #include "common/TestMain.h"
 #include "data/LoggerMemory.h"
 #include "logger/AcceleratedMeterClock.h"
+#include "logger/SettlingPeer.h"
 #include "logger/AutoLoadCycle.h"
 #include "logger/LinkAutoLoadDevice.h"
 #include "logger/LoggerPort.h"
@@ -113,6 +114,7 @@ struct MeterRig
     {
         cycle.setDataDirectory(dir.path());
         cycle.setLocale(us);
+        SettlingPeer::attach(clock, link, *meter);
     }
 
     [[nodiscard]] bool connect()

@@ -368,11 +368,21 @@ private slots:
         QVERIFY(r.liveLinkBackWithA());
     }
 
+    // Also on a loaded machine, whose meter thread answers later than the
+    // shortened reply windows: the clock lets it answer at once.
+    void memoryTestGrid_data()
+    {
+        QTest::addColumn<int>("latencyMs");
+        QTest::newRow("meter answering at once") << 0;
+        QTest::newRow("slow machine, answers 60 ms late") << 60;
+    }
     void memoryTestGrid()
     {
+        QFETCH(int, latencyMs);
         SetupTestClock clock(speedUp, pcTime);
         VirtualMeterOptions options = meterWithSets(0);
         options.protocol.logger.memory = memoryEndingAt(0x8F00);
+        options.answerLatency = std::chrono::milliseconds(latencyMs);
         SetupRig r(options, clock);
         QVERIFY(r.connect());
         const QByteArray before = r.rig.meter->loggerMemory();
@@ -774,6 +784,9 @@ private slots:
         PtyPair pty;
         QVERIFY(pty.isValid());
         SetupRig r(VirtualMeterOptions{}, clock);
+        // The line's other end is the bad peer, not the rig's meter: the
+        // clock does not wait for the meter to answer.
+        clock.setPeer({});
         r.ui.answers = {true};
         r.rig.link.setPortList({pty.slavePath()});
         r.rig.link.startLiveLink();
