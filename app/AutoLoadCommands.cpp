@@ -83,8 +83,8 @@ void AutoLoadCommands::startRecordingIfIdle()
 {
     (void)cycle();
     // The key toggles: a meter no frame has shown idle is not pressed.
-    const bool known = device_->recordingKnown() ||
-                       device_->awaitFreshFrames(AutoLoadCycle::FreshFramesLimitMs);
+    const bool known =
+        device_->recordingKnown() || device_->awaitFreshFrames(AutoLoadCycle::FreshFramesLimitMs);
     if (known && !device_->meterRecording())
         device_->writeLive(SetupFrames::recordKey());
 }

@@ -25,10 +25,10 @@ class LoggerSetupUi;
 
 enum class MemoryTestResult
 {
-    Ok,     // every tested address passed
-    Failed, // a reply was missing, short or wrong
-    Skipped, // no address above the recorded data, or no control page
-    SkippedRecording,     // the meter records
+    Ok,                     // every tested address passed
+    Failed,                 // a reply was missing, short or wrong
+    Skipped,                // no address above the recorded data, or no control page
+    SkippedRecording,       // the meter records
     SkippedRecordingUnknown // no live frame told whether the meter records
 };
 

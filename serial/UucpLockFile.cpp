@@ -69,13 +69,17 @@ struct LockRead
 LockRead readLock(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat status{};
+    struct stat status
+    {
+    };
     const int fd = openRegularLock(name, &status);
     if (fd < 0) {
         // Anything there that is not a readable regular file (a FIFO, a
         // device, a link, a directory, a file we may not read) belongs to
         // someone else.
-        struct stat entry{};
+        struct stat entry
+        {
+        };
         return {::lstat(name.constData(), &entry) == 0 ? LockState::Held : LockState::Free};
     }
     char buffer[64];
@@ -105,7 +109,9 @@ LockRead readLock(const QString& path)
 bool removeStaleLock(const QString& path, const LockRead& read)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat entry{};
+    struct stat entry
+    {
+    };
     if (::lstat(name.constData(), &entry) != 0)
         return errno == ENOENT;
     if (!S_ISREG(entry.st_mode) || entry.st_dev != read.device || entry.st_ino != read.inode)
@@ -123,7 +129,8 @@ enum class CreateResult
 CreateResult createLock(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno == EEXIST ? CreateResult::Exists : CreateResult::Impossible;
     // Lock files are world-readable whatever the umask says.
@@ -205,14 +212,18 @@ void UucpLockFile::release() noexcept
     // file may belong to another process by now, or something else may
     // stand at the path.
     const QByteArray name = QFile::encodeName(heldPath_);
-    struct stat status{};
+    struct stat status
+    {
+    };
     const int fd = openRegularLock(name, &status);
     if (fd >= 0) {
         char buffer[64];
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         ::close(fd);
         const QByteArray content(buffer, int(std::max<ssize_t>(got, 0)));
-        struct stat entry{};
+        struct stat entry
+        {
+        };
         if (content.trimmed().toLong() == long(::getpid()) &&
             ::lstat(name.constData(), &entry) == 0 && entry.st_ino == status.st_ino &&
             entry.st_dev == status.st_dev)

@@ -5,12 +5,12 @@
 // and the logger port, download and load command sit on top of it.
 
 #include "data/DataSetCollection.h"
-#include "logger/SettlingPeer.h"
 #include "data/LoggerMemory.h"
 #include "logger/LoggerLoad.h"
 #include "logger/LoggerPort.h"
 #include "logger/MemoryDownload.h"
 #include "logger/ScriptedLoggerUi.h"
+#include "logger/SettlingPeer.h"
 #include "meter/MeterLink.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 #include "tools/virtual-meter/VirtualMeter.h"

@@ -224,16 +224,17 @@ private slots:
         QTest::addColumn<QStringList>("operations");
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("reason");
-        const QStringList emptying{"live:c",       "live:E", "releaseTick", "download",
-                                   "logger:erase", "count",  "logger:boot", "logger:E",
+        const QStringList emptying{"live:c",       "live:E",   "releaseTick", "download",
+                                   "logger:erase", "count",    "logger:boot", "logger:E",
                                    "closeLogger",  "openLive", "live:a"};
         QTest::newRow("unknown at first, frames show it recording")
-            << false << Shown{true} << QStringList{"frames"} + emptying + QStringList{"frames", "startTimer"}
+            << false << Shown{true}
+            << QStringList{"frames"} + emptying + QStringList{"frames", "startTimer"}
             << int(Result::Emptied) << QString();
         QTest::newRow("unknown and no frame: downloaded, meter left alone")
             << false << Shown{std::nullopt}
-            << QStringList{"frames",      "live:c", "releaseTick", "download",
-                           "closeLogger", "openLive", "live:a",    "startTimer"}
+            << QStringList{"frames",      "live:c",   "releaseTick", "download",
+                           "closeLogger", "openLive", "live:a",      "startTimer"}
             << int(Result::NothingErased)
             << "no live frame told whether the meter records; a record it may be growing is "
                "not in the download";
@@ -243,8 +244,8 @@ private slots:
             << int(Result::Emptied) << QString();
         QTest::newRow("silent after the restart: asked again, then told")
             << true << Shown{std::nullopt, std::nullopt, std::nullopt, std::nullopt}
-            << emptying + QStringList{"frames", "live:a", "frames", "live:a", "frames", "live:a",
-                                      "frames", "startTimer"}
+            << emptying + QStringList{"frames", "live:a", "frames", "live:a",
+                                      "frames", "live:a", "frames", "startTimer"}
             << int(Result::Emptied) << "the meter is not recording again after the cycle";
     }
     void recordingStateFromTheFrames()

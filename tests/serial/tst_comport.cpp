@@ -7,8 +7,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -16,11 +16,11 @@
 
 #include <atomic>
 #include <cerrno>
+#include <fcntl.h>
 #include <limits>
 #include <memory>
 #include <poll.h>
 #include <stdexcept>
-#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -722,7 +722,9 @@ void TestComPort::lockPathThatIsNoRegularFile()
     }
     if (!fifo.isEmpty())
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
-    struct stat before{};
+    struct stat before
+    {
+    };
     QCOMPARE(::lstat(lockName.constData(), &before), 0);
 
     // Should the open hang on the FIFO, a writer comes by after a long while
@@ -757,7 +759,9 @@ void TestComPort::lockPathThatIsNoRegularFile()
     QVERIFY(!port.Active());
     QCOMPARE(errors.codes, QList<int>{EBUSY});
 
-    struct stat after{};
+    struct stat after
+    {
+    };
     QCOMPARE(::lstat(lockName.constData(), &after), 0);
     QCOMPARE(after.st_ino, before.st_ino);
     QCOMPARE(after.st_mode, before.st_mode);

@@ -16,8 +16,8 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 
 namespace vmeter {
