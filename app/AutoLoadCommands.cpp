@@ -82,7 +82,10 @@ void AutoLoadCommands::StopAutoLoading1Click()
 void AutoLoadCommands::startRecordingIfIdle()
 {
     (void)cycle();
-    if (!device_->meterRecording())
+    // The key toggles: a meter no frame has shown idle is not pressed.
+    const bool known =
+        device_->recordingKnown() || device_->awaitFreshFrames(AutoLoadCycle::FreshFramesLimitMs);
+    if (known && !device_->meterRecording())
         device_->writeLive(SetupFrames::recordKey());
 }
 

@@ -86,16 +86,21 @@ AutoLoadOutcome AutoLoadCycle::dumpAndClearMemory()
 
 void AutoLoadCycle::runCycle(AutoLoadOutcome& outcome)
 {
+    const bool stateKnown =
+        device_.recordingKnown() || device_.awaitFreshFrames(FreshFramesLimitMs);
     device_.writeLive(SetupFrames::c());
     clock_.Delay(AfterClearMs);
-    if (device_.meterRecording())
+    if (stateKnown && device_.meterRecording())
         device_.writeLive(SetupFrames::recordKey()); // stops the recording
     device_.releaseTick();
 
     downloadAndKeep(outcome);
+    if (!stateKnown && outcome.reason.isEmpty())
+        outcome.reason = QStringLiteral("no live frame told whether the meter records; a "
+                                        "record it may be growing is not in the download");
     if (outcome.reason.isEmpty())
         eraseMemory(outcome);
-    finish();
+    finish(stateKnown, outcome);
 }
 
 void AutoLoadCycle::downloadAndKeep(AutoLoadOutcome& outcome)
@@ -147,14 +152,16 @@ void AutoLoadCycle::eraseMemory(AutoLoadOutcome& outcome)
     }
 }
 
-void AutoLoadCycle::finish()
+void AutoLoadCycle::finish(bool restartMeter, AutoLoadOutcome& outcome)
 {
     // The meter restarts and records again whether or not it was erased:
     // it was recording when the cycle began, or Start asked it to.
-    device_.writeLogger(SetupFrames::boot());
-    clock_.Delay(AfterBootMs);
-    device_.writeLogger(SetupFrames::recordKey());
-    clock_.Delay(AfterRecordMs);
+    if (restartMeter) {
+        device_.writeLogger(SetupFrames::boot());
+        clock_.Delay(AfterBootMs);
+        device_.writeLogger(SetupFrames::recordKey());
+        clock_.Delay(AfterRecordMs);
+    }
 
     device_.closeLoggerPort();
     clock_.Delay(PortSwitchMs);
@@ -162,5 +169,29 @@ void AutoLoadCycle::finish()
     clock_.Delay(PortSwitchMs);
     device_.writeLive(SetupFrames::startLive());
     clock_.Delay(AfterLiveStartMs);
+    if (restartMeter && !confirmRecordingAgain()) {
+        const QString notRecording =
+            QStringLiteral("the meter is not recording again after the cycle");
+        outcome.reason = outcome.reason.isEmpty()
+                             ? notRecording
+                             : outcome.reason + QStringLiteral("; ") + notRecording;
+    }
     device_.startMainTimer();
+}
+
+bool AutoLoadCycle::confirmRecordingAgain()
+{
+    for (int check = 0; check < RecordingChecks; ++check) {
+        if (!device_.awaitFreshFrames(FreshFramesLimitMs)) {
+            // Still silent (a meter slow to come back from its restart):
+            // ask for the stream again, press nothing blind.
+            device_.writeLive(SetupFrames::startLive());
+            continue;
+        }
+        if (device_.meterRecording())
+            return true;
+        // The key went out while the meter was not listening yet.
+        device_.writeLive(SetupFrames::recordKey());
+    }
+    return device_.awaitFreshFrames(FreshFramesLimitMs) && device_.meterRecording();
 }

@@ -11,6 +11,15 @@
 // cycle still ends with "boot" and "E" on the logger port (the meter
 // recording again) and the live port open, "a" sent and MainTimer running.
 //
+// The recording key toggles, so the cycle never presses it on a state it
+// does not know: without a live frame of the meter it first lets the live
+// link run for a while; when still no frame tells whether the meter records,
+// the cycle downloads and writes the sets but neither stops, erases, restarts
+// nor starts the meter (a record it may be growing is not in the download).
+// After the final "E" it watches the live frames until they show REC, and
+// presses the key again (a few times at most) when they show it idle; a
+// meter that does not record again is named in the reason.
+//
 // Timing, on the one clock: "c", 500 ms; the download; "erase", 5 s; an
 // information read of the data set count; "boot", 3 s; "E", 1 s; the live
 // port back, 2 x 100 ms; "a", 1 s.
@@ -34,6 +43,11 @@ public:
     static constexpr int AfterRecordMs = 1000;
     static constexpr int PortSwitchMs = 100;
     static constexpr int AfterLiveStartMs = 1000;
+    // Live frames come at least every few hundred milliseconds, and the tick
+    // gives a silent link up after 3 s: two fresh frames within 6 s, or the
+    // meter is not talking.
+    static constexpr int FreshFramesLimitMs = 6000;
+    static constexpr int RecordingChecks = 3;
 
     // memory is the program's memory image (emptied before and after).
     AutoLoadCycle(AutoLoadDevice& device, LoggerMemory& memory, MeterClock& clock);
@@ -55,7 +69,8 @@ private:
     void runCycle(AutoLoadOutcome& outcome);
     void downloadAndKeep(AutoLoadOutcome& outcome);
     void eraseMemory(AutoLoadOutcome& outcome);
-    void finish();
+    void finish(bool restartMeter, AutoLoadOutcome& outcome);
+    [[nodiscard]] bool confirmRecordingAgain();
 
     AutoLoadDevice& device_;
     LoggerMemory& memory_;

@@ -24,6 +24,14 @@ public:
 
     // The meter's REC flag as its live frames last showed it.
     [[nodiscard]] virtual bool meterRecording() const = 0;
+    // Whether meterRecording() comes from a live frame of this meter at all;
+    // without one the flag says nothing.
+    [[nodiscard]] virtual bool recordingKnown() const = 0;
+    // Lets the live link run (the tick held meanwhile) until two live frames
+    // decoded after this call came, at most limitMs on the clock. True when
+    // they came: meterRecording() then tells the state after every frame
+    // written before the call (the first of them may have been on its way).
+    [[nodiscard]] virtual bool awaitFreshFrames(int limitMs) = 0;
     // Another logger command holds the device (the logger port is open):
     // a cycle must not take it away.
     [[nodiscard]] virtual bool deviceLent() const = 0;

@@ -32,7 +32,7 @@ struct AutoLoadOutcome
     int sets = 0;                         // data sets written and checked
     qint64 samples = 0;                   // their samples
     QStringList files;                    // names written: dumps, then the image
-    QString reason;                       // empty when emptied
+    QString reason;                       // empty when emptied and the meter records again
     QString logError;                     // the log line could not be written
 
     [[nodiscard]] bool erased() const { return result == Result::Emptied; }

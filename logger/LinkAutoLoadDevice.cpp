@@ -1,6 +1,7 @@
 #include "logger/LinkAutoLoadDevice.h"
 
 #include "logger/LoggerPort.h"
+#include "logger/PortActions.h"
 #include "meter/MeterLink.h"
 #include "serial/ComErrors.h"
 
@@ -12,6 +13,29 @@ LinkAutoLoadDevice::LinkAutoLoadDevice(LoggerPort& port, MemoryDownload& downloa
 bool LinkAutoLoadDevice::meterRecording() const
 {
     return port_.link().MeterRecording();
+}
+
+bool LinkAutoLoadDevice::recordingKnown() const
+{
+    return port_.link().RecordingKnown();
+}
+
+bool LinkAutoLoadDevice::awaitFreshFrames(int limitMs)
+{
+    MeterLink& link = port_.link();
+    // The cycle may run inside the tick: no second tick meanwhile.
+    QTimer& timer = link.MainTimer();
+    const bool ticking = timer.isActive();
+    timer.stop();
+    int frames = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(&link, &MeterLink::frameAnswered, [&frames] { ++frames; });
+    PortActions::waitWhile(
+        link.clock(), [&frames] { return frames < 2; }, limitMs);
+    QObject::disconnect(counting);
+    if (ticking)
+        timer.start();
+    return frames >= 2 && link.RecordingKnown();
 }
 
 bool LinkAutoLoadDevice::deviceLent() const

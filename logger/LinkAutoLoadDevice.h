@@ -21,6 +21,8 @@ public:
     LinkAutoLoadDevice(LoggerPort& port, MemoryDownload& download);
 
     [[nodiscard]] bool meterRecording() const override;
+    [[nodiscard]] bool recordingKnown() const override;
+    [[nodiscard]] bool awaitFreshFrames(int limitMs) override;
     [[nodiscard]] bool deviceLent() const override;
     void writeLive(const QByteArray& frame) override;
     void releaseTick() override;

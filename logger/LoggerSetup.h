@@ -18,7 +18,8 @@
 //   longer ones); anything else is "Invalid Input" and touches no port.
 // - Erasing asks "Are you sure to erase memory ?" first (the setup window:
 //   when the memory holds data sets) and is refused while the meter records.
-// - The memory test writes only above the recorded data (MemoryTest.h).
+// - The memory test writes only above the recorded data, and nothing while
+//   the meter records or its recording state is unknown (MemoryTest.h).
 
 #include "logger/LoggerSetupPort.h"
 #include "logger/MemoryTest.h"

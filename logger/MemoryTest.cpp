@@ -6,6 +6,7 @@
 #include "logger/SetupFrames.h"
 #include "logger/SetupTexts.h"
 #include "meter/MeterClock.h"
+#include "meter/MeterLink.h"
 
 namespace {
 constexpr quint32 FirstAddress = 0x008F00;
@@ -63,6 +64,11 @@ MemoryTestResult runMemoryTest(LoggerSetupPort& port, LoggerSetupUi& ui,
     const QList<quint32> addresses = memoryTestAddresses(page->endAddress());
     if (addresses.isEmpty())
         return MemoryTestResult::Skipped;
+    const MeterLink& link = port.link();
+    if (!link.RecordingKnown())
+        return MemoryTestResult::SkippedRecordingUnknown;
+    if (link.MeterRecording())
+        return MemoryTestResult::SkippedRecording;
     MeterClock& clock = port.clock();
     for (quint32 address : addresses) {
         const QByteArray writeFrame = SetupFrames::memoryWrite(address, TestByte);
@@ -87,6 +93,10 @@ QString memoryTestText(MemoryTestResult result)
         return SetupTexts::MemoryTestOk;
     case MemoryTestResult::Failed:
         return SetupTexts::MemoryTestFailed;
+    case MemoryTestResult::SkippedRecording:
+        return SetupTexts::MemoryTestSkippedRecording;
+    case MemoryTestResult::SkippedRecordingUnknown:
+        return SetupTexts::MemoryTestSkippedUnknown;
     case MemoryTestResult::Skipped:
         break;
     }

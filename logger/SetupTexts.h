@@ -45,6 +45,8 @@ inline const QString PowerCycle =
 inline const QString MemoryTestOk = QStringLiteral("OK");
 inline const QString MemoryTestFailed = QStringLiteral("False");
 inline const QString MemoryTestSkipped = QStringLiteral("Skipped");
+inline const QString MemoryTestSkippedRecording = QStringLiteral("Skipped (recording)");
+inline const QString MemoryTestSkippedUnknown = QStringLiteral("Skipped (no live frame)");
 
 // The stages of the combined run.
 inline const QString StageClock = QStringLiteral("開始設定電表時間");

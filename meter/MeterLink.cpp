@@ -259,6 +259,7 @@ void MeterLink::requestNextFrame()
 void MeterLink::dispatchReading(const MeterReading& reading)
 {
     meterRecording_ = reading.recording;
+    recordingKnown_ = true;
     if (panel_)
         panel_->renderReading(reading);
     if (recordingRunning())
@@ -352,6 +353,7 @@ void MeterLink::declareLinkLost()
     if (meterConnected_)
         receiveBuffer_.clear();
     meterConnected_ = false;
+    recordingKnown_ = false;
     missCount_ = 0;
     emit linkLost();
 }
@@ -363,6 +365,14 @@ bool MeterLink::reopenLivePort()
         return false;
     // Bytes from before the loss belong to no frame that can still come.
     receiveBuffer_.clear();
+    recordingKnown_ = false;
+    // Pseudo-terminals and USB adapters renumbered by the kernel reuse
+    // names: what is there now may be another program's port or another
+    // instrument, which must not be talked to as the meter.
+    if (!identifiesAsMeter()) {
+        closePortQuietly(comm1_);
+        return false;
+    }
     try {
         comm1_.PurgeInput();
         sendCommand(CommandLetter::StartLive);
@@ -371,6 +381,40 @@ bool MeterLink::reopenLivePort()
     }
     emit livePortReopened();
     return true;
+}
+
+bool MeterLink::identifiesAsMeter()
+{
+    const TNotifyEvent receiveHandler = comm1_.OnRxChar();
+    const auto reattach = qScopeGuard([&] {
+        try {
+            comm1_.setOnRxChar(receiveHandler);
+        } catch (...) {
+        }
+    });
+    try {
+        detachReceiveHandler();
+        comm1_.PurgeInput();
+        sendCommand(CommandLetter::Identify);
+        clock_.Delay(ReidentifyReplyMs);
+        const int waiting = std::min(comm1_.InputCount(), MaxBytesPerEvent);
+        if (waiting < IdReplySize)
+            return false;
+        char bytes[MaxBytesPerEvent];
+        const int got = comm1_.Read(bytes, waiting, false);
+        const QString reply = QString::fromLatin1(bytes, std::max(0, got));
+        const bool is841 = reply.contains(QLatin1String("841"));
+        if (!is841 && !reply.contains(QLatin1String("842")))
+            return false;
+        const int model = is841 ? 841 : 842;
+        if (model != meterModel_) {
+            meterModel_ = model;
+            emit modelChanged(meterModel_);
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 void MeterLink::correctTickInterval()
@@ -391,6 +435,7 @@ void MeterLink::ComboBoxDeviceNameChange(const QString& text)
 {
     waitWhile(tickBusy_);
     closePortQuietly(comm1_);
+    recordingKnown_ = false;
     portName_ = text;
     selectedPort_ = static_cast<int>(ports_.indexOf(text));
     comm1_.setDeviceName(text);

@@ -35,6 +35,8 @@ public:
     static constexpr int MinimumTickInterval = 500;
     static constexpr int InitialTickInterval = 100;
     static constexpr int MaxBytesPerEvent = 256;
+    // How long a reopened device has to answer "K", as in the search.
+    static constexpr int ReidentifyReplyMs = 500;
 
     explicit MeterLink(MeterClock& clock = MeterClock::system(), QObject* parent = nullptr);
     ~MeterLink() override;
@@ -52,6 +54,9 @@ public:
     [[nodiscard]] bool RxBusy() const { return rxBusy_; }
     [[nodiscard]] bool FrameSeen() const { return frameSeen_; }
     [[nodiscard]] bool MeterRecording() const { return meterRecording_; }
+    // MeterRecording() comes from a frame of the meter now connected; false
+    // before the first decoded frame and after the link was lost or moved.
+    [[nodiscard]] bool RecordingKnown() const { return recordingKnown_; }
     [[nodiscard]] const QByteArray& ReceiveBuffer() const { return receiveBuffer_; }
     [[nodiscard]] int lastConnectedPort() const { return lastConnectedPort_; }
     // Why Comm1 could not be opened the last time the link tried: the
@@ -94,7 +99,9 @@ public:
     // "a" and starts the one-second tick. From then on the tick opens Comm1
     // again whenever it finds it closed (the device went away, or a logger
     // command could not give it back), once per tick, on the port chosen
-    // last; a device another opener holds stays closed to us.
+    // last; a device another opener holds stays closed to us. A device that
+    // appears under the old name is asked "K" first and resumed with "a" only
+    // when a meter answers; anything else is closed again at once.
     void startLiveLink();
     // Shut-down: stops the tick and closes Comm1 for good. The caller lets a
     // running receive handler end first (RxBusy).
@@ -155,6 +162,9 @@ private:
     void requestNextFrame();
     void declareLinkLost();
     [[nodiscard]] bool reopenLivePort();
+    // The identification exchange on a reopened Comm1: true when a meter
+    // answers "K" (its model taken over), false for a silent or foreign device.
+    [[nodiscard]] bool identifiesAsMeter();
     void correctTickInterval();
     [[nodiscard]] bool recordingRunning() const;
     static void configureLivePort(TComPort& port);
@@ -169,6 +179,7 @@ private:
     bool frameSeen_ = false;
     bool rxBusy_ = false;
     bool meterRecording_ = false;
+    bool recordingKnown_ = false;
     bool meterConnected_ = false;
     int meterModel_ = 842;
     bool tickBusy_ = false;

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -37,12 +39,54 @@ enum class LockState
     Stale
 };
 
-LockState readLock(const QString& path)
+// A lock path is opened without blocking and without following links:
+// /var/lock is world-writable, and a FIFO there would block an ordinary
+// open() until someone writes to it, a link would make us read, remove or
+// write whatever file it names. Only a regular file is a lock we may read.
+// Returns -1 with errno set, or a descriptor of a regular file.
+int openRegularLock(const QByteArray& name, struct stat* status)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.exists() ? LockState::Held : LockState::Free;
-    const QByteArray content = file.read(64);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, status) != 0 || !S_ISREG(status->st_mode)) {
+        ::close(fd);
+        errno = EPERM;
+        return -1;
+    }
+    return fd;
+}
+
+struct LockRead
+{
+    LockState state = LockState::Free;
+    // The file that was read, so that a stale lock is removed only while
+    // the path still names that very file.
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+LockRead readLock(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status
+    {
+    };
+    const int fd = openRegularLock(name, &status);
+    if (fd < 0) {
+        // Anything there that is not a readable regular file (a FIFO, a
+        // device, a link, a directory, a file we may not read) belongs to
+        // someone else.
+        struct stat entry
+        {
+        };
+        return {::lstat(name.constData(), &entry) == 0 ? LockState::Held : LockState::Free};
+    }
+    char buffer[64];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    LockRead result{LockState::Held, status.st_dev, status.st_ino};
+    const QByteArray content(buffer, int(std::max<ssize_t>(got, 0)));
     bool ascii = false;
     long pid = content.trimmed().toLong(&ascii);
     if (!ascii && content.size() == int(sizeof(int))) {
@@ -50,10 +94,29 @@ LockState readLock(const QString& path)
         std::memcpy(&binary, content.constData(), sizeof binary);
         pid = binary;
     } else if (!ascii) {
-        const qint64 age = QFileInfo(file).lastModified().msecsTo(QDateTime::currentDateTime());
-        return age < kFillingGraceMs ? LockState::Held : LockState::Stale;
+        const qint64 modifiedMs =
+            qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000;
+        const qint64 age = QDateTime::currentMSecsSinceEpoch() - modifiedMs;
+        result.state = age < kFillingGraceMs ? LockState::Held : LockState::Stale;
+        return result;
     }
-    return processExists(pid_t(pid)) ? LockState::Held : LockState::Stale;
+    result.state = processExists(pid_t(pid)) ? LockState::Held : LockState::Stale;
+    return result;
+}
+
+// Removes a stale lock only while the path still names the regular file
+// that was read; true when the path is free now.
+bool removeStaleLock(const QString& path, const LockRead& read)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat entry
+    {
+    };
+    if (::lstat(name.constData(), &entry) != 0)
+        return errno == ENOENT;
+    if (!S_ISREG(entry.st_mode) || entry.st_dev != read.device || entry.st_ino != read.inode)
+        return false;
+    return ::unlink(name.constData()) == 0 || errno == ENOENT;
 }
 
 enum class CreateResult
@@ -66,7 +129,8 @@ enum class CreateResult
 CreateResult createLock(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno == EEXIST ? CreateResult::Exists : CreateResult::Impossible;
     // Lock files are world-readable whatever the umask says.
@@ -116,11 +180,13 @@ void UucpLockFile::acquire(const QString& devicePath)
     // Two rounds: a stale lock removed in the first may be taken by another
     // program before our own is in place.
     for (int round = 0; round < 2; ++round) {
-        switch (readLock(path)) {
+        const LockRead read = readLock(path);
+        switch (read.state) {
         case LockState::Held:
             throw PosixSerialDevice::systemError(EBUSY);
         case LockState::Stale:
-            ::unlink(QFile::encodeName(path).constData());
+            if (!removeStaleLock(path, read))
+                throw PosixSerialDevice::systemError(EBUSY);
             break;
         case LockState::Free:
             break;
@@ -142,10 +208,26 @@ void UucpLockFile::release() noexcept
 {
     if (heldPath_.isEmpty())
         return;
-    QFile file(heldPath_);
     // Only our own lock: after a stale-lock clean-up by someone else the
-    // file may belong to another process by now.
-    if (file.open(QIODevice::ReadOnly) && file.read(64).trimmed().toLong() == long(::getpid()))
-        ::unlink(QFile::encodeName(heldPath_).constData());
+    // file may belong to another process by now, or something else may
+    // stand at the path.
+    const QByteArray name = QFile::encodeName(heldPath_);
+    struct stat status
+    {
+    };
+    const int fd = openRegularLock(name, &status);
+    if (fd >= 0) {
+        char buffer[64];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        ::close(fd);
+        const QByteArray content(buffer, int(std::max<ssize_t>(got, 0)));
+        struct stat entry
+        {
+        };
+        if (content.trimmed().toLong() == long(::getpid()) &&
+            ::lstat(name.constData(), &entry) == 0 && entry.st_ino == status.st_ino &&
+            entry.st_dev == status.st_dev)
+            ::unlink(name.constData());
+    }
     heldPath_.clear();
 }

@@ -13,6 +13,11 @@
 // longer exists is removed. Where the directory does not take a new file
 // (missing, read-only, no permission) the port goes on without a lock file.
 // release() removes only a lock this object created.
+// The lock directory is writable by everybody, so a lock path is never
+// opened in a way that can block or follow a link: anything standing there
+// that is not a regular file (a FIFO, a device, a symbolic link, a
+// directory) counts as held by someone else, and is neither read through,
+// written through nor removed.
 
 #include <QString>
 

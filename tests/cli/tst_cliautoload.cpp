@@ -135,6 +135,25 @@ private slots:
         QVERIFY(locked.isEmpty());
     }
 
+    // A meter that stays silent after its restart does not record again:
+    // the cycle emptied the logger but says so, with its own status.
+    void meterSilentAfterRestartIsTold()
+    {
+        QTemporaryDir dir;
+        (void)memoryFile(dir.filePath("memory.bin"));
+        VirtualMeterProcess meter(
+            {"--memory", dir.filePath("memory.bin"), "--fast", "--boot-silence", "3600"});
+        const QString port = meter.waitForPath();
+        QVERIFY(!port.isEmpty());
+
+        const CliRun run =
+            runCli({"autoload", "--once", "--port", port, "--dir", dir.filePath("dumps")});
+        QCOMPARE(run.status, 5);
+        QVERIFY2(run.err.contains("the meter is not recording again after the cycle"),
+                 qPrintable(run.err));
+        QVERIFY2(run.out.contains("; emptied; 3 sets, 10 samples;"), qPrintable(run.out));
+    }
+
     // The schedule: "E" to the idle meter at the start, the next cycle a
     // day ahead, and Ctrl-C (here SIGTERM) ends it cleanly with status 0.
     void scheduleRunsUntilInterrupted()

@@ -10,6 +10,7 @@
 #include "logger/LoggerPort.h"
 #include "logger/MemoryDownload.h"
 #include "logger/ScriptedLoggerUi.h"
+#include "logger/SettlingPeer.h"
 #include "meter/MeterLink.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 #include "tools/virtual-meter/VirtualMeter.h"
@@ -23,6 +24,8 @@ public:
         : meter(std::make_unique<vmeter::VirtualMeter>(withFast(options))), link(clock), port(link),
           download(port, ui), load(port, memory, collection, ui)
     {
+        // Shortened waits assume a meter that answers at once.
+        SettlingPeer::attach(clock, link, *meter);
     }
 
     // Starts the meter, finds it and starts the live stream.

@@ -56,8 +56,9 @@ QStringList logLines(const QString& directory)
 }
 
 // The ending every cycle has, whatever failed before it.
-const QStringList ending{"logger:boot", "logger:E", "closeLogger",
-                         "openLive",    "live:a",   "startTimer"};
+// The live frames then show the meter recording again.
+const QStringList ending{"logger:boot", "logger:E", "closeLogger", "openLive",
+                         "live:a",      "frames",   "startTimer"};
 
 struct CycleRig
 {
@@ -184,7 +185,7 @@ private slots:
                  QStringList({"live:c@0", "live:E@501", "releaseTick@501", "download@501",
                               "logger:erase@2902", "count@7903", "logger:boot@7903",
                               "logger:E@10904", "closeLogger@11905", "openLive@12006",
-                              "live:a@12107", "startTimer@13108"}));
+                              "live:a@12107", "frames@13108", "startTimer@13108"}));
         QCOMPARE(outcome.result, Result::Emptied);
         QVERIFY(outcome.erased());
         QVERIFY(outcome.reason.isEmpty());
@@ -211,6 +212,59 @@ private slots:
         QCOMPARE(rig.device.names(),
                  QStringList({"live:c", "releaseTick", "download", "logger:erase", "count"}) +
                      ending);
+    }
+
+    // The recording key toggles: it is pressed only on a state the live
+    // frames showed, and the cycle watches the meter come back to recording.
+    void recordingStateFromTheFrames_data()
+    {
+        using Shown = QList<std::optional<bool>>;
+        QTest::addColumn<bool>("known");
+        QTest::addColumn<Shown>("frames");
+        QTest::addColumn<QStringList>("operations");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("reason");
+        const QStringList emptying{"live:c",       "live:E",   "releaseTick", "download",
+                                   "logger:erase", "count",    "logger:boot", "logger:E",
+                                   "closeLogger",  "openLive", "live:a"};
+        QTest::newRow("unknown at first, frames show it recording")
+            << false << Shown{true}
+            << QStringList{"frames"} + emptying + QStringList{"frames", "startTimer"}
+            << int(Result::Emptied) << QString();
+        QTest::newRow("unknown and no frame: downloaded, meter left alone")
+            << false << Shown{std::nullopt}
+            << QStringList{"frames",      "live:c",   "releaseTick", "download",
+                           "closeLogger", "openLive", "live:a",      "startTimer"}
+            << int(Result::NothingErased)
+            << "no live frame told whether the meter records; a record it may be growing is "
+               "not in the download";
+        QTest::newRow("idle after the restart: the key again")
+            << true << Shown{false, true}
+            << emptying + QStringList{"frames", "live:E", "frames", "startTimer"}
+            << int(Result::Emptied) << QString();
+        QTest::newRow("silent after the restart: asked again, then told")
+            << true << Shown{std::nullopt, std::nullopt, std::nullopt, std::nullopt}
+            << emptying + QStringList{"frames", "live:a", "frames", "live:a",
+                                      "frames", "live:a", "frames", "startTimer"}
+            << int(Result::Emptied) << "the meter is not recording again after the cycle";
+    }
+    void recordingStateFromTheFrames()
+    {
+        using Shown = QList<std::optional<bool>>;
+        QFETCH(bool, known);
+        QFETCH(Shown, frames);
+        QFETCH(QStringList, operations);
+        QFETCH(int, result);
+        QFETCH(QString, reason);
+        CycleRig rig;
+        rig.device.known = known;
+        rig.device.frames = frames;
+        const AutoLoadOutcome outcome = rig.cycle.dumpAndClearMemory();
+        QCOMPARE(rig.device.names(), operations);
+        QCOMPARE(int(outcome.result), result);
+        QCOMPARE(outcome.reason, reason);
+        QCOMPARE(outcome.sets, 3);
+        QVERIFY(rig.memory.memoryImage().isEmpty());
     }
 
     void failureErasesNothing_data()

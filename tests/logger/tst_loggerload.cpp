@@ -55,6 +55,8 @@ private slots:
     void meterRecording();
     void loggerPortHeldElsewhere();
     void repairOfDamagedFirstRecord();
+    void slowMachine_data();
+    void slowMachine();
     void repairWritesNotEchoed();
     void tempDirectoryNotCreatable();
 };
@@ -243,6 +245,33 @@ void TestLoggerLoad::repairOfDamagedFirstRecord()
     QCOMPARE(second.result, LoadResult::NoData);
     QCOMPARE(rig.ui.messages(),
              QStringList{message("There was not any data recorded in momery of meter !")});
+    QVERIFY(rig.liveLinkBack());
+}
+
+// On a loaded machine the meter's thread answers late, later than the
+// shortened reply windows of the accelerated clock: the load and its repair
+// still see a meter that answers at once.
+void TestLoggerLoad::slowMachine_data()
+{
+    QTest::addColumn<int>("latencyMs");
+    QTest::newRow("answers 40 ms late") << 40;
+    QTest::newRow("answers 120 ms late") << 120;
+}
+
+void TestLoggerLoad::slowMachine()
+{
+    QFETCH(int, latencyMs);
+    AcceleratedMeterClock clock(speedUp);
+    VirtualMeterOptions options = meterWithMemory(memoryWithSets(1));
+    options.protocol.logger.faults.damagedEndSets.insert(0);
+    options.answerLatency = std::chrono::milliseconds(latencyMs);
+    LoggerRig rig(options, clock);
+    QVERIFY(rig.connect());
+    rig.ui.answers = {Answer::Ok};
+    const LoadCommandOutcome outcome = rig.load.loadDataCommand();
+    QCOMPARE(outcome.result, LoadResult::DataError);
+    QVERIFY(outcome.repaired);
+    QCOMPARE(rig.meter->loggerMemory().mid(0x09, 5), QByteArray::fromHex("00000000FF"));
     QVERIFY(rig.liveLinkBack());
 }
 

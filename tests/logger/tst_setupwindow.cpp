@@ -69,8 +69,14 @@ struct Program
         QSignalSpy finished(window.get(), &TfrmMain::startUpFinished);
         window->resize(1200, 900);
         window->show();
-        return finished.wait(20000) &&
-               QTest::qWaitFor([&] { return window->link().MeterConnected(); });
+        // Connected, and a live frame has shown whether the meter records.
+        return finished.wait(20000) && QTest::qWaitFor(
+                                           [&] {
+                                               const MeterLink& link = window->link();
+                                               return link.MeterConnected() &&
+                                                      link.RecordingKnown();
+                                           },
+                                           10000);
     }
     [[nodiscard]] QAction* action(const char* name) const
     {

@@ -6,6 +6,7 @@
 
 #include "common/PtyPair.h"
 #include "common/TestMain.h"
+#include "meter/ScriptedMeterPeer.h"
 
 #include "meter/MeterLink.h"
 #include "tools/virtual-meter/VirtualMeter.h"
@@ -111,10 +112,52 @@ private slots:
         seen.removeDuplicates();
         QCOMPARE(seen, statuses);
         QCOMPARE(int(reopens.count()), reopened);
-        // The returned device is asked to start its stream; answered frames follow.
+        // The returned device is identified, then asked to start its stream;
+        // answered frames follow.
         QTRY_VERIFY(rig.lettersFrom(framesAtReturn).contains('X'));
         const QByteArray letters = rig.lettersFrom(framesAtReturn);
-        QVERIFY2(letters.startsWith(unplug ? "a" : "A"), letters.constData());
+        QVERIFY2(letters.startsWith(unplug ? "Ka" : "A"), letters.constData());
+        rig.link.stopLiveLink();
+    }
+
+    // While the meter is away, another device appears under its name (a
+    // pseudo-terminal or a renumbered adapter reusing it): it is asked "K",
+    // never resumed, and closed again; the meter itself is, once back.
+    void otherDeviceUnderTheOldName_data()
+    {
+        QTest::addColumn<QByteArray>("idReply");
+        QTest::newRow("silent device") << QByteArray();
+        QTest::newRow("foreign device") << QByteArray("OK\r\n");
+        QTest::newRow("foreign device with a long reply") << QByteArray("AT+CSQ 99,99 OK\r\n");
+    }
+    void otherDeviceUnderTheOldName()
+    {
+        QFETCH(QByteArray, idReply);
+        LinkedMeter rig;
+        QVERIFY(rig.start());
+        ScriptedMeterPeer other(idReply);
+        QSignalSpy reopens(&rig.link, &MeterLink::livePortReopened);
+        rig.meter->unplug(8s);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.link.Comm1().Active(), 2000);
+        QTRY_VERIFY(!QFileInfo::exists(rig.meter->devicePath()));
+        QVERIFY(QFile::link(other.path(), rig.meter->devicePath()));
+
+        // Two ticks that opened it, asked and let it go.
+        QTRY_VERIFY_WITH_TIMEOUT(other.count('K') >= 2, 6000);
+        QVERIFY(!rig.meter->isPluggedIn());
+        QVERIFY(!rig.link.Comm1().Active());
+        QCOMPARE(reopens.count(), 0);
+        QVERIFY2(!other.letters().contains('a') && !other.letters().contains('X'),
+                 other.letters().constData());
+
+        // The meter comes back under the name and is resumed.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.meter->isPluggedIn(), 10000);
+        const qsizetype framesAtReturn = rig.meter->receivedFrames().size();
+        QVERIFY(reopens.wait(FramesBackWithinMs));
+        QSignalSpy answered(&rig.link, &MeterLink::frameAnswered);
+        QVERIFY(answered.wait(FramesBackWithinMs));
+        QVERIFY(rig.lettersFrom(framesAtReturn).startsWith("Ka"));
+        QVERIFY(!other.letters().contains('a'));
         rig.link.stopLiveLink();
     }
 

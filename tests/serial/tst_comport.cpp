@@ -5,8 +5,10 @@
 #include "serial/TComPort.h"
 #include "serial/UucpLockFile.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -14,11 +16,13 @@
 
 #include <atomic>
 #include <cerrno>
+#include <fcntl.h>
 #include <limits>
 #include <memory>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -148,6 +152,8 @@ private slots:
     void openingDeviceInUseAbortsSilently();
     void lockFileOfTerminalPrograms_data();
     void lockFileOfTerminalPrograms();
+    void lockPathThatIsNoRegularFile_data();
+    void lockPathThatIsNoRegularFile();
     void removingTheHandlerStopsTheEventThread();
     void receiveEventsRunOnTheMainThread();
     void inputCountTellsBytesWaiting();
@@ -665,6 +671,106 @@ void TestComPort::lockFileOfTerminalPrograms()
     if (terminal.state() != QProcess::NotRunning) {
         terminal.kill();
         terminal.waitForFinished();
+    }
+}
+
+void TestComPort::lockPathThatIsNoRegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("fifo") << "fifo";
+    QTest::newRow("link to a dead program's lock") << "link to stale lock";
+    QTest::newRow("link to a fifo") << "link to fifo";
+    QTest::newRow("dangling link") << "dangling link";
+    QTest::newRow("directory") << "directory";
+}
+
+// Anybody may put anything at a lock path: the port must neither hang on it
+// nor read, write or remove through it; the device counts as held.
+void TestComPort::lockPathThatIsNoRegularFile()
+{
+    QFETCH(QString, kind);
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString previous = UucpLockFile::directory();
+    UucpLockFile::setDirectory(dir.path());
+    auto restore = qScopeGuard([&] { UucpLockFile::setDirectory(previous); });
+    const QString lockPath = UucpLockFile::lockPathFor(pty.slavePath());
+    const QByteArray lockName = QFile::encodeName(lockPath);
+    const QString fifoPath = dir.filePath("fifo");
+    const QString victimPath = dir.filePath("victim");
+    const QByteArray staleLock =
+        QByteArray::number(std::numeric_limits<int>::max() - 1).rightJustified(10, ' ') + '\n';
+
+    QString fifo;
+    if (kind == "fifo") {
+        fifo = lockPath;
+    } else if (kind == "link to fifo") {
+        fifo = fifoPath;
+        QVERIFY(QFile::link(fifoPath, lockPath));
+    } else if (kind == "link to stale lock") {
+        QFile victim(victimPath);
+        QVERIFY(victim.open(QIODevice::WriteOnly));
+        victim.write(staleLock);
+        victim.close();
+        QVERIFY(QFile::link(victimPath, lockPath));
+    } else if (kind == "dangling link") {
+        QVERIFY(QFile::link(victimPath, lockPath));
+    } else {
+        QVERIFY(QDir(dir.path()).mkdir(QFileInfo(lockPath).fileName()));
+    }
+    if (!fifo.isEmpty())
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
+    struct stat before
+    {
+    };
+    QCOMPARE(::lstat(lockName.constData(), &before), 0);
+
+    // Should the open hang on the FIFO, a writer comes by after a long while
+    // and lets it go on, so that the test fails instead of hanging.
+    std::atomic<bool> done{false};
+    std::atomic<bool> rescued{false};
+    std::thread rescuer([&] {
+        for (int i = 0; i < 300 && !done.load(); ++i)
+            QThread::msleep(100);
+        if (done.load() || fifo.isEmpty())
+            return;
+        rescued.store(true);
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    auto joinRescuer = qScopeGuard([&] {
+        done.store(true);
+        rescuer.join();
+    });
+
+    TComPort port;
+    configureLikeLivePort(port, pty.slavePath());
+    ErrorRecorder errors;
+    port.setOnError(errors.handler());
+    try {
+        port.setActive(true);
+    } catch (const EAbort&) {
+    }
+    done.store(true);
+    QVERIFY2(!rescued.load(), "opening the port blocked on the lock path");
+    QVERIFY(!port.Active());
+    QCOMPARE(errors.codes, QList<int>{EBUSY});
+
+    struct stat after
+    {
+    };
+    QCOMPARE(::lstat(lockName.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    if (kind == "link to stale lock") {
+        QFile victim(victimPath);
+        QVERIFY(victim.open(QIODevice::ReadOnly));
+        QCOMPARE(victim.readAll(), staleLock);
+    } else if (kind == "dangling link") {
+        QVERIFY(!QFileInfo::exists(victimPath));
     }
 }
 

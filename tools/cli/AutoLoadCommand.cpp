@@ -26,7 +26,8 @@ int statusOf(const AutoLoadOutcome& outcome)
 {
     switch (outcome.result) {
     case AutoLoadOutcome::Result::Emptied:
-        return 0;
+        // Emptied, but the meter did not come back to recording.
+        return outcome.reason.isEmpty() ? 0 : AutoLoadNotRecordingAgain;
     case AutoLoadOutcome::Result::EraseUnconfirmed:
         return AutoLoadEraseUnconfirmed;
     case AutoLoadOutcome::Result::NothingErased:
@@ -101,7 +102,14 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
 
     AutoLoadSchedule schedule;
     schedule.start(options.everyHours, link.clock().currentDateTime());
-    if (!device.meterRecording())
+    // The key toggles: pressed only on a meter its frames show idle.
+    const bool known =
+        device.recordingKnown() || device.awaitFreshFrames(AutoLoadCycle::FreshFramesLimitMs);
+    if (!known)
+        err << "audimark-cli: no live frame tells whether the meter records; it is not told to "
+               "record"
+            << Qt::endl;
+    else if (!device.meterRecording())
         device.writeLive(SetupFrames::recordKey());
     err << "Auto loading every " << options.everyHours << " h; next cycle "
         << timeText(schedule.NextAutoLoad()) << "; Ctrl-C stops" << Qt::endl;

@@ -18,8 +18,11 @@
 //
 // Exit status: 0 when every cycle wrote, checked and erased everything (for
 // --once: that one cycle; a schedule stopped before its first cycle is 0);
-// 3 when a cycle erased nothing; 4 when the erase was sent but the meter did
-// not confirm it; 1 when no model 842 answered; 2 for usage errors.
+// 3 when a cycle erased nothing (also when no live frame told whether the
+// meter records: then nothing is erased and the meter is not touched); 4
+// when the erase was sent but the meter did not confirm it; 5 when a cycle
+// emptied the logger but the meter's frames did not show it recording
+// again; 1 when no model 842 answered; 2 for usage errors.
 
 #include <QString>
 #include <QStringList>
@@ -34,6 +37,7 @@ struct AutoLoadOptions
 
 constexpr int AutoLoadNothingErased = 3;
 constexpr int AutoLoadEraseUnconfirmed = 4;
+constexpr int AutoLoadNotRecordingAgain = 5;
 
 [[nodiscard]] int runAutoLoadCommand(const AutoLoadOptions& options);
 

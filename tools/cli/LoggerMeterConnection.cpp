@@ -11,14 +11,36 @@
 namespace LoggerMeterConnection {
 
 namespace {
-constexpr int firstFrameWaitMs = 3000;
+// The meter starts its stream on "a" and sends a frame every few hundred
+// milliseconds; a slow, loaded machine may take seconds before the first
+// one is decoded. The tick gives a silent link up after 3 s, so this waits
+// for several of those periods, asking for the stream again now and then.
+constexpr int firstFrameWaitMs = 12000;
+constexpr int streamRequestEveryMs = 3000;
 
-void waitForLiveFrame(MeterLink& link)
+bool waitForLiveFrame(MeterLink& link)
 {
     QEventLoop loop;
-    QTimer::singleShot(firstFrameWaitMs, &loop, &QEventLoop::quit);
-    QObject::connect(&link, &MeterLink::frameAnswered, &loop, &QEventLoop::quit);
-    loop.exec();
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer again;
+    QObject::connect(&again, &QTimer::timeout, &link, [&link] {
+        try {
+            if (link.Comm1().Active() && !link.RecordingKnown())
+                link.sendCommand(CommandLetter::StartLive);
+        } catch (...) {
+        }
+    });
+    QObject::connect(&link, &MeterLink::frameAnswered, &loop, [&loop, &link] {
+        if (link.RecordingKnown())
+            loop.quit();
+    });
+    limit.start(firstFrameWaitMs);
+    again.start(streamRequestEveryMs);
+    if (!link.RecordingKnown())
+        loop.exec();
+    return link.RecordingKnown();
 }
 } // namespace
 
@@ -42,7 +64,9 @@ bool connect(MeterLink& link, const QStringList& requestedPorts, QTextStream& er
     }
     err << "Model 842 on " << link.portName() << Qt::endl;
     link.startLiveLink();
-    waitForLiveFrame(link);
+    if (!waitForLiveFrame(link))
+        err << "audimark-cli: no live frame from the meter: whether it records is unknown"
+            << Qt::endl;
     return true;
 }
 

@@ -4,7 +4,9 @@
 // (the given ones, else those the system lists) for a meter, insist on a
 // model 842, start its live link and wait for a first frame, so that the
 // recording flag is known before a logger command looks at it. Failures are
-// told on `err` in one line each.
+// told on `err` in one line each; so is a meter that sends no live frame
+// (MeterLink::RecordingKnown() then stays false, and the commands that must
+// not act on an unknown recording state hold back).
 
 #include <QStringList>
 

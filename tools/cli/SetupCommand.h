@@ -9,8 +9,9 @@
 //                              test; JSON keys firmware, meter_time (ISO
 //                              8601), interval_s, data_sets,
 //                              memory_available, memory_test ("OK",
-//                              "False" or "Skipped"); a value the meter did
-//                              not give is null
+//                              "False", "Skipped", "Skipped (recording)"
+//                              or "Skipped (no live frame)"); a value the
+//                              meter did not give is null
 //   set-clock                  the meter clock to the computer's
 //   set-interval MM:SS         00:01 to 01:00
 //   erase --yes                erases the logger (refused without --yes)

@@ -86,6 +86,7 @@ public:
     QList<ParsedBytes> poll(SteadyTime now);
     [[nodiscard]] std::optional<SteadyTime> nextDeadline() const;
     [[nodiscard]] QList<OutgoingMessage> takeOutput();
+    [[nodiscard]] bool hasOutput() const { return !output_.isEmpty(); }
 
     // A switched-off meter is silent and ignores every command, and a
     // recording ends; switched on again it waits for "A" or "a".

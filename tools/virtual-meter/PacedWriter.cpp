@@ -20,6 +20,8 @@ void PacedWriter::writeDue(SteadyTime now)
         if (now < *chunkArrivesAt_)
             return;
         ssize_t written = ::write(fd_, chunk.bytes.constData(), size_t(chunk.bytes.size()));
+        if (written > 0)
+            bytesWritten_ += written;
         if (written < 0) {
             if (errno == EAGAIN || errno == EINTR) {
                 blocked_ = true;

@@ -37,6 +37,8 @@ public:
     void writeDue(SteadyTime now);
 
     [[nodiscard]] bool hasPending() const { return !queue_.isEmpty(); }
+    // Bytes the line took so far (not those lost with nobody on it).
+    [[nodiscard]] qint64 bytesWritten() const { return bytesWritten_; }
     [[nodiscard]] bool wantsWritable() const { return blocked_ && hasPending(); }
     [[nodiscard]] std::optional<SteadyTime> nextDeadline() const;
 
@@ -47,6 +49,7 @@ private:
     SteadyTime lineFreeAt_{};
     std::optional<SteadyTime> chunkArrivesAt_;
     bool blocked_ = false;
+    qint64 bytesWritten_ = 0;
 };
 
 } // namespace vmeter

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QScopeGuard>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -14,6 +15,8 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -342,8 +345,31 @@ void VirtualMeter::serveOnce()
         readCommandInput();
 }
 
+bool VirtualMeter::settled() const
+{
+    if (handling_.load())
+        return false;
+    std::lock_guard lock(mutex_);
+    if (plugInAt_ || unplugRequest_ || !hearing_.load() || terminal_.masterFd() < 0)
+        return true;
+    int unread = 0;
+    if (::ioctl(terminal_.masterFd(), FIONREAD, &unread) == 0 && unread > 0)
+        return false;
+    return !protocol_.hasOutput() && !writer_->hasPending();
+}
+
+qint64 VirtualMeter::bytesSent() const
+{
+    std::lock_guard lock(mutex_);
+    return writer_ ? writer_->bytesWritten() : 0;
+}
+
 void VirtualMeter::readMaster(SteadyTime now)
 {
+    // Set before the bytes leave the master, so that settled() never sees
+    // them neither there nor handled.
+    handling_.store(true);
+    const auto handled = qScopeGuard([this] { handling_.store(false); });
     char buffer[readChunk];
     for (;;) {
         const ssize_t got = ::read(terminal_.masterFd(), buffer, sizeof buffer);
@@ -352,6 +378,9 @@ void VirtualMeter::readMaster(SteadyTime now)
                 masterHungUp_ = true;
             return;
         }
+        bytesReceived_ += got;
+        if (options_.answerLatency.count() > 0)
+            std::this_thread::sleep_for(options_.answerLatency);
         std::lock_guard lock(mutex_);
         logParsed(protocol_.receive(QByteArray(buffer, got), now), now);
     }

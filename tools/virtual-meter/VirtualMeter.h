@@ -51,6 +51,9 @@ struct VirtualMeterOptions
     QString logPath;
     // Symbolic link to the pseudo-terminal; none when empty.
     QString linkPath;
+    // A meter on a slow, loaded machine: received bytes are handled only this
+    // long after they were read (the serving thread sleeps meanwhile).
+    std::chrono::milliseconds answerLatency{0};
 };
 
 class VirtualMeter
@@ -100,6 +103,15 @@ public:
     [[nodiscard]] QDateTime meterTime() const;
     [[nodiscard]] bool isRecording() const;
 
+    // True when the meter has taken every byte the program wrote and has put
+    // every answer due so far on the line (scheduled later frames aside);
+    // always true while unplugged or not reading. Any thread.
+    [[nodiscard]] bool settled() const;
+    // Bytes read from the line so far (frames and stray bytes). Any thread.
+    [[nodiscard]] qint64 bytesReceived() const { return bytesReceived_.load(); }
+    // Bytes put on the line so far. Any thread.
+    [[nodiscard]] qint64 bytesSent() const;
+
     // Received command frames with their time stamps, in arrival order.
     [[nodiscard]] QList<TrafficRecord> receivedFrames() const;
     // Everything received: frames and stray bytes.
@@ -136,6 +148,9 @@ private:
     bool masterHungUp_ = false;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> hearing_{true};
+    // Between reading the master and handing the bytes to the protocol.
+    std::atomic<bool> handling_{false};
+    std::atomic<qint64> bytesReceived_{0};
     std::thread thread_;
     QString error_;
 };
