@@ -134,34 +134,43 @@ std::optional<float> splitValue(const TabularTable& table, int row, const QLocal
     return ok ? std::optional<float>(value) : std::nullopt;
 }
 
-ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, bool commaSplitsValue)
+ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, const QDate& today,
+                           bool commaSplitsValue)
 {
     std::vector<double> times;
     std::vector<float> levels;
+    qsizetype withoutLevel = 0;
     const int rows = table.dataRowCount();
     times.reserve(std::size_t(rows));
     levels.reserve(std::size_t(rows));
     if (!table.cell(1, 1).isEmpty()) {
         for (int r = 1; r <= rows; ++r) {
             const std::optional<TabularConversion::Point> point =
-                TabularConversion::point(table, r, locale);
+                TabularConversion::point(table, r, locale, today);
             if (!point)
                 continue;
             const std::optional<float> joined =
                 commaSplitsValue ? splitValue(table, r, locale) : std::nullopt;
+            const std::optional<float> level = joined ? joined : point->y;
+            if (!level) {
+                ++withoutLevel;
+                continue;
+            }
             times.push_back(point->x);
-            levels.push_back(joined.value_or(point->y));
+            levels.push_back(*level);
         }
     }
     const GraphStatisticTexts texts =
         GraphStatisticTexts::of(SeriesStatistics::whole(times, levels), locale);
-    return ReportSeries::fromPoints(std::move(times), std::move(levels), texts);
+    ReportSeries series = ReportSeries::fromPoints(std::move(times), std::move(levels), texts);
+    series.rowsWithoutLevel = withoutLevel;
+    return series;
 }
 } // namespace
 
 ReportSeries ReportSeries::fromTable(const TabularTable& table, const QLocale& locale)
 {
-    return seriesOfTable(table, locale, false);
+    return seriesOfTable(table, locale, QDate::currentDate(), false);
 }
 
 ReportSeries ReportSeries::fromPoints(std::vector<double> times, std::vector<float> levels,
@@ -193,7 +202,7 @@ ReportSeriesLoad loadReportSeries(const QString& path, int setNumber, const QDat
         const bool commaSplitsValue =
             *separator == QLatin1Char(',') && locale.decimalPoint() == QStringLiteral(",");
         ReportSeriesLoad load;
-        load.series = seriesOfTable(table, locale, commaSplitsValue);
+        load.series = seriesOfTable(table, locale, now.date(), commaSplitsValue);
         if (load.series->levels.empty())
             return failed(1, QStringLiteral("%1: no date, time and level lines").arg(path));
         return load;

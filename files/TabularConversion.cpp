@@ -25,7 +25,7 @@ public:
         return locale == locale_ && today == today_;
     }
     [[nodiscard]] std::optional<double> read(QStringView text) const;
-    [[nodiscard]] std::optional<float> value(const QString& text) const;
+    [[nodiscard]] std::optional<float> value(QStringView text) const;
 
 private:
     enum class Kind
@@ -323,13 +323,26 @@ std::optional<double> DateTimeReader::read(QStringView text) const
     return double(days) + double(msOfDay) / kMsPerDay;
 }
 
-std::optional<float> DateTimeReader::value(const QString& text) const
+std::optional<float> DateTimeReader::value(QStringView text) const
 {
     bool ok = false;
-    const float v = numbers_.toFloat(QStringView(text).trimmed(), &ok);
+    const float v = numbers_.toFloat(text.trimmed(), &ok);
     if (!ok)
         return std::nullopt;
     return v;
+}
+
+// Appends a cell's UTF-8 bytes to text; a cell of plain ASCII (the usual
+// one) is widened in place, with no string made for it.
+void appendCell(QString& text, QByteArrayView bytes)
+{
+    bool ascii = true;
+    for (qsizetype i = 0; i < bytes.size() && ascii; ++i)
+        ascii = static_cast<unsigned char>(bytes[i]) < 0x80;
+    if (ascii)
+        text.append(QLatin1String(bytes.data(), bytes.size()));
+    else
+        text.append(QString::fromUtf8(bytes));
 }
 
 // One reader per thread, rebuilt when the locale or the day changes.
@@ -351,6 +364,12 @@ std::optional<double> dateTime(const QString& date, const QString& time, const Q
                                const QDate& today)
 {
     return readerFor(locale, today).read(joined(date, time));
+}
+
+QString rowsWithoutLevelNote(qsizetype rows)
+{
+    return rows == 1 ? QStringLiteral("1 row without a level skipped")
+                     : QStringLiteral("%1 rows without a level skipped").arg(rows);
 }
 
 QString dateTimeError(const QString& date, const QString& time)
@@ -385,11 +404,18 @@ std::optional<Point> point(const TabularTable& table, int gridRow, const QLocale
                            const QDate& today)
 {
     const DateTimeReader& reader = readerFor(locale, today);
-    const std::optional<double> x =
-        reader.read(joined(table.cell(gridRow, 1), table.cell(gridRow, 2)));
+    // One buffer per thread keeps its room from row to row.
+    thread_local QString text;
+    text.resize(0);
+    appendCell(text, table.cellBytes(gridRow, 1));
+    text.append(QLatin1Char(' '));
+    appendCell(text, table.cellBytes(gridRow, 2));
+    const std::optional<double> x = reader.read(text);
     if (!x)
         return std::nullopt;
-    return Point{*x, reader.value(table.cell(gridRow, 3)).value_or(0.0f)};
+    text.resize(0);
+    appendCell(text, table.cellBytes(gridRow, 3));
+    return Point{*x, reader.value(text)};
 }
 
 } // namespace TabularConversion
