@@ -57,15 +57,21 @@ private:
     [[nodiscard]] int fullYear(int year, int digits) const;
     // The longest of the names that the text continues with: its index, and
     // pos moved past it.
+    struct Name
+    {
+        QString text;
+        QChar first; // its first character, case-folded
+    };
     [[nodiscard]] static int matchName(QStringView text, qsizetype& pos,
-                                       const std::vector<QString>& names);
+                                       const std::vector<Name>& names);
+    static void addName(std::vector<Name>& names, const QString& text);
 
     QLocale locale_;
     QLocale numbers_; // the locale without group separators
     QDate today_;
     std::vector<Token> tokens_;
-    std::vector<QString> monthNames_; // index % 12 + 1 is the month
-    std::vector<QString> dayNames_;
+    std::vector<Name> monthNames_; // index % 12 + 1 is the month
+    std::vector<Name> dayNames_;
     QString amText_;
     QString pmText_;
 };
@@ -109,11 +115,11 @@ DateTimeReader::DateTimeReader(const QLocale& locale, const QDate& today)
     tokenize(locale.dateFormat(QLocale::ShortFormat));
     for (const QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
         for (int m = 1; m <= 12; ++m)
-            monthNames_.push_back(locale.monthName(m, type));
+            addName(monthNames_, locale.monthName(m, type));
         for (int m = 1; m <= 12; ++m)
-            monthNames_.push_back(locale.standaloneMonthName(m, type));
+            addName(monthNames_, locale.standaloneMonthName(m, type));
         for (int d = 1; d <= 7; ++d)
-            dayNames_.push_back(locale.dayName(d, type));
+            addName(dayNames_, locale.dayName(d, type));
     }
     amText_ = locale.amText();
     pmText_ = locale.pmText();
@@ -175,7 +181,12 @@ void DateTimeReader::tokenize(const QString& format)
     }
 }
 
-int DateTimeReader::matchName(QStringView text, qsizetype& pos, const std::vector<QString>& names)
+void DateTimeReader::addName(std::vector<Name>& names, const QString& text)
+{
+    names.push_back({text, text.isEmpty() ? QChar() : text.front().toCaseFolded()});
+}
+
+int DateTimeReader::matchName(QStringView text, qsizetype& pos, const std::vector<Name>& names)
 {
     int best = -1;
     qsizetype bestLength = 0;
@@ -184,11 +195,11 @@ int DateTimeReader::matchName(QStringView text, qsizetype& pos, const std::vecto
         return -1;
     const QChar first = rest.front().toCaseFolded();
     for (size_t k = 0; k < names.size(); ++k) {
-        const QString& name = names[k];
-        if (name.size() > bestLength && name.front().toCaseFolded() == first &&
-            rest.startsWith(name, Qt::CaseInsensitive)) {
+        const Name& name = names[k];
+        if (name.text.size() > bestLength && name.first == first &&
+            rest.startsWith(name.text, Qt::CaseInsensitive)) {
             best = int(k);
-            bestLength = name.size();
+            bestLength = name.text.size();
         }
     }
     if (best >= 0)
