@@ -7,6 +7,7 @@
 #include "files/ExportText.h"
 #include "logger/DateTimeValue.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -66,9 +67,16 @@ private slots:
         const QByteArray bytes = csvOf(levels, missing);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        const QProcessEnvironment environment = localeEnvironment(QStringLiteral("en_US.UTF-8"));
+        QProcessEnvironment environment = localeEnvironment(QStringLiteral("en_US.UTF-8"));
+        // A private runtime directory, as a desktop session has one (the
+        // report draws its page with the GUI library).
+        QVERIFY(QDir(dir.path()).mkdir("runtime"));
+        QFile::setPermissions(dir.filePath("runtime"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath("runtime"));
 
-        const CliRun json = runCli({"stats", csv, "--json"}, environment);
+        const CliRun json = runCli({"stats", csv, "--format", "json"}, environment);
         QCOMPARE(json.status, 0);
         QCOMPARE(json.err, note);
         const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
