@@ -193,39 +193,47 @@ struct BackwardLines
     int previousLine = 0;
 };
 
-ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, bool commaSplitsValue,
-                           BackwardLines* backward = nullptr)
+ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, const QDate& today,
+                           bool commaSplitsValue, BackwardLines* backward = nullptr)
 {
     int previousRow = 0;
     std::vector<double> times;
     std::vector<float> levels;
+    qsizetype withoutLevel = 0;
     const int rows = table.dataRowCount();
     times.reserve(std::size_t(rows));
     levels.reserve(std::size_t(rows));
     if (!table.cell(1, 1).isEmpty()) {
         for (int r = 1; r <= rows; ++r) {
             const std::optional<TabularConversion::Point> point =
-                TabularConversion::point(table, r, locale);
+                TabularConversion::point(table, r, locale, today);
             if (!point)
                 continue;
             const std::optional<float> joined =
                 commaSplitsValue ? splitValue(table, r, locale) : std::nullopt;
+            const std::optional<float> level = joined ? joined : point->y;
+            if (!level) {
+                ++withoutLevel;
+                continue;
+            }
             if (backward && backward->line == 0 && !times.empty() && point->x < times.back())
                 *backward = BackwardLines{r, previousRow};
             previousRow = r;
             times.push_back(point->x);
-            levels.push_back(joined.value_or(point->y));
+            levels.push_back(*level);
         }
     }
     const GraphStatisticTexts texts =
         GraphStatisticTexts::of(SeriesStatistics::whole(times, levels), locale);
-    return ReportSeries::fromPoints(std::move(times), std::move(levels), texts);
+    ReportSeries series = ReportSeries::fromPoints(std::move(times), std::move(levels), texts);
+    series.rowsWithoutLevel = withoutLevel;
+    return series;
 }
 } // namespace
 
 ReportSeries ReportSeries::fromTable(const TabularTable& table, const QLocale& locale)
 {
-    return seriesOfTable(table, locale, false);
+    return seriesOfTable(table, locale, QDate::currentDate(), false);
 }
 
 ReportSeries ReportSeries::fromPoints(std::vector<double> times, std::vector<float> levels,
@@ -258,7 +266,7 @@ ReportSeriesLoad loadReportSeries(const QString& path, int setNumber, const QDat
             *separator == QLatin1Char(',') && locale.decimalPoint() == QStringLiteral(",");
         ReportSeriesLoad load;
         BackwardLines backward;
-        load.series = seriesOfTable(table, locale, commaSplitsValue, &backward);
+        load.series = seriesOfTable(table, locale, now.date(), commaSplitsValue, &backward);
         if (load.series->levels.empty())
             return failed(1, QStringLiteral("%1: no date, time and level lines").arg(path));
         if (backward.line != 0)

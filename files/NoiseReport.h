@@ -43,6 +43,9 @@ struct ReportSeries
     QString meterModel;
     // The whole-series statistic fields as the graph window shows them.
     GraphStatisticTexts texts;
+    // Text and CSV files: the rows left out because their level does not
+    // read (an "OVER" or an empty cell is no 0 dB sample).
+    qsizetype rowsWithoutLevel = 0;
 
     [[nodiscard]] qsizetype size() const { return qsizetype(levels.size()); }
 
@@ -53,7 +56,8 @@ struct ReportSeries
     fromDataSet(const DataSetCollection& collection, qsizetype k,
                 const QLocale& locale = QLocale());
     // The rows of a list window as "Output Tabular to graph" plots them;
-    // rows whose date and time do not convert are left out. The interval
+    // rows whose date and time or whose level do not convert are left out
+    // (the latter counted in rowsWithoutLevel). The interval
     // is the mean spacing of the points, to the millisecond.
     [[nodiscard]] static ReportSeries fromTable(const TabularTable& table,
                                                 const QLocale& locale = QLocale());

@@ -240,25 +240,41 @@ void TabularCommands::btnOutputToGraphClick(QWidget* activeChild)
     // Events run during the loop: either window may be closed meanwhile.
     const QPointer<TfrmList> listAlive(list);
     const QPointer<TfrmGraph> graph(created);
+    // Points go one after the other: a row that is skipped leaves no hole
+    // (a hole would be a point at 0 dB on 30 December 1899).
+    int points = 0;
+    int withoutLevel = 0;
+    bool cancelled = false;
     {
         ProgressDialog progress(parent, kGraphingProgressCaption, kGraphingText, ends.count);
         for (int row = 1; row <= ends.count; ++row) {
-            if (progressStepAt(row, ends.count) && (!progress.step(row) || !listAlive || !graph))
+            if (progressStepAt(row, ends.count) && (!progress.step(row) || !listAlive || !graph)) {
+                cancelled = true;
                 break;
+            }
             const std::optional<TabularConversion::Point> point =
                 TabularConversion::point(list->table(), row, locale, today);
             if (!point)
                 continue; // a row whose date and time do not convert is skipped
-            graph->graph()->setXDataII(0, row - 1, point->x);
-            graph->graph()->setYData(0, row - 1, point->y);
+            if (!point->y) {
+                ++withoutLevel; // nor is a level of 0 dB made up for it
+                continue;
+            }
+            graph->graph()->setXDataII(0, points, point->x);
+            graph->graph()->setYData(0, points, *point->y);
+            ++points;
         }
     }
     if (!graph)
         return;
+    if (!cancelled)
+        graph->graph()->setPoints(points);
     showGraphWindow(*graph);
     graph->updateGraphStatistic();
     graph->graph()->PEactions(PESGraph::ActionStateLoaded);
     graph->refreshGraph();
+    if (withoutLevel > 0)
+        context_.dialogs.inform(parent, TabularConversion::rowsWithoutLevelNote(withoutLevel));
 }
 
 void TabularCommands::showGraphWindow(TfrmGraph& graph)

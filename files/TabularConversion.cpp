@@ -25,7 +25,7 @@ public:
         return locale == locale_ && today == today_;
     }
     [[nodiscard]] std::optional<double> read(QStringView text) const;
-    [[nodiscard]] std::optional<float> value(const QString& text) const;
+    [[nodiscard]] std::optional<float> value(QStringView text) const;
 
 private:
     enum class Kind
@@ -57,15 +57,21 @@ private:
     [[nodiscard]] int fullYear(int year, int digits) const;
     // The longest of the names that the text continues with: its index, and
     // pos moved past it.
+    struct Name
+    {
+        QString text;
+        QChar first; // its first character, case-folded
+    };
     [[nodiscard]] static int matchName(QStringView text, qsizetype& pos,
-                                       const std::vector<QString>& names);
+                                       const std::vector<Name>& names);
+    static void addName(std::vector<Name>& names, const QString& text);
 
     QLocale locale_;
     QLocale numbers_; // the locale without group separators
     QDate today_;
     std::vector<Token> tokens_;
-    std::vector<QString> monthNames_; // index % 12 + 1 is the month
-    std::vector<QString> dayNames_;
+    std::vector<Name> monthNames_; // index % 12 + 1 is the month
+    std::vector<Name> dayNames_;
     QString amText_;
     QString pmText_;
 };
@@ -109,11 +115,11 @@ DateTimeReader::DateTimeReader(const QLocale& locale, const QDate& today)
     tokenize(locale.dateFormat(QLocale::ShortFormat));
     for (const QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
         for (int m = 1; m <= 12; ++m)
-            monthNames_.push_back(locale.monthName(m, type));
+            addName(monthNames_, locale.monthName(m, type));
         for (int m = 1; m <= 12; ++m)
-            monthNames_.push_back(locale.standaloneMonthName(m, type));
+            addName(monthNames_, locale.standaloneMonthName(m, type));
         for (int d = 1; d <= 7; ++d)
-            dayNames_.push_back(locale.dayName(d, type));
+            addName(dayNames_, locale.dayName(d, type));
     }
     amText_ = locale.amText();
     pmText_ = locale.pmText();
@@ -175,7 +181,12 @@ void DateTimeReader::tokenize(const QString& format)
     }
 }
 
-int DateTimeReader::matchName(QStringView text, qsizetype& pos, const std::vector<QString>& names)
+void DateTimeReader::addName(std::vector<Name>& names, const QString& text)
+{
+    names.push_back({text, text.isEmpty() ? QChar() : text.front().toCaseFolded()});
+}
+
+int DateTimeReader::matchName(QStringView text, qsizetype& pos, const std::vector<Name>& names)
 {
     int best = -1;
     qsizetype bestLength = 0;
@@ -184,11 +195,11 @@ int DateTimeReader::matchName(QStringView text, qsizetype& pos, const std::vecto
         return -1;
     const QChar first = rest.front().toCaseFolded();
     for (size_t k = 0; k < names.size(); ++k) {
-        const QString& name = names[k];
-        if (name.size() > bestLength && name.front().toCaseFolded() == first &&
-            rest.startsWith(name, Qt::CaseInsensitive)) {
+        const Name& name = names[k];
+        if (name.text.size() > bestLength && name.first == first &&
+            rest.startsWith(name.text, Qt::CaseInsensitive)) {
             best = int(k);
-            bestLength = name.size();
+            bestLength = name.text.size();
         }
     }
     if (best >= 0)
@@ -323,13 +334,26 @@ std::optional<double> DateTimeReader::read(QStringView text) const
     return double(days) + double(msOfDay) / kMsPerDay;
 }
 
-std::optional<float> DateTimeReader::value(const QString& text) const
+std::optional<float> DateTimeReader::value(QStringView text) const
 {
     bool ok = false;
-    const float v = numbers_.toFloat(QStringView(text).trimmed(), &ok);
+    const float v = numbers_.toFloat(text.trimmed(), &ok);
     if (!ok)
         return std::nullopt;
     return v;
+}
+
+// Appends a cell's UTF-8 bytes to text; a cell of plain ASCII (the usual
+// one) is widened in place, with no string made for it.
+void appendCell(QString& text, QByteArrayView bytes)
+{
+    bool ascii = true;
+    for (qsizetype i = 0; i < bytes.size() && ascii; ++i)
+        ascii = static_cast<unsigned char>(bytes[i]) < 0x80;
+    if (ascii)
+        text.append(QLatin1String(bytes.data(), bytes.size()));
+    else
+        text.append(QString::fromUtf8(bytes));
 }
 
 // One reader per thread, rebuilt when the locale or the day changes.
@@ -351,6 +375,12 @@ std::optional<double> dateTime(const QString& date, const QString& time, const Q
                                const QDate& today)
 {
     return readerFor(locale, today).read(joined(date, time));
+}
+
+QString rowsWithoutLevelNote(qsizetype rows)
+{
+    return rows == 1 ? QStringLiteral("1 row without a level skipped")
+                     : QStringLiteral("%1 rows without a level skipped").arg(rows);
 }
 
 QString dateTimeError(const QString& date, const QString& time)
@@ -385,11 +415,18 @@ std::optional<Point> point(const TabularTable& table, int gridRow, const QLocale
                            const QDate& today)
 {
     const DateTimeReader& reader = readerFor(locale, today);
-    const std::optional<double> x =
-        reader.read(joined(table.cell(gridRow, 1), table.cell(gridRow, 2)));
+    // One buffer per thread keeps its room from row to row.
+    thread_local QString text;
+    text.resize(0);
+    appendCell(text, table.cellBytes(gridRow, 1));
+    text.append(QLatin1Char(' '));
+    appendCell(text, table.cellBytes(gridRow, 2));
+    const std::optional<double> x = reader.read(text);
     if (!x)
         return std::nullopt;
-    return Point{*x, reader.value(table.cell(gridRow, 3)).value_or(0.0f)};
+    text.resize(0);
+    appendCell(text, table.cellBytes(gridRow, 3));
+    return Point{*x, reader.value(text)};
 }
 
 } // namespace TabularConversion

@@ -6,7 +6,8 @@
 // two-digit year; a two-digit year falls in the 100 years centred on today)
 // followed by hh:mm[:ss[.ms]] with ms read as whole milliseconds, exactly as
 // the graph export writes it ("09:05:07.5" is 5 ms). Values are read with the
-// locale's decimal separator.
+// locale's decimal separator; a row whose value does not read has no level
+// and makes no point (the callers count such rows and say so).
 
 #include "files/TabularTable.h"
 
@@ -44,12 +45,16 @@ struct Ends
 struct Point
 {
     double x = 0.0;
-    float y = 0.0f; // 0 when the value does not convert
+    std::optional<float> y; // nothing when the level does not convert
 };
 // Grid row r (1-based) as a point; nothing when its date-time does not
-// convert (the row is skipped).
+// convert. The cells are read from the table's bytes, with no string made
+// per cell; `today` places two-digit years (ask the clock once, not per row).
 [[nodiscard]] std::optional<Point> point(const TabularTable& table, int gridRow,
-                                         const QLocale& locale,
-                                         const QDate& today = QDate::currentDate());
+                                         const QLocale& locale, const QDate& today);
+
+// What is said once about the rows left out for want of a level:
+// "1 row without a level skipped", "2 rows without a level skipped".
+[[nodiscard]] QString rowsWithoutLevelNote(qsizetype rows);
 
 } // namespace TabularConversion

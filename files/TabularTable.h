@@ -9,14 +9,19 @@
 //
 // As a model (QAbstractTableModel, read-only): model row r is grid row r + 1,
 // the horizontal header gives the headings, Qt::DisplayRole the cell texts.
-// Rows are kept compactly (one string per row, fields cut at display time)
-// so that 100,000 lines stay well under 100 MB. A row holds at most 65,535
-// characters in all; the import's lines are far shorter.
+//
+// Storage: a row is kept as the UTF-8 bytes of its line, fields still joined
+// by the table's separator, in blocks of 1 MiB, with one 32-bit offset per
+// row; cells are cut and decoded only when asked for. A file of 20 million
+// short lines thus takes about its own size plus 4 bytes a line, and no
+// string per cell or per row is ever held.
 
 #include <QAbstractTableModel>
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
-#include <array>
+#include <memory>
 #include <vector>
 
 class TabularTable : public QAbstractTableModel
@@ -26,24 +31,39 @@ class TabularTable : public QAbstractTableModel
 public:
     static constexpr int ColumnCount = 7;
     static constexpr int DataColumnCount = ColumnCount - 1;
+    // The bytes one row keeps at most.
+    static constexpr int MaxRowBytes = 65535;
 
     explicit TabularTable(QObject* parent = nullptr);
+    ~TabularTable() override;
 
     // Grid rows including the heading row: data rows + 1 (at least 2).
     [[nodiscard]] int gridRowCount() const;
     [[nodiscard]] int dataRowCount() const { return gridRowCount() - 1; }
     // The text of a cell by grid row and column; empty outside the table.
     [[nodiscard]] QString cell(int gridRow, int column) const;
+    // The UTF-8 bytes of a data cell (columns 1 to 6), valid until the
+    // table changes; empty outside the table and for column 0.
+    [[nodiscard]] QByteArrayView cellBytes(int gridRow, int column) const;
     [[nodiscard]] static QString heading(int column);
 
-    // Filling (text import): rows are appended one at a time. appendRow
-    // takes up to six field texts for columns 1..6 (more are dropped);
-    // column 0 gets the row's number. The first append replaces the initial
-    // empty row. beginFill starts the table afresh: the rows appended until
-    // endFill are held back while the model keeps showing what it showed,
-    // and endFill puts them in place of the old rows at once (one model
-    // reset, so a view lays out only once; no row: one empty row again).
-    void beginFill();
+    // Filling (text import): beginFill starts the table afresh with the
+    // separator that cuts the rows' fields (an ASCII character); the rows
+    // appended until endFill are held back while the model keeps showing
+    // what it showed, and endFill puts them in place of the old rows at
+    // once (one model reset, so a view lays out only once; no row: one
+    // empty row again).
+    //
+    // appendLine takes a line's UTF-8 bytes as they are: its fields are what
+    // lies between the separators, the seventh and later are dropped; bytes
+    // past MaxRowBytes are dropped. False (nothing appended) once the table
+    // holds as many rows as a model can count.
+    void beginFill(char separator);
+    bool appendLine(QByteArrayView utf8);
+    // appendRow takes up to six field texts for columns 1..6 (more are
+    // dropped); a field is cut at the rows' separator (TAB unless a fill
+    // chose another). Outside a fill the row shows at once; the first such
+    // append replaces the initial empty row.
     void appendRow(const QStringList& fields);
     void endFill();
     // Back to one empty data row.
@@ -58,17 +78,11 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    // The fields of a row joined without separators; ends[k] is where field
-    // k + 1 ends in text.
-    struct Row
-    {
-        QString text;
-        std::array<quint16, DataColumnCount> ends{};
-    };
-    [[nodiscard]] static Row makeRow(const QStringList& fields);
-    [[nodiscard]] static QString field(const Row& row, int column);
+    class Store;
 
-    std::vector<Row> rows_;    // empty: the one empty data row of a new table
-    std::vector<Row> pending_; // rows appended since beginFill
-    bool filling_ = false;
+    // Appends to the pending rows during a fill, else to the shown ones.
+    bool append(QByteArrayView utf8);
+
+    std::unique_ptr<Store> rows_;    // no row: the one empty data row of a new table
+    std::unique_ptr<Store> pending_; // rows appended since beginFill; none outside a fill
 };

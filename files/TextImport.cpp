@@ -5,57 +5,148 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstring>
+
 namespace TextImport {
 
 namespace {
-// A UTF-8 character takes at most four bytes; a line read in this many bytes
-// holds at least its first MaxLineLength characters and its line end.
-constexpr qint64 kLineBytes = qint64(MaxLineLength) * 4 + 2;
+// The file is read this many bytes at a time; passing over a long line asks
+// the progress once per piece.
+constexpr qint64 kPieceBytes = qint64(1) << 20;
+// Any MaxLineLength characters take at most this many bytes of UTF-8 (an
+// undecodable byte counts as one character), so a line's first bytes up to
+// this many hold every character it keeps.
+constexpr qsizetype kLineBytes = qsizetype(MaxLineLength) * 4;
 
-// Reads the next line (without its CR LF or LF) into `line`, at most
-// MaxLineLength characters; the rest of a longer line is skipped. False at
-// the end of the file.
-bool readLine(QFile& file, QByteArray& buffer, QString& line)
+const QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
+
+// The bytes of the first MaxLineLength characters of a line. A line of
+// plain ASCII is its own bytes; others are decoded and encoded again
+// (undecodable bytes then show as the replacement character).
+QByteArrayView keptPart(QByteArrayView line, QByteArray& recoded)
 {
-    buffer.resize(kLineBytes + 1);
-    const qint64 read = file.readLine(buffer.data(), buffer.size());
-    if (read <= 0)
-        return false;
-    buffer.resize(read);
-    if (buffer.endsWith('\n')) {
-        buffer.chop(1);
-    } else {
-        // Longer than we keep: drop what is left of it.
-        char c = 0;
-        while (file.getChar(&c) && c != '\n') {
-        }
-    }
-    if (buffer.endsWith('\r'))
-        buffer.chop(1);
-    line = QString::fromUtf8(buffer);
-    if (line.size() > MaxLineLength)
-        line.truncate(MaxLineLength);
-    return true;
+    const qsizetype head = std::min<qsizetype>(line.size(), MaxLineLength);
+    bool ascii = true;
+    for (qsizetype i = 0; i < head && ascii; ++i)
+        ascii = static_cast<unsigned char>(line[i]) < 0x80;
+    if (ascii)
+        return line.first(head);
+    QString text = QString::fromUtf8(line);
+    text.truncate(MaxLineLength);
+    recoded = text.toUtf8();
+    return recoded;
 }
+
+class LineReader
+{
+public:
+    LineReader(char separator, TabularTable& table, const Progress& progress, Outcome& outcome)
+        : separator_(separator), table_(table), progress_(progress), outcome_(outcome)
+    {
+        line_.reserve(kLineBytes);
+    }
+
+    // Passes the file's next bytes on; false once the import has ended.
+    bool feed(const char* at, const char* end)
+    {
+        while (at < end) {
+            const auto* newline = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)));
+            const char* lineEnd = newline ? newline : end;
+            if (skipping_) {
+                if (!newline)
+                    return poll();
+                skipping_ = false;
+                at = newline + 1;
+                continue;
+            }
+            const qsizetype length = lineEnd - at;
+            if (line_.isEmpty() && newline && length <= kLineBytes) {
+                // The common case: the whole line lies in this piece.
+                if (!take(QByteArrayView(at, length), true))
+                    return false;
+                at = newline + 1;
+                continue;
+            }
+            const qsizetype room = kLineBytes - line_.size();
+            if (length > room) {
+                // Longer than anything kept: the rest of it is passed over.
+                line_.append(at, room);
+                if (!takeGathered(false))
+                    return false;
+                skipping_ = true;
+                at += room;
+                continue;
+            }
+            line_.append(at, length);
+            if (!newline)
+                return true; // goes on in the next piece
+            if (!takeGathered(true))
+                return false;
+            at = newline + 1;
+        }
+        return true;
+    }
+
+    // The end of the file: a last line without a line end.
+    void finish()
+    {
+        if (!skipping_ && !line_.isEmpty())
+            (void)takeGathered(true);
+    }
+
+private:
+    bool poll()
+    {
+        if (progress_ && !progress_(outcome_.lines)) {
+            outcome_.cancelled = true;
+            return false;
+        }
+        return true;
+    }
+
+    bool takeGathered(bool whole)
+    {
+        const bool goOn = take(line_, whole);
+        line_.clear();
+        return goOn;
+    }
+
+    // One line's bytes (without its LF; whole: all of the line); false ends
+    // the import.
+    bool take(QByteArrayView bytes, bool whole)
+    {
+        if (whole && bytes.endsWith('\r'))
+            bytes.chop(1);
+        if (first_) {
+            // A byte order mark is not part of the first field.
+            first_ = false;
+            if (bytes.startsWith(kByteOrderMark))
+                bytes = bytes.sliced(kByteOrderMark.size());
+        }
+        const QByteArrayView kept = keptPart(bytes, recoded_);
+        if (!kept.contains(separator_))
+            return false;
+        const int lineNumber = outcome_.lines + 1;
+        if (progress_ && !progress_(lineNumber)) {
+            outcome_.cancelled = true;
+            return false;
+        }
+        if (!table_.appendLine(kept))
+            return false; // as many rows as the list can show
+        outcome_.lines = lineNumber;
+        return true;
+    }
+
+    const char separator_;
+    TabularTable& table_;
+    const Progress& progress_;
+    Outcome& outcome_;
+    QByteArray line_; // a line that began in an earlier piece
+    QByteArray recoded_;
+    bool first_ = true;
+    bool skipping_ = false; // passing over the rest of a long line
+};
 } // namespace
-
-QStringList splitLine(const QString& line, QChar separator)
-{
-    QStringList fields;
-    qsizetype start = 0;
-    for (int column = 1; column <= TabularTable::DataColumnCount; ++column) {
-        const qsizetype next = line.indexOf(separator, start);
-        if (next >= 0) {
-            fields << line.mid(start, next - start);
-            start = next + 1;
-        } else {
-            if (start < line.size())
-                fields << line.mid(start);
-            break;
-        }
-    }
-    return fields;
-}
 
 Outcome read(const QString& path, QChar separator, TabularTable& table, const Progress& progress)
 {
@@ -66,24 +157,18 @@ Outcome read(const QString& path, QChar separator, TabularTable& table, const Pr
         return outcome;
     outcome.opened = true;
 
-    table.beginFill();
-    QByteArray buffer;
-    QString line;
-    bool first = true;
-    while (readLine(file, buffer, line)) {
-        // A byte order mark is not part of the first field.
-        if (first && line.startsWith(QChar(0xFEFF)))
-            line.remove(0, 1);
-        first = false;
-        if (!line.contains(separator))
-            break;
-        const int lineNumber = outcome.lines + 1;
-        if (progress && !progress(lineNumber)) {
-            outcome.cancelled = true;
+    const char separatorByte = separator.toLatin1();
+    table.beginFill(separatorByte);
+    LineReader lines(separatorByte, table, progress, outcome);
+    QByteArray piece(kPieceBytes, Qt::Uninitialized);
+    bool goOn = true;
+    while (goOn) {
+        const qint64 read = file.read(piece.data(), piece.size());
+        if (read <= 0) {
+            lines.finish();
             break;
         }
-        table.appendRow(splitLine(line, separator));
-        outcome.lines = lineNumber;
+        goOn = lines.feed(piece.constData(), piece.constData() + read);
     }
     table.endFill();
     return outcome;

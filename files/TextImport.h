@@ -7,6 +7,10 @@
 // number: the text before each separator goes to the next column, the rest
 // after the last separator (when not empty) to the column after; a line with
 // more than six fields fills six and the rest is dropped.
+//
+// The file is read in large pieces and each line's kept bytes go to the
+// table as they are (see TabularTable), so memory stays near the file's
+// size and a line of any length costs only the time to pass over it.
 
 #include "files/TabularTable.h"
 
@@ -20,11 +24,10 @@ namespace TextImport {
 inline constexpr int MaxLineLength = 179;
 
 // Called after each line is counted, with its number n (1, 2, ...) before
-// the line fills its row; returns false to cancel (the row is not filled).
+// the line fills its row, and again with the same n for every megabyte of
+// the rest of a long line that is passed over; returns false to cancel (a
+// row not yet filled is not filled).
 using Progress = std::function<bool(int lineNumber)>;
-
-// The six field texts of one line (fewer when the line has fewer fields).
-[[nodiscard]] QStringList splitLine(const QString& line, QChar separator);
 
 struct Outcome
 {
@@ -33,7 +36,8 @@ struct Outcome
     int lines = 0; // lines read into the table
 };
 
-// Reads path into table (which is filled afresh).
+// Reads path into table (which is filled afresh). The separator is an ASCII
+// character (TAB or comma).
 Outcome read(const QString& path, QChar separator, TabularTable& table,
              const Progress& progress = {});
 

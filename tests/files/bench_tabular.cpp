@@ -4,7 +4,11 @@
 //   same file;
 // - "Output Tabular to graph" of those 100,000 rows with the progress dialog
 //   live, beside QLocale's own date-time reading of the same texts, and the
-//   first paint of the graph.
+//   first paint of the graph;
+// - a file of millions of short lines ("1,\n", 3 bytes each; 2 million
+//   unless AUDIMARK_BENCH_SHORT_LINES says how many) read into a bare table,
+//   as the command line's stats do, and into a list window with its first
+//   paint: time and memory added, beside the file's size.
 // Prints figures; asserts no timings.
 
 #include <QApplication>
@@ -15,16 +19,26 @@
 #include "files/ExportText.h"
 #include "files/TabularConversion.h"
 #include "files/TabularTable.h"
+#include "files/TextImport.h"
 #include "graph/PESGraph.h"
 #include "logger/DateTimeValue.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTableView>
 
 #include <unistd.h>
 
 namespace {
 constexpr int kLines = 100000;
+constexpr int kShortLines = 2000000;
+
+int shortLineCount()
+{
+    bool ok = false;
+    const int lines = qEnvironmentVariableIntValue("AUDIMARK_BENCH_SHORT_LINES", &ok);
+    return ok && lines > 0 ? lines : kShortLines;
+}
 
 double residentMegabytes()
 {
@@ -118,6 +132,36 @@ private slots:
               "points alone: %lld ms (QLocale's own date-time reading of the same rows: %lld ms, "
               "%d read); first paint of the graph window: %lld ms",
               kLines, graphMs, coreMs, qtMs, read, paintMs);
+    }
+
+    void shortLines()
+    {
+        const int lines = shortLineCount();
+        TabularRig rig;
+        const QString path = rig.writeFile(QStringLiteral("short.csv"),
+                                           QByteArray("1,\n").repeated(lines));
+        const double fileMb = double(QFileInfo(path).size()) / 1048576.0;
+
+        double before = residentMegabytes();
+        QElapsedTimer bare;
+        bare.start();
+        {
+            TabularTable table;
+            const TextImport::Outcome outcome = TextImport::read(path, ExportText::Comma, table);
+            QCOMPARE(outcome.lines, lines);
+            qInfo("%d short lines (%.1f MB) into a bare table: %lld ms, %.1f MB added", lines,
+                  fileMb, bare.elapsed(), residentMegabytes() - before);
+        }
+
+        before = residentMegabytes();
+        QElapsedTimer window;
+        window.start();
+        TfrmList* list = rig.commands->openTextFile(path, ExportText::Comma);
+        QApplication::processEvents(); // the list's first paint
+        QVERIFY(list);
+        QCOMPARE(list->table().dataRowCount(), lines);
+        qInfo("the same into a list window with its first paint: %lld ms, %.1f MB added",
+              window.elapsed(), residentMegabytes() - before);
     }
 };
 

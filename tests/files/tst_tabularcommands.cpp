@@ -404,22 +404,44 @@ private slots:
         QVERIFY(rig.outputToGraphEnabled);
     }
 
+    void rowThatDoesNotConvertIsSkipped_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("informed");
+        QTest::newRow("a bad time: skipped without a word")
+            << QByteArray("14 Apr 2010,09:05:07.0,65.3\r\n14 Apr 2010,lunch,99.9\r\n"
+                          "14 Apr 2010,09:05:10.0,67.3\r\n")
+            << QStringList{};
+        QTest::newRow("OVER: no 0 dB sample, said once")
+            << QByteArray("14 Apr 2010,09:05:07.0,65.3\r\n14 Apr 2010,09:05:09.0,OVER\r\n"
+                          "14 Apr 2010,09:05:10.0,67.3\r\n")
+            << QStringList{"1 row without a level skipped"};
+        QTest::newRow("both, and an empty level")
+            << QByteArray("14 Apr 2010,09:05:07.0,65.3\r\n14 Apr 2010,lunch,99.9\r\n"
+                          "14 Apr 2010,09:05:09.0,level\r\n14 Apr 2010,09:05:09.5,\r\n"
+                          "14 Apr 2010,09:05:10.0,67.3\r\n")
+            << QStringList{"2 rows without a level skipped"};
+    }
+
     void rowThatDoesNotConvertIsSkipped()
     {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, informed);
         TabularRig rig;
-        TfrmList* list = rig.open("14 Apr 2010,09:05:07.0,65.3\r\n"
-                                  "14 Apr 2010,lunch,99.9\r\n"
-                                  "14 Apr 2010,09:05:09.0,level\r\n"
-                                  "14 Apr 2010,09:05:10.0,67.3\r\n");
+        TfrmList* list = rig.open(bytes);
         rig.commands->btnOutputToGraphClick(list);
+        QCOMPARE(rig.informed, informed);
+        QVERIFY(rig.errors.isEmpty());
+        // The points that convert follow one another: no hole at 0 dB.
         PESGraph* chart = rig.graphs.LastGraph->graph();
-        QCOMPARE(chart->points(), 4);
-        QCOMPARE(chart->xDataII(0, 1), 0.0); // skipped: holds no sample
-        QCOMPARE(chart->yData(0, 1), 0.0f);
-        QCOMPARE(msOf(chart->xDataII(0, 2)), msOf(at(9))); // level not a number: time kept, 0
-        QCOMPARE(chart->yData(0, 2), 0.0f);
-        QCOMPARE(chart->yData(0, 3), 67.3f);
-        QCOMPARE(rig.graphs.LastGraph->statisticFields().graph.dataNo, QStringLiteral("4"));
+        QCOMPARE(chart->points(), 2);
+        QCOMPARE(msOf(chart->xDataII(0, 0)), msOf(at(7)));
+        QCOMPARE(chart->yData(0, 0), 65.3f);
+        QCOMPARE(msOf(chart->xDataII(0, 1)), msOf(at(10)));
+        QCOMPARE(chart->yData(0, 1), 67.3f);
+        const GraphStatisticTexts shown = rig.graphs.LastGraph->statisticFields().graph;
+        QCOMPARE(shown.dataNo, QStringLiteral("2"));
+        QCOMPARE(shown.min, GraphTexts::levelText(65.3));
     }
 
     void cancelEndsTheConversion()

@@ -1,13 +1,18 @@
 // "Output Tabular to graph" read back: the date and time cells of a table
 // as the graph export writes them, in many locales, to the millisecond; the
 // locale's two-digit-year short date; the level with the locale's decimal
-// separator; the checks before a conversion.
+// separator, and rows whose level does not read left out and counted; the
+// checks before a conversion.
 
 #include "common/TestMain.h"
 #include "files/ExportText.h"
+#include "files/NoiseReport.h"
 #include "files/TabularConversion.h"
 #include "files/TabularTable.h"
+#include "files/TextImport.h"
 #include "logger/DateTimeValue.h"
+
+#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -162,9 +167,9 @@ private slots:
             table.appendRow(fields);
             const std::optional<TabularConversion::Point> point =
                 TabularConversion::point(table, 1, l, today);
-            QVERIFY2(point, qPrintable(line));
+            QVERIFY2(point && point->y, qPrintable(line));
             QCOMPARE(msOf(point->x), msOf(xs[i]));
-            QCOMPARE(point->y, ys[i]);
+            QCOMPARE(*point->y, ys[i]);
         }
     }
 
@@ -172,23 +177,27 @@ private slots:
     {
         QTest::addColumn<QString>("localeName");
         QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("reads");
         QTest::addColumn<float>("level");
         QTest::newRow("C") << "C"
-                           << "65.3" << 65.3f;
+                           << "65.3" << true << 65.3f;
+        QTest::newRow("blanks around") << "C"
+                                       << " 65.3 " << true << 65.3f;
         QTest::newRow("de_DE comma") << "de_DE"
-                                     << "65,3" << 65.3f;
-        QTest::newRow("de_DE: a point is no decimal separator") << "de_DE"
-                                                                << "65.3" << 0.0f;
-        QTest::newRow("not a number keeps the time, level 0") << "C"
-                                                              << "abc" << 0.0f;
-        QTest::newRow("empty") << "C"
-                               << "" << 0.0f;
+                                     << "65,3" << true << 65.3f;
+        QTest::newRow("de_DE: a point is no decimal separator: no level") << "de_DE"
+                                                                          << "65.3" << false << 0.0f;
+        QTest::newRow("not a number: no level, the time kept") << "C"
+                                                               << "OVER" << false << 0.0f;
+        QTest::newRow("empty: no level") << "C"
+                                         << "" << false << 0.0f;
     }
 
     void level()
     {
         QFETCH(QString, localeName);
         QFETCH(QString, text);
+        QFETCH(bool, reads);
         QFETCH(float, level);
         const QLocale l(localeName);
         TabularTable table;
@@ -197,8 +206,66 @@ private slots:
         const std::optional<TabularConversion::Point> point =
             TabularConversion::point(table, 1, l, today);
         QVERIFY(point);
-        QCOMPARE(point->y, level);
+        QCOMPARE(point->y.has_value(), reads);
+        if (reads)
+            QCOMPARE(*point->y, level);
         QCOMPARE(msOf(point->x), msOf(QDate(2010, 4, 14), QTime(9, 5, 7)));
+    }
+
+    // A row whose level does not read is no 0 dB sample: the series leaves
+    // it out and counts it, so Lmin, L90 and the Leq are those of the rows
+    // that hold levels.
+    void rowsWithoutLevelAreLeftOutAndCounted_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("withoutLevel");
+        QTest::newRow("OVER and an empty cell")
+            << QByteArray("14 Apr 2010,09:05:07.0,60.0\r\n14 Apr 2010,09:05:08.0,OVER\r\n"
+                          "14 Apr 2010,09:05:09.0,\r\n14 Apr 2010,09:05:10.0,80.0\r\n")
+            << 2 << 2;
+        QTest::newRow("no value column at all")
+            << QByteArray("14 Apr 2010,09:05:07.0,60.0\r\n14 Apr 2010,09:05:08.0\r\n"
+                          "14 Apr 2010,09:05:10.0,80.0\r\n")
+            << 2 << 1;
+        QTest::newRow("a bad date is left out, not counted as without level")
+            << QByteArray("14 Apr 2010,09:05:07.0,60.0\r\nSum,,\r\n14 Apr 2010,09:05:10.0,80.0\r\n")
+            << 2 << 0;
+        QTest::newRow("every level reads")
+            << QByteArray("14 Apr 2010,09:05:07.0,60.0\r\n14 Apr 2010,09:05:10.0,80.0\r\n") << 2
+            << 0;
+    }
+
+    void rowsWithoutLevelAreLeftOutAndCounted()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, points);
+        QFETCH(int, withoutLevel);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("levels.csv");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        const ReportSeriesLoad load = loadReportSeries(
+            path, 1, QDateTime(QDate(2026, 6, 1), QTime(12, 0)), QLocale::c());
+        QVERIFY2(load.series, qPrintable(load.error));
+        QCOMPARE(load.series->size(), points);
+        QCOMPARE(load.series->rowsWithoutLevel, withoutLevel);
+        QCOMPARE(load.series->levels.front(), 60.0f);
+        QCOMPARE(load.series->levels.back(), 80.0f);
+        const NoiseReport report = NoiseReport::of(*load.series, std::nullopt, 85.0, QLocale::c());
+        QCOMPARE(report.wholeAcoustic.lmin, 60.0);
+        QCOMPARE(report.wholeAcoustic.lmax, 80.0);
+
+        TabularTable table;
+        (void)TextImport::read(path, ',', table);
+        QCOMPARE(ReportSeries::fromTable(table, QLocale::c()).rowsWithoutLevel, withoutLevel);
+    }
+
+    void rowsWithoutLevelNote()
+    {
+        QCOMPARE(TabularConversion::rowsWithoutLevelNote(1), "1 row without a level skipped");
+        QCOMPARE(TabularConversion::rowsWithoutLevelNote(2), "2 rows without a level skipped");
     }
 
     void badRowIsSkipped()

@@ -105,6 +105,15 @@ private slots:
         QTest::newRow("200-character line fills one row, the import goes on")
             << (QByteArray("a,") + QByteArray(176, 'x') + "," + QByteArray(21, 'y') + "\r\nb,c\r\n")
             << comma << Rows{row(1, {"a", QString(176, QLatin1Char('x'))}), row(2, {"b", "c"})};
+        QTest::newRow("byte order mark before the first field")
+            << QByteArray("\xef\xbb\xbf" "a,b\r\n") << comma << Rows{row(1, {"a", "b"})};
+        QTest::newRow("bytes that are no UTF-8 read as replacement characters")
+            << QByteArray("\xff,x\xfe\r\n") << comma
+            << Rows{row(1, {QString(QChar::ReplacementCharacter),
+                            "x" + QString(QChar::ReplacementCharacter)})};
+        QTest::newRow("220 two-byte characters keep 179 characters")
+            << (QByteArray("a,") + QByteArray("\xc3\xa4").repeated(220) + "\r\nb,c\r\n") << comma
+            << Rows{row(1, {"a", QString(177, QChar(0xE4))}), row(2, {"b", "c"})};
         QTest::newRow("UTF-8 text")
             << QByteArray("M\xc3\xa4rz,\xe2\x82\xac\r\n") << comma
             << Rows{row(1, {QString::fromUtf8("M\xc3\xa4rz"), QString::fromUtf8("\xe2\x82\xac")})};
@@ -136,6 +145,81 @@ private slots:
         QCOMPARE(table.cell(1, 1) + "," + table.cell(1, 2) + "," + table.cell(1, 3),
                  QString::fromLatin1(line.left(TextImport::MaxLineLength)));
         QCOMPARE(table.cell(2, 1), QStringLiteral("b"));
+    }
+
+    // Lines are found in pieces of the file: a line that begins in one piece
+    // and ends in the next, and a CR LF cut between two pieces, read as any
+    // other line. 17- and 20-byte lines put the cut at the CR of line 61,681
+    // and inside line 52,429.
+    void linesAcrossPieces_data()
+    {
+        QTest::addColumn<int>("lineBytes");
+        QTest::newRow("CR LF cut between pieces") << 17;
+        QTest::newRow("a line cut between pieces") << 20;
+    }
+
+    void linesAcrossPieces()
+    {
+        QFETCH(int, lineBytes);
+        const int lines = (3 << 20) / lineBytes; // three pieces
+        QByteArray bytes;
+        bytes.reserve(qsizetype(lines) * lineBytes);
+        for (int i = 0; i < lines; ++i) {
+            const QByteArray number = QByteArray::number(i + 1);
+            bytes += number + ',' + QByteArray(lineBytes - 3 - number.size(), 'x') + "\r\n";
+        }
+        QTemporaryDir dir;
+        TabularTable table;
+        const TextImport::Outcome outcome =
+            TextImport::read(writeFile(dir, "pieces.csv", bytes), ',', table);
+        QCOMPARE(outcome.lines, lines);
+        QCOMPARE(table.dataRowCount(), lines);
+        for (int r = 1; r <= lines; ++r) {
+            const QString number = QString::number(r);
+            if (table.cell(r, 1) != number ||
+                table.cell(r, 2) != QString(lineBytes - 3 - number.size(), QLatin1Char('x')) ||
+                !table.cell(r, 3).isEmpty())
+                QFAIL(qPrintable(QStringLiteral("row %1: %2|%3|%4")
+                                     .arg(r)
+                                     .arg(table.cell(r, 1), table.cell(r, 2), table.cell(r, 3))));
+        }
+        QCOMPARE(table.cell(lines, 0), QString::number(lines));
+    }
+
+    // The rest of a line of megabytes is passed over with Cancel asked all
+    // along, and a Cancel there ends the import with the rows read so far.
+    void longLineIsPassedOverWithCancelLive_data()
+    {
+        QTest::addColumn<int>("cancelAtCall");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("read to the end") << 0 << 2 << false;
+        QTest::newRow("cancelled inside the long line") << 2 << 1 << true;
+    }
+
+    void longLineIsPassedOverWithCancelLive()
+    {
+        QFETCH(int, cancelAtCall);
+        QFETCH(int, lines);
+        QFETCH(bool, cancelled);
+        QTemporaryDir dir;
+        const QByteArray longLine = "a,b" + QByteArray(5 << 20, 'x');
+        const QString path = writeFile(dir, "long.csv", longLine + "\r\nc,d\r\n");
+        TabularTable table;
+        QList<int> seen;
+        const TextImport::Outcome outcome = TextImport::read(path, ',', table, [&](int n) {
+            seen << n;
+            return int(seen.size()) != cancelAtCall;
+        });
+        QCOMPARE(outcome.cancelled, cancelled);
+        QCOMPARE(outcome.lines, lines);
+        QCOMPARE(table.dataRowCount(), lines);
+        QCOMPARE(table.cell(1, 2), "b" + QString(TextImport::MaxLineLength - 3, QLatin1Char('x')));
+        // Line 1 is counted once, then Cancel is asked for each megabyte of it.
+        QVERIFY(seen.count(1) >= (cancelled ? 2 : 4));
+        QCOMPARE(seen.contains(2), !cancelled);
+        if (!cancelled)
+            QCOMPARE(table.cell(2, 2), QStringLiteral("d"));
     }
 
     void importProgressAndCancel()

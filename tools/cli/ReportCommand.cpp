@@ -2,6 +2,7 @@
 
 #include "files/NoiseReportPrinter.h"
 #include "files/TVersionInfo.h"
+#include "files/TabularConversion.h"
 
 #include <QDateTime>
 #include <QTextStream>
@@ -16,6 +17,9 @@ int runReportCommand(const ReportOptions& options)
         err << "audimark-cli: " << loaded.error << '\n';
         return loaded.status;
     }
+    if (loaded.series.rowsWithoutLevel > 0)
+        err << "audimark-cli: "
+            << TabularConversion::rowsWithoutLevelNote(loaded.series.rowsWithoutLevel) << '\n';
     NoiseReport& report = loaded.report;
     if (!options.title.isEmpty())
         report.title = options.title;

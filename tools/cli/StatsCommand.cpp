@@ -1,5 +1,6 @@
 #include "tools/cli/StatsCommand.h"
 
+#include "files/TabularConversion.h"
 #include "files/TextImport.h"
 #include "meter/MeterClock.h"
 
@@ -108,6 +109,7 @@ QByteArray json(const StatsOptions& options, const LoadedReport& loaded)
         {QStringLiteral("end"), r.endTime},
         {QStringLiteral("interval_s"), loaded.series.intervalSeconds},
         {QStringLiteral("threshold_db"), r.thresholdDb},
+        {QStringLiteral("rows_without_level"), double(loaded.series.rowsWithoutLevel)},
         {QStringLiteral("whole"), whole},
         {QStringLiteral("span"), span}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
@@ -201,6 +203,10 @@ int runStatsCommand(const StatsOptions& options)
         QTextStream(stderr) << "audimark-cli: " << loaded.error << '\n';
         return loaded.status;
     }
+    if (loaded.series.rowsWithoutLevel > 0)
+        QTextStream(stderr) << "audimark-cli: "
+                            << TabularConversion::rowsWithoutLevelNote(loaded.series.rowsWithoutLevel)
+                            << '\n';
     QTextStream out(stdout);
     if (options.json)
         out << QString::fromUtf8(json(options, loaded));
