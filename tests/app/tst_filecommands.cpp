@@ -632,10 +632,10 @@ private slots:
                                                   << "";
         QTest::newRow("TXT, no extension") << 1 << "set1b"
                                            << "set1b.TXT"
-                                           << "4/14/2010\t12:00:00.0\t50.3";
+                                           << "4/14/2010\t12:00:00.000\t50.3";
         QTest::newRow("CSV, no extension") << 2 << "set1b"
                                            << "set1b.CSV"
-                                           << "4/14/2010,12:00:00.0,50.3";
+                                           << "4/14/2010,12:00:00.000,50.3";
         QTest::newRow("TXT chosen, .ghf typed") << 1 << "set1b.ghf"
                                                 << "set1b.ghf"
                                                 << "";
