@@ -1,6 +1,7 @@
 #include "files/GraphExport.h"
 
 #include "files/ExportText.h"
+#include "logger/DumpLine.h"
 #include "logger/OutputFile.h"
 
 #include <QFileInfo>
@@ -28,6 +29,9 @@ FileWriteOutcome writeLines(QIODevice& device, std::span<const double> x, std::s
     const qsizetype first = std::max(range.from, 1) - 1;
     const qsizetype last = std::min<qsizetype>(range.to, pointCount) - 1;
 
+    // The bytes of ExportText::graphExportLine, made without a QString per line.
+    DumpLine::LineTexts texts(locale);
+    const QByteArray separatorBytes = QString(separator).toUtf8();
     QByteArray block;
     block.reserve(kBlockBytes + 256);
     auto fail = [&] {
@@ -39,8 +43,11 @@ FileWriteOutcome writeLines(QIODevice& device, std::span<const double> x, std::s
         // A point with X exactly 0 holds no sample: the series ends there.
         if (x[size_t(i)] == 0.0)
             break;
-        block +=
-            ExportText::graphExportLine(x[size_t(i)], y[size_t(i)], separator, locale).toUtf8();
+        texts.appendDate(block, x[size_t(i)]);
+        block += separatorBytes;
+        DumpLine::LineTexts::appendTime(block, x[size_t(i)]);
+        block += separatorBytes;
+        texts.appendValue(block, y[size_t(i)]);
         block += ExportText::LineEnd;
         ++outcome.lines;
         if (block.size() >= kBlockBytes) {

@@ -27,6 +27,28 @@ namespace DumpLine {
 [[nodiscard]] QString valueText(float value, const QLocale& locale = QLocale());
 [[nodiscard]] QString line(double dateTime, float value, const QLocale& locale = QLocale());
 
+// The same date, time and value texts for many lines in one locale, appended
+// as UTF-8: the date text is made once per day, the time and the value are
+// written with integer arithmetic (a value that lies on a rounding tie, or a
+// locale with other digits, takes valueText).
+class LineTexts
+{
+public:
+    explicit LineTexts(const QLocale& locale);
+    void appendDate(QByteArray& out, double dateTime);
+    static void appendTime(QByteArray& out, double dateTime);
+    void appendValue(QByteArray& out, float value) const;
+
+private:
+    QLocale locale_;
+    QString dateFormat_;
+    QByteArray decimalPoint_;
+    bool latinDigits_ = true;
+    bool dayKnown_ = false;
+    qint64 day_ = 0;
+    QByteArray dayText_;
+};
+
 // The dump file name of a record whose BCD bytes yy mm dd hh nn begin at
 // `dateBytes`: "20" + yy as four-digit year, then mm dd hh nn each as two
 // hexadecimal digits, then ".CSV" (14 April 2010 15:30 -> 201004141530.CSV).

@@ -4,9 +4,9 @@
 // [--from TIME --to TIME] [--threshold dB]`: the one-page PDF noise
 // report of a series (read as `stats` reads it), the span between --from
 // and --to shaded and reported beside the whole series. The chart is drawn
-// with the program's widgets, so the command needs a QApplication: main()
-// makes one for this command only (wantsWidgets), on the offscreen platform
-// when there is no display.
+// with the program's widgets, so the command needs a QApplication: it runs
+// in audimark-cli-report (ReportRunner.h), on the offscreen platform when
+// there is no display (wantsWidgets).
 //
 // Exit status as for stats; 1 also when the PDF cannot be written (an
 // earlier file of that name stays as it was).
@@ -25,8 +25,8 @@ struct ReportOptions
 [[nodiscard]] int runReportCommand(const ReportOptions& options);
 
 namespace ReportCommand {
-// True when the command line names the report command, so that main()
-// makes a QApplication; without a display it selects the offscreen
+// True when the command line names the report command, so that the
+// program makes a QApplication; without a display it selects the offscreen
 // platform first (unless QT_QPA_PLATFORM says otherwise).
 [[nodiscard]] bool wantsWidgets(int argc, char** argv);
 } // namespace ReportCommand

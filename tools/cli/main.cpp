@@ -5,20 +5,18 @@
 #include "tools/cli/DownloadCommand.h"
 #include "tools/cli/ExportCommand.h"
 #include "tools/cli/LiveCommand.h"
-#include "tools/cli/ReportCommand.h"
+#include "tools/cli/ReportRunner.h"
 #include "tools/cli/SetsCommand.h"
 #include "tools/cli/SetupCommand.h"
+#include "tools/cli/StandardOutput.h"
 #include "tools/cli/StatsCommand.h"
 #include "serial/TComPort.h"
 
 #include <QCommandLineParser>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QMap>
 #include <QTextStream>
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -72,31 +70,14 @@ int usage(const QString& message)
     return 2;
 }
 
-// What a command printed must have reached standard output: a command that
-// ended well but whose output was lost (a full disk, a closed pipe) fails.
-int withOutputChecked(int status)
-{
-    errno = 0;
-    const bool flushed = std::fflush(stdout) == 0;
-    const int error = errno;
-    if (flushed && !std::ferror(stdout))
-        return status;
-    const QString reason =
-        flushed || error == 0 ? QString() : QStringLiteral(": ") + qt_error_string(error);
-    QTextStream(stderr) << "audimark-cli: cannot write to standard output" << reason << '\n';
-    return status == 0 ? 1 : status;
-}
-
 int runCommand(const QCommandLineParser& parser);
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // Only the PDF report draws with widgets.
-    const std::unique_ptr<QCoreApplication> application =
-        ReportCommand::wantsWidgets(argc, argv) ? std::make_unique<QApplication>(argc, argv)
-                                                : std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication& app = *application;
+    // QtCore only: the PDF report, which draws with widgets, runs in a
+    // program of its own (ReportRunner).
+    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("audimark-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(AUDIMARK_VERSION));
 
@@ -216,7 +197,7 @@ int runCommand(const QCommandLineParser& parser)
         ReportOptions report{stats, parser.value(QStringLiteral("out")), parser.value(QStringLiteral("title"))};
         if (report.outFile.isEmpty())
             return usage(QStringLiteral("report needs --out REPORT.pdf"));
-        return runReportCommand(report);
+        return ReportRunner::exec(report);
     }
     if (args.first() != QLatin1String("live"))
         return usage(QStringLiteral("unknown command ") + args.first());

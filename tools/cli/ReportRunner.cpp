@@ -1,0 +1,89 @@
+#include "tools/cli/ReportRunner.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include <unistd.h>
+
+namespace ReportRunner {
+
+QString programName()
+{
+    return QStringLiteral("audimark-cli-report");
+}
+
+QStringList arguments(const ReportOptions& options)
+{
+    const StatsOptions& source = options.source;
+    return {QStringLiteral("report"), source.file,       QString::number(source.set),
+            options.outFile,          options.title,     source.fromText,
+            source.toText,            source.thresholdText};
+}
+
+std::optional<ReportOptions> optionsFrom(const QStringList& arguments)
+{
+    if (arguments.size() != 8 || arguments.at(0) != QLatin1String("report"))
+        return std::nullopt;
+    ReportOptions options;
+    options.source.file = arguments.at(1);
+    bool ok = false;
+    options.source.set = arguments.at(2).toInt(&ok);
+    if (!ok || options.source.file.isEmpty() || arguments.at(3).isEmpty())
+        return std::nullopt;
+    options.outFile = arguments.at(3);
+    options.title = arguments.at(4);
+    options.source.fromText = arguments.at(5);
+    options.source.toText = arguments.at(6);
+    options.source.thresholdText = arguments.at(7);
+    return options;
+}
+
+QStringList candidatePaths(const QString& cliDirectory)
+{
+    const QDir directory(cliDirectory);
+    return {QDir::cleanPath(directory.filePath(QStringLiteral(AUDIMARK_LIBEXEC_FROM_BINDIR) +
+                                               QLatin1Char('/') + programName())),
+            QDir::cleanPath(directory.filePath(programName()))};
+}
+
+int exec(const ReportOptions& options)
+{
+    const QStringList candidates = candidatePaths(QCoreApplication::applicationDirPath());
+    QString program;
+    for (const QString& candidate : candidates) {
+        const QFileInfo info(candidate);
+        if (info.isFile() && info.isExecutable()) {
+            program = candidate;
+            break;
+        }
+    }
+    if (program.isEmpty()) {
+        QTextStream(stderr) << "audimark-cli: cannot find the report program " << programName()
+                            << " (looked for " << candidates.join(QStringLiteral(" and ")) << ")\n";
+        return 1;
+    }
+
+    QByteArrayList bytes{QFile::encodeName(program)};
+    for (const QString& argument : arguments(options))
+        bytes.append(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::execv(argv.front(), argv.data());
+    const int error = errno;
+    QTextStream(stderr) << "audimark-cli: cannot start " << program << ": " << qt_error_string(error)
+                        << '\n';
+    return 1;
+}
+
+} // namespace ReportRunner
