@@ -134,6 +134,10 @@ struct MeterRig
         const auto frames = meter->receivedFrames();
         for (qsizetype i = from; i < frames.size(); ++i)
             out.append(frames.at(i).bytes.at(1));
+        // The live link's request for its next frame may still have been on
+        // its way when `from` was counted; the cycle's own letters follow it.
+        while (out.startsWith('X'))
+            out.remove(0, 1);
         return out;
     }
 
