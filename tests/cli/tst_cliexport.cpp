@@ -4,6 +4,7 @@
 // failures give one line on stderr. And a collection written by
 // audimark-cli download opens in the program with the sets the meter held.
 
+#include "../common/FileBytes.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
 #include "files/CollectionFile.h"
@@ -73,18 +74,6 @@ QByteArray memoryImage()
     for (const LoggerRecordContent& content : recordContents())
         builder.append(content);
     return builder.image();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // The program's own export of set k (0-based) of a collection file.

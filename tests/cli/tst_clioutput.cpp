@@ -3,6 +3,7 @@
 // a file it writes onto a full disk leaves the earlier file alone, and an
 // output that is a pipe or a device is written into, never replaced.
 
+#include "../common/FileBytes.h"
 #include "common/CliProcess.h"
 #include "common/FullFilesystem.h"
 #include "common/TestMain.h"
@@ -31,24 +32,6 @@ QByteArray memoryImage(int samples)
     LoggerImageBuilder builder;
     builder.append(content);
     return builder.image();
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-mode_t fileType(const QString& path)
-{
-    struct stat status = {};
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & S_IFMT : 0;
 }
 
 CliRun runCliUs(const QStringList& arguments)

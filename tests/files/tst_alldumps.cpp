@@ -3,6 +3,7 @@
 // it erases anything. File bytes under en_US and de_DE, the name rule that
 // never replaces a file, and the failures that must stop an erase.
 
+#include "../common/FileBytes.h"
 #include "common/ReadOnlyDirectory.h"
 #include "common/TestMain.h"
 #include "files/DumpFile.h"
@@ -41,18 +42,6 @@ LoggerImageBuilder threeSets()
 qint32 memoryEndOf(const QByteArray& image)
 {
     return quint8(image.at(0x0C)) * 256 + quint8(image.at(0x0D));
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QStringList fileNames(const QList<DumpFile::WrittenDump>& dumps)

@@ -1,6 +1,7 @@
 // The graph file container: a block behind its 32-bit little-endian length.
 // Damaged files are refused with a message before anything is allocated.
 
+#include "../common/FileBytes.h"
 #include "common/TestMain.h"
 #include "files/GraphFile.h"
 
@@ -16,18 +17,6 @@ QByteArray lengthField(quint32 length)
     QByteArray field(4, '\0');
     qToLittleEndian<quint32>(length, field.data());
     return field;
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // Caps the process's address space a little above what it uses, so that an

@@ -1,6 +1,7 @@
 // The files made from a logger memory image: the dump file of the newest
 // data set and the data set collection file (save and open).
 
+#include "../common/FileBytes.h"
 #include "common/TestMain.h"
 #include "data/GeneratedDataSets.h"
 #include "files/CollectionFile.h"
@@ -48,18 +49,6 @@ qint32 memoryEndOf(const QByteArray& image)
 DataSetCollection earlierCollection()
 {
     return GeneratedDataSets::collection({{40000.5, 1, 5, true}, {40001.5, 2, 3, false}});
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 } // namespace
 

@@ -3,6 +3,7 @@
 // or a device is written into, never replaced; a directory is refused.
 // The full disk is a 16 KB tmpfs (root only, skipped otherwise).
 
+#include "../common/FileBytes.h"
 #include "common/FullFilesystem.h"
 #include "common/TestMain.h"
 #include "files/CollectionFile.h"
@@ -32,24 +33,6 @@ const QLocale us(QLocale::English, QLocale::UnitedStates);
 const QDateTime fixedNow(QDate(2026, 1, 5), QTime(10, 0));
 // More than the one page a full disk leaves, less than what it holds.
 constexpr int kPoints = 200;
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-mode_t fileType(const QString& path)
-{
-    struct stat status = {};
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & S_IFMT : 0;
-}
 
 // One set of `samples` samples that started at 15:30:05 on 14 April 2010.
 QByteArray oneSetImage(int samples)

@@ -3,6 +3,7 @@
 // (bytes, separator by name, range, cancel, failure), the CSV round trip
 // and the printout's lines and pages.
 
+#include "../common/FileBytes.h"
 #include "common/TestMain.h"
 #include "files/GridExport.h"
 #include "files/GridPrintout.h"
@@ -43,12 +44,6 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 QString blanks(int n)

@@ -25,7 +25,7 @@ public:
           download(port, ui), load(port, memory, collection, ui)
     {
         // Shortened waits assume a meter that answers at once.
-        SettlingPeer::attach(clock, link, *meter);
+        SettlingPeer::attach(clock, link, meter);
     }
 
     // Starts the meter, finds it and starts the live stream.

@@ -22,8 +22,10 @@ class SettlingPeer
 public:
     static constexpr std::chrono::milliseconds LostAfter{50};
 
-    // Attaches to the clock when it is an accelerated one.
-    static void attach(MeterClock& clock, MeterLink& link, vmeter::VirtualMeter& meter)
+    // Attaches to the clock when it is an accelerated one. The meter is
+    // watched through its owner, since a test may remove it mid-transfer.
+    static void attach(MeterClock& clock, MeterLink& link,
+                       const std::unique_ptr<vmeter::VirtualMeter>& meter)
     {
         auto* accelerated = dynamic_cast<AcceleratedMeterClock*>(&clock);
         if (!accelerated)
@@ -42,16 +44,22 @@ public:
         accelerated->setPeer([peer] { return peer->settled(); });
     }
 
-    SettlingPeer(MeterLink& link, vmeter::VirtualMeter& meter) : link_(link), meter_(meter) {}
+    SettlingPeer(MeterLink& link, const std::unique_ptr<vmeter::VirtualMeter>& meter)
+        : link_(link), meter_(meter)
+    {
+    }
 
     [[nodiscard]] bool settled()
     {
-        if (!meter_.settled()) {
+        // A meter that is gone has nothing left on its way.
+        if (!meter_)
+            return true;
+        if (!meter_->settled()) {
             idleSince_.reset();
             return false;
         }
-        const qint64 received = meter_.bytesReceived();
-        const qint64 sent = meter_.bytesSent();
+        const qint64 received = meter_->bytesReceived();
+        const qint64 sent = meter_->bytesSent();
         const qint64 seen = read_ + waiting(link_.Comm1()) + waiting(link_.Comm2());
         const bool out = received + lostOut_ >= written_;
         const bool in = seen + lostIn_ >= sent;
@@ -79,7 +87,7 @@ private:
     }
 
     MeterLink& link_;
-    vmeter::VirtualMeter& meter_;
+    const std::unique_ptr<vmeter::VirtualMeter>& meter_;
     qint64 written_ = 0;
     qint64 read_ = 0;
     qint64 lostOut_ = 0;

@@ -6,6 +6,7 @@
 // download broken off, an erase the meter ignores, a meter that answers
 // nothing or garbage), each with the live link back and a log line.
 
+#include "../common/FileBytes.h"
 #include "common/ReadOnlyDirectory.h"
 #include "common/TestMain.h"
 #include "data/LoggerMemory.h"
@@ -68,12 +69,6 @@ int setCountOf(const QByteArray& memory)
     return quint8(memory.at(0x09)) * 256 + quint8(memory.at(0x0A));
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // The value fields of a dump file, in tenths of a dB.
 QList<int> dumpValues(const QString& path)
 {
@@ -114,7 +109,7 @@ struct MeterRig
     {
         cycle.setDataDirectory(dir.path());
         cycle.setLocale(us);
-        SettlingPeer::attach(clock, link, *meter);
+        SettlingPeer::attach(clock, link, meter);
     }
 
     [[nodiscard]] bool connect()
