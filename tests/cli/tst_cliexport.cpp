@@ -4,7 +4,7 @@
 // failures give one line on stderr. And a collection written by
 // audimark-cli download opens in the program with the sets the meter held.
 
-#include "../common/FileBytes.h"
+#include "common/FileBytes.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
 #include "files/CollectionFile.h"

@@ -3,12 +3,12 @@
 // a file it writes onto a full disk leaves the earlier file alone, and an
 // output that is a pipe or a device is written into, never replaced.
 
-#include "../common/FileBytes.h"
+#include "common/FileBytes.h"
 #include "common/CliProcess.h"
 #include "common/FullFilesystem.h"
+#include "common/OneSetImage.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
-#include "tools/virtual-meter/LoggerImageBuilder.h"
 
 #include <QTemporaryDir>
 
@@ -17,23 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using vmeter::LoggerImageBuilder;
-using vmeter::LoggerRecordContent;
-
 namespace {
-// One set of `samples` samples from 15:30:05 on 14 April 2010, every second.
-QByteArray memoryImage(int samples)
-{
-    LoggerRecordContent content;
-    content.start = QDateTime(QDate(2010, 4, 14), QTime(15, 30, 5));
-    content.intervalSeconds = LoggerImageBuilder::bcd(1);
-    for (int i = 0; i < samples; ++i)
-        content.samplesTenths.append(600 + i % 300);
-    LoggerImageBuilder builder;
-    builder.append(content);
-    return builder.image();
-}
-
 CliRun runCliUs(const QStringList& arguments)
 {
     return runCli(arguments, localeEnvironment(QStringLiteral("en_US.UTF-8")));
@@ -97,11 +81,11 @@ private slots:
         QFETCH(bool, meter);
         QTemporaryDir dir;
         const QString rec = dir.filePath("sets.rec");
-        QVERIFY(writeBytes(rec, memoryImage(20)));
+        QVERIFY(writeBytes(rec, oneSetImage(20)));
         std::unique_ptr<VirtualMeterProcess> virtualMeter;
         QString port;
         if (meter) {
-            QVERIFY(writeBytes(dir.filePath("memory.bin"), memoryImage(20)));
+            QVERIFY(writeBytes(dir.filePath("memory.bin"), oneSetImage(20)));
             virtualMeter = std::make_unique<VirtualMeterProcess>(
                 QStringList{"--fast", "--memory", dir.filePath("memory.bin")});
             port = virtualMeter->waitForPath();
@@ -122,7 +106,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString rec = dir.filePath("sets.rec");
-        QVERIFY(writeBytes(rec, memoryImage(20)));
+        QVERIFY(writeBytes(rec, oneSetImage(20)));
         const QStringList command{"export", rec, "--set", "1", "--format", "csv", "--out"};
         QCOMPARE(runCliUs(command + QStringList{dir.filePath("plain.csv")}).status, 0);
         const QByteArray expected = fileBytes(dir.filePath("plain.csv"));
@@ -171,7 +155,7 @@ private slots:
         QFETCH(int, type);
         QTemporaryDir dir;
         const QString rec = dir.filePath("sets.rec");
-        QVERIFY(writeBytes(rec, memoryImage(20)));
+        QVERIFY(writeBytes(rec, oneSetImage(20)));
         if (out == QLatin1String("DIR"))
             out = dir.path();
         const CliRun run = runCliUs({"export", rec, "--set", "1", "--format", "csv", "--out", out});
@@ -201,7 +185,7 @@ private slots:
         if (!disk.isMounted())
             QSKIP(qPrintable(disk.whyNot()));
         QTemporaryDir dir;
-        const QByteArray image = memoryImage(2100);
+        const QByteArray image = oneSetImage(2100);
         const QString rec = dir.filePath("sets.rec");
         QVERIFY(writeBytes(rec, image));
         QVERIFY(writeBytes(dir.filePath("memory.bin"), image));

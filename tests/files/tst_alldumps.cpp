@@ -3,7 +3,7 @@
 // it erases anything. File bytes under en_US and de_DE, the name rule that
 // never replaces a file, and the failures that must stop an erase.
 
-#include "../common/FileBytes.h"
+#include "common/FileBytes.h"
 #include "common/ReadOnlyDirectory.h"
 #include "common/TestMain.h"
 #include "files/DumpFile.h"

@@ -1,7 +1,7 @@
 // The graph file container: a block behind its 32-bit little-endian length.
 // Damaged files are refused with a message before anything is allocated.
 
-#include "../common/FileBytes.h"
+#include "common/FileBytes.h"
 #include "common/TestMain.h"
 #include "files/GraphFile.h"
 

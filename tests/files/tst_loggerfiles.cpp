@@ -1,7 +1,7 @@
 // The files made from a logger memory image: the dump file of the newest
 // data set and the data set collection file (save and open).
 
-#include "../common/FileBytes.h"
+#include "common/FileBytes.h"
 #include "common/TestMain.h"
 #include "data/GeneratedDataSets.h"
 #include "files/CollectionFile.h"

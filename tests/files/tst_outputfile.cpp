@@ -3,8 +3,9 @@
 // or a device is written into, never replaced; a directory is refused.
 // The full disk is a 16 KB tmpfs (root only, skipped otherwise).
 
-#include "../common/FileBytes.h"
+#include "common/FileBytes.h"
 #include "common/FullFilesystem.h"
+#include "common/OneSetImage.h"
 #include "common/TestMain.h"
 #include "files/CollectionFile.h"
 #include "files/DumpFile.h"
@@ -17,7 +18,6 @@
 #include "logger/DateTimeValue.h"
 #include "logger/ImageFile.h"
 #include "logger/OutputFile.h"
-#include "tools/virtual-meter/LoggerImageBuilder.h"
 
 #include <QTemporaryDir>
 
@@ -25,27 +25,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using vmeter::LoggerImageBuilder;
-using vmeter::LoggerRecordContent;
-
 namespace {
 const QLocale us(QLocale::English, QLocale::UnitedStates);
 const QDateTime fixedNow(QDate(2026, 1, 5), QTime(10, 0));
 // More than the one page a full disk leaves, less than what it holds.
 constexpr int kPoints = 200;
-
-// One set of `samples` samples that started at 15:30:05 on 14 April 2010.
-QByteArray oneSetImage(int samples)
-{
-    LoggerRecordContent content;
-    content.start = QDateTime(QDate(2010, 4, 14), QTime(15, 30, 5));
-    content.intervalSeconds = LoggerImageBuilder::bcd(1);
-    for (int i = 0; i < samples; ++i)
-        content.samplesTenths.append(600 + i % 300);
-    LoggerImageBuilder builder;
-    builder.append(content);
-    return builder.image();
-}
 
 // The writers of the program, each writing `name` in `directory`; true when
 // the writer says it wrote the file.

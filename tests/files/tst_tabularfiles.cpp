@@ -3,7 +3,7 @@
 // (bytes, separator by name, range, cancel, failure), the CSV round trip
 // and the printout's lines and pages.
 
-#include "../common/FileBytes.h"
+#include "common/FileBytes.h"
 #include "common/TestMain.h"
 #include "files/GridExport.h"
 #include "files/GridPrintout.h"

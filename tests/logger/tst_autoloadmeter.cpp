@@ -6,7 +6,7 @@
 // download broken off, an erase the meter ignores, a meter that answers
 // nothing or garbage), each with the live link back and a log line.
 
-#include "../common/FileBytes.h"
+#include "common/FileBytes.h"
 #include "common/ReadOnlyDirectory.h"
 #include "common/TestMain.h"
 #include "data/LoggerMemory.h"
