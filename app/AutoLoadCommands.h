@@ -13,7 +13,7 @@
 // main thread for about 13 s plus the transfer.
 
 #include "app/TfrmAutoLoad.h"
-#include "files/FileDialogRunner.h"
+#include "files/dialogs/FileDialogRunner.h"
 #include "logger/AutoLoadCycle.h"
 #include "logger/AutoLoadSchedule.h"
 #include "logger/LinkAutoLoadDevice.h"

@@ -1,7 +1,7 @@
 #include "app/ScreenshotRecorder.h"
 
 #include "app/TfrmMain.h"
-#include "files/TfrmAbout.h"
+#include "files/dialogs/TfrmAbout.h"
 
 #include <QApplication>
 #include <QDir>

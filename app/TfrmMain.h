@@ -20,11 +20,11 @@
 // the settings are written.
 
 #include "app/AppSettings.h"
-#include "app/LoggerDialogs.h"
 #include "app/DigitImages.h"
+#include "app/LoggerDialogs.h"
 #include "app/TfrmPanel.h"
 #include "data/DataSetCollection.h"
-#include "files/FileDialogRunner.h"
+#include "files/dialogs/FileDialogRunner.h"
 #include "graph/GraphWindowState.h"
 #include "meter/MeterLink.h"
 

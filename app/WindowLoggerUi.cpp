@@ -1,9 +1,9 @@
 #include "app/WindowLoggerUi.h"
 
 #include "app/LoggerGraphWindow.h"
-#include "files/TfrmInfo.h"
-#include "files/TfrmScope.h"
-#include "files/WindowOnScreen.h"
+#include "files/dialogs/TfrmInfo.h"
+#include "files/dialogs/TfrmScope.h"
+#include "files/dialogs/WindowOnScreen.h"
 #include "logger/LoggerTexts.h"
 
 #include <QApplication>

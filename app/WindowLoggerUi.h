@@ -14,8 +14,8 @@
 // Message boxes go through LoggerDialogs::exec, which tests replace.
 
 #include "app/LoggerDialogs.h"
-#include "files/TfrmInfo.h"
-#include "files/TfrmScope.h"
+#include "files/dialogs/TfrmInfo.h"
+#include "files/dialogs/TfrmScope.h"
 #include "logger/LoggerUi.h"
 
 #include <QPointer>

@@ -1,12 +1,12 @@
 // Audimark: the desktop companion program of the QV58M sound level meters.
 
 #include "app/CommandLineOptions.h"
-#include "app/DataDirectory.h"
 #include "app/HelpFile.h"
 #include "app/ScreenshotRecorder.h"
 #include "app/TfrmMain.h"
-#include "files/TVersionInfo.h"
-#include "files/TfrmAbout.h"
+#include "data/DataDirectory.h"
+#include "files/dialogs/TVersionInfo.h"
+#include "files/dialogs/TfrmAbout.h"
 #include "serial/ComErrors.h"
 #include "serial/TComPort.h"
 #include "tools/virtual-meter/VirtualMeter.h"

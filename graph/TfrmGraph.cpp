@@ -5,7 +5,7 @@
 #include "data/SampleEncoding.h"
 #include "data/SamplingRateList.h"
 #include "data/SeriesStatistics.h"
-#include "files/GraphFile.h"
+#include "files/formats/GraphFile.h"
 #include "graph/AcousticBox.h"
 #include "graph/GraphCursors.h"
 #include "graph/PESGraph.h"

@@ -1,8 +1,8 @@
 #include "logger/AutoLoadCycle.h"
 
 #include "data/LoggerMemory.h"
-#include "files/DumpFile.h"
 #include "logger/AutoLoadDevice.h"
+#include "logger/DumpFile.h"
 #include "logger/SetupFrames.h"
 #include "meter/MeterClock.h"
 

@@ -1,8 +1,8 @@
 #include "logger/AutoLoadLog.h"
 
-#include "files/RegularFile.h"
 #include "logger/DateTimeValue.h"
 #include "logger/OutputFile.h"
+#include "logger/RegularFile.h"
 
 #include <QDir>
 #include <QFile>

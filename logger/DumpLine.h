@@ -9,13 +9,15 @@
 // The field separator is always a comma. Lines end with CR LF on disk.
 //
 // The date, time and value texts here are also the fields of the graph
-// export line of text and CSV files (files/ExportText).
+// export line of text and CSV files (files/formats/ExportText).
 
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
 
 namespace DumpLine {
+
+inline constexpr char LineEnd[] = "\r\n";
 
 // The date of a date-time value in the locale's short date format, the year
 // widened to four digits. Date and time round together: 23:59:59.9996 is

@@ -5,9 +5,9 @@
 // empty name cancels), the button chosen in the choice dialog, the range
 // typed into the range dialog; and what was asked and said.
 
-#include "files/FileDialogRunner.h"
-#include "files/TfrmOpenSave.h"
-#include "files/TfrmScope.h"
+#include "files/dialogs/FileDialogRunner.h"
+#include "files/dialogs/TfrmScope.h"
+#include "files/windows/TfrmOpenSave.h"
 
 #include <QFile>
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 
 #include "common/TestMain.h"
 
-#include "files/TVersionInfo.h"
-#include "files/TfrmAbout.h"
+#include "files/dialogs/TVersionInfo.h"
+#include "files/dialogs/TfrmAbout.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -2,9 +2,9 @@
 
 #include "app/AppSettings.h"
 #include "app/CommandLineOptions.h"
-#include "app/DataDirectory.h"
 #include "app/DateOrder.h"
 #include "app/HelpFile.h"
+#include "data/DataDirectory.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 
 #include "app/SubWindowTiling.h"
 #include "app/TfrmMain.h"
-#include "files/TfrmAbout.h"
+#include "files/dialogs/TfrmAbout.h"
 #include "graph/TfrmGraph.h"
 #include "meter/ScriptedMeterPeer.h"
 #include "tools/virtual-meter/VirtualMeter.h"

@@ -7,9 +7,9 @@
 #include "common/FileBytes.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
-#include "files/CollectionFile.h"
-#include "files/ExportText.h"
-#include "files/GraphExport.h"
+#include "files/formats/CollectionFile.h"
+#include "files/formats/ExportText.h"
+#include "files/formats/GraphExport.h"
 #include "logger/RecordDecoder.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 

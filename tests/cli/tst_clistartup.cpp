@@ -7,7 +7,7 @@
 
 #include "common/TestMain.h"
 #include "data/GraphTexts.h"
-#include "files/ExportText.h"
+#include "files/formats/ExportText.h"
 #include "tools/cli/ReportRunner.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 
 #include "common/CliProcess.h"
 #include "common/TestMain.h"
-#include "files/ExportText.h"
+#include "files/formats/ExportText.h"
 #include "logger/DateTimeValue.h"
 
 #include <QDir>

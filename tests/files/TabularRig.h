@@ -5,9 +5,9 @@
 // every dialog the commands show (what was shown is recorded).
 
 #include "data/ExportStatistic.h"
-#include "files/TabularCommands.h"
-#include "files/TfrmList.h"
-#include "files/TfrmScope.h"
+#include "files/dialogs/TfrmScope.h"
+#include "files/windows/TabularCommands.h"
+#include "files/windows/TfrmList.h"
 #include "graph/GraphWindowState.h"
 #include "graph/TfrmGraph.h"
 

@@ -2,9 +2,9 @@
 // real-time graph holds), beside the plain write of the same bytes through
 // QSaveFile, so the figure shows what the line texts cost. Run by hand.
 
-#include "files/ExportRange.h"
-#include "files/ExportText.h"
-#include "files/GraphExport.h"
+#include "files/formats/ExportRange.h"
+#include "files/formats/ExportText.h"
+#include "files/formats/GraphExport.h"
 #include "logger/DateTimeValue.h"
 
 #include <QSaveFile>

@@ -10,7 +10,7 @@
 #include "common/TestMain.h"
 #include "data/GeneratedDataSets.h"
 #include "data/GraphTexts.h"
-#include "files/NoiseReportPrinter.h"
+#include "files/windows/NoiseReportPrinter.h"
 #include "graph/PlainChart.h"
 
 #include <QPdfWriter>

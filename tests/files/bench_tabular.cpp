@@ -16,10 +16,10 @@
 #include "common/TestMain.h"
 
 #include "TabularRig.h"
-#include "files/ExportText.h"
-#include "files/TabularConversion.h"
-#include "files/TabularTable.h"
-#include "files/TextImport.h"
+#include "files/formats/ExportText.h"
+#include "files/formats/TabularConversion.h"
+#include "files/formats/TabularTable.h"
+#include "files/formats/TextImport.h"
 #include "graph/PESGraph.h"
 #include "logger/DateTimeValue.h"
 

@@ -8,7 +8,7 @@
 
 #include "data/GeneratedDataSets.h"
 #include "data/GraphTexts.h"
-#include "files/FileCommands.h"
+#include "files/windows/FileCommands.h"
 #include "graph/GraphWindowState.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"

@@ -7,7 +7,7 @@
 // OUTPUT_DIR, to be turned into pictures with pdftoppm).
 
 #include "TabularRig.h"
-#include "files/ExportText.h"
+#include "files/formats/ExportText.h"
 #include "graph/PESGraph.h"
 #include "logger/DateTimeValue.h"
 

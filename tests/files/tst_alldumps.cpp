@@ -6,7 +6,7 @@
 #include "common/FileBytes.h"
 #include "common/ReadOnlyDirectory.h"
 #include "common/TestMain.h"
-#include "files/DumpFile.h"
+#include "logger/DumpFile.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 
 #include <QTemporaryDir>

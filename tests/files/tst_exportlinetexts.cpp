@@ -5,9 +5,9 @@
 // and the year, in locales with other date orders, separators and digits.
 
 #include "common/TestMain.h"
-#include "files/ExportRange.h"
-#include "files/ExportText.h"
-#include "files/GraphExport.h"
+#include "files/formats/ExportRange.h"
+#include "files/formats/ExportText.h"
+#include "files/formats/GraphExport.h"
 #include "logger/DateTimeValue.h"
 
 #include <QBuffer>

@@ -2,9 +2,9 @@
 // locales, the range rules, and the bytes of the written files.
 
 #include "common/TestMain.h"
-#include "files/ExportRange.h"
-#include "files/ExportText.h"
-#include "files/GraphExport.h"
+#include "files/formats/ExportRange.h"
+#include "files/formats/ExportText.h"
+#include "files/formats/GraphExport.h"
 #include "logger/DateTimeValue.h"
 
 #include <QTemporaryDir>

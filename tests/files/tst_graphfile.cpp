@@ -3,7 +3,7 @@
 
 #include "common/FileBytes.h"
 #include "common/TestMain.h"
-#include "files/GraphFile.h"
+#include "files/formats/GraphFile.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>

@@ -9,9 +9,9 @@
 
 #include "TabularRig.h"
 #include "data/GraphTexts.h"
-#include "files/ExportText.h"
-#include "files/GridPrinter.h"
-#include "files/TabularTable.h"
+#include "files/formats/ExportText.h"
+#include "files/formats/TabularTable.h"
+#include "files/windows/GridPrinter.h"
 #include "graph/PESGraph.h"
 #include "graph/PESGraphCustomizeDialog.h"
 #include "logger/DateTimeValue.h"

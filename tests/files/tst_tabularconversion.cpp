@@ -5,11 +5,11 @@
 // checks before a conversion.
 
 #include "common/TestMain.h"
-#include "files/ExportText.h"
-#include "files/NoiseReport.h"
-#include "files/TabularConversion.h"
-#include "files/TabularTable.h"
-#include "files/TextImport.h"
+#include "files/formats/ExportText.h"
+#include "files/formats/NoiseReport.h"
+#include "files/formats/TabularConversion.h"
+#include "files/formats/TabularTable.h"
+#include "files/formats/TextImport.h"
 #include "logger/DateTimeValue.h"
 
 #include <QTemporaryDir>

@@ -5,10 +5,10 @@
 
 #include "common/FileBytes.h"
 #include "common/TestMain.h"
-#include "files/GridExport.h"
-#include "files/GridPrintout.h"
-#include "files/TabularTable.h"
-#include "files/TextImport.h"
+#include "files/formats/GridExport.h"
+#include "files/formats/GridPrintout.h"
+#include "files/formats/TabularTable.h"
+#include "files/formats/TextImport.h"
 
 #include <QTemporaryDir>
 

@@ -7,8 +7,8 @@
 
 #include "FuzzInput.h"
 
-#include "files/TabularTable.h"
-#include "files/TextImport.h"
+#include "files/formats/TabularTable.h"
+#include "files/formats/TextImport.h"
 
 #include <QLocale>
 

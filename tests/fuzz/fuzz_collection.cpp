@@ -9,7 +9,7 @@
 
 #include "data/DataSetCollection.h"
 #include "data/LoggerMemory.h"
-#include "files/CollectionFile.h"
+#include "files/formats/CollectionFile.h"
 #include "logger/RecordDecoder.h"
 #include "tools/cli/SetsCommand.h"
 
@@ -18,8 +18,8 @@
 
 #include <algorithm>
 
-#include <unistd.h>
 #include <fcntl.h>
+#include <unistd.h>
 
 using FuzzInput::require;
 

@@ -8,7 +8,7 @@
 #include "ChartBlockSeal.h"
 #include "FuzzInput.h"
 
-#include "files/GraphFile.h"
+#include "files/formats/GraphFile.h"
 #include "graph/GraphWindowState.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"

@@ -4,7 +4,7 @@
 
 #include "TabularInput.h"
 
-#include "files/TabularConversion.h"
+#include "files/formats/TabularConversion.h"
 
 #include <QDate>
 

@@ -7,9 +7,9 @@
 //
 // Usage: audimark_fuzz_corpus DIRECTORY
 
-#include "files/ExportRange.h"
-#include "files/GraphExport.h"
-#include "files/GraphFile.h"
+#include "files/formats/ExportRange.h"
+#include "files/formats/GraphExport.h"
+#include "files/formats/GraphFile.h"
 #include "graph/PESGraph.h"
 #include "graph/PESGraphBlock.h"
 #include "graph/PESGraphTestData.h"

@@ -9,8 +9,8 @@
 // Prints figures; times nothing as a test.
 
 #include "data/LoggerMemory.h"
-#include "files/DumpFile.h"
 #include "logger/AutoLoadCycle.h"
+#include "logger/DumpFile.h"
 #include "logger/LinkAutoLoadDevice.h"
 #include "logger/LoggerPort.h"
 #include "logger/MemoryDownload.h"

@@ -8,7 +8,7 @@
 
 #include "app/LoggerDialogs.h"
 #include "app/TfrmMain.h"
-#include "files/TfrmScope.h"
+#include "files/dialogs/TfrmScope.h"
 #include "graph/TfrmGraph.h"
 #include "logger/AcceleratedMeterClock.h"
 #include "tools/virtual-meter/VirtualMeter.h"

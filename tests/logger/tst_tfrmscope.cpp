@@ -7,7 +7,7 @@
 
 #include "common/TestMain.h"
 
-#include "files/TfrmScope.h"
+#include "files/dialogs/TfrmScope.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "tools/cli/AutoLoadCommand.h"
 
-#include "app/DataDirectory.h"
+#include "data/DataDirectory.h"
 #include "data/LoggerMemory.h"
 #include "logger/AutoLoadCycle.h"
 #include "logger/AutoLoadSchedule.h"

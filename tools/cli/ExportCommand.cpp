@@ -2,9 +2,9 @@
 
 #include "data/DataSetCollection.h"
 #include "data/LoggerMemory.h"
-#include "files/CollectionFile.h"
-#include "files/ExportText.h"
-#include "files/GraphExport.h"
+#include "files/formats/CollectionFile.h"
+#include "files/formats/ExportText.h"
+#include "files/formats/GraphExport.h"
 #include "logger/RecordDecoder.h"
 #include "meter/MeterClock.h"
 #include "tools/cli/DownloadCommand.h"

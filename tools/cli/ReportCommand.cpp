@@ -1,8 +1,8 @@
 #include "tools/cli/ReportCommand.h"
 
-#include "files/NoiseReportPrinter.h"
-#include "files/TVersionInfo.h"
-#include "files/TabularConversion.h"
+#include "files/dialogs/TVersionInfo.h"
+#include "files/formats/TabularConversion.h"
+#include "files/windows/NoiseReportPrinter.h"
 
 #include <QDateTime>
 #include <QTextStream>

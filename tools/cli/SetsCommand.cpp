@@ -2,7 +2,7 @@
 
 #include "data/DataSetCollection.h"
 #include "data/LoggerMemory.h"
-#include "files/CollectionFile.h"
+#include "files/formats/CollectionFile.h"
 #include "logger/DataSetListRow.h"
 #include "logger/RecordDecoder.h"
 #include "meter/MeterClock.h"

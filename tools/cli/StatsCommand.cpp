@@ -1,7 +1,7 @@
 #include "tools/cli/StatsCommand.h"
 
-#include "files/TabularConversion.h"
-#include "files/TextImport.h"
+#include "files/formats/TabularConversion.h"
+#include "files/formats/TextImport.h"
 #include "meter/MeterClock.h"
 
 #include <QJsonDocument>

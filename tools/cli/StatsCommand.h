@@ -28,7 +28,7 @@
 // 10 + the LoadResult value when a collection does not decode. One line on
 // stderr.
 
-#include "files/NoiseReport.h"
+#include "files/formats/NoiseReport.h"
 
 #include <QString>
 

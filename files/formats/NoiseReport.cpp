@@ -1,0 +1,482 @@
+#include "files/formats/NoiseReport.h"
+
+#include "data/DataSetCollection.h"
+#include "data/GraphTexts.h"
+#include "data/LoggerMemory.h"
+#include "data/SeriesStatistics.h"
+#include "files/formats/CollectionFile.h"
+#include "files/formats/TabularConversion.h"
+#include "files/formats/TabularTable.h"
+#include "files/formats/TextImport.h"
+#include "logger/RecordDecoder.h"
+#include "logger/RegularFile.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace {
+constexpr double kSecondsPerDay = 86400.0;
+constexpr int kLoadResultStatusBase = 10;
+const QString kLoggerModel = QStringLiteral("QV58M model 842");
+
+// Mean spacing of the points in seconds, to the millisecond.
+double meanSpacingSeconds(const std::vector<double>& times)
+{
+    if (times.size() < 2)
+        return 0.0;
+    const double seconds =
+        (times.back() - times.front()) * kSecondsPerDay / double(times.size() - 1);
+    return std::round(seconds * 1000.0) / 1000.0;
+}
+
+ReportSeriesLoad failed(int status, const QString& error)
+{
+    ReportSeriesLoad load;
+    load.status = status;
+    load.error = error;
+    return load;
+}
+
+// Seconds since midnight of "hh:mm:ss" (or "hh:mm").
+std::optional<int> secondsOfDay(const QString& text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d{1,2}):(\\d{2})(?::(\\d{2}))?\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int h = match.captured(1).toInt();
+    const int m = match.captured(2).toInt();
+    const int s = match.captured(3).isEmpty() ? 0 : match.captured(3).toInt();
+    if (h > 23 || m > 59 || s > 59)
+        return std::nullopt;
+    return h * 3600 + m * 60 + s;
+}
+
+// One end of a span as typed: a time of day, or a date and time
+// ("2024-03-05T23:00[:ss]", a blank instead of the T also reads).
+struct SpanEnd
+{
+    std::optional<int> secondsOfDay;
+    std::optional<double> dateTime;
+};
+
+std::optional<SpanEnd> readSpanEnd(const QString& text)
+{
+    if (const std::optional<int> seconds = secondsOfDay(text))
+        return SpanEnd{seconds, std::nullopt};
+    static const QRegularExpression pattern(QStringLiteral(
+        "^\\s*(\\d{4})-(\\d{1,2})-(\\d{1,2})[T ](\\d{1,2}:\\d{2}(?::\\d{2})?)\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(),
+                     match.captured(3).toInt());
+    const std::optional<int> seconds = secondsOfDay(match.captured(4));
+    if (!date.isValid() || !seconds)
+        return std::nullopt;
+    const double days = double(QDate(1899, 12, 30).daysTo(date));
+    return SpanEnd{std::nullopt, days + *seconds / kSecondsPerDay};
+}
+
+// Where the ends of a span lie. A time of day beside a date and time is its
+// nearest occurrence on the far side of it; two times of day are the first
+// occurrence of that stretch that ends after the first point, so that a
+// series beginning inside it starts the span. Equal times of day are a day.
+std::pair<double, double> spanEnds(const SpanEnd& from, const SpanEnd& to, double firstPoint)
+{
+    constexpr double kDay = 1.0;
+    const auto length = [](int fromSeconds, int toSeconds) {
+        const int seconds = (toSeconds - fromSeconds + 86400) % 86400;
+        return (seconds == 0 ? 86400 : seconds) / kSecondsPerDay;
+    };
+    if (from.dateTime && to.dateTime)
+        return {*from.dateTime, *to.dateTime};
+    if (from.dateTime) {
+        const double fromDay = std::floor(*from.dateTime);
+        const int fromSeconds =
+            int(std::lround((*from.dateTime - fromDay) * kSecondsPerDay)) % 86400;
+        return {*from.dateTime, *from.dateTime + length(fromSeconds, *to.secondsOfDay)};
+    }
+    if (to.dateTime) {
+        const double toDay = std::floor(*to.dateTime);
+        const int toSeconds = int(std::lround((*to.dateTime - toDay) * kSecondsPerDay)) % 86400;
+        return {*to.dateTime - length(*from.secondsOfDay, toSeconds), *to.dateTime};
+    }
+    const double span = length(*from.secondsOfDay, *to.secondsOfDay);
+    const double tolerance = 0.001 / kSecondsPerDay;
+    // The stretch that starts the day before the first point's, or on one of
+    // the two days after: at most two steps, whatever the times hold.
+    double start = std::floor(firstPoint) - kDay + *from.secondsOfDay / kSecondsPerDay;
+    for (int step = 0; step < 2 && start + span <= firstPoint + tolerance; ++step)
+        start += kDay;
+    return {start, start + span};
+}
+
+QString cursorLevel(float level, const QLocale& locale)
+{
+    return GraphTexts::levelText(level, locale);
+}
+} // namespace
+
+ReportPaper reportPaperFor(const QLocale& locale)
+{
+    // The countries whose offices use Letter paper.
+    static const QList<QLocale::Territory> letter = {
+        QLocale::UnitedStates, QLocale::Canada,     QLocale::Mexico,
+        QLocale::Philippines,  QLocale::Chile,      QLocale::Colombia,
+        QLocale::CostaRica,    QLocale::Guatemala,  QLocale::Panama,
+        QLocale::PuertoRico,   QLocale::DominicanRepublic, QLocale::ElSalvador,
+        QLocale::Nicaragua,    QLocale::Venezuela,  QLocale::Belize};
+    return letter.contains(locale.territory()) ? ReportPaper::Letter : ReportPaper::A4;
+}
+
+std::optional<ReportSeries> ReportSeries::fromDataSet(const DataSetCollection& collection,
+                                                      qsizetype k, const QLocale& locale)
+{
+    const std::optional<DataSet> set = collection.dataSet(k);
+    if (!set || !collection.hasSamples(k))
+        return std::nullopt;
+    const std::span<const float> values = collection.valuesOf(k);
+    const std::span<const double> times = collection.timesOf(k);
+    const auto n = std::min(values.size(), times.size());
+
+    ReportSeries series;
+    series.times.assign(times.begin(), times.begin() + std::ptrdiff_t(n));
+    series.levels.assign(values.begin(), values.begin() + std::ptrdiff_t(n));
+    series.intervalSeconds = set->header.intervalSeconds;
+    series.weighting = set->isAWeighting() ? AcousticWeighting::A : AcousticWeighting::C;
+    series.meterModel = kLoggerModel;
+
+    // What showDataSet shows: the set's interval, and its own Avg, Max and Min.
+    GraphStatisticTexts& t = series.texts;
+    t.startTime = GraphTexts::dateTimeText(set->header.startTime, locale);
+    t.samplingRate = QString::number(set->header.intervalSeconds);
+    t.dataNo = QString::number(n);
+    if (n > 0) {
+        const auto last = qint32(n) - 1;
+        const auto maxIndex = std::size_t(std::clamp(set->maxIndex, 0, last));
+        const auto minIndex = std::size_t(std::clamp(set->minIndex, 0, last));
+        t.max = GraphTexts::levelText(series.levels[maxIndex], locale);
+        t.maxTime = GraphTexts::dateTimeText(series.times[maxIndex], locale);
+        t.min = GraphTexts::levelText(series.levels[minIndex], locale);
+        t.minTime = GraphTexts::dateTimeText(series.times[minIndex], locale);
+        t.avgAll = GraphTexts::levelText(set->average, locale);
+    }
+    return series;
+}
+
+namespace {
+// A logger dump file read where the decimal separator is a comma: its comma
+// separator splits the value "65,3" into the Value column and the next one.
+std::optional<float> splitValue(const TabularTable& table, int row, const QLocale& locale)
+{
+    const QString fraction = table.cell(row, 4);
+    if (fraction.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const float value = locale.toFloat(table.cell(row, 3) + locale.decimalPoint() + fraction, &ok);
+    return ok ? std::optional<float>(value) : std::nullopt;
+}
+
+// The file lines of the first point whose time lies before the one of the
+// point before it (grid row r holds line r).
+struct BackwardLines
+{
+    int line = 0; // 0: the times never run backwards
+    int previousLine = 0;
+};
+
+ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, const QDate& today,
+                           bool commaSplitsValue, BackwardLines* backward = nullptr)
+{
+    int previousRow = 0;
+    std::vector<double> times;
+    std::vector<float> levels;
+    qsizetype withoutLevel = 0;
+    const int rows = table.dataRowCount();
+    times.reserve(std::size_t(rows));
+    levels.reserve(std::size_t(rows));
+    if (!table.cell(1, 1).isEmpty()) {
+        for (int r = 1; r <= rows; ++r) {
+            const std::optional<TabularConversion::Point> point =
+                TabularConversion::point(table, r, locale, today);
+            if (!point)
+                continue;
+            const std::optional<float> joined =
+                commaSplitsValue ? splitValue(table, r, locale) : std::nullopt;
+            const std::optional<float> level = joined ? joined : point->y;
+            if (!level) {
+                ++withoutLevel;
+                continue;
+            }
+            if (backward && backward->line == 0 && !times.empty() && point->x < times.back())
+                *backward = BackwardLines{r, previousRow};
+            previousRow = r;
+            times.push_back(point->x);
+            levels.push_back(*level);
+        }
+    }
+    const GraphStatisticTexts texts =
+        GraphStatisticTexts::of(SeriesStatistics::whole(times, levels), locale);
+    ReportSeries series = ReportSeries::fromPoints(std::move(times), std::move(levels), texts);
+    series.rowsWithoutLevel = withoutLevel;
+    return series;
+}
+} // namespace
+
+ReportSeries ReportSeries::fromTable(const TabularTable& table, const QLocale& locale)
+{
+    return seriesOfTable(table, locale, QDate::currentDate(), false);
+}
+
+ReportSeries ReportSeries::fromPoints(std::vector<double> times, std::vector<float> levels,
+                                      const GraphStatisticTexts& texts)
+{
+    ReportSeries series;
+    const auto n = std::min(times.size(), levels.size());
+    times.resize(n);
+    levels.resize(n);
+    series.intervalSeconds = meanSpacingSeconds(times);
+    series.times = std::move(times);
+    series.levels = std::move(levels);
+    series.texts = texts;
+    return series;
+}
+
+ReportSeriesLoad loadReportSeries(const QString& path, int setNumber, const QDateTime& now,
+                                  const QLocale& locale)
+{
+    if (const std::optional<QChar> separator = TextImport::separatorForExtension(path)) {
+        TabularTable table;
+        const TextImport::Outcome outcome = TextImport::read(path, *separator, table);
+        if (!outcome.opened) {
+            QFile file;
+            QString reason;
+            (void)RegularFile::openForReading(file, path, &reason);
+            return failed(1, QStringLiteral("%1: %2").arg(path, reason));
+        }
+        const bool commaSplitsValue =
+            *separator == QLatin1Char(',') && locale.decimalPoint() == QStringLiteral(",");
+        ReportSeriesLoad load;
+        BackwardLines backward;
+        load.series = seriesOfTable(table, locale, now.date(), commaSplitsValue, &backward);
+        if (load.series->levels.empty())
+            return failed(1, QStringLiteral("%1: no date, time and level lines").arg(path));
+        if (backward.line != 0)
+            return failed(1, QStringLiteral("%1: the time on line %2 lies before the time on line "
+                                            "%3; a series whose times run backwards is damaged")
+                                 .arg(path)
+                                 .arg(backward.line)
+                                 .arg(backward.previousLine));
+        return load;
+    }
+
+    CollectionFile::ImageRead file = CollectionFile::readImage(path);
+    if (!file.opened)
+        return failed(1, QStringLiteral("%1: %2").arg(path, file.error));
+    LoggerMemory memory;
+    memory.memoryImage() = std::move(file.image);
+    memory.setMemoryEnd(memory.memoryEndFromImage());
+    DataSetCollection collection;
+    const LoadResult result = decodeImage(memory, collection, now);
+    if (result != LoadResult::Ok)
+        return failed(kLoadResultStatusBase + int(result),
+                      QStringLiteral("%1: %2").arg(path, loadResultName(result)));
+    const qsizetype k = qsizetype(setNumber) - 1;
+    ReportSeriesLoad load;
+    if (k >= 0 && k < collection.count())
+        load.series = ReportSeries::fromDataSet(collection, k, locale);
+    if (!load.series)
+        return failed(1, QStringLiteral("%1: no data set %2 (the file holds %3)")
+                             .arg(path)
+                             .arg(setNumber)
+                             .arg(collection.count()));
+    if (load.series->levels.empty())
+        return failed(1, QStringLiteral("%1: data set %2 holds no samples").arg(path).arg(setNumber));
+    if (const std::optional<qsizetype> step = firstBackwardStep(load.series->times))
+        return failed(1, QStringLiteral("%1: in data set %2 the time of point %3 lies before the "
+                                        "time of point %4; a series whose times run backwards "
+                                        "is damaged")
+                             .arg(path)
+                             .arg(setNumber)
+                             .arg(*step + 1)
+                             .arg(*step));
+    return load;
+}
+
+ReportSpanChoice reportSpanOfTimes(const std::vector<double>& times, const QString& from,
+                                   const QString& to)
+{
+    ReportSpanChoice choice;
+    const std::optional<SpanEnd> fromEnd = readSpanEnd(from);
+    const std::optional<SpanEnd> toEnd = readSpanEnd(to);
+    if (!fromEnd || !toEnd) {
+        choice.error = QStringLiteral("a time reads hh:mm:ss or yyyy-mm-ddThh:mm:ss, not \"%1\"")
+                           .arg(fromEnd ? to : from);
+        return choice;
+    }
+    if (times.empty()) {
+        choice.error = QStringLiteral("the series holds no points");
+        return choice;
+    }
+    const auto [start, end] = spanEnds(*fromEnd, *toEnd, times.front());
+    if (end <= start) {
+        choice.error = QStringLiteral("--to %1 is not after --from %2").arg(to, from);
+        return choice;
+    }
+    // From the first point at or after the start (the first point of the
+    // series when the start lies before it) up to the last before the end:
+    // a point at the end belongs to the next span.
+    const double tolerance = 0.001 / kSecondsPerDay;
+    const auto first = std::lower_bound(times.begin(), times.end(), start - tolerance);
+    const auto pastLast = std::lower_bound(times.begin(), times.end(), end - tolerance);
+    if (first >= pastLast) {
+        choice.error = QStringLiteral("no point lies from %1 to %2").arg(from, to);
+        return choice;
+    }
+    choice.span = ReportSpan{qsizetype(first - times.begin()),
+                             qsizetype(pastLast - times.begin()) - 1};
+    return choice;
+}
+
+std::optional<qsizetype> firstBackwardStep(const std::vector<double>& times)
+{
+    const auto step =
+        std::adjacent_find(times.begin(), times.end(), [](double a, double b) { return b < a; });
+    if (step == times.end())
+        return std::nullopt;
+    return qsizetype(step - times.begin()) + 1;
+}
+
+NoiseReport NoiseReport::of(const ReportSeries& series, std::optional<ReportSpan> span,
+                            double thresholdDb, const QLocale& locale)
+{
+    NoiseReport report;
+    report.title = DefaultTitle;
+    report.meterModel = series.meterModel;
+    report.whole = series.texts;
+    report.thresholdDb = AcousticStatistics::thresholdStep(thresholdDb);
+    report.paper = reportPaperFor(locale);
+    report.weighting = series.weighting ? weightingText(*series.weighting)
+                                        : QStringLiteral("unknown");
+    report.leqName = equivalentLevelName(series.weighting.value_or(AcousticWeighting::Mixed));
+    report.wholeAcoustic =
+        AcousticStatistics::of(series.levels, series.intervalSeconds, report.thresholdDb);
+    // Whole seconds as the data set list writes them, else with one decimal;
+    // nothing for the interval of times that run backwards.
+    const bool timed = report.wholeAcoustic.hasDurations();
+    if (timed)
+        report.interval = series.intervalSeconds == std::floor(series.intervalSeconds)
+                              ? QString::number(qint64(series.intervalSeconds))
+                              : GraphTexts::levelText(series.intervalSeconds, locale);
+    if (!series.times.empty()) {
+        // The earliest and the latest point, so that the end never comes
+        // before the start, whatever order the points were taken in.
+        const auto [earliest, latest] =
+            std::minmax_element(series.times.begin(), series.times.end());
+        report.startTime = GraphTexts::dateTimeText(*earliest, locale);
+        report.endTime = GraphTexts::dateTimeText(
+            *latest + (timed ? series.intervalSeconds / kSecondsPerDay : 0.0), locale);
+    }
+
+    const qsizetype n = series.size();
+    if (span && n > 0) {
+        const qsizetype lo = std::clamp<qsizetype>(std::min(span->first, span->last), 0, n - 1);
+        const qsizetype hi = std::clamp<qsizetype>(std::max(span->first, span->last), 0, n - 1);
+        ReportSpanFigures f;
+        f.span = ReportSpan{lo, hi};
+        const auto a = std::size_t(span->first < 0 ? 0 : std::min(span->first, n - 1));
+        const auto b = std::size_t(span->last < 0 ? 0 : std::min(span->last, n - 1));
+        f.cursorA = cursorLevel(series.levels[a], locale);
+        f.cursorATime = GraphTexts::dateTimeText(series.times[a], locale);
+        f.cursorB = cursorLevel(series.levels[b], locale);
+        f.cursorBTime = GraphTexts::dateTimeText(series.times[b], locale);
+        f.dataNo = QString::number(hi - lo + 1);
+        f.texts = CursorStatisticTexts::of(
+            SeriesStatistics::between(series.times, series.levels, lo, hi), locale);
+        f.acoustic = AcousticStatistics::between(series.levels, lo, hi, series.intervalSeconds,
+                                                 report.thresholdDb);
+        report.span = f;
+    }
+    return report;
+}
+
+QList<ReportTableRow> NoiseReport::tableRows(const QLocale& locale) const
+{
+    using namespace NoiseReportTexts;
+    const bool hasSpan = span.has_value();
+    const auto at = [](const QString& level, const QString& time) {
+        return level.isEmpty() ? QString() : level + QStringLiteral(" @ ") + time;
+    };
+    QList<ReportTableRow> rows;
+    rows.append({QStringLiteral("Statistics"), {}, {}, true});
+    rows.append({QStringLiteral("Start Time"), whole.startTime,
+                 hasSpan ? span->cursorATime : QString()});
+    rows.append({QStringLiteral("Sampling Rate"), whole.samplingRate + QStringLiteral(" Sec"), {}});
+    rows.append({QStringLiteral("Data No."), whole.dataNo, hasSpan ? span->dataNo : QString()});
+    rows.append({QStringLiteral("Avg"), whole.avgAll, hasSpan ? span->texts.avgAB : QString()});
+    rows.append({QStringLiteral("Maximum"), at(whole.max, whole.maxTime),
+                 hasSpan ? at(span->texts.maxAB, span->texts.maxABTime) : QString()});
+    rows.append({QStringLiteral("Minimum"), at(whole.min, whole.minTime),
+                 hasSpan ? at(span->texts.minAB, span->texts.minABTime) : QString()});
+    if (hasSpan) {
+        rows.append({QStringLiteral("Cursor A"), {}, at(span->cursorA, span->cursorATime)});
+        rows.append({QStringLiteral("Cursor B"), {}, at(span->cursorB, span->cursorBTime)});
+    }
+
+    rows.append({QStringLiteral("Acoustic figures"), {}, {}, true});
+    const auto acousticRow = [&](const QString& name, auto figure) {
+        const auto text = [&](const AcousticFigures& f) {
+            return f.isEmpty() ? QString() : figure(f);
+        };
+        rows.append({name, text(wholeAcoustic), hasSpan ? text(span->acoustic) : QString()});
+    };
+    const auto level = [&](double AcousticFigures::*field) {
+        return [field, &locale](const AcousticFigures& f) { return decibels(f.*field, locale); };
+    };
+    acousticRow(leqName, level(&AcousticFigures::leq));
+    acousticRow(QStringLiteral("L5"), level(&AcousticFigures::l5));
+    acousticRow(QStringLiteral("L10"), level(&AcousticFigures::l10));
+    acousticRow(QStringLiteral("L50"), level(&AcousticFigures::l50));
+    acousticRow(QStringLiteral("L90"), level(&AcousticFigures::l90));
+    acousticRow(QStringLiteral("L95"), level(&AcousticFigures::l95));
+    acousticRow(QStringLiteral("Lmax"), level(&AcousticFigures::lmax));
+    acousticRow(QStringLiteral("Lmin"), level(&AcousticFigures::lmin));
+    acousticRow(QStringLiteral("Duration"), [&](const AcousticFigures& f) {
+        return f.hasDurations() ? durationText(f.durationSeconds, locale) : QString();
+    });
+    acousticRow(QStringLiteral("Time above %1").arg(decibels(thresholdDb, locale)),
+                [&](const AcousticFigures& f) { return timeAbove(f, locale); });
+    return rows;
+}
+
+QString NoiseReport::footerText(const QLocale& locale) const
+{
+    return QStringLiteral("Created %1 by Audimark %2")
+        .arg(GraphTexts::dateTimeText(GraphTexts::fromDateTime(created), locale), version);
+}
+
+namespace NoiseReportTexts {
+
+QString decibels(double value, const QLocale& locale)
+{
+    return GraphTexts::levelText(value, locale) + QStringLiteral(" dB");
+}
+
+QString timeAbove(const AcousticFigures& figures, const QLocale& locale)
+{
+    if (!figures.hasDurations())
+        return QStringLiteral("%1 %").arg(GraphTexts::levelText(figures.percentAbove, locale));
+    return QStringLiteral("%1 s (%2 %)")
+        .arg(GraphTexts::levelText(figures.secondsAbove, locale),
+             GraphTexts::levelText(figures.percentAbove, locale));
+}
+
+} // namespace NoiseReportTexts
