@@ -75,8 +75,9 @@ private slots:
         const CliRun run = runCli({"info", "--port", port, "--format", "json"});
         QCOMPARE(run.status, 0);
         const QJsonObject info = json(run);
-        QCOMPARE(info.keys(), QStringList({"data_sets", "firmware", "interval_s",
-                                           "memory_available", "memory_test", "meter_time"}));
+        QCOMPARE(info.keys(),
+                 QStringList({"data_sets", "firmware", "interval_s", "memory_available",
+                              "memory_test", "meter_time", "meter_time_iso"}));
         QCOMPARE(info.value("firmware").toDouble(), 1.05);
         QVERIFY2(info.value("meter_time").toString().startsWith("2010-04-14T15:3"),
                  qPrintable(info.value("meter_time").toString()));
