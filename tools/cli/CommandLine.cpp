@@ -119,8 +119,10 @@ QList<Command> buildCommands()
           quietOption(),
           verboseOption()},
          {{QStringLiteral("0"), QStringLiteral("the memory was loaded and written")},
-          {QStringLiteral("1"), QStringLiteral("no model 842 answered, the load did not start or "
-                                               "was interrupted, or a file could not be written")},
+          {QStringLiteral("1"), QStringLiteral("no serial port or no model 842 answered, the "
+                                               "load could not start (the meter records) or "
+                                               "ended on a port error, or a file could not be "
+                                               "written")},
           UsageExit,
           {QStringLiteral("11-16"),
            QStringLiteral("no load succeeded; 10 plus the first failure: 11 a data set is "
@@ -239,7 +241,7 @@ QList<Command> buildCommands()
          {{QStringLiteral("0"),
            QStringLiteral("every cycle wrote, checked and erased everything (also a schedule "
                           "stopped before its first cycle)")},
-          {QStringLiteral("1"), QStringLiteral("no model 842 answered")},
+          {QStringLiteral("1"), QStringLiteral("no serial port or no model 842 answered")},
           UsageExit,
           {QStringLiteral("3"), QStringLiteral("a cycle erased nothing (the reason on standard "
                                                "error)")},
