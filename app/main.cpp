@@ -22,6 +22,46 @@ constexpr int DemoDataSets = 5;
 
 // The demonstration meter: the virtual meter on a pseudo-terminal of its
 // own, paced like the real one, served on its own thread.
+// The arguments without the window toolkit's own options (-platform NAME,
+// -style=NAME, -reverse and the like, also with two dashes), which
+// QApplication takes out of the list itself. Lets the program's options be
+// checked before the application object, which needs a display, exists.
+QStringList withoutToolkitOptions(const QStringList& arguments)
+{
+    static const QStringList withValue{
+        QStringLiteral("platform"),   QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+        QStringLiteral("qwindowgeometry"), QStringLiteral("geometry"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("title"),
+        QStringLiteral("qwindowicon"), QStringLiteral("icon"),
+        QStringLiteral("display"),    QStringLiteral("name"),
+        QStringLiteral("session"),    QStringLiteral("style"),
+        QStringLiteral("stylesheet")};
+    static const QStringList flags{QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                   QStringLiteral("nograb"), QStringLiteral("dograb"),
+                                   QStringLiteral("testability")};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (i == 0 || !argument.startsWith(QLatin1Char('-')) ||
+            argument.startsWith(QLatin1String("---"))) {
+            kept << argument;
+            continue;
+        }
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        const QString bare = name.section(QLatin1Char('='), 0, 0);
+        if (withValue.contains(name)) {
+            ++i; // its value
+            continue;
+        }
+        if (flags.contains(name) || (withValue.contains(bare) && name.contains(QLatin1Char('='))) ||
+            bare == QLatin1String("qmljsdebugger"))
+            continue;
+        kept << argument;
+    }
+    return kept;
+}
+
 std::unique_ptr<vmeter::VirtualMeter> startDemoMeter(int model)
 {
     vmeter::VirtualMeterOptions options;
@@ -61,6 +101,15 @@ int main(int argc, char** argv)
         return 0;
     case CommandLineOptions::EarlyRequest::None:
         break;
+    }
+    // A bad option is told before the application object, so that it gets
+    // its usage also where there is no display to open.
+    if (const CommandLineOptions early =
+            CommandLineOptions::parse(withoutToolkitOptions(rawArguments));
+        !early.error.isEmpty()) {
+        std::fprintf(stderr, "audimark: %s\n%s", qPrintable(early.error),
+                     qPrintable(CommandLineOptions::usage()));
+        return 2;
     }
 
     QApplication app(argc, argv);

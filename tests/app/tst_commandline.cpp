@@ -63,6 +63,35 @@ private slots:
         QCOMPARE(run.err, QString());
     }
 
+    // A bad option is told, with the usage, before a display is needed:
+    // status 2, never an abort for want of a display.
+    void badOptionWithoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << "unknown option --bogus";
+        QTest::newRow("bad demo model") << QStringList{"--demo=843"}
+                                        << "--demo takes 841 or 842, not \"843\"";
+        QTest::newRow("stray argument") << QStringList{"notes.txt"}
+                                        << "unexpected argument notes.txt";
+        QTest::newRow("after the toolkit's own options")
+            << QStringList{"-style", "fusion", "-reverse", "--port"} << "--port needs a value";
+        QTest::newRow("with a platform") << QStringList{"-platform", "offscreen", "--bogus"}
+                                         << "unknown option --bogus";
+    }
+
+    void badOptionWithoutDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const ProgramRun run = runWithoutDisplay(arguments);
+        QCOMPARE(run.exit, QProcess::NormalExit);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.startsWith("audimark: " + message + "\nUsage: audimark [options]\n"),
+                 qPrintable(run.err));
+        QCOMPARE(run.out, QString());
+    }
+
     void helpWithoutDisplayNamesTheEnvironment()
     {
         const ProgramRun run = runWithoutDisplay({"--help"});

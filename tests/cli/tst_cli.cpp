@@ -2,6 +2,8 @@
 #include "common/VirtualMeterProcess.h"
 
 #include "meter/LiveFrame.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/cli/ConsoleLoggerUi.h"
 #include "tools/cli/LiveReadingPrinter.h"
 
 #include <QProcess>
@@ -20,6 +22,33 @@ int countLogged(const QString& logPath, const QString& frameHex)
     if (!log.open(QIODevice::ReadOnly))
         return -1;
     return int(QString::fromLatin1(log.readAll()).count(" RX " + frameHex));
+}
+
+struct ToolRun
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun runTool(const QStringList& arguments)
+{
+    // The report program's toolkit wants a private runtime directory.
+    static QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtime.path());
+    QProcess cli;
+    cli.setProcessEnvironment(environment);
+    cli.start(tool("AUDIMARK_CLI"), arguments);
+    ToolRun run;
+    if (!cli.waitForFinished(30000))
+        return run;
+    run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -2;
+    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
+    return run;
 }
 
 MeterReading sampleReading()
@@ -131,6 +160,184 @@ private slots:
         QVERIFY(cli.waitForFinished(5000));
         QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
         QCOMPARE(cli.exitCode(), 0);
+    }
+
+    // Usage errors of every command: status 2, one line saying what is wrong
+    // and a hint at the command's help, nothing on standard output; nothing
+    // is searched or read before.
+    void usageErrorIsOneLineAndAHint_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("helpCommand");
+        for (const CommandLine::Command& command : CommandLine::commands())
+            QTest::addRow("%s: unknown option", qPrintable(command.name))
+                << QStringList{command.name, "--x"} << "unknown option '--x'" << command.name;
+        QTest::newRow("no command") << QStringList{} << "missing command" << "";
+        QTest::newRow("unknown command") << QStringList{"frobnicate"}
+                                         << "unknown command 'frobnicate'" << "";
+        QTest::newRow("help on an unknown command")
+            << QStringList{"help", "frobnicate"} << "unknown command 'frobnicate'" << "";
+        QTest::newRow("unknown option, no command") << QStringList{"--x"}
+                                                    << "unknown option '--x'" << "";
+        QTest::newRow("another command's option")
+            << QStringList{"stats", "a.rec", "--count", "3"} << "unknown option '--count'"
+            << "stats";
+        QTest::newRow("single dash") << QStringList{"sets", "-x", "a.rec"}
+                                     << "unknown option '-x'" << "sets";
+        QTest::newRow("value missing") << QStringList{"download", "--out"}
+                                       << "option '--out' needs a value (FILE.rec)" << "download";
+        QTest::newRow("value to a switch") << QStringList{"erase", "--yes=no"}
+                                           << "option '--yes' takes no value" << "erase";
+        QTest::newRow("live: an argument") << QStringList{"live", "extra"}
+                                           << "unexpected argument 'extra'" << "live";
+        QTest::newRow("live: count") << QStringList{"live", "--count", "0"}
+                                     << "--count needs a positive number" << "live";
+        QTest::newRow("download: no --out") << QStringList{"download", "--port", "/dev/null"}
+                                            << "download needs --out FILE.rec" << "download";
+        QTest::newRow("download: retry") << QStringList{"download", "--out", "a.rec", "--retry=x"}
+                                         << "--retry needs a number" << "download";
+        QTest::newRow("sets: no file") << QStringList{"sets"} << "sets needs one collection file"
+                                       << "sets";
+        QTest::newRow("export: no set") << QStringList{"export", "a.rec", "--format", "txt"}
+                                        << "export needs --set N" << "export";
+        QTest::newRow("stats: format") << QStringList{"stats", "a.rec", "--format", "xml"}
+                                       << "--format must be text or json" << "stats";
+        QTest::newRow("stats: threshold")
+            << QStringList{"stats", "a.rec", "--threshold", "loud"}
+            << "--threshold needs a level in dB, not \"loud\"" << "stats";
+        QTest::newRow("report: no --out") << QStringList{"report", "a.rec"}
+                                          << "report needs --out REPORT.pdf" << "report";
+        // Found by the report program that audimark-cli runs in its place.
+        QTest::newRow("report: threshold")
+            << QStringList{"report", "a.rec", "--out", "a.pdf", "--threshold", "loud"}
+            << "--threshold needs a level in dB, not \"loud\"" << "report";
+        QTest::newRow("autoload: neither") << QStringList{"autoload", "--quiet"}
+                                           << "autoload needs --every HOURS or --once"
+                                           << "autoload";
+        QTest::newRow("info: an argument") << QStringList{"info", "now"}
+                                           << "info takes no further argument" << "info";
+        QTest::newRow("set-interval: none") << QStringList{"set-interval"}
+                                            << "set-interval needs MM:SS" << "set-interval";
+        QTest::newRow("erase: no --yes")
+            << QStringList{"erase", "--port", "/dev/null"}
+            << "erase deletes every data set in the meter; run it with --yes" << "erase";
+    }
+
+    void usageErrorIsOneLineAndAHint()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        QFETCH(QString, helpCommand);
+        const ToolRun run = runTool(arguments);
+        QCOMPARE(run.status, 2);
+        const QString help = helpCommand.isEmpty() ? QStringLiteral("audimark-cli --help")
+                                                   : "audimark-cli " + helpCommand + " --help";
+        QCOMPARE(run.err, "audimark-cli: " + message + "\nTry '" + help + "'.\n");
+        QCOMPARE(run.out, QString());
+    }
+
+    // "help X" and "X --help" print X's page: synopsis, every option, the
+    // exit statuses and an example; the usage error status among them.
+    void helpOfEachCommand_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("mentions");
+        const QStringList none;
+        QTest::newRow("live") << "live" << QStringList{"--format FORMAT", "csv", "--give-up-after"};
+        QTest::newRow("download") << "download" << QStringList{"--quiet", "--verbose", "11-16"};
+        QTest::newRow("sets") << "sets" << QStringList{"FILE.rec", "16 it holds no data sets"};
+        QTest::newRow("export") << "export" << QStringList{"--from A", "point number"};
+        QTest::newRow("stats") << "stats" << QStringList{"--from TIME", "time of day",
+                                                         "--format FORMAT", "json", "UTC offset"};
+        QTest::newRow("report") << "report" << QStringList{"--to TIME", "--title T"};
+        QTest::newRow("autoload") << "autoload" << QStringList{"--quiet", "--verbose", "5 a cycle emptied"};
+        QTest::newRow("info") << "info" << QStringList{"json", "3 the meter did not answer"};
+        QTest::newRow("set-clock") << "set-clock" << none;
+        QTest::newRow("set-interval") << "set-interval" << QStringList{"00:01 to 01:00"};
+        QTest::newRow("erase") << "erase" << QStringList{"--yes"};
+    }
+
+    void helpOfEachCommand()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, mentions);
+        const ToolRun help = runTool({"help", command});
+        QCOMPARE(help.status, 0);
+        QCOMPARE(help.err, QString());
+        for (const QStringList& other : {QStringList{command, "--help"}, {command, "-h"},
+                                         {"--help", command}, {command, "a.rec", "--x", "--help"}}) {
+            const ToolRun run = runTool(other);
+            QCOMPARE(run.status, 0);
+            QCOMPARE(run.out, help.out);
+        }
+        QVERIFY2(help.out.startsWith("Usage: audimark-cli " + command + ' '), qPrintable(help.out));
+        for (const char* section : {"\nOptions:\n", "\nExit status:\n", "\nExample:\n"})
+            QVERIFY2(help.out.contains(section), qPrintable(section));
+        QVERIFY(help.out.contains("\n  0 "));
+        QVERIFY(help.out.contains("\n  2 "));
+        QVERIFY(help.out.contains("\n  audimark-cli " + command));
+        const CommandLine::Command* described = CommandLine::command(command);
+        QVERIFY(described);
+        for (const CommandLine::Option& option : described->options)
+            QVERIFY2(help.out.contains("  --" + option.name), qPrintable(option.name));
+        // Words, wherever the page breaks its lines.
+        const QString words = help.out.simplified();
+        for (const QString& mention : mentions)
+            QVERIFY2(words.contains(mention), qPrintable(mention));
+        for (const QString& line : help.out.split('\n'))
+            QVERIFY2(line.size() <= 79, qPrintable(line));
+        // Another command's page is not this one.
+        QVERIFY(!help.out.contains("Commands:"));
+    }
+
+    void overviewListsTheCommands()
+    {
+        const ToolRun help = runTool({"--help"});
+        QCOMPARE(help.status, 0);
+        QCOMPARE(runTool({"help"}).out, help.out);
+        for (const CommandLine::Command& command : CommandLine::commands())
+            QVERIFY2(help.out.contains("\n  " + command.name + ' '), qPrintable(command.name));
+        QVERIFY(help.out.contains("help COMMAND"));
+        const ToolRun version = runTool({"--version"});
+        QCOMPARE(version.status, 0);
+        QVERIFY(version.out.startsWith("audimark-cli "));
+    }
+
+    // On a terminal the progress line is rewritten in place; elsewhere each
+    // step is a line; quiet shows none of it, nor the information texts.
+    void progressStyles_data()
+    {
+        QTest::addColumn<int>("verbosity");
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<QString>("shown");
+        const QString lines = "Preparing\nbytes received 0 total bytes 128\nbytes received 64 "
+                              "total bytes 128\nbytes received 128 total bytes 128\n";
+        QTest::newRow("terminal") << int(Verbosity::Normal) << true
+                                  << "Preparing\n\rbytes received 0 total bytes 128\rbytes "
+                                     "received 64 total bytes 128\rbytes received 128 total "
+                                     "bytes 128\n";
+        QTest::newRow("pipe") << int(Verbosity::Normal) << false << lines;
+        QTest::newRow("pipe, verbose") << int(Verbosity::Verbose) << false << lines;
+        QTest::newRow("terminal, quiet") << int(Verbosity::Quiet) << true << "";
+        QTest::newRow("pipe, quiet") << int(Verbosity::Quiet) << false << "";
+    }
+
+    void progressStyles()
+    {
+        QFETCH(int, verbosity);
+        QFETCH(bool, terminal);
+        QFETCH(QString, shown);
+        QString text;
+        QTextStream out(&text);
+        const auto level = Verbosity(verbosity);
+        ConsoleLoggerUi ui(out, {}, progressStyleFor(level, terminal), level != Verbosity::Quiet);
+        ui.showInfo("Preparing");
+        ui.showTransferProgress(128);
+        ui.setBytesReceived(64);
+        ui.setBytesReceived(128);
+        ui.closeTransferProgress();
+        QCOMPARE(text, shown);
     }
 
     void lineFormats_data()

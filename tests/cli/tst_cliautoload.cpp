@@ -111,6 +111,42 @@ private slots:
                  QString(run.out).replace("\n", "\r\n"));
     }
 
+    // --quiet leaves standard error empty after a good cycle; --verbose
+    // names the ports searched and every file written; neither writes a
+    // carriage return where standard error is no terminal.
+    void onceQuietOrVerbose_data()
+    {
+        QTest::addColumn<QString>("verbosity");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("quiet") << "--quiet" << QStringList{};
+        QTest::newRow("verbose")
+            << "--verbose"
+            << QStringList{"Searching for the meter on ", "bytes received 0 total bytes",
+                           "/201004141530.CSV\n", "/201004141532.rec\n"};
+    }
+
+    void onceQuietOrVerbose()
+    {
+        QFETCH(QString, verbosity);
+        QFETCH(QStringList, shown);
+        QTemporaryDir dir;
+        (void)memoryFile(dir.filePath("memory.bin"));
+        VirtualMeterProcess meter({"--memory", dir.filePath("memory.bin"), "--fast"});
+        const QString port = meter.waitForPath();
+        QVERIFY(!port.isEmpty());
+        const QString target = dir.filePath("dumps");
+        const CliRun run = runCli({"autoload", "--once", verbosity, "--port", port, "--dir", target});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.contains("; emptied; 3 sets, 10 samples;"));
+        QVERIFY(!run.err.contains('\r'));
+        if (shown.isEmpty())
+            QCOMPARE(run.err, QString());
+        for (const QString& text : shown)
+            QVERIFY2(run.err.contains(text), qPrintable(text + " not in\n" + run.err));
+        QVERIFY(run.err.contains("Wrote " + QDir(target).filePath("201004141530.CSV")) ==
+                (verbosity == "--verbose"));
+    }
+
     // A cycle that erased nothing: status 3, the reason on standard error
     // and in its line on standard output.
     void readOnlyDirectoryErasesNothing()

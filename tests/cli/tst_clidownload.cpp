@@ -112,6 +112,53 @@ private slots:
         QCOMPARE(third.at(7), locale.toString(50.0, 'f', 1)); // minimum, replaced value
     }
 
+    // Standard error is no terminal here: every progress step is a line of
+    // its own, without carriage returns; --quiet leaves only errors,
+    // --verbose adds the ports searched and the files written.
+    void progressInALog_data()
+    {
+        QTest::addColumn<QString>("verbosity");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("notShown");
+        const QStringList steps{"\nbytes received 0 total bytes 384\n",
+                                "\nbytes received 64 total bytes 384\n",
+                                "\nbytes received 384 total bytes 384\n"};
+        QTest::newRow("normal") << "" << QStringList{"Model 842 on", "3 data sets written"} + steps
+                                << QStringList{"Searching", "Wrote"};
+        QTest::newRow("verbose") << "--verbose"
+                                 << QStringList{"Searching for the meter on ", "Model 842 on",
+                                                "/001_201004141530.CSV\n"} +
+                                        steps
+                                 << QStringList{};
+        QTest::newRow("quiet") << "--quiet" << QStringList{}
+                               << QStringList{"bytes received", "Model 842", "written"};
+    }
+
+    void progressInALog()
+    {
+        QFETCH(QString, verbosity);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, notShown);
+        QTemporaryDir dir;
+        memoryFile(dir.filePath("memory.bin"));
+        VirtualMeterProcess meter({"--memory", dir.filePath("memory.bin"), "--fast"});
+        const QString port = meter.waitForPath();
+        QStringList arguments{"download", "--port", port, "--out", dir.filePath("sets.rec"),
+                              "--csv-dir", dir.filePath("csv")};
+        if (!verbosity.isEmpty())
+            arguments << verbosity;
+        const CliRun run = runCli(arguments);
+        QCOMPARE(run.status, 0);
+        QVERIFY(!run.err.contains('\r'));
+        for (const QString& text : shown)
+            QVERIFY2(run.err.contains(text), qPrintable(text + " not in\n" + run.err));
+        for (const QString& text : notShown)
+            QVERIFY2(!run.err.contains(text), qPrintable(text + " in\n" + run.err));
+        if (verbosity == "--quiet")
+            QCOMPARE(run.err, QString());
+        QVERIFY(QFile::exists(dir.filePath("csv/003_201004161532.CSV")));
+    }
+
     void failedLoadHasItsOwnStatus()
     {
         QTemporaryDir dir;
@@ -122,7 +169,9 @@ private slots:
         const QString rec = dir.filePath("sets.rec");
         const CliRun run = runCli({"download", "--port", port, "--out", rec});
         QCOMPARE(run.status, 14);
-        QVERIFY(run.err.contains("BadSize"));
+        QVERIFY2(run.err.contains("audimark-cli: the meter's used memory size could not be read "
+                                  "or lies outside 256 to 98304 bytes\n"),
+                 qPrintable(run.err));
         QVERIFY(run.err.contains("There was error when reading data from meter"));
         QVERIFY(!QFile::exists(rec));
     }
@@ -136,7 +185,7 @@ private slots:
         file.close();
         const CliRun run = runCli({"sets", file.fileName()});
         QCOMPARE(run.status, 16);
-        QVERIFY(run.err.contains("NoData"));
+        QCOMPARE(run.err, "audimark-cli: " + file.fileName() + ": the file holds no data sets\n");
     }
 };
 

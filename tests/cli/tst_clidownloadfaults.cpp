@@ -206,7 +206,8 @@ private slots:
                  qPrintable(err));
         QVERIFY(err.contains(LoggerTexts::ReadError + QStringLiteral(" [Cancel]")));
         QVERIFY(!err.contains(QLatin1String("[Retry]"))); // the device is gone
-        QVERIFY(err.endsWith(QLatin1String("audimark-cli: Incomplete\n")));
+        QVERIFY(err.endsWith(
+            QLatin1String("audimark-cli: the meter sent less of its memory than it announced\n")));
         QVERIFY(!QFile::exists(dir.filePath("sets.rec")));
     }
 
@@ -224,7 +225,10 @@ private slots:
         QCOMPARE(run.status, 13);
         QVERIFY(run.err.contains(LoggerTexts::ReadError + QStringLiteral(" [Retry]")));
         QVERIFY(run.err.contains(LoggerTexts::DataErrorQuestion + QStringLiteral(" [Cancel]")));
-        QVERIFY(run.err.endsWith(QLatin1String("audimark-cli: Incomplete, last DataError\n")));
+        QVERIFY2(run.err.endsWith(QLatin1String(
+                     "audimark-cli: the meter sent less of its memory than it announced; at the "
+                     "last try, a data set in the meter's memory is damaged\n")),
+                 qPrintable(run.err));
     }
 
     void portThatCannotBeOpened_data()

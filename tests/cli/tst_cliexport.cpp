@@ -198,7 +198,7 @@ private slots:
             << "No such file";
         QTest::newRow("undecodable file")
             << QStringList{"export", dir_.filePath("zeros.rec")} + set2 << "en_US.UTF-8" << 16
-            << "NoData";
+            << "zeros.rec: the file holds no data sets";
         QTest::newRow("csv under a comma decimal")
             << QStringList{"export", rec, "--set", "2", "--format", "csv"} << "de_DE.UTF-8" << 2
             << "decimal separator is a comma";
@@ -216,8 +216,11 @@ private slots:
         const CliRun run = runCli(arguments + QStringList{"--out", path}, locale);
         QCOMPARE(run.status, status);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QCOMPARE(run.err.count('\n'), 1);
-        QVERIFY(run.err.endsWith('\n'));
+        // A usage error is followed by the hint at the command's help.
+        const QString hint = status == 2 ? QStringLiteral("Try 'audimark-cli export --help'.\n")
+                                         : QString();
+        QCOMPARE(run.err.count('\n'), hint.isEmpty() ? 1 : 2);
+        QVERIFY(run.err.endsWith('\n' + hint));
         QVERIFY(run.out.isEmpty());
         QVERIFY(!QFile::exists(path));
     }

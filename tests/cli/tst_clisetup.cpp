@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using vmeter::LoggerImageBuilder;
@@ -74,8 +75,9 @@ private slots:
         const CliRun run = runCli({"info", "--port", port, "--format", "json"});
         QCOMPARE(run.status, 0);
         const QJsonObject info = json(run);
-        QCOMPARE(info.keys(), QStringList({"data_sets", "firmware", "interval_s",
-                                           "memory_available", "memory_test", "meter_time"}));
+        QCOMPARE(info.keys(),
+                 QStringList({"data_sets", "firmware", "interval_s", "memory_available",
+                              "memory_test", "meter_time", "meter_time_iso"}));
         QCOMPARE(info.value("firmware").toDouble(), 1.05);
         QVERIFY2(info.value("meter_time").toString().startsWith("2010-04-14T15:3"),
                  qPrintable(info.value("meter_time").toString()));
@@ -123,6 +125,29 @@ private slots:
         QCOMPARE(json(info).value("memory_available").toInt(), 32000);
         QVERIFY(QDateTime::fromString(json(info).value("meter_time").toString(), Qt::ISODate)
                     .secsTo(QDateTime::currentDateTime()) < 60);
+    }
+
+    // The meter's clock has no zone: the JSON gives it with the computer's
+    // UTC offset at that time (summer time in May), beside the old key.
+    void infoMeterTimeCarriesTheOffset()
+    {
+        QTemporaryDir dir;
+        VirtualMeterProcess meter({"--fast", "--meter-time", "2010-05-12T17:21:00", "--memory",
+                                   memoryFile(dir, 256, 3)});
+        const QString port = meter.waitForPath();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TZ", "Europe/Berlin");
+        const CliRun run = runCli({"info", "--port", port, "--format", "json"}, environment);
+        QCOMPARE(run.status, 0);
+        QJsonParseError error;
+        const QJsonObject info = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QString iso = info.value("meter_time_iso").toString();
+        QVERIFY2(QRegularExpression("^2010-05-12T17:2\\d:\\d\\d\\.000\\+02:00$").match(iso).hasMatch(),
+                 qPrintable(iso));
+        QCOMPARE(info.value("meter_time").toString(), iso.left(19));
+        QCOMPARE(info.value("data_sets").type(), QJsonValue::Double);
+        QCOMPARE(info.value("firmware").type(), QJsonValue::Double);
     }
 
     void infoAsTextUnderGermanLocale()

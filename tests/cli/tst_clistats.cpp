@@ -56,11 +56,14 @@ QString runtimeDirectory()
 }
 
 CliRun run(const QString& program, const QStringList& arguments,
-           const QString& localeName = QStringLiteral("en_US.UTF-8"))
+           const QString& localeName = QStringLiteral("en_US.UTF-8"),
+           const QString& timeZone = QString())
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), localeName);
+    if (!timeZone.isEmpty())
+        environment.insert(QStringLiteral("TZ"), timeZone);
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDirectory());
@@ -76,9 +79,10 @@ CliRun run(const QString& program, const QStringList& arguments,
 }
 
 CliRun runCli(const QStringList& arguments,
-              const QString& localeName = QStringLiteral("en_US.UTF-8"))
+              const QString& localeName = QStringLiteral("en_US.UTF-8"),
+              const QString& timeZone = QString())
 {
-    return run(qEnvironmentVariable("AUDIMARK_CLI"), arguments, localeName);
+    return run(qEnvironmentVariable("AUDIMARK_CLI"), arguments, localeName, timeZone);
 }
 
 // Set 1: 600 samples 2 s apart from 23:50:00 (over midnight), A weighting,
@@ -268,6 +272,55 @@ private slots:
         compareAcoustic(section(json, "span", "acoustic"), window.acousticFigures(true));
     }
 
+    // Beside the window's texts, the JSON carries the figures as numbers and
+    // the times in ISO 8601 with the UTC offset of the local clock then.
+    // Set 2: 60 dB at even points, 80 dB at odd ones, from 09:05:07, 1 s apart.
+    void jsonHasIsoTimesAndNumbers_data()
+    {
+        QTest::addColumn<QString>("timeZone");
+        QTest::addColumn<QString>("offset");
+        QTest::newRow("Berlin, summer time") << "Europe/Berlin" << "+02:00";
+        QTest::newRow("New York") << "America/New_York" << "-04:00";
+        QTest::newRow("UTC") << "UTC" << "+00:00";
+    }
+
+    void jsonHasIsoTimesAndNumbers()
+    {
+        QFETCH(QString, timeZone);
+        QFETCH(QString, offset);
+        const CliRun stats = runCli({"stats", rec_, "--set", "2", "--from", "09:05:10", "--to",
+                                     "09:05:20", "--format", "json"},
+                                    "de_DE.UTF-8", timeZone);
+        QCOMPARE(stats.status, 0);
+        QJsonParseError error;
+        const QJsonObject json = QJsonDocument::fromJson(stats.out, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const auto at = [&](const char* time) { return "2010-04-16T09:05:" + QString(time) + offset; };
+        QCOMPARE(json.value("start_iso").toString(), at("07.000"));
+        QCOMPARE(json.value("end_iso").toString(), at("47.000"));
+        QCOMPARE(json.value("start").toString(), QStringLiteral("16.04.10 09:05:07"));
+        const QJsonObject whole = section(json, "whole", "statistics");
+        QCOMPARE(whole.value("start_time_iso").toString(), at("07.000"));
+        QCOMPARE(whole.value("points").toDouble(), 40.0);
+        QCOMPARE(whole.value("data_no").toString(), QStringLiteral("40"));
+        QCOMPARE(whole.value("avg_db").toDouble(), 70.0);
+        QCOMPARE(whole.value("max_db").toDouble(), 80.0);
+        QCOMPARE(whole.value("max_time_iso").toString(), at("08.000"));
+        QCOMPARE(whole.value("min_db").toDouble(), 60.0);
+        QCOMPARE(whole.value("min_time_iso").toString(), at("07.000"));
+        QCOMPARE(whole.value("max").toString(), QStringLiteral("80,0"));
+        const QJsonObject span = section(json, "span", "statistics");
+        QCOMPARE(span.value("cursor_a_db").toDouble(), 80.0);
+        QCOMPARE(span.value("cursor_a_time_iso").toString(), at("10.000"));
+        QCOMPARE(span.value("cursor_b_db").toDouble(), 60.0);
+        QCOMPARE(span.value("cursor_b_time_iso").toString(), at("19.000"));
+        QCOMPARE(span.value("points").toDouble(), 10.0);
+        QCOMPARE(span.value("avg_db").toDouble(), 70.0);
+        QCOMPARE(span.value("max_time_iso").toString(), at("10.000"));
+        QCOMPARE(span.value("min_time_iso").toString(), at("11.000"));
+        QCOMPARE(span.value("cursor_a_time").toString(), QStringLiteral("16.04.10 09:05:10"));
+    }
+
     // An export of a set, and the logger's dump of it, read back: the same
     // points, so the same figures (the rate is the file graph's: the span
     // over the number of points).
@@ -366,7 +419,7 @@ private slots:
         QTest::newRow("missing file") << QStringList{"stats", dir_.filePath("missing.rec")} << 1
                                       << "No such file";
         QTest::newRow("undecodable") << QStringList{"stats", dir_.filePath("zeros.rec")} << 16
-                                     << "NoData";
+                                     << "zeros.rec: the file holds no data sets";
         QTest::newRow("from alone") << QStringList{"stats", rec, "--from", "23:55:00"} << 2
                                     << "--from and --to go together";
         QTest::newRow("bad time") << QStringList{"stats", rec, "--from", "25:00", "--to", "1:00"}
@@ -423,7 +476,10 @@ private slots:
         const CliRun stats = runCli(arguments);
         QCOMPARE(stats.status, status);
         QVERIFY2(stats.err.contains(message), qPrintable(stats.err));
-        QCOMPARE(stats.err.count('\n'), 1);
+        // A usage error is followed by the hint at the command's help.
+        QCOMPARE(stats.err.count('\n'), status == 2 ? 2 : 1);
+        if (status == 2)
+            QVERIFY(stats.err.endsWith("\nTry 'audimark-cli " + arguments.first() + " --help'.\n"));
         QVERIFY(stats.out.isEmpty());
     }
 

@@ -45,10 +45,15 @@ QString timeText(const QDateTime& when)
 }
 
 // Runs one cycle and reports it; returns its exit status.
-int reportedCycle(AutoLoadCycle& cycle, QTextStream& out, QTextStream& err)
+int reportedCycle(AutoLoadCycle& cycle, QTextStream& out, QTextStream& err, Verbosity verbosity,
+                  const QString& directory)
 {
     const AutoLoadOutcome outcome = cycle.dumpAndClearMemory();
     out << AutoLoadLog::line(outcome) << Qt::endl;
+    if (verbosity == Verbosity::Verbose)
+        for (const QString& file : outcome.files)
+            err << "Wrote " << QDir::toNativeSeparators(QDir(directory).filePath(file))
+                << Qt::endl;
     if (!outcome.reason.isEmpty())
         err << "audimark-cli: " << AutoLoadLog::resultText(outcome.result) << ": " << outcome.reason
             << Qt::endl;
@@ -81,21 +86,24 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
                                                           : QDir(options.directory).absolutePath();
 
     MeterLink link;
-    if (!LoggerMeterConnection::connect(link, options.ports, err))
+    if (!LoggerMeterConnection::connect(link, options.ports, err, options.verbosity))
         return 1;
 
     LoggerPort port(link);
     LoggerMemory memory;
-    ConsoleLoggerUi ui(err, {});
+    const bool quiet = options.verbosity == Verbosity::Quiet;
+    ConsoleLoggerUi ui(err, {}, progressStyleFor(options.verbosity, standardErrorIsTerminal()),
+                       !quiet);
     MemoryDownload download(port, ui);
     LinkAutoLoadDevice device(port, download);
     AutoLoadCycle cycle(device, memory, link.clock());
     cycle.setDataDirectory(directory);
-    err << "Files and " << AutoLoadLog::FileName << " go to " << QDir::toNativeSeparators(directory)
-        << Qt::endl;
+    if (!quiet)
+        err << "Files and " << AutoLoadLog::FileName << " go to "
+            << QDir::toNativeSeparators(directory) << Qt::endl;
 
     if (options.once) {
-        const int status = reportedCycle(cycle, out, err);
+        const int status = reportedCycle(cycle, out, err, options.verbosity, directory);
         link.stopLiveLink();
         return status;
     }
@@ -111,15 +119,17 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
             << Qt::endl;
     else if (!device.meterRecording())
         device.writeLive(SetupFrames::recordKey());
-    err << "Auto loading every " << options.everyHours << " h; next cycle "
-        << timeText(schedule.NextAutoLoad()) << "; Ctrl-C stops" << Qt::endl;
+    if (!quiet)
+        err << "Auto loading every " << options.everyHours << " h; next cycle "
+            << timeText(schedule.NextAutoLoad()) << "; Ctrl-C stops" << Qt::endl;
 
     int status = 0;
     link.setAutoLoadCheck([&](const QDateTime& now) {
         if (!schedule.takeDue(now, link.MeterConnected()))
             return;
-        status = std::max(status, reportedCycle(cycle, out, err));
-        err << "Next cycle " << timeText(schedule.NextAutoLoad()) << Qt::endl;
+        status = std::max(status, reportedCycle(cycle, out, err, options.verbosity, directory));
+        if (!quiet)
+            err << "Next cycle " << timeText(schedule.NextAutoLoad()) << Qt::endl;
     });
     InterruptWatcher interrupt;
     QObject::connect(&interrupt, &InterruptWatcher::interrupted, &link,

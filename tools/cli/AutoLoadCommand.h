@@ -24,6 +24,8 @@
 // emptied the logger but the meter's frames did not show it recording
 // again; 1 when no model 842 answered; 2 for usage errors.
 
+#include "tools/cli/ConsoleLoggerUi.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +35,9 @@ struct AutoLoadOptions
     int everyHours = 0; // 0: not given
     bool once = false;
     QString directory; // empty: the program's data directory
+    // Quiet: only the cycle lines and errors; verbose: also the ports
+    // searched and each file a cycle wrote.
+    Verbosity verbosity = Verbosity::Normal;
 };
 
 constexpr int AutoLoadNothingErased = 3;

@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <unistd.h>
+
 namespace {
 const char* answerName(LoggerUi::Answer answer)
 {
@@ -22,6 +24,18 @@ const char* answerName(LoggerUi::Answer answer)
 }
 } // namespace
 
+ProgressStyle progressStyleFor(Verbosity verbosity, bool terminal)
+{
+    if (verbosity == Verbosity::Quiet)
+        return ProgressStyle::None;
+    return terminal ? ProgressStyle::InPlace : ProgressStyle::Lines;
+}
+
+bool standardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
 void ConsoleLoggerUi::explainFrom(const LoggerMemory& memory, const MemoryDownload& download,
                                   const QString& devicePath)
 {
@@ -32,6 +46,8 @@ void ConsoleLoggerUi::explainFrom(const LoggerMemory& memory, const MemoryDownlo
 
 void ConsoleLoggerUi::showInfo(const QString& text)
 {
+    if (!showInfo_)
+        return;
     out_ << text << '\n';
     out_.flush();
 }
@@ -44,13 +60,21 @@ void ConsoleLoggerUi::showTransferProgress(int totalBytes)
 
 void ConsoleLoggerUi::setBytesReceived(int bytesReceived)
 {
-    out_ << '\r' << LoggerTexts::BytesReceived << ' ' << bytesReceived << ' '
-         << LoggerTexts::TotalBytes << ' ' << totalBytes_;
+    if (progress_ == ProgressStyle::None)
+        return;
+    if (progress_ == ProgressStyle::InPlace)
+        out_ << '\r';
+    out_ << LoggerTexts::BytesReceived << ' ' << bytesReceived << ' ' << LoggerTexts::TotalBytes
+         << ' ' << totalBytes_;
+    if (progress_ == ProgressStyle::Lines)
+        out_ << '\n';
     out_.flush();
 }
 
 void ConsoleLoggerUi::closeTransferProgress()
 {
+    if (progress_ != ProgressStyle::InPlace)
+        return;
     out_ << '\n';
     out_.flush();
 }

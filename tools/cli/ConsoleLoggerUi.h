@@ -19,6 +19,24 @@
 class LoggerMemory;
 class MemoryDownload;
 
+enum class Verbosity
+{
+    Quiet,
+    Normal,
+    Verbose
+};
+
+enum class ProgressStyle
+{
+    None,    // no progress at all
+    InPlace, // one line rewritten after '\r'
+    Lines    // one line per step
+};
+
+[[nodiscard]] ProgressStyle progressStyleFor(Verbosity verbosity, bool terminal);
+// Whether standard error is a terminal.
+[[nodiscard]] bool standardErrorIsTerminal();
+
 struct ConsoleAnswers
 {
     int retries = 0;     // Retry answers before any other
@@ -28,8 +46,10 @@ struct ConsoleAnswers
 class ConsoleLoggerUi : public LoggerUi
 {
 public:
-    ConsoleLoggerUi(QTextStream& out, ConsoleAnswers answers)
-        : out_(out), retriesLeft_(answers.retries), repair_(answers.repair)
+    ConsoleLoggerUi(QTextStream& out, ConsoleAnswers answers,
+                    ProgressStyle progress = ProgressStyle::Lines, bool showInfo = true)
+        : out_(out), retriesLeft_(answers.retries), repair_(answers.repair), progress_(progress),
+          showInfo_(showInfo)
     {
     }
 
@@ -60,6 +80,8 @@ private:
     QTextStream& out_;
     int retriesLeft_;
     bool repair_;
+    ProgressStyle progress_;
+    bool showInfo_;
     int totalBytes_ = 0;
     const LoggerMemory* memory_ = nullptr;
     const MemoryDownload* download_ = nullptr;

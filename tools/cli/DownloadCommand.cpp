@@ -9,12 +9,15 @@
 #include "logger/OutputFile.h"
 #include "meter/MeterLink.h"
 #include "tools/cli/ConsoleLoggerUi.h"
+#include "tools/cli/LoadFailureNotes.h"
 #include "tools/cli/LoggerMeterConnection.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QTextStream>
 #include <QTimer>
+
+using LoadFailureNotes::MemorySource;
 
 namespace {
 constexpr int recordDateOffset = 3;
@@ -32,7 +35,7 @@ QString writeCsv(const QString& path, const DataSetCollection& collection, qsize
 }
 
 bool writeCsvFiles(const QString& directory, const DataSetCollection& collection,
-                   const QByteArray& image, QTextStream& err)
+                   const QByteArray& image, QTextStream& err, bool verbose)
 {
     if (!QDir().mkpath(directory)) {
         err << "audimark-cli: cannot create " << directory << '\n';
@@ -49,6 +52,8 @@ bool writeCsvFiles(const QString& directory, const DataSetCollection& collection
             err << "audimark-cli: cannot write " << path << ": " << reason << '\n';
             return false;
         }
+        if (verbose)
+            err << "Wrote " << QDir::toNativeSeparators(path) << '\n';
     }
     return true;
 }
@@ -58,7 +63,7 @@ int runDownloadCommand(const DownloadOptions& options)
 {
     QTextStream err(stderr);
     MeterLink link;
-    if (!LoggerMeterConnection::connect(link, options.ports, err))
+    if (!LoggerMeterConnection::connect(link, options.ports, err, options.verbosity))
         return 1;
 
     // No data directory: the load keeps no temporary image file, the image
@@ -66,7 +71,9 @@ int runDownloadCommand(const DownloadOptions& options)
     LoggerPort port(link);
     LoggerMemory memory;
     DataSetCollection collection;
-    ConsoleLoggerUi ui(err, {options.retries, options.repair});
+    ConsoleLoggerUi ui(err, {options.retries, options.repair},
+                       progressStyleFor(options.verbosity, standardErrorIsTerminal()),
+                       options.verbosity != Verbosity::Quiet);
     LoggerLoad load(port, memory, collection, ui);
     ui.explainFrom(memory, load.download(), link.Comm1().DeviceName());
     const LoadCommandOutcome outcome = load.loadDataCommand();
@@ -86,9 +93,11 @@ int runDownloadCommand(const DownloadOptions& options)
         }
         if (!ui.portGoneNote().isEmpty())
             err << "audimark-cli: " << ui.portGoneNote() << '\n';
-        err << "audimark-cli: " << loadResultName(outcome.firstResult);
+        err << "audimark-cli: "
+            << LoadFailureNotes::loadFailure(outcome.firstResult, MemorySource::Meter);
         if (outcome.result != outcome.firstResult)
-            err << ", last " << loadResultName(outcome.result);
+            err << "; at the last try, "
+                << LoadFailureNotes::loadFailure(outcome.result, MemorySource::Meter);
         err << '\n';
         return LoadResultExitBase + int(outcome.firstResult);
     }
@@ -101,9 +110,11 @@ int runDownloadCommand(const DownloadOptions& options)
         err << "audimark-cli: cannot write " << options.outFile << ": " << reason << '\n';
         return 1;
     }
-    err << collection.count() << " data sets written to " << options.outFile << '\n';
+    if (options.verbosity != Verbosity::Quiet)
+        err << collection.count() << " data sets written to " << options.outFile << '\n';
     if (!options.csvDirectory.isEmpty() &&
-        !writeCsvFiles(options.csvDirectory, collection, outcome.image, err))
+        !writeCsvFiles(options.csvDirectory, collection, outcome.image, err,
+                       options.verbosity == Verbosity::Verbose))
         return 1;
     return 0;
 }

@@ -11,8 +11,10 @@
 // written to a temporary directory, so an interrupt leaves none behind.
 //
 // Exit status: 0 when the load ended Ok; 10 + the LoadResult value of the
-// first failed load when none ended Ok (its name on stderr); 1 when no model
+// first failed load when none ended Ok (why, in a sentence on stderr); 1 when no model
 // 842 answered or a file could not be written; 2 for usage errors.
+
+#include "tools/cli/ConsoleLoggerUi.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,6 +27,7 @@ struct DownloadOptions
     int retries = 0;
     bool repair = false;      // answer OK to the data error question
     bool keepDamaged = false; // write an image that does not decode as well
+    Verbosity verbosity = Verbosity::Normal;
 };
 
 constexpr int LoadResultExitBase = 10;

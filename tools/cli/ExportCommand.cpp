@@ -8,6 +8,7 @@
 #include "logger/RecordDecoder.h"
 #include "meter/MeterClock.h"
 #include "tools/cli/DownloadCommand.h"
+#include "tools/cli/LoadFailureNotes.h"
 
 #include <QFile>
 #include <QLocale>
@@ -15,6 +16,8 @@
 
 #include <algorithm>
 #include <cstdio>
+
+using LoadFailureNotes::MemorySource;
 
 namespace {
 int fail(int status, const QString& message)
@@ -42,7 +45,8 @@ int runExportCommand(const ExportOptions& options)
         decodeImage(memory, collection, MeterClock::system().currentDateTime());
     if (result != LoadResult::Ok)
         return fail(LoadResultExitBase + int(result),
-                    options.file + QStringLiteral(": ") + loadResultName(result));
+                    options.file + QStringLiteral(": ") +
+                        LoadFailureNotes::loadFailure(result, MemorySource::File));
 
     const qsizetype k = qsizetype(options.set) - 1;
     if (k < 0 || k >= collection.count())

@@ -21,7 +21,7 @@ int runLiveCommand(const LiveOptions& options)
         TComPort::EnumComPorts(ports);
     if (ports.isEmpty()) {
         err << "audimark-cli: no serial ports found\n";
-        return 2;
+        return 1;
     }
 
     MeterLink link;

@@ -9,6 +9,34 @@
 
 namespace LoadFailureNotes {
 
+QString loadFailure(LoadResult result, MemorySource source)
+{
+    const bool file = source == MemorySource::File;
+    switch (result) {
+    case LoadResult::Ok:
+        break;
+    case LoadResult::DataError:
+        return file ? QStringLiteral("a data set in the file is damaged")
+                    : QStringLiteral("a data set in the meter's memory is damaged");
+    case LoadResult::MemoryError:
+        return file ? QStringLiteral("the file counts more than 4000 data sets, which no logger "
+                                     "memory holds")
+                    : QStringLiteral("the meter's memory counts more than 4000 data sets, which "
+                                     "no logger memory holds");
+    case LoadResult::Incomplete:
+        return QStringLiteral("the meter sent less of its memory than it announced");
+    case LoadResult::BadSize:
+        return QStringLiteral("the meter's used memory size could not be read or lies outside "
+                              "256 to 98304 bytes");
+    case LoadResult::NoHandshake:
+        return QStringLiteral("the meter did not acknowledge the start of the transfer");
+    case LoadResult::NoData:
+        return file ? QStringLiteral("the file holds no data sets")
+                    : QStringLiteral("the meter's memory holds no data sets");
+    }
+    return {};
+}
+
 QString damagedSet(const DecodeErrorPosition& position)
 {
     const QLocale locale;

@@ -44,7 +44,8 @@ bool waitForLiveFrame(MeterLink& link)
 }
 } // namespace
 
-bool connect(MeterLink& link, const QStringList& requestedPorts, QTextStream& err)
+bool connect(MeterLink& link, const QStringList& requestedPorts, QTextStream& err,
+             Verbosity verbosity)
 {
     QStringList ports = requestedPorts;
     if (ports.isEmpty())
@@ -53,6 +54,8 @@ bool connect(MeterLink& link, const QStringList& requestedPorts, QTextStream& er
         err << "audimark-cli: no serial ports found\n";
         return false;
     }
+    if (verbosity == Verbosity::Verbose)
+        err << "Searching for the meter on " << ports.join(QStringLiteral(", ")) << Qt::endl;
     link.setPortList(ports);
     if (!link.searchPorts()) {
         PortSearchReport::write(err, ports);
@@ -62,7 +65,8 @@ bool connect(MeterLink& link, const QStringList& requestedPorts, QTextStream& er
         err << "audimark-cli: the model " << link.MeterModel() << " has no data logger\n";
         return false;
     }
-    err << "Model 842 on " << link.portName() << Qt::endl;
+    if (verbosity != Verbosity::Quiet)
+        err << "Model 842 on " << link.portName() << Qt::endl;
     link.startLiveLink();
     if (!waitForLiveFrame(link))
         err << "audimark-cli: no live frame from the meter: whether it records is unknown"

@@ -8,6 +8,8 @@
 // (MeterLink::RecordingKnown() then stays false, and the commands that must
 // not act on an unknown recording state hold back).
 
+#include "tools/cli/ConsoleLoggerUi.h"
+
 #include <QStringList>
 
 class MeterLink;
@@ -15,7 +17,9 @@ class QTextStream;
 
 namespace LoggerMeterConnection {
 
-// True when a model 842 answers and its live link runs.
-[[nodiscard]] bool connect(MeterLink& link, const QStringList& requestedPorts, QTextStream& err);
+// True when a model 842 answers and its live link runs. Quiet leaves out
+// the line naming the meter's port; verbose adds the ports searched.
+[[nodiscard]] bool connect(MeterLink& link, const QStringList& requestedPorts, QTextStream& err,
+                           Verbosity verbosity = Verbosity::Normal);
 
 } // namespace LoggerMeterConnection

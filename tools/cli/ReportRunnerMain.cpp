@@ -1,6 +1,7 @@
 // audimark-cli-report: the report command of audimark-cli, which runs it in
 // its own place with the options it has checked (see ReportRunner.h).
 
+#include "tools/cli/CommandLine.h"
 #include "tools/cli/ReportCommand.h"
 #include "tools/cli/ReportRunner.h"
 #include "tools/cli/StandardOutput.h"
@@ -28,5 +29,10 @@ int main(int argc, char** argv)
     QApplication app(qtArgc, qtArgv);
     QCoreApplication::setApplicationName(QStringLiteral("audimark-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(AUDIMARK_VERSION));
-    return withOutputChecked(runReportCommand(*options));
+    const int status = withOutputChecked(runReportCommand(*options));
+    // A usage error found on reading the series: the hint that audimark-cli
+    // gives for its own.
+    if (status == CommandLine::UsageStatus)
+        QTextStream(stderr) << CommandLine::hint(QStringLiteral("report"));
+    return status;
 }

@@ -7,9 +7,12 @@
 #include "logger/RecordDecoder.h"
 #include "meter/MeterClock.h"
 #include "tools/cli/DownloadCommand.h"
+#include "tools/cli/LoadFailureNotes.h"
 
 #include <QLocale>
 #include <QTextStream>
+
+using LoadFailureNotes::MemorySource;
 
 int runSetsCommand(const QString& fileName)
 {
@@ -27,7 +30,8 @@ int runSetsCommand(const QString& fileName)
     const LoadResult result =
         decodeImage(memory, collection, MeterClock::system().currentDateTime());
     if (result != LoadResult::Ok) {
-        err << "audimark-cli: " << fileName << ": " << loadResultName(result) << '\n';
+        err << "audimark-cli: " << fileName << ": "
+            << LoadFailureNotes::loadFailure(result, MemorySource::File) << '\n';
         return LoadResultExitBase + int(result);
     }
 

@@ -8,6 +8,7 @@
 #include "logger/SetupTexts.h"
 #include "meter/MeterLink.h"
 #include "tools/cli/ConsoleSetupUi.h"
+#include "tools/cli/IsoTime.h"
 #include "tools/cli/LoggerMeterConnection.h"
 
 #include <QEventLoop>
@@ -51,6 +52,9 @@ QString jsonText(const SetupInformation& read)
     const QDateTime time = info.meterClock ? meterDateTime(*info.meterClock) : QDateTime();
     object[QStringLiteral("meter_time")] =
         time.isValid() ? QJsonValue(time.toString(Qt::ISODate)) : QJsonValue();
+    // The meter's clock has no zone: the computer's offset at that time.
+    object[QStringLiteral("meter_time_iso")] =
+        time.isValid() ? QJsonValue(IsoTime::withOffset(time)) : QJsonValue();
     QJsonValue interval, sets, available, test;
     if (info.controlPage) {
         const int seconds = intervalSeconds(*info.controlPage);

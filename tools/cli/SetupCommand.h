@@ -7,7 +7,8 @@
 //   info [--format text|json]  firmware, meter time, recording interval,
 //                              data sets, memory available and the memory
 //                              test; JSON keys firmware, meter_time (ISO
-//                              8601), interval_s, data_sets,
+//                              8601), meter_time_iso (with milliseconds
+//                              and the UTC offset), interval_s, data_sets,
 //                              memory_available, memory_test ("OK",
 //                              "False", "Skipped", "Skipped (recording)"
 //                              or "Skipped (no live frame)"); a value the

@@ -1,15 +1,22 @@
 #include "tools/cli/StatsCommand.h"
 
+#include "data/SeriesStatistics.h"
 #include "files/formats/TabularConversion.h"
 #include "files/formats/TextImport.h"
 #include "meter/MeterClock.h"
+#include "tools/cli/DownloadCommand.h"
+#include "tools/cli/IsoTime.h"
+#include "tools/cli/LoadFailureNotes.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
+
+using LoadFailureNotes::MemorySource;
 
 namespace {
 constexpr int kUsageStatus = 2;
@@ -42,6 +49,26 @@ double hundredths(double value)
     return std::round(value * 100.0) / 100.0;
 }
 
+// A level of the series as the meter gave it, in its 0.1 dB steps.
+double tenths(double value)
+{
+    return std::round(value * 10.0) / 10.0;
+}
+
+// The figures behind the texts of the statistics, beside them: numbers and
+// ISO times. Of equal extremes the first one wins, as in the window.
+void addNumbers(QJsonObject& object, const SeriesStatistics& s)
+{
+    object.insert(QStringLiteral("points"), double(s.pointCount));
+    if (s.isEmpty())
+        return;
+    object.insert(QStringLiteral("avg_db"), hundredths(s.average));
+    object.insert(QStringLiteral("max_db"), tenths(s.maximum));
+    object.insert(QStringLiteral("max_time_iso"), IsoTime::ofDateTimeValue(s.maximumTime));
+    object.insert(QStringLiteral("min_db"), tenths(s.minimum));
+    object.insert(QStringLiteral("min_time_iso"), IsoTime::ofDateTimeValue(s.minimumTime));
+}
+
 // Figures without durations (times that run backwards) give null, never a
 // negative number.
 QJsonValue seconds(const AcousticFigures& f, double value)
@@ -69,34 +96,62 @@ QByteArray json(const StatsOptions& options, const LoadedReport& loaded)
 {
     const NoiseReport& r = loaded.report;
     const GraphStatisticTexts& w = r.whole;
-    QJsonObject whole{{QStringLiteral("statistics"),
-                       QJsonObject{{QStringLiteral("start_time"), w.startTime},
-                                   {QStringLiteral("sampling_rate"), w.samplingRate},
-                                   {QStringLiteral("data_no"), w.dataNo},
-                                   {QStringLiteral("avg"), w.avgAll},
-                                   {QStringLiteral("max"), w.max},
-                                   {QStringLiteral("max_time"), w.maxTime},
-                                   {QStringLiteral("min"), w.min},
-                                   {QStringLiteral("min_time"), w.minTime}}},
+    const std::vector<double>& times = loaded.series.times;
+    const std::vector<float>& levels = loaded.series.levels;
+    const SeriesStatistics wholeFigures = SeriesStatistics::whole(times, levels);
+    QJsonObject wholeStatistics{{QStringLiteral("start_time"), w.startTime},
+                                {QStringLiteral("sampling_rate"), w.samplingRate},
+                                {QStringLiteral("data_no"), w.dataNo},
+                                {QStringLiteral("avg"), w.avgAll},
+                                {QStringLiteral("max"), w.max},
+                                {QStringLiteral("max_time"), w.maxTime},
+                                {QStringLiteral("min"), w.min},
+                                {QStringLiteral("min_time"), w.minTime}};
+    if (!wholeFigures.isEmpty())
+        wholeStatistics.insert(QStringLiteral("start_time_iso"),
+                               IsoTime::ofDateTimeValue(wholeFigures.startTime));
+    addNumbers(wholeStatistics, wholeFigures);
+    QJsonObject whole{{QStringLiteral("statistics"), wholeStatistics},
                       {QStringLiteral("acoustic"), acousticJson(r.wholeAcoustic)}};
     QJsonValue span = QJsonValue::Null;
     if (r.span) {
         const ReportSpanFigures& s = *r.span;
-        span = QJsonObject{
-            {QStringLiteral("first_index"), double(s.span.first)},
-            {QStringLiteral("last_index"), double(s.span.last)},
-            {QStringLiteral("statistics"),
-             QJsonObject{{QStringLiteral("cursor_a"), s.cursorA},
-                         {QStringLiteral("cursor_a_time"), s.cursorATime},
-                         {QStringLiteral("cursor_b"), s.cursorB},
-                         {QStringLiteral("cursor_b_time"), s.cursorBTime},
-                         {QStringLiteral("data_no"), s.dataNo},
-                         {QStringLiteral("avg"), s.texts.avgAB},
-                         {QStringLiteral("max"), s.texts.maxAB},
-                         {QStringLiteral("max_time"), s.texts.maxABTime},
-                         {QStringLiteral("min"), s.texts.minAB},
-                         {QStringLiteral("min_time"), s.texts.minABTime}}},
-            {QStringLiteral("acoustic"), acousticJson(s.acoustic)}};
+        QJsonObject statistics{{QStringLiteral("cursor_a"), s.cursorA},
+                               {QStringLiteral("cursor_a_time"), s.cursorATime},
+                               {QStringLiteral("cursor_b"), s.cursorB},
+                               {QStringLiteral("cursor_b_time"), s.cursorBTime},
+                               {QStringLiteral("data_no"), s.dataNo},
+                               {QStringLiteral("avg"), s.texts.avgAB},
+                               {QStringLiteral("max"), s.texts.maxAB},
+                               {QStringLiteral("max_time"), s.texts.maxABTime},
+                               {QStringLiteral("min"), s.texts.minAB},
+                               {QStringLiteral("min_time"), s.texts.minABTime}};
+        const auto a = std::size_t(s.span.first);
+        const auto b = std::size_t(s.span.last);
+        if (a < levels.size() && b < levels.size() && a < times.size() && b < times.size()) {
+            statistics.insert(QStringLiteral("cursor_a_db"), tenths(levels[a]));
+            statistics.insert(QStringLiteral("cursor_a_time_iso"),
+                              IsoTime::ofDateTimeValue(times[a]));
+            statistics.insert(QStringLiteral("cursor_b_db"), tenths(levels[b]));
+            statistics.insert(QStringLiteral("cursor_b_time_iso"),
+                              IsoTime::ofDateTimeValue(times[b]));
+        }
+        addNumbers(statistics,
+                   SeriesStatistics::between(times, levels, s.span.first, s.span.last));
+        span = QJsonObject{{QStringLiteral("first_index"), double(s.span.first)},
+                           {QStringLiteral("last_index"), double(s.span.last)},
+                           {QStringLiteral("statistics"), statistics},
+                           {QStringLiteral("acoustic"), acousticJson(s.acoustic)}};
+    }
+    // The earliest point and the end of the latest, as start and end.
+    QJsonValue startIso = QJsonValue::Null;
+    QJsonValue endIso = QJsonValue::Null;
+    if (!times.empty()) {
+        const auto [earliest, latest] = std::minmax_element(times.begin(), times.end());
+        const double interval =
+            r.wholeAcoustic.hasDurations() ? loaded.series.intervalSeconds / 86400.0 : 0.0;
+        startIso = IsoTime::ofDateTimeValue(*earliest);
+        endIso = IsoTime::ofDateTimeValue(*latest + interval);
     }
     const bool collection = isCollection(options.file);
     const QJsonObject root{
@@ -107,6 +162,8 @@ QByteArray json(const StatsOptions& options, const LoadedReport& loaded)
         {QStringLiteral("leq_name"), r.leqName},
         {QStringLiteral("start"), r.startTime},
         {QStringLiteral("end"), r.endTime},
+        {QStringLiteral("start_iso"), startIso},
+        {QStringLiteral("end_iso"), endIso},
         {QStringLiteral("interval_s"), loaded.series.intervalSeconds},
         {QStringLiteral("threshold_db"), r.thresholdDb},
         {QStringLiteral("rows_without_level"), double(loaded.series.rowsWithoutLevel)},
@@ -179,8 +236,16 @@ LoadedReport loadStatsReport(const StatsOptions& options)
     const QLocale locale;
     ReportSeriesLoad load = loadReportSeries(options.file, options.set,
                                              MeterClock::system().currentDateTime(), locale);
-    if (!load.series)
+    if (!load.series) {
+        // A collection that does not decode: why, in words.
+        const int result = load.status - LoadResultExitBase;
+        if (result > 0 && result <= int(LoadResult::NoData)) {
+            const QString why =
+                LoadFailureNotes::loadFailure(LoadResult(result), MemorySource::File);
+            return failed(load.status, options.file + QStringLiteral(": ") + why);
+        }
         return failed(load.status, load.error);
+    }
 
     LoadedReport loaded;
     loaded.series = std::move(*load.series);

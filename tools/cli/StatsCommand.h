@@ -12,15 +12,21 @@
 // to, not including, --to. A TIME is a time of day (hh:mm[:ss]) or a date
 // and time (yyyy-mm-ddThh:mm[:ss]); see reportSpanOfTimes.
 //
-// JSON keys: file, set, meter, weighting, leq_name, start, end, interval_s,
-// threshold_db, whole {statistics {start_time, sampling_rate, data_no, avg,
-// max, max_time, min, min_time}, acoustic {samples, duration_s, leq_db,
-// l5_db, l10_db, l50_db, l90_db, l95_db, lmax_db, lmin_db, seconds_above,
-// percent_above}}, span (null, or {first_index, last_index, statistics
-// {cursor_a, cursor_a_time, cursor_b, cursor_b_time, data_no, avg, max,
-// max_time, min, min_time}, acoustic {...}}). Statistic texts are the
-// window's texts (the locale's date and decimal format); acoustic figures
-// are numbers, levels to 0.01 dB; threshold_db is the step counted with.
+// JSON keys: file, set, meter, weighting, leq_name, start, end, start_iso,
+// end_iso, interval_s, threshold_db, rows_without_level, whole {statistics
+// {start_time, sampling_rate, data_no, avg, max, max_time, min, min_time,
+// start_time_iso, points, avg_db, max_db, max_time_iso, min_db,
+// min_time_iso}, acoustic {samples, duration_s, leq_db, l5_db, l10_db,
+// l50_db, l90_db, l95_db, lmax_db, lmin_db, seconds_above, percent_above}},
+// span (null, or {first_index, last_index, statistics {cursor_a,
+// cursor_a_time, cursor_b, cursor_b_time, data_no, avg, max, max_time, min,
+// min_time, cursor_a_db, cursor_a_time_iso, cursor_b_db, cursor_b_time_iso,
+// points, avg_db, max_db, max_time_iso, min_db, min_time_iso}, acoustic
+// {...}}). The statistic texts are the window's texts (the locale's date and
+// decimal format); beside them the same figures as numbers (levels to
+// 0.1 dB, averages to 0.01 dB) and the times in ISO 8601 with the UTC offset
+// (IsoTime); acoustic figures are numbers, levels to 0.01 dB; threshold_db
+// is the step counted with.
 //
 // Exit status: 0 printed; 2 usage (also a time or threshold that does not
 // read, a span without points); 1 file unreadable, no such set, no points,
