@@ -41,7 +41,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/tools/completion/audimark-cli
 install(FILES ${AUDIMARK_LINUX_DIR}/${AUDIMARK_METAINFO_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${AUDIMARK_LINUX_DIR}/copyright ${audimark_changelog}
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/audimark)
 
 # Icons: drawn on whole pixels for the small sizes (tools/artwork/
 # make_small_icons.py), the 256 px picture, and the drawing itself.
@@ -76,12 +76,12 @@ The package also holds audimark-cli, which reads the meter and its files
 from a terminal, and a virtual meter on a pseudo-terminal for trying both
 without a meter (audimark --demo).")
 # The libraries come from the programs themselves (dpkg-shlibdeps). The
-# window toolkit also needs its platform plugins, which no program links; the
-# setup window's status texts are Traditional Chinese, shown as empty boxes
-# without a font that has them.
+# window icon is an SVG, drawn by the toolkit's SVG icon plugin, which no
+# program links; the setup window's status texts are Traditional Chinese,
+# shown as empty boxes without a font that has them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, fonts-wqy-microhei | fonts-noto-cjk | fonts-wqy-zenhei")
+    "libqt6svg6, fonts-wqy-microhei | fonts-noto-cjk | fonts-wqy-zenhei")
 # The help page opens in the web browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${AUDIMARK_LINUX_DIR}/postinst)

@@ -70,7 +70,9 @@ check_man_options "$src/docs/man/audimark-cli.1" "$cli"
 check_man_options "$src/docs/man/audimark-virtual-meter.1" "$meter"
 
 # The commands audimark-cli names in its --help.
-cli_commands=$("$cli" --help | sed -n 's/^ *command  *//p' | tr ',' ' ' | sed 's/ or / /')
+# (the last entry of --help, wrapped over lines: "live, download, ... or erase")
+cli_commands=$("$cli" --help | sed -n '/^ *command  /,$p' | sed 's/^ *command //' | tr ',\n' '  ' |
+    sed 's/ or / /')
 [ -n "$cli_commands" ] || fail "audimark-cli --help names no commands"
 for command in $cli_commands; do
     grep -q -F -- "\\fBaudimark\\-cli $(sed 's/-/\\-/g' <<<"$command")" "$src/docs/man/audimark-cli.1" ||
