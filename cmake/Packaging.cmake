@@ -89,6 +89,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The programs are stripped; their debug symbols go into a package of their
 # own, found by build id (needs a build with -g, as RelWithDebInfo).
 set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/FixDebugPackage.cmake)
 include(CPack)
 
 # Quick checks of the package, labelled "package": the files beside the

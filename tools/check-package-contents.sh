@@ -92,6 +92,12 @@ for program in usr/bin/audimark usr/bin/audimark-cli usr/libexec/audimark/audima
     fi
 done
 
+# The debug package's checksums name the installed files.
+if [ -n "$ddeb" ]; then
+    stray=$(dpkg-deb -I "$ddeb" md5sums | grep -v -E '^[0-9a-f]{32}  usr/lib/debug/\.build-id/')
+    [ -z "$stray" ] || fail "the debug package's md5sums name $(echo $stray)"
+fi
+
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed"
     exit 1
