@@ -68,11 +68,13 @@ HOME=/tmp/home timeout 120 xvfb-run -a -s '-screen 0 1280x1024x24' \
 ls -l /tmp/shots
 test -s /tmp/shots/main-window.png || { echo "FAIL: the main window did not show"; exit 1; }
 echo "== audimark-cli on the virtual meter"
-/usr/libexec/audimark/audimark-virtual-meter --fast --no-stdin > /tmp/meter.out &
+/usr/libexec/audimark/audimark-virtual-meter --fast --no-stdin >/tmp/meter.out 2>/tmp/meter.err &
 meter=$!
 i=0
-while [ ! -s /tmp/meter.out ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-audimark-cli live --port "$(head -n 1 /tmp/meter.out)" --count 3
+while [ ! -s /tmp/meter.out ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i + 1)); done
+port=$(head -n 1 /tmp/meter.out)
+[ -n "$port" ] || { echo "FAIL: the virtual meter named no port"; cat /tmp/meter.err; exit 1; }
+audimark-cli live --port "$port" --count 3
 kill $meter
 INSIDE
 chmod +x "$chroot_dir/tmp/check-inside.sh"
