@@ -68,6 +68,8 @@ HOME=/tmp/home timeout 120 xvfb-run -a -s '-screen 0 1280x1024x24' \
 ls -l /tmp/shots
 test -s /tmp/shots/main-window.png || { echo "FAIL: the main window did not show"; exit 1; }
 echo "== audimark-cli on the virtual meter"
+# (no output of an earlier run may stand for this one's before it starts)
+rm -f /tmp/meter.out /tmp/meter.err
 /usr/libexec/audimark/audimark-virtual-meter --fast --no-stdin >/tmp/meter.out 2>/tmp/meter.err &
 meter=$!
 i=0
