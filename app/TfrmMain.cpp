@@ -2,6 +2,7 @@
 
 #include "app/AutoLoadCommands.h"
 #include "app/ChildWindowIcons.h"
+#include "app/ProgramIcon.h"
 #include "app/DataDirectory.h"
 #include "app/DateOrder.h"
 #include "app/HelpFile.h"
@@ -95,7 +96,7 @@ TfrmMain::TfrmMain(Environment environment, QWidget* parent)
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setCentralWidget(mdiArea_);
-    new ChildWindowIcons(*mdiArea_, QIcon(QStringLiteral(":/icons/audimark.svg")));
+    new ChildWindowIcons(*mdiArea_, ProgramIcon::icon());
 
     MaxMinTimer.setObjectName(QStringLiteral("MaxMinTimer"));
     MaxMinTimer.setInterval(MaxMinInterval);
