@@ -41,8 +41,9 @@ private slots:
         const QImage shown = ProgramIcon::icon().pixmap(QSize(size, size)).toImage();
         QCOMPARE(comparable(shown), comparable(drawn));
         // The large picture scaled down is something else.
-        const QImage scaled = QImage(QStringLiteral(":/icons/audimark.png"))
-                                  .scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage scaled =
+            QImage(QStringLiteral(":/icons/audimark.png"))
+                .scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         QVERIFY(comparable(shown) != comparable(scaled));
     }
 
