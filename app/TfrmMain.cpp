@@ -2,11 +2,11 @@
 
 #include "app/AutoLoadCommands.h"
 #include "app/ChildWindowIcons.h"
-#include "app/ProgramIcon.h"
 #include "app/DataDirectory.h"
 #include "app/DateOrder.h"
 #include "app/HelpFile.h"
 #include "app/LoggerDownloadCommand.h"
+#include "app/ProgramIcon.h"
 #include "app/SetupCommands.h"
 #include "app/SubWindowTiling.h"
 #include "app/TfrmPanel.h"
