@@ -5,6 +5,7 @@
 #include "app/DateOrder.h"
 #include "app/HelpFile.h"
 #include "app/LoggerDownloadCommand.h"
+#include "app/ProgramIcon.h"
 #include "app/SetupCommands.h"
 #include "app/SubWindowTiling.h"
 #include "app/TfrmPanel.h"
@@ -95,7 +96,7 @@ TfrmMain::TfrmMain(Environment environment, QWidget* parent)
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setCentralWidget(mdiArea_);
-    new ChildWindowIcons(*mdiArea_, QIcon(QStringLiteral(":/icons/audimark.svg")));
+    new ChildWindowIcons(*mdiArea_, ProgramIcon::icon());
 
     MaxMinTimer.setObjectName(QStringLiteral("MaxMinTimer"));
     MaxMinTimer.setInterval(MaxMinInterval);

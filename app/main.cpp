@@ -2,6 +2,7 @@
 
 #include "app/CommandLineOptions.h"
 #include "app/HelpFile.h"
+#include "app/ProgramIcon.h"
 #include "app/ScreenshotRecorder.h"
 #include "app/TfrmMain.h"
 #include "data/DataDirectory.h"
@@ -117,7 +118,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Audimark"));
     // No application display name: Qt would append it to every caption.
     QApplication::setDesktopFileName(QStringLiteral("audimark"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/audimark.svg")));
+    QApplication::setWindowIcon(ProgramIcon::icon());
 
     // Qt has taken its own options (-platform and the like) out of the list.
     const CommandLineOptions options = CommandLineOptions::parse(QApplication::arguments());

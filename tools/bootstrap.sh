@@ -17,10 +17,14 @@ cores=$(nproc)
 # Seconds each fuzz target runs in the sanitizer stage.
 fuzz_seconds=${AUDIMARK_FUZZ_SECONDS:-30}
 
+# fonts-wqy-microhei: the Traditional Chinese status texts of the logger setup.
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-          libqcustomplot-dev xvfb xauth fonts-dejavu-core)
-# The sanitizer stage: clang with its sanitizer and libFuzzer run-time.
-test_packages=(clang libclang-rt-14-dev)
+          libqcustomplot-dev xvfb xauth fonts-dejavu-core fonts-wqy-microhei)
+# The sanitizer stage: clang with its sanitizer and libFuzzer run-time. The
+# package tests: cpack's Debian generator (dpkg-shlibdeps, file) and the
+# checkers of the desktop entry, metadata, manual pages and completion.
+test_packages=(clang libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream
+               groff-base man-db bash-completion)
 
 # Any sanitizer report ends the process with a failure, leaks included;
 # only fontconfig's caches, which a QApplication fills and keeps to the end,

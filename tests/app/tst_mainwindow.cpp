@@ -636,10 +636,14 @@ private slots:
         QCOMPARE(tiles[1].right(), rest.right());
         QCOMPARE(tiles[1].height(), rest.height());
 
-        const QImage programIcon =
-            QIcon(QStringLiteral(":/icons/audimark.svg")).pixmap(16, 16).toImage();
+        // Captions show the icon drawn for 16 px, not the large one scaled down.
+        const QImage programIcon = QImage(QStringLiteral(":/icons/audimark-16.png"))
+                                       .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(programIcon.size(), QSize(16, 16));
         for (QMdiSubWindow* frame : w.mdiArea()->subWindowList())
-            QCOMPARE(frame->windowIcon().pixmap(16, 16).toImage(), programIcon);
+            QCOMPARE(frame->windowIcon().pixmap(16, 16).toImage().convertToFormat(
+                         QImage::Format_ARGB32_Premultiplied),
+                     programIcon);
         w.graphState().LoggerDataUnsaved = false;
         QVERIFY(w.close());
     }
