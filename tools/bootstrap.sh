@@ -18,7 +18,7 @@ cores=$(nproc)
 fuzz_seconds=${AUDIMARK_FUZZ_SECONDS:-30}
 
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-          libqcustomplot-dev xvfb xauth fonts-dejavu-core)
+          libqcustomplot-dev xvfb xauth fonts-dejavu-core python3-numpy)
 # The sanitizer stage: clang with its sanitizer and libFuzzer run-time.
 test_packages=(clang libclang-rt-14-dev)
 
