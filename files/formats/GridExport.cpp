@@ -26,9 +26,8 @@ void appendLine(QByteArray& out, const TabularTable& table, int gridRow,
 {
     for (int column = 1; column < TabularTable::ColumnCount; ++column) {
         const QByteArrayView cell = table.cellBytes(gridRow, column);
-        const bool ascii = std::all_of(cell.begin(), cell.end(), [](char c) {
-            return static_cast<unsigned char>(c) < 0x80;
-        });
+        const bool ascii = std::all_of(cell.begin(), cell.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
         if (ascii)
             out.append(cell.data(), cell.size());
         else

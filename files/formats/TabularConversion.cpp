@@ -62,7 +62,8 @@ bool isAscii(QByteArrayView bytes)
 // a name with a character that folds to none of those never matches them.
 struct Name
 {
-    explicit Name(const QString& name) : text(name), first(name.isEmpty() ? QChar() : name.front().toCaseFolded())
+    explicit Name(const QString& name)
+        : text(name), first(name.isEmpty() ? QChar() : name.front().toCaseFolded())
     {
         for (const QChar c : name) {
             const QChar folded = c.toCaseFolded();
@@ -110,8 +111,7 @@ public:
     {
         return locale == locale_ && today == today_;
     }
-    template <typename Text>
-    [[nodiscard]] std::optional<double> read(const Text& text) const;
+    template <typename Text> [[nodiscard]] std::optional<double> read(const Text& text) const;
     // A date and a time cell's bytes joined with one blank and read.
     [[nodiscard]] std::optional<double> dateTime(QByteArrayView date, QByteArrayView time) const;
     // A level's text: QLocale's reading, with the common "65.3" read here.
@@ -176,8 +176,7 @@ private:
     mutable qint64 lastJulianDay_ = 0;
 };
 
-template <typename Text>
-void skipBlanks(const Text& text, qsizetype& pos)
+template <typename Text> void skipBlanks(const Text& text, qsizetype& pos)
 {
     while (pos < text.size() && text.blank(pos))
         ++pos;
@@ -411,16 +410,14 @@ std::optional<int> DateTimeReader::readTime(const Text& text, qsizetype& pos) co
 
 qint64 DateTimeReader::julianDay(const Date& date) const
 {
-    if (date.year != lastDate_.year || date.month != lastDate_.month ||
-        date.day != lastDate_.day) {
+    if (date.year != lastDate_.year || date.month != lastDate_.month || date.day != lastDate_.day) {
         lastDate_ = date;
         lastJulianDay_ = QDate(date.year, date.month, date.day).toJulianDay();
     }
     return lastJulianDay_;
 }
 
-template <typename Text>
-std::optional<double> DateTimeReader::read(const Text& text) const
+template <typename Text> std::optional<double> DateTimeReader::read(const Text& text) const
 {
     qsizetype pos = 0;
     skipBlanks(text, pos);
@@ -463,7 +460,7 @@ std::optional<float> DateTimeReader::plainDecimal(QByteArrayView bytes) const
     // and the power of ten are exact doubles, so their quotient is the
     // nearest double to the text, as QLocale finds it, and the level that
     // double as a float, as QLocale gives it.
-    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     constexpr int kMaxDigits = 15;
     if (decimalPoint_ == 0)

@@ -60,8 +60,8 @@ int main(int argc, char** argv)
     bool allWritten = true;
 
     for (const QChar separator : {ExportText::Comma, ExportText::Tab}) {
-        const QString name = separator == ExportText::Comma ? QStringLiteral("csv")
-                                                            : QStringLiteral("txt");
+        const QString name =
+            separator == ExportText::Comma ? QStringLiteral("csv") : QStringLiteral("txt");
         if (separator == ExportText::Comma && !ExportText::csvOffered(locale))
             continue; // the program offers no CSV here
         const QString path = dir.filePath(QStringLiteral("export.") + name);
@@ -82,9 +82,9 @@ int main(int argc, char** argv)
         const auto asTheWindowSaves = [&] {
             ProgressDialog progress(&graphWindow, ExportDialogs::SavingCaption,
                                     ExportDialogs::SavingText, kPoints);
-            allWritten &= GraphExport::write(path, series.x, series.y, ExportRange::all(kPoints),
-                                             separator, QLocale(),
-                                             [&progress](int lines) { return progress.step(lines); })
+            allWritten &= GraphExport::write(
+                              path, series.x, series.y, ExportRange::all(kPoints), separator,
+                              QLocale(), [&progress](int lines) { return progress.step(lines); })
                               .written();
         };
         const auto asTheCommandLineExports = [&] {
@@ -95,9 +95,10 @@ int main(int argc, char** argv)
 
         std::printf("%d points, %s, locale %s, %lld bytes\n", kPoints, qPrintable(name),
                     qPrintable(locale.name()), static_cast<long long>(bytes.size()));
-        std::printf("%s\n", PairedRounds::line(QStringLiteral("  graph window's save / plain write"),
-                                               PairedRounds::run(rounds, asTheWindowSaves, plain))
-                                .constData());
+        std::printf("%s\n",
+                    PairedRounds::line(QStringLiteral("  graph window's save / plain write"),
+                                       PairedRounds::run(rounds, asTheWindowSaves, plain))
+                        .constData());
         std::printf("%s\n",
                     PairedRounds::line(QStringLiteral("  command line's export / plain write"),
                                        PairedRounds::run(rounds, asTheCommandLineExports, plain))

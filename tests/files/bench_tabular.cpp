@@ -1,8 +1,8 @@
 // Benchmarks of the list window on 100,000 lines, as the user meets them,
 // each paired with the floor of the same file: a plain read of its lines
-// (the file in pieces of 1 MiB, its line ends counted). A and the floor run in turn for several rounds
-// (AUDIMARK_BENCH_ROUNDS, default 5); the median of the rounds' ratios is
-// quoted (tests/bench/PairedRounds.h):
+// (the file in pieces of 1 MiB, its line ends counted). A and the floor run
+// in turn for several rounds (AUDIMARK_BENCH_ROUNDS, default 5); the median
+// of the rounds' ratios is quoted (tests/bench/PairedRounds.h):
 // - the import of a CSV file written by the graph export into a list window
 //   with its first paint;
 // - "Output Tabular to graph" of those 100,000 rows with the progress dialog
@@ -62,7 +62,8 @@ int plainLineRead(const QString& path)
     while ((read = file.read(piece.data(), piece.size())) > 0) {
         const char* at = piece.constData();
         const char* end = at + read;
-        while (const auto* newline = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)))) {
+        while (const auto* newline =
+                   static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)))) {
             ++lines;
             at = newline + 1;
         }
@@ -175,9 +176,9 @@ private slots:
             for (int row = 1; row <= kLines; ++row)
                 points += TabularConversion::point(list->table(), row, locale, today).has_value();
         };
-        qInfo("%s", PairedRounds::line(QStringLiteral("the %1 rows' points alone / plain line read")
-                                           .arg(kLines),
-                                       PairedRounds::run(rounds(), rowPoints, floor))
+        qInfo("%s", PairedRounds::line(
+                        QStringLiteral("the %1 rows' points alone / plain line read").arg(kLines),
+                        PairedRounds::run(rounds(), rowPoints, floor))
                         .constData());
         QCOMPARE(points, kLines);
 

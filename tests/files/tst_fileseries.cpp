@@ -44,7 +44,8 @@ TableSeries tableSeries(const QString& path, QChar separator, const QLocale& loc
     (void)TextImport::read(path, separator, table);
     QLocale numbers = locale;
     numbers.setNumberOptions(numbers.numberOptions() | QLocale::RejectGroupSeparator);
-    const bool split = separator == QLatin1Char(',') && locale.decimalPoint() == QStringLiteral(",");
+    const bool split =
+        separator == QLatin1Char(',') && locale.decimalPoint() == QStringLiteral(",");
     if (table.cell(1, 1).isEmpty())
         return s;
     for (int r = 1; r <= table.dataRowCount(); ++r) {
@@ -76,8 +77,7 @@ QByteArray exportLines(const QLocale& locale, QChar separator)
     const double start = DateTimeValue::fromDateTime(QDate(1999, 12, 31), QTime(23, 59, 58));
     for (int i = 0; i < 40; ++i)
         bytes += ExportText::graphExportLine(start + i * 0.05 / 86400.0,
-                                             float((300 + i * 23 % 1000) / 10.0), separator,
-                                             locale)
+                                             float((300 + i * 23 % 1000) / 10.0), separator, locale)
                      .toUtf8() +
                  ExportText::LineEnd;
     return bytes;
@@ -108,9 +108,8 @@ private slots:
                                   << "csv" << c3;
         QTest::newRow("C, LF") << "C"
                                << "csv" << QByteArray(c3).replace("\r\n", "\n");
-        QTest::newRow("C, no line end at the end")
-            << "C"
-            << "csv" << QByteArray(c3).chopped(2);
+        QTest::newRow("C, no line end at the end") << "C"
+                                                   << "csv" << QByteArray(c3).chopped(2);
         QTest::newRow("C, CR LF and LF mixed, CR alone kept in the cell")
             << "C"
             << "csv"
@@ -122,7 +121,8 @@ private slots:
         QTest::newRow("C, blank lines at the end") << "C"
                                                    << "csv" << c3 + "\r\n\r\n\n";
         QTest::newRow("C, byte order mark") << "C"
-                                            << "csv" << "\xEF\xBB\xBF" + c3;
+                                            << "csv"
+                                            << "\xEF\xBB\xBF" + c3;
         QTest::newRow("C, unpadded milliseconds")
             << "C"
             << "csv"
@@ -223,8 +223,8 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        const QChar separator = extension == QLatin1String("csv") ? QLatin1Char(',')
-                                                                  : QLatin1Char('\t');
+        const QChar separator =
+            extension == QLatin1String("csv") ? QLatin1Char(',') : QLatin1Char('\t');
 
         const TableSeries expected = tableSeries(path, separator, locale);
         const ReportSeriesLoad load = loadReportSeries(path, 1, now, locale);
@@ -236,9 +236,10 @@ private slots:
         }
         if (expected.backwardLine != 0) {
             QVERIFY(!load.series);
-            QVERIFY2(load.error.contains(QStringLiteral("the time on line %1 lies before")
-                                             .arg(expected.backwardLine)),
-                     qPrintable(load.error));
+            QVERIFY2(
+                load.error.contains(
+                    QStringLiteral("the time on line %1 lies before").arg(expected.backwardLine)),
+                qPrintable(load.error));
             return;
         }
         QVERIFY2(load.series, qPrintable(load.error));
@@ -255,8 +256,8 @@ private slots:
                                     .arg(series.levels[i])
                                     .arg(expected.levels[i])));
         }
-        const GraphStatisticTexts texts =
-            GraphStatisticTexts::of(SeriesStatistics::whole(expected.times, expected.levels), locale);
+        const GraphStatisticTexts texts = GraphStatisticTexts::of(
+            SeriesStatistics::whole(expected.times, expected.levels), locale);
         const ReportSeries reference =
             ReportSeries::fromPoints(expected.times, expected.levels, texts);
         QCOMPARE(series.intervalSeconds, reference.intervalSeconds);

@@ -296,8 +296,8 @@ private slots:
                           "\xF0\x9F\x94\x8A\r\n");
         QTest::newRow("byte order mark inside, no UTF-8")
             << QByteArray("a,b\r\n\xEF\xBB\xBFx,y\r\n\xFF\xFE,\xC3\r\n");
-        QTest::newRow("long line") << "a," + QByteArray(100, 'x') + "\xC3\xA4" +
-                                          QByteArray(200, 'y') + ",z\r\n";
+        QTest::newRow("long line")
+            << "a," + QByteArray(100, 'x') + "\xC3\xA4" + QByteArray(200, 'y') + ",z\r\n";
     }
 
     void gridExportIsTheLineTexts()
@@ -315,8 +315,9 @@ private slots:
             for (int row = 1; row <= table.dataRowCount(); ++row)
                 expected += GridExport::line(table, row, separator).toUtf8() + "\r\n";
             const QString path = dir.filePath("saved.txt");
-            QVERIFY(GridExport::write(path, table, ExportRange::all(table.dataRowCount()), separator)
-                        .written());
+            QVERIFY(
+                GridExport::write(path, table, ExportRange::all(table.dataRowCount()), separator)
+                    .written());
             QCOMPARE(fileBytes(path), expected);
         }
     }
