@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace TabularConversion {
@@ -507,7 +508,8 @@ std::optional<float> DateTimeReader::value(QByteArrayView bytes) const
     }
     bool ok = false;
     const float v = numbers_.toFloat(QString::fromUtf8(bytes).trimmed(), &ok);
-    if (!ok)
+    // "nan" and "inf" read, but are no level.
+    if (!ok || !std::isfinite(v))
         return std::nullopt;
     return v;
 }
@@ -526,7 +528,7 @@ std::optional<float> DateTimeReader::joinedValue(QByteArrayView whole,
     }
     bool ok = false;
     const float value = locale_.toFloat(QString::fromUtf8(text), &ok);
-    return ok ? std::optional<float>(value) : std::nullopt;
+    return ok && std::isfinite(value) ? std::optional<float>(value) : std::nullopt;
 }
 
 } // namespace detail

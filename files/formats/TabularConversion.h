@@ -6,8 +6,9 @@
 // two-digit year; a two-digit year falls in the 100 years centred on today)
 // followed by hh:mm[:ss[.ms]] with ms read as whole milliseconds, exactly as
 // the graph export writes it ("09:05:07.5" is 5 ms). Values are read with the
-// locale's decimal separator; a row whose value does not read has no level
-// and makes no point (the callers count such rows and say so).
+// locale's decimal separator; a row whose value does not read, or reads as
+// no finite number ("nan", "inf"), has no level and makes no point (the
+// callers count such rows and say so).
 
 #include "files/formats/TabularTable.h"
 
@@ -74,7 +75,8 @@ public:
     // The date and the time cell joined with one blank and read.
     [[nodiscard]] std::optional<double> dateTime(QByteArrayView date, QByteArrayView time) const;
     // A value cell's level: the locale's decimal separator, no group
-    // separators, blanks around it ignored; nothing when it does not read.
+    // separators, blanks around it ignored; nothing when it does not read
+    // or is no finite number.
     [[nodiscard]] std::optional<float> level(QByteArrayView value) const;
     // A level that a comma separator cut at its decimal comma (a logger
     // dump read where the decimal separator is a comma: "65,3" in the Value

@@ -1,7 +1,8 @@
 // The series of a text or CSV file as the command line's stats read it, line
 // by line with no table and the usual cells read from their bytes, is the
 // series of the same file imported into a list window's table with every
-// cell read as a string (QLocale reading the levels): the same points to the
+// cell read as a string (QLocale reading the levels, a "nan" or "inf" no
+// level): the same points to the
 // bit, the same rows without a level, the same refusals, the same figures;
 // over the awkward files: decimal commas, two-digit years, unpadded
 // milliseconds, AM/PM, rows without a level, CR LF and LF, blank lines, a
@@ -20,6 +21,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -57,9 +59,9 @@ TableSeries tableSeries(const QString& path, QChar separator, const QLocale& loc
         float y = 0.0f;
         if (split && !table.cell(r, 4).isEmpty())
             y = locale.toFloat(table.cell(r, 3) + locale.decimalPoint() + table.cell(r, 4), &ok);
-        if (!ok)
+        if (!ok || !std::isfinite(y))
             y = numbers.toFloat(table.cell(r, 3).trimmed(), &ok);
-        if (!ok) {
+        if (!ok || !std::isfinite(y)) { // "nan" and "inf" are no level
             ++s.withoutLevel;
             continue;
         }

@@ -41,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(std::isfinite(point->x), "a point whose time is not a number");
         bool ok = false;
         const float level = numbers.toFloat(table.cell(row, 3).trimmed(), &ok);
+        ok = ok && std::isfinite(level); // "nan" and "inf" are no level
         require(point->y.has_value() == ok &&
                     (!ok || std::memcmp(&*point->y, &level, sizeof(float)) == 0),
                 "a point's level other than QLocale reads in its cell");
