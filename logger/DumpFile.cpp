@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace DumpFile {
 
 namespace {
@@ -22,14 +24,23 @@ constexpr qint64 kSamplesOffset = 14;
 // the image are read: a record forgiven its markers may claim more.
 QByteArray dumpText(const QByteArray& image, const DataSetHeader& header, const QLocale& locale)
 {
+    // The bytes of DumpLine::line, made without a string per line.
+    DumpLine::LineTexts texts(locale);
     QByteArray text;
     const auto* bytes = reinterpret_cast<const quint8*>(image.constData());
+    const qint64 first = qint64(header.recordOffset) + kSamplesOffset;
+    const qint64 end = std::min<qint64>(qint64(header.recordEnd) - 1, image.size() - 1);
+    if (end > first)
+        text.reserve(qsizetype((end - first) / 2 + 1) * 32);
     qint64 i = 0;
-    for (qint64 q = qint64(header.recordOffset) + kSamplesOffset;
-         q < qint64(header.recordEnd) - 1 && q + 1 < image.size(); q += 2, ++i) {
+    for (qint64 q = first; q < qint64(header.recordEnd) - 1 && q + 1 < image.size(); q += 2, ++i) {
         const float value = SampleEncoding::decodeSampleValue(bytes[q], bytes[q + 1]);
         const double time = SampleEncoding::sampleTime(header.startTime, header.intervalSeconds, i);
-        text += DumpLine::line(time, value, locale).toUtf8();
+        texts.appendDate(text, time);
+        text += ", ";
+        DumpLine::LineTexts::appendTime(text, time);
+        text += ',';
+        texts.appendValue(text, value);
         text += DumpLine::LineEnd;
     }
     return text;

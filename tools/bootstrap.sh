@@ -22,9 +22,10 @@ packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
           libqcustomplot-dev xvfb xauth fonts-dejavu-core fonts-wqy-microhei)
 # The sanitizer stage: clang with its sanitizer and libFuzzer run-time. The
 # package tests: cpack's Debian generator (dpkg-shlibdeps, file) and the
-# checkers of the desktop entry, metadata, manual pages and completion.
+# checkers of the desktop entry, metadata, manual pages and completion. The
+# command-line benchmarks' numpy competitor (tests/bench).
 test_packages=(clang libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream
-               groff-base man-db bash-completion)
+               groff-base man-db bash-completion python3-numpy)
 
 # Any sanitizer report ends the process with a failure, leaks included;
 # only fontconfig's caches, which a QApplication fills and keeps to the end,

@@ -19,6 +19,22 @@ FileWriteOutcome failed(const OutputFile& file, int lines)
     outcome.error = file.errorString();
     return outcome;
 }
+// The bytes of line(): a cell of plain ASCII, the usual one, is copied as
+// it is; any other goes through its text, as line() takes it.
+void appendLine(QByteArray& out, const TabularTable& table, int gridRow,
+                const QByteArray& separator)
+{
+    for (int column = 1; column < TabularTable::ColumnCount; ++column) {
+        const QByteArrayView cell = table.cellBytes(gridRow, column);
+        const bool ascii = std::all_of(cell.begin(), cell.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (ascii)
+            out.append(cell.data(), cell.size());
+        else
+            out += table.cell(gridRow, column).toUtf8();
+        out += separator;
+    }
+}
 } // namespace
 
 QChar separatorForFileName(const QString& fileName)
@@ -49,8 +65,9 @@ FileWriteOutcome write(const QString& path, const TabularTable& table, ExportRan
     FileWriteOutcome outcome;
     QByteArray block;
     block.reserve(kBlockBytes + 1024);
+    const QByteArray separatorBytes = QString(separator).toUtf8();
     for (int row = first; row <= last; ++row) {
-        block += line(table, row, separator).toUtf8();
+        appendLine(block, table, row, separatorBytes);
         block += ExportText::LineEnd;
         ++outcome.lines;
         if (block.size() >= kBlockBytes) {

@@ -173,18 +173,6 @@ std::optional<ReportSeries> ReportSeries::fromDataSet(const DataSetCollection& c
 }
 
 namespace {
-// A logger dump file read where the decimal separator is a comma: its comma
-// separator splits the value "65,3" into the Value column and the next one.
-std::optional<float> splitValue(const TabularTable& table, int row, const QLocale& locale)
-{
-    const QString fraction = table.cell(row, 4);
-    if (fraction.isEmpty())
-        return std::nullopt;
-    bool ok = false;
-    const float value = locale.toFloat(table.cell(row, 3) + locale.decimalPoint() + fraction, &ok);
-    return ok ? std::optional<float>(value) : std::nullopt;
-}
-
 // The file lines of the first point whose time lies before the one of the
 // point before it (grid row r holds line r).
 struct BackwardLines
@@ -193,47 +181,123 @@ struct BackwardLines
     int previousLine = 0;
 };
 
-ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, const QDate& today,
-                           bool commaSplitsValue, BackwardLines* backward = nullptr)
+// The points of a table's rows, or of a file's lines read as a table's rows,
+// row by row: rows whose date and time do not convert are left out, rows
+// without a level left out and counted. A table whose first row has no date
+// has no points at all.
+class SeriesOfRows
 {
-    int previousRow = 0;
-    std::vector<double> times;
-    std::vector<float> levels;
-    qsizetype withoutLevel = 0;
-    const int rows = table.dataRowCount();
-    times.reserve(std::size_t(rows));
-    levels.reserve(std::size_t(rows));
-    if (!table.cell(1, 1).isEmpty()) {
-        for (int r = 1; r <= rows; ++r) {
-            const std::optional<TabularConversion::Point> point =
-                TabularConversion::point(table, r, locale, today);
-            if (!point)
-                continue;
-            const std::optional<float> joined =
-                commaSplitsValue ? splitValue(table, r, locale) : std::nullopt;
-            const std::optional<float> level = joined ? joined : point->y;
-            if (!level) {
-                ++withoutLevel;
-                continue;
-            }
-            if (backward && backward->line == 0 && !times.empty() && point->x < times.back())
-                *backward = BackwardLines{r, previousRow};
-            previousRow = r;
-            times.push_back(point->x);
-            levels.push_back(*level);
-        }
+public:
+    // commaSplitsValue: a logger dump file read where the decimal separator
+    // is a comma, whose comma separator splits the value "65,3" into the
+    // Value column and the next one.
+    SeriesOfRows(const QLocale& locale, const QDate& today, bool commaSplitsValue)
+        : locale_(locale), reader_(locale, today), commaSplitsValue_(commaSplitsValue)
+    {
     }
-    const GraphStatisticTexts texts =
-        GraphStatisticTexts::of(SeriesStatistics::whole(times, levels), locale);
-    ReportSeries series = ReportSeries::fromPoints(std::move(times), std::move(levels), texts);
-    series.rowsWithoutLevel = withoutLevel;
-    return series;
+
+    // Row r (1-based) with its cells of columns 1 to 4; false once the
+    // rows can add no more points.
+    bool add(int row, QByteArrayView date, QByteArrayView time, QByteArrayView value,
+             QByteArrayView fraction)
+    {
+        if (row == 1 && date.isEmpty())
+            return false;
+        const std::optional<double> x = reader_.dateTime(date, time);
+        if (!x)
+            return true;
+        const std::optional<float> joined =
+            commaSplitsValue_ ? reader_.joinedLevel(value, fraction) : std::nullopt;
+        const std::optional<float> level = joined ? joined : reader_.level(value);
+        if (!level) {
+            ++withoutLevel_;
+            return true;
+        }
+        if (backward_.line == 0 && !times_.empty() && *x < times_.back())
+            backward_ = BackwardLines{row, previousRow_};
+        previousRow_ = row;
+        times_.push_back(*x);
+        levels_.push_back(*level);
+        return true;
+    }
+
+    void reserve(std::size_t rows)
+    {
+        times_.reserve(rows);
+        levels_.reserve(rows);
+    }
+
+    [[nodiscard]] const BackwardLines& backward() const { return backward_; }
+
+    ReportSeries take()
+    {
+        const GraphStatisticTexts texts =
+            GraphStatisticTexts::of(SeriesStatistics::whole(times_, levels_), locale_);
+        ReportSeries series =
+            ReportSeries::fromPoints(std::move(times_), std::move(levels_), texts);
+        series.rowsWithoutLevel = withoutLevel_;
+        return series;
+    }
+
+private:
+    const QLocale& locale_;
+    TabularConversion::RowReader reader_;
+    bool commaSplitsValue_;
+    std::vector<double> times_;
+    std::vector<float> levels_;
+    qsizetype withoutLevel_ = 0;
+    int previousRow_ = 0;
+    BackwardLines backward_;
+};
+
+ReportSeries seriesOfTable(const TabularTable& table, const QLocale& locale, const QDate& today)
+{
+    SeriesOfRows rows(locale, today, false);
+    const int count = table.dataRowCount();
+    rows.reserve(std::size_t(count));
+    for (int r = 1; r <= count; ++r) {
+        if (!rows.add(r, table.cellBytes(r, 1), table.cellBytes(r, 2), table.cellBytes(r, 3),
+                      table.cellBytes(r, 4)))
+            break;
+    }
+    return rows.take();
+}
+
+// A text or CSV file read as the list window would show it, one line at a
+// time, with no table: its lines' cells go straight to the series.
+struct FileSeries
+{
+    bool opened = false;
+    ReportSeries series;
+    BackwardLines backward;
+};
+
+FileSeries seriesOfFile(const QString& path, QChar separator, const QLocale& locale,
+                        const QDate& today)
+{
+    const bool commaSplitsValue =
+        separator == QLatin1Char(',') && locale.decimalPoint() == QStringLiteral(",");
+    const char cut = separator.toLatin1();
+    SeriesOfRows rows(locale, today, commaSplitsValue);
+    const auto cell = [cut](QByteArrayView row, int column) {
+        return TabularTable::cellOfRow(row, cut, column);
+    };
+    const TextImport::Outcome outcome =
+        TextImport::readLines(path, separator, [&](QByteArrayView line, int lineNumber) {
+            const QByteArrayView row = TabularTable::rowOfLine(line, cut);
+            return rows.add(lineNumber, cell(row, 1), cell(row, 2), cell(row, 3), cell(row, 4));
+        });
+    FileSeries file;
+    file.opened = outcome.opened;
+    file.backward = rows.backward();
+    file.series = rows.take();
+    return file;
 }
 } // namespace
 
 ReportSeries ReportSeries::fromTable(const TabularTable& table, const QLocale& locale)
 {
-    return seriesOfTable(table, locale, QDate::currentDate(), false);
+    return seriesOfTable(table, locale, QDate::currentDate());
 }
 
 ReportSeries ReportSeries::fromPoints(std::vector<double> times, std::vector<float> levels,
@@ -254,19 +318,16 @@ ReportSeriesLoad loadReportSeries(const QString& path, int setNumber, const QDat
                                   const QLocale& locale)
 {
     if (const std::optional<QChar> separator = TextImport::separatorForExtension(path)) {
-        TabularTable table;
-        const TextImport::Outcome outcome = TextImport::read(path, *separator, table);
-        if (!outcome.opened) {
-            QFile file;
+        FileSeries file = seriesOfFile(path, *separator, locale, now.date());
+        if (!file.opened) {
+            QFile unread;
             QString reason;
-            (void)RegularFile::openForReading(file, path, &reason);
+            (void)RegularFile::openForReading(unread, path, &reason);
             return failed(1, QStringLiteral("%1: %2").arg(path, reason));
         }
-        const bool commaSplitsValue =
-            *separator == QLatin1Char(',') && locale.decimalPoint() == QStringLiteral(",");
+        const BackwardLines backward = file.backward;
         ReportSeriesLoad load;
-        BackwardLines backward;
-        load.series = seriesOfTable(table, locale, now.date(), commaSplitsValue, &backward);
+        load.series = std::move(file.series);
         if (load.series->levels.empty())
             return failed(1, QStringLiteral("%1: no date, time and level lines").arg(path));
         if (backward.line != 0)

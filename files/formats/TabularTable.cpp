@@ -114,12 +114,23 @@ QString TabularTable::heading(int column)
     return column >= 0 && column < ColumnCount ? kHeadings[column] : QString();
 }
 
+QByteArrayView TabularTable::rowOfLine(QByteArrayView utf8, char separator)
+{
+    const QByteArrayView row = firstFields(utf8, separator, DataColumnCount);
+    return row.first(std::min<qsizetype>(row.size(), MaxRowBytes));
+}
+
 QByteArrayView TabularTable::cellBytes(int gridRow, int column) const
 {
-    if (column < 1 || column >= ColumnCount || gridRow < 1 || gridRow > rows_->rows())
+    if (gridRow < 1 || gridRow > rows_->rows())
         return {};
-    const QByteArrayView row = rows_->row(gridRow - 1);
-    const char separator = rows_->separator();
+    return cellOfRow(rows_->row(gridRow - 1), rows_->separator(), column);
+}
+
+QByteArrayView TabularTable::cellOfRow(QByteArrayView row, char separator, int column)
+{
+    if (column < 1 || column >= ColumnCount || row.isEmpty())
+        return {};
     const char* at = row.data();
     const char* end = at + row.size();
     for (int k = 1; k < column; ++k) {
@@ -153,7 +164,7 @@ void TabularTable::beginFill(char separator)
 bool TabularTable::appendLine(QByteArrayView utf8)
 {
     const char separator = pending_ ? pending_->separator() : rows_->separator();
-    return append(firstFields(utf8, separator, DataColumnCount));
+    return append(rowOfLine(utf8, separator));
 }
 
 void TabularTable::appendRow(const QStringList& fields)

@@ -47,6 +47,13 @@ public:
     [[nodiscard]] QByteArrayView cellBytes(int gridRow, int column) const;
     [[nodiscard]] static QString heading(int column);
 
+    // What appendLine keeps of a line's bytes as its row, and the bytes of
+    // data cell `column` (1 to 6) of such a row: a reader that wants a few
+    // cells of every line of a file (TextImport::readLines) cuts them as
+    // the table would, with no table.
+    [[nodiscard]] static QByteArrayView rowOfLine(QByteArrayView utf8, char separator);
+    [[nodiscard]] static QByteArrayView cellOfRow(QByteArrayView row, char separator, int column);
+
     // Filling (text import): beginFill starts the table afresh with the
     // separator that cuts the rows' fields (an ASCII character); the rows
     // appended until endFill are held back while the model keeps showing

@@ -37,11 +37,13 @@ QByteArrayView keptPart(QByteArrayView line, QByteArray& recoded)
     return recoded;
 }
 
+// Cuts the file's bytes into lines as the import reads them and hands the
+// kept part of each line that holds the separator to `take`.
 class LineReader
 {
 public:
-    LineReader(char separator, TabularTable& table, const Progress& progress, Outcome& outcome)
-        : separator_(separator), table_(table), progress_(progress), outcome_(outcome)
+    LineReader(char separator, const LineSink& sink, const Progress& progress, Outcome& outcome)
+        : separator_(separator), sink_(sink), progress_(progress), outcome_(outcome)
     {
         line_.reserve(kLineBytes);
     }
@@ -131,14 +133,14 @@ private:
             outcome_.cancelled = true;
             return false;
         }
-        if (!table_.appendLine(kept))
-            return false; // as many rows as the list can show
+        if (!sink_(kept, lineNumber))
+            return false;
         outcome_.lines = lineNumber;
         return true;
     }
 
     const char separator_;
-    TabularTable& table_;
+    const LineSink& sink_;
     const Progress& progress_;
     Outcome& outcome_;
     QByteArray line_; // a line that began in an earlier piece
@@ -146,6 +148,23 @@ private:
     bool first_ = true;
     bool skipping_ = false; // passing over the rest of a long line
 };
+
+// Reads an opened file's lines into sink.
+void readOpened(QFile& file, char separator, const LineSink& sink, const Progress& progress,
+                Outcome& outcome)
+{
+    LineReader lines(separator, sink, progress, outcome);
+    QByteArray piece(kPieceBytes, Qt::Uninitialized);
+    bool goOn = true;
+    while (goOn) {
+        const qint64 read = file.read(piece.data(), piece.size());
+        if (read <= 0) {
+            lines.finish();
+            break;
+        }
+        goOn = lines.feed(piece.constData(), piece.constData() + read);
+    }
+}
 } // namespace
 
 Outcome read(const QString& path, QChar separator, TabularTable& table, const Progress& progress)
@@ -159,18 +178,21 @@ Outcome read(const QString& path, QChar separator, TabularTable& table, const Pr
 
     const char separatorByte = separator.toLatin1();
     table.beginFill(separatorByte);
-    LineReader lines(separatorByte, table, progress, outcome);
-    QByteArray piece(kPieceBytes, Qt::Uninitialized);
-    bool goOn = true;
-    while (goOn) {
-        const qint64 read = file.read(piece.data(), piece.size());
-        if (read <= 0) {
-            lines.finish();
-            break;
-        }
-        goOn = lines.feed(piece.constData(), piece.constData() + read);
-    }
+    // A false from the table: as many rows as the list can show.
+    const LineSink append = [&table](QByteArrayView kept, int) { return table.appendLine(kept); };
+    readOpened(file, separatorByte, append, progress, outcome);
     table.endFill();
+    return outcome;
+}
+
+Outcome readLines(const QString& path, QChar separator, const LineSink& sink)
+{
+    Outcome outcome;
+    QFile file;
+    if (!RegularFile::openForReading(file, path))
+        return outcome;
+    outcome.opened = true;
+    readOpened(file, separator.toLatin1(), sink, {}, outcome);
     return outcome;
 }
 

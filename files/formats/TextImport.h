@@ -14,6 +14,7 @@
 
 #include "files/formats/TabularTable.h"
 
+#include <QByteArrayView>
 #include <QChar>
 #include <QString>
 #include <functional>
@@ -40,6 +41,15 @@ struct Outcome
 // character (TAB or comma).
 Outcome read(const QString& path, QChar separator, TabularTable& table,
              const Progress& progress = {});
+
+// The same reading without a table: the kept bytes of each line that the
+// import would put in row n (the line as it is, a row's fields still joined
+// by the separator, before the table drops a seventh and later field), in
+// order, with n; returns false to end the reading there (the line then
+// counts as not read). For readers that want a few fields of every line and
+// no table.
+using LineSink = std::function<bool(QByteArrayView kept, int lineNumber)>;
+Outcome readLines(const QString& path, QChar separator, const LineSink& sink);
 
 // The separator an open uses for a file name: TAB for ".txt", comma for
 // ".csv" (case-insensitive); nothing for other extensions.

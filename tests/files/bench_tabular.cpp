@@ -1,22 +1,28 @@
-// Benchmarks of the list window on 100,000 lines, as the user meets them:
-// - the import of a CSV file written by the graph export into a list
-//   window, time and memory added, beside a plain line-by-line read of the
-//   same file;
+// Benchmarks of the list window on 100,000 lines, as the user meets them,
+// each paired with the floor of the same file: a plain read of its lines
+// (the file in pieces of 1 MiB, its line ends counted). A and the floor run
+// in turn for several rounds (AUDIMARK_BENCH_ROUNDS, default 5); the median
+// of the rounds' ratios is quoted (tests/bench/PairedRounds.h):
+// - the import of a CSV file written by the graph export into a list window
+//   with its first paint;
 // - "Output Tabular to graph" of those 100,000 rows with the progress dialog
-//   live, beside QLocale's own date-time reading of the same texts, and the
-//   first paint of the graph;
+//   live, and the rows' points alone;
+// - the same file's series as the command line's stats read it
+//   (loadReportSeries: line by line, no table);
 // - a file of millions of short lines ("1,\n", 3 bytes each; 2 million
-//   unless AUDIMARK_BENCH_SHORT_LINES says how many) read into a bare table,
-//   as the command line's stats do, and into a list window with its first
-//   paint: time and memory added, beside the file's size.
-// Prints figures; asserts no timings.
+//   unless AUDIMARK_BENCH_SHORT_LINES says how many) read into a bare table
+//   and into a list window with its first paint; memory added, beside the
+//   file's size, from the first run.
+// Prints figures; asserts no timings, only what was read.
 
 #include <QApplication>
 
 #include "common/TestMain.h"
 
 #include "TabularRig.h"
+#include "bench/PairedRounds.h"
 #include "files/formats/ExportText.h"
+#include "files/formats/NoiseReport.h"
 #include "files/formats/TabularConversion.h"
 #include "files/formats/TabularTable.h"
 #include "files/formats/TextImport.h"
@@ -27,11 +33,51 @@
 #include <QFileInfo>
 #include <QTableView>
 
+#include <cstring>
+
 #include <unistd.h>
 
 namespace {
 constexpr int kLines = 100000;
 constexpr int kShortLines = 2000000;
+constexpr int kRounds = 5;
+
+int rounds()
+{
+    bool ok = false;
+    const int n = qEnvironmentVariableIntValue("AUDIMARK_BENCH_ROUNDS", &ok);
+    return ok && n > 0 ? n : kRounds;
+}
+
+// The floor: the file read in pieces of 1 MiB and its lines counted, the
+// least any reading of its lines does.
+int plainLineRead(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    QByteArray piece(1 << 20, Qt::Uninitialized);
+    int lines = 0;
+    qint64 read = 0;
+    while ((read = file.read(piece.data(), piece.size())) > 0) {
+        const char* at = piece.constData();
+        const char* end = at + read;
+        while (const auto* newline =
+                   static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)))) {
+            ++lines;
+            at = newline + 1;
+        }
+    }
+    return lines;
+}
+
+// Closes the rig's windows and lets them go, between rounds.
+void closeWindows(TabularRig& rig)
+{
+    rig.area->closeAllSubWindows();
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 int shortLineCount()
 {
@@ -72,66 +118,81 @@ private slots:
     {
         TabularRig rig;
         const QString path = rig.writeFile(QStringLiteral("100000.csv"), graphExportFile(kLines));
-
-        QElapsedTimer plain;
-        plain.start();
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         int plainLines = 0;
-        while (!file.readLine().isEmpty())
-            ++plainLines;
-        const qint64 plainMs = plain.elapsed();
-        QCOMPARE(plainLines, kLines);
+        const auto floor = [&] { plainLines = plainLineRead(path); };
 
+        // The import, its memory from the first run.
         const double before = residentMegabytes();
-        QElapsedTimer import;
-        import.start();
         TfrmList* list = rig.commands->openTextFile(path, ExportText::Comma);
-        QApplication::processEvents(); // the list's first paint
-        const qint64 importMs = import.elapsed();
-        const double added = residentMegabytes() - before;
+        QApplication::processEvents();
         QVERIFY(list);
         QCOMPARE(list->table().dataRowCount(), kLines);
-        qInfo("import of %d lines into a list window: %lld ms (plain line read of the file: %lld "
-              "ms), %.1f MB added",
-              kLines, importMs, plainMs, added);
+        const double added = residentMegabytes() - before;
+        closeWindows(rig);
+        int imported = 0;
+        const auto import = [&] {
+            TfrmList* opened = rig.commands->openTextFile(path, ExportText::Comma);
+            QApplication::processEvents(); // the list's first paint
+            imported = opened ? opened->table().dataRowCount() : 0;
+            closeWindows(rig);
+        };
+        qInfo("%s; %.1f MB added",
+              PairedRounds::line(
+                  QStringLiteral("import of %1 lines into a list window / plain line read")
+                      .arg(kLines),
+                  PairedRounds::run(rounds(), import, floor))
+                  .constData(),
+              added);
+        QCOMPARE(imported, kLines);
+        QCOMPARE(plainLines, kLines);
 
-        QElapsedTimer qtReading;
-        qtReading.start();
-        const QLocale c = QLocale::c();
-        int read = 0;
-        for (int row = 1; row <= kLines; ++row)
-            read += c.toDateTime(list->table().cell(row, 1) + QLatin1Char(' ') +
-                                     list->table().cell(row, 2),
-                                 QStringLiteral("d MMM yyyy hh:mm:ss.z"))
-                        .isValid();
-        const qint64 qtMs = qtReading.elapsed();
+        list = rig.commands->openTextFile(path, ExportText::Comma);
+        QVERIFY(list);
+        int graphed = 0;
+        const auto graph = [&] {
+            rig.commands->btnOutputToGraphClick(list);
+            graphed = rig.graphs.LastGraph ? rig.graphs.LastGraph->graph()->points() : 0;
+            if (rig.graphs.LastGraph)
+                rig.graphs.LastGraph->repaint(); // its first paint
+            QApplication::processEvents();
+            for (TfrmGraph* window : rig.graphWindows())
+                window->parentWidget()->close();
+            QApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        qInfo("%s", PairedRounds::line(QStringLiteral("output tabular to graph of %1 rows with the "
+                                                      "progress dialog and the first paint / plain "
+                                                      "line read")
+                                           .arg(kLines),
+                                       PairedRounds::run(rounds(), graph, floor))
+                        .constData());
+        QCOMPARE(graphed, kLines);
 
-        QElapsedTimer core;
-        core.start();
         int points = 0;
         const QLocale locale;
         const QDate today = QDate::currentDate();
-        for (int row = 1; row <= kLines; ++row)
-            points += TabularConversion::point(list->table(), row, locale, today).has_value();
-        const qint64 coreMs = core.elapsed();
+        const auto rowPoints = [&] {
+            points = 0;
+            for (int row = 1; row <= kLines; ++row)
+                points += TabularConversion::point(list->table(), row, locale, today).has_value();
+        };
+        qInfo("%s", PairedRounds::line(
+                        QStringLiteral("the %1 rows' points alone / plain line read").arg(kLines),
+                        PairedRounds::run(rounds(), rowPoints, floor))
+                        .constData());
         QCOMPARE(points, kLines);
 
-        QElapsedTimer graphing;
-        graphing.start();
-        rig.commands->btnOutputToGraphClick(list);
-        const qint64 graphMs = graphing.elapsed();
-        QVERIFY(rig.graphs.LastGraph);
-        QCOMPARE(rig.graphs.LastGraph->graph()->points(), kLines);
-        QElapsedTimer paint;
-        paint.start();
-        rig.graphs.LastGraph->repaint();
-        QApplication::processEvents();
-        const qint64 paintMs = paint.elapsed();
-        qInfo("output tabular to graph of %d rows with the progress dialog: %lld ms; the rows' "
-              "points alone: %lld ms (QLocale's own date-time reading of the same rows: %lld ms, "
-              "%d read); first paint of the graph window: %lld ms",
-              kLines, graphMs, coreMs, qtMs, read, paintMs);
+        qsizetype series = 0;
+        const QDateTime now = QDateTime::currentDateTime();
+        const auto statsRead = [&] {
+            const ReportSeriesLoad load = loadReportSeries(path, 1, now, locale);
+            series = load.series ? load.series->size() : 0;
+        };
+        qInfo("%s", PairedRounds::line(QStringLiteral("the file's series as the command line's "
+                                                      "stats read it / plain line read"),
+                                       PairedRounds::run(rounds(), statsRead, floor))
+                        .constData());
+        QCOMPARE(series, qsizetype(kLines));
     }
 
     void shortLines()
@@ -141,27 +202,46 @@ private slots:
         const QString path = rig.writeFile(QStringLiteral("short.csv"),
                                            QByteArray("1,\n").repeated(lines));
         const double fileMb = double(QFileInfo(path).size()) / 1048576.0;
+        int plainLines = 0;
+        const auto floor = [&] { plainLines = plainLineRead(path); };
 
         double before = residentMegabytes();
-        QElapsedTimer bare;
-        bare.start();
-        {
+        double bareMb = 0.0;
+        int bareLines = 0;
+        const auto bare = [&] {
             TabularTable table;
-            const TextImport::Outcome outcome = TextImport::read(path, ExportText::Comma, table);
-            QCOMPARE(outcome.lines, lines);
-            qInfo("%d short lines (%.1f MB) into a bare table: %lld ms, %.1f MB added", lines,
-                  fileMb, bare.elapsed(), residentMegabytes() - before);
-        }
+            bareLines = TextImport::read(path, ExportText::Comma, table).lines;
+            if (bareMb == 0.0)
+                bareMb = residentMegabytes() - before;
+        };
+        const PairedRounds::Figures bareFigures = PairedRounds::run(rounds(), bare, floor);
+        qInfo("%s; %.1f MB added to a file of %.1f MB",
+              PairedRounds::line(
+                  QStringLiteral("%1 short lines into a bare table / plain line read").arg(lines),
+                  bareFigures)
+                  .constData(),
+              bareMb, fileMb);
+        QCOMPARE(bareLines, lines);
+        QCOMPARE(plainLines, lines);
 
         before = residentMegabytes();
-        QElapsedTimer window;
-        window.start();
-        TfrmList* list = rig.commands->openTextFile(path, ExportText::Comma);
-        QApplication::processEvents(); // the list's first paint
-        QVERIFY(list);
-        QCOMPARE(list->table().dataRowCount(), lines);
-        qInfo("the same into a list window with its first paint: %lld ms, %.1f MB added",
-              window.elapsed(), residentMegabytes() - before);
+        double windowMb = 0.0;
+        int listed = 0;
+        const auto window = [&] {
+            TfrmList* list = rig.commands->openTextFile(path, ExportText::Comma);
+            QApplication::processEvents(); // the list's first paint
+            if (windowMb == 0.0)
+                windowMb = residentMegabytes() - before;
+            listed = list ? list->table().dataRowCount() : 0;
+            closeWindows(rig);
+        };
+        qInfo("%s; %.1f MB added",
+              PairedRounds::line(QStringLiteral("the same into a list window with its first "
+                                                "paint / plain line read"),
+                                 PairedRounds::run(rounds(), window, floor))
+                  .constData(),
+              windowMb);
+        QCOMPARE(listed, lines);
     }
 };
 

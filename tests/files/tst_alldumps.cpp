@@ -1,12 +1,15 @@
 // Every data set of a logger memory in its own dump file, and the memory
 // image beside them: what the scheduled emptying of the logger keeps before
-// it erases anything. File bytes under en_US and de_DE, the name rule that
+// it erases anything. File bytes under en_US and de_DE, a dump's lines in
+// fourteen locales, the name rule that
 // never replaces a file, and the failures that must stop an erase.
 
 #include "common/FileBytes.h"
 #include "common/ReadOnlyDirectory.h"
 #include "common/TestMain.h"
+#include "logger/DateTimeValue.h"
 #include "logger/DumpFile.h"
+#include "logger/DumpLine.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 
 #include <QTemporaryDir>
@@ -108,6 +111,44 @@ private slots:
         const QByteArray rec = fileBytes(outcome.imagePath);
         QCOMPARE(rec, image.left(memoryEndOf(image) + 257));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 4);
+    }
+
+    // A dump holds the dump line of each sample, in any locale: across
+    // midnight and the year, samples outside 20.0 .. 140.0 dB.
+    void dumpIsTheDumpLines_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        for (const char* name : {"en_US", "de_DE", "fr_FR", "C", "ja_JP", "ar_EG", "fa_IR", "hi_IN",
+                                 "de_CH", "sv_SE", "bn_BD", "ru_RU", "zh_CN", "ko_KR"})
+            QTest::newRow(name) << QLocale(QString::fromLatin1(name));
+    }
+
+    void dumpIsTheDumpLines()
+    {
+        QFETCH(QLocale, locale);
+        QList<int> tenths;
+        for (int i = 0; i < 300; ++i)
+            tenths << 150 + i * 37 % 1300;
+        LoggerImageBuilder builder;
+        builder.append(record(QDateTime(QDate(2009, 12, 31), QTime(23, 58, 30)), 1, tenths));
+        const QByteArray image = builder.image();
+        QTemporaryDir dir;
+        const DumpFile::AllSetsOutcome outcome =
+            DumpFile::exportAllDataSets(image, memoryEndOf(image), dir.path(), fixedNow, locale);
+        QVERIFY2(outcome.complete, qPrintable(outcome.error));
+        const double start = DateTimeValue::fromDateTime(QDate(2009, 12, 31), QTime(23, 58, 30));
+        QByteArray expected;
+        for (int i = 0; i < tenths.size(); ++i) {
+            const int t = tenths[i];
+            const float level = t < 200 || t > 1400 ? 50.0f : float(t * 0.1);
+            expected +=
+                DumpLine::line(start + double(i) * (1 / 86400.0), level, locale).toUtf8() + "\r\n";
+        }
+        const QList<QByteArray> written = fileBytes(outcome.dumps.at(0).path).split('\n');
+        const QList<QByteArray> lines = expected.split('\n');
+        QCOMPARE(written.size(), lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QCOMPARE(written.at(i), lines.at(i));
     }
 
     void existingFilesAreNeverReplaced()

@@ -191,6 +191,14 @@ private slots:
                                                                << "OVER" << false << 0.0f;
         QTest::newRow("empty: no level") << "C"
                                          << "" << false << 0.0f;
+        // QLocale reads these, but no meter measures them: a row without a
+        // level, not a point that makes the Minimum "nan".
+        QTest::newRow("nan: no level") << "C"
+                                       << "nan" << false << 0.0f;
+        QTest::newRow("inf: no level") << "C"
+                                       << "inf" << false << 0.0f;
+        QTest::newRow("-inf: no level") << "C"
+                                        << "-inf" << false << 0.0f;
     }
 
     void level()

@@ -284,6 +284,44 @@ private slots:
         QCOMPARE(fileBytes(path), bytes);
     }
 
+    // The file's bytes are each row's line text, whatever its cells hold:
+    // plain ASCII, other characters, a byte order mark inside a line, bytes
+    // that are no UTF-8, a line cut at 179 characters.
+    void gridExportIsTheLineTexts_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("ASCII") << QByteArray("14 Apr 2010,09:05:07.000,65.3\r\nb,,c\r\n");
+        QTest::newRow("beyond ASCII")
+            << QByteArray("14.04.2010,09:05:07.0,65\xC2\xA0\r\n\xC3\xA9t\xC3\xA9,\xE2\x80\x83,"
+                          "\xF0\x9F\x94\x8A\r\n");
+        QTest::newRow("byte order mark inside, no UTF-8")
+            << QByteArray("a,b\r\n\xEF\xBB\xBFx,y\r\n\xFF\xFE,\xC3\r\n");
+        QTest::newRow("long line")
+            << "a," + QByteArray(100, 'x') + "\xC3\xA4" + QByteArray(200, 'y') + ",z\r\n";
+    }
+
+    void gridExportIsTheLineTexts()
+    {
+        QFETCH(QByteArray, file);
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.csv");
+        QFile out(source);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+        out.close();
+        TabularTable table;
+        QVERIFY(TextImport::read(source, ',', table).lines > 0);
+        for (const QChar separator : {QLatin1Char('\t'), QLatin1Char(',')}) {
+            QByteArray expected;
+            for (int row = 1; row <= table.dataRowCount(); ++row)
+                expected += GridExport::line(table, row, separator).toUtf8() + "\r\n";
+            const QString path = dir.filePath("saved.txt");
+            QVERIFY(
+                GridExport::write(path, table, ExportRange::all(table.dataRowCount()), separator)
+                    .written());
+            QCOMPARE(fileBytes(path), expected);
+        }
+    }
+
     void gridExportRange()
     {
         QTemporaryDir dir;
