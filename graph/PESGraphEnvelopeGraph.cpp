@@ -17,14 +17,21 @@ void PESGraphEnvelopeGraph::draw(QCPPainter* painter)
     if (painter->modes() == QCPPainter::pmDefault) {
         shownEntries_ = data()->size();
         onlyAddedSinceShown_ = true;
+        shownAsPlainLine_ = plainLine();
     }
+}
+
+bool PESGraphEnvelopeGraph::plainLine() const
+{
+    return lineStyle() == lsLine && brush().style() == Qt::NoBrush && scatterStyle().isNone() &&
+           !selected();
 }
 
 bool PESGraphEnvelopeGraph::tailDrawable() const
 {
-    return onlyAddedSinceShown_ && shownEntries_ > 0 && data()->size() > shownEntries_ &&
-           realVisibility() && lineStyle() == lsLine && brush().style() == Qt::NoBrush &&
-           scatterStyle().isNone() && selected() == false;
+    // A lone point's dot, drawn last time, must go with the second point.
+    return onlyAddedSinceShown_ && shownAsPlainLine_ && plainLine() && shownEntries_ > 0 &&
+           data()->size() > shownEntries_ && realVisibility();
 }
 
 QRect PESGraphEnvelopeGraph::drawTail(QCPPainter* painter)

@@ -66,6 +66,7 @@ private:
     [[nodiscard]] bool envelopeDrawable(int visibleEntries, Columns& columns) const;
     void bringEnvelopeUpToDate(const Columns& columns) const;
     [[nodiscard]] int columnOf(double key, const Columns& columns) const;
+    [[nodiscard]] bool plainLine() const; // a line alone: no dots, fill or selection
 
     bool everyPoint_ = false; // drawing for vector output
     mutable PixelColumnEnvelope envelope_;
@@ -77,4 +78,5 @@ private:
     mutable bool lastLineFromEnvelope_ = false;
     int shownEntries_ = 0; // entries of the container when last drawn on screen
     bool onlyAddedSinceShown_ = false;
+    bool shownAsPlainLine_ = false;
 };

@@ -190,6 +190,23 @@ private slots:
         graph.render(painter, QRectF(page.rect()));
         QVERIFY(!lineOf(graph)->lastLineFromEnvelope());
     }
+
+    // A lone first sample shows as a dot, which goes when the second comes.
+    void theFirstSamplesDotGoesWithTheSecond()
+    {
+        PESGraph graph;
+        graph.resize(900, 560);
+        record(graph, 200, 1);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        const QPointF dot = graph.valueToPixel(kStartDay, levelWithPeaks(0)) + QPointF(3, -4);
+        QVERIFY(isLineColour(picture(graph).pixel(dot.toPoint())));
+        graph.setXDataII(0, 1, kStartDay + kSecond);
+        graph.setYData(0, 1, levelWithPeaks(0));
+        graph.redraw();
+        QApplication::processEvents();
+        QVERIFY(!isLineColour(graph.grab().toImage().pixel(dot.toPoint())));
+    }
 };
 
 AUDIMARK_TEST_MAIN_GUI(TestEnvelopeGraph)
