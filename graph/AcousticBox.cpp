@@ -46,8 +46,13 @@ QLabel* valueLabel(QWidget* parent, int width)
     auto* label = new QLabel(parent);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setTextFormat(Qt::PlainText);
-    label->setMinimumWidth(width);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Of a fixed size (a figure's line at the widest text), so that a new
+    // figure repaints its label alone instead of laying the window out again
+    // (the figures change with every sample of a recording).
+    label->setText(QStringLiteral("0"));
+    label->setFixedSize(width, label->sizeHint().height());
+    label->clear();
     return label;
 }
 } // namespace

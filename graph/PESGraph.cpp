@@ -3,8 +3,10 @@
 #include "graph/PESGraphBlock.h"
 #include "graph/PESGraphCustomizeDialog.h"
 #include "graph/PESGraphDateTimeTicker.h"
+#include "graph/PESGraphEnvelopeGraph.h"
 #include "graph/PESGraphOverlay.h"
 #include "graph/PESGraphSeriesMirror.h"
+#include "graph/PESGraphTailDrawer.h"
 #include "graph/PESGraphTime.h"
 
 #include <QApplication>
@@ -109,6 +111,11 @@ PESGraph::PESGraph(QWidget* parent)
                     QCustomPlot::limAbove);
     overlay_ = new PESGraphOverlay(plot_, axisRect_, look_, content_);
     overlay_->setLayer(QStringLiteral("annotations"));
+    // The series (on the main layer) get a paint buffer of their own, so
+    // that a recording's new samples are drawn without the rest.
+    plot_->layer(QStringLiteral("main"))->setMode(QCPLayer::lmBuffered);
+    tail_ = std::make_unique<PESGraphTailDrawer>(plot_);
+    connect(plot_, &QCustomPlot::afterReplot, this, [this] { tail_->replotted(look_, content_); });
 
     hScroll_->hide();
     vScroll_->hide();
@@ -152,7 +159,8 @@ void PESGraph::rebuildMirrors()
     plot_->clearGraphs();
     mirrors_.clear();
     for (int s = 0; s < subsets(); ++s) {
-        QCPGraph* graph = plot_->addGraph(plot_->xAxis, plot_->yAxis);
+        // Registered with the plot as addGraph() would.
+        QCPGraph* graph = new PESGraphEnvelopeGraph(plot_->xAxis, plot_->yAxis);
         graph->setAdaptiveSampling(true);
         mirrors_.push_back(std::make_unique<PESGraphSeriesMirror>(graph));
     }
@@ -653,8 +661,17 @@ void PESGraph::redraw()
         applyScales();
     plot_->xAxis2->setRange(plot_->xAxis->range());
     plot_->yAxis2->setRange(plot_->yAxis->range());
-    plot_->replot(QCustomPlot::rpQueuedRefresh);
+    if (!drawTailOnly())
+        plot_->replot(QCustomPlot::rpQueuedRefresh);
     layoutDirty_ = false;
+}
+
+bool PESGraph::drawTailOnly()
+{
+    if (mirrors_.size() != 1)
+        return false;
+    auto* graph = dynamic_cast<PESGraphEnvelopeGraph*>(mirrors_[0]->graph());
+    return graph && tail_->drawTail(look_, content_, *graph);
 }
 
 void PESGraph::ensureLayout() const

@@ -48,6 +48,7 @@ class QRubberBand;
 class QScrollBar;
 class PESGraphOverlay;
 class PESGraphSeriesMirror;
+class PESGraphTailDrawer;
 
 // Pages of the customisation dialog.
 enum class PESCustomizePage : int
@@ -297,6 +298,7 @@ protected:
 
 private:
     void syncData() const;
+    bool drawTailOnly();
     void applyLook();
     void applyScales();
     void placeTitles();
@@ -326,6 +328,7 @@ private:
     QCPTextElement* subTitle_ = nullptr;
     PESGraphOverlay* overlay_;
     std::vector<std::unique_ptr<PESGraphSeriesMirror>> mirrors_;
+    std::unique_ptr<PESGraphTailDrawer> tail_;
     QScrollBar* hScroll_;
     QScrollBar* vScroll_;
     QRubberBand* rubberBand_;

@@ -1,10 +1,21 @@
 #include "graph/PESGraphSeriesMirror.h"
 
+#include "graph/PESGraphEnvelopeGraph.h"
+
 #include <algorithm>
 #include <limits>
 #include <numeric>
 
-PESGraphSeriesMirror::PESGraphSeriesMirror(QCPGraph* graph) : graph_(graph) {}
+PESGraphSeriesMirror::PESGraphSeriesMirror(QCPGraph* graph)
+    : graph_(graph), envelopeGraph_(dynamic_cast<PESGraphEnvelopeGraph*>(graph))
+{
+}
+
+void PESGraphSeriesMirror::entriesChanged()
+{
+    if (envelopeGraph_)
+        envelopeGraph_->forgetEnvelope();
+}
 
 void PESGraphSeriesMirror::markPointChanged(int point)
 {
@@ -58,8 +69,12 @@ bool PESGraphSeriesMirror::updateInPlace(const PESGraphSeries& series, int point
         const double key = keyOf(x);
         if ((i > 0 && entries[i - 1].key > key) || (i + 1 < size && key > entries[i + 1].key))
             return false;
+        const double value = double(series.y[size_t(i)]);
+        if (entries[i].key == key && entries[i].value == value)
+            continue; // written again unchanged, as a finished recording's last point
         entries[i].key = key;
-        entries[i].value = double(series.y[size_t(i)]);
+        entries[i].value = value;
+        entriesChanged();
     }
     for (int i = std::max(dirtyLo_, size); i <= hi; ++i) {
         const double x = series.x[size_t(i)];
@@ -117,4 +132,5 @@ void PESGraphSeriesMirror::rebuild(const PESGraphSeries& series, int points, con
     if (identity_)
         entryToPoint_.clear();
     graph_->data()->set(entries, true);
+    entriesChanged();
 }

@@ -14,6 +14,8 @@
 #include <qcustomplot.h>
 #include <vector>
 
+class PESGraphEnvelopeGraph;
+
 class PESGraphSeriesMirror
 {
 public:
@@ -36,8 +38,10 @@ public:
 private:
     void rebuild(const PESGraphSeries& series, int points, const KeyOf& keyOf);
     bool updateInPlace(const PESGraphSeries& series, int points, const KeyOf& keyOf);
+    void entriesChanged();
 
     QCPGraph* graph_;
+    PESGraphEnvelopeGraph* envelopeGraph_; // null for a plain graph
     bool needsRebuild_ = true;
     bool identity_ = true; // container entry i is point i
     int dirtyLo_ = 0;
