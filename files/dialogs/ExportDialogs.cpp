@@ -14,6 +14,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace ExportDialogs {
 
 std::optional<ExportRange> chooseRange(QWidget* parent, int count, const FileDialogRunner& dialogs)
@@ -57,7 +60,8 @@ bool refuseCsvUnderDecimalComma(QWidget* parent, const QString& path, const QLoc
 
 ProgressDialog::ProgressDialog(QWidget* parent, const QString& caption, const QString& text,
                                int maximum)
-    : dialog_(new TfrmScope(parent))
+    : dialog_(new TfrmScope(parent)), maximum_(std::max(maximum, 0)),
+      stride_(std::max(1, maximum_ / 1000))
 {
     dialog_->setWindowTitle(caption);
     dialog_->SText1()->setText(text);
@@ -83,10 +87,15 @@ bool ProgressDialog::step(int value)
 {
     if (!dialog_)
         return false;
-    dialog_->Progress1()->setValue(value);
-    // Letting events run for every item would dominate a long loop; a few
-    // times per tenth of a second keeps Cancel and the bar live.
-    if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= 20) {
+    // Setting the bar and letting events run for every item of a long loop
+    // would cost more than the item itself: the bar moves by visible steps,
+    // and a few times per tenth of a second keeps Cancel and repaints live.
+    const bool eventsDue = !sinceEvents_.isValid() || sinceEvents_.elapsed() >= 20;
+    if (eventsDue || std::abs(value - shownValue_) >= stride_ || value >= maximum_) {
+        dialog_->Progress1()->setValue(value);
+        shownValue_ = value;
+    }
+    if (eventsDue) {
         QCoreApplication::processEvents();
         sinceEvents_.restart();
     }

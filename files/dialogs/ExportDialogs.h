@@ -58,4 +58,7 @@ public:
 private:
     QPointer<TfrmScope> dialog_;
     QElapsedTimer sinceEvents_; // since pending events last ran
+    int maximum_ = 0;
+    int shownValue_ = 0; // the bar's value as last set
+    int stride_ = 1;     // a step the bar can show: a thousandth of the range
 };
