@@ -89,8 +89,8 @@ double PESGraphDateTimeTicker::axisPixels()
         // Not laid out yet (a chart drawn straight onto paper): room for
         // the value axis's labels and title at the left.
         const QFontMetrics metrics(axis_->tickLabelFont());
-        pixels = viewport - 2 * metrics.height() - metrics.horizontalAdvance(QStringLiteral("0000")) -
-                 20;
+        pixels = viewport - 2 * metrics.height() -
+                 metrics.horizontalAdvance(QStringLiteral("0000")) - 20;
     }
     laidOutViewportWidth_ = viewport;
     return std::max(1.0, pixels);
@@ -121,8 +121,8 @@ double PESGraphDateTimeTicker::getTickStep(const QCPRange& range)
 }
 
 QVector<QString> PESGraphDateTimeTicker::createLabelVector(const QVector<double>& ticks,
-                                                           const QLocale& locale,
-                                                           QChar formatChar, int precision)
+                                                           const QLocale& locale, QChar formatChar,
+                                                           int precision)
 {
     QVector<QString> labels =
         QCPAxisTickerDateTime::createLabelVector(ticks, locale, formatChar, precision);

@@ -10,13 +10,19 @@
 #include "graph/PESGraphTime.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPrinter>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
 
 using namespace PESGraphTestData;
 
@@ -34,6 +40,58 @@ private:
         graph.show();
         QVERIFY(QTest::qWaitForWindowExposed(&graph));
         graph.redraw();
+    }
+
+    // The time axis as last laid out: each label's box (centred on its
+    // tick, as wide as its widest line) clears the next, and a label has a
+    // date line only on the first tick and where the day changes.
+    static void expectTimeLabelsApart(QCustomPlot& plot)
+    {
+        const QCPAxis* axis = plot.xAxis;
+        const QVector<double> ticks = axis->tickVector();
+        const QVector<QString> labels = axis->tickVectorLabels();
+        QVERIFY(!ticks.isEmpty());
+        QCOMPARE(labels.size(), ticks.size());
+        const QFontMetrics metrics(axis->tickLabelFont());
+        const auto dayOf = [](double key) {
+            return QDateTime::fromSecsSinceEpoch(qint64(std::floor(key)), Qt::UTC).date();
+        };
+        double previousRight = -1e9;
+        for (qsizetype i = 0; i < ticks.size(); ++i) {
+            int width = 0;
+            for (const QString& line : labels.at(i).split(QLatin1Char('\n')))
+                width = std::max(width, metrics.horizontalAdvance(line));
+            const double centre = axis->coordToPixel(ticks.at(i));
+            QVERIFY2(centre - width / 2.0 >= previousRight,
+                     qPrintable(labels.toList().join(QLatin1Char('|'))));
+            previousRight = centre + width / 2.0;
+            if (i > 0 && labels.at(0).contains(QLatin1Char('\n')))
+                QCOMPARE(labels.at(i).contains(QLatin1Char('\n')),
+                         dayOf(ticks.at(i)) != dayOf(ticks.at(i - 1)));
+        }
+    }
+
+    static void timeLabelRows()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<double>("spanSeconds");
+        const std::pair<const char*, double> spans[] = {{"2 s", 2.0},
+                                                        {"90 s", 90.0},
+                                                        {"5 h", 5 * 3600.0},
+                                                        {"3 days", 3 * 86400.0},
+                                                        {"40 days", 40 * 86400.0}};
+        for (int width : {300, 600, 1200})
+            for (const auto& [name, span] : spans)
+                QTest::addRow("%d px, %s", width, name) << width << span;
+    }
+
+    static void spanChart(PESGraph& graph, double spanSeconds)
+    {
+        prepare(graph, 200);
+        // From 21:00, so that the longer spans cross midnight.
+        graph.setManualMinX(kStartDay + 0.375);
+        graph.setManualMaxX(kStartDay + 0.375 + spanSeconds * kSecond);
+        graph.reinitialize();
     }
 
     static void drag(QWidget* widget, QPoint from, QPoint to)
@@ -213,6 +271,57 @@ private slots:
         QVERIFY(labels.size() >= 2);
         const QString all = labels.toList().join(QLatin1Char('|'));
         QVERIFY2(all.contains(expected), qPrintable(all));
+    }
+
+    void timeLabelsKeepApartAtAnyWidth_data() { timeLabelRows(); }
+
+    void timeLabelsKeepApartAtAnyWidth()
+    {
+        QFETCH(int, width);
+        QFETCH(double, spanSeconds);
+        PESGraph graph;
+        graph.resize(width, 300);
+        spanChart(graph, spanSeconds);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        graph.redraw();
+        auto* plot = graph.findChild<QCustomPlot*>();
+        plot->replot();
+        expectTimeLabelsApart(*plot);
+    }
+
+    // On paper (the noise report, printing) the chart is laid out at the
+    // drawing's size, never shown.
+    void timeLabelsKeepApartOnPaper_data() { timeLabelRows(); }
+
+    void timeLabelsKeepApartOnPaper()
+    {
+        QFETCH(int, width);
+        QFETCH(double, spanSeconds);
+        PESGraph graph;
+        graph.setAttribute(Qt::WA_DontShowOnScreen);
+        graph.resize(width, 300);
+        spanChart(graph, spanSeconds);
+        QImage page(width, 300, QImage::Format_RGB32);
+        QPainter painter(&page);
+        graph.render(painter, QRectF(0, 0, width, 300));
+        painter.end();
+        expectTimeLabelsApart(*graph.findChild<QCustomPlot*>());
+    }
+
+    // Room enough: as many ticks as asked for.
+    void wideAxisKeepsSixTicks()
+    {
+        PESGraph graph;
+        graph.resize(1200, 300);
+        spanChart(graph, 3600.0);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        graph.redraw();
+        auto* plot = graph.findChild<QCustomPlot*>();
+        plot->replot();
+        QVERIFY2(plot->xAxis->tickVector().size() >= 6,
+                 qPrintable(QString::number(plot->xAxis->tickVector().size())));
     }
 
     // ---- Geometry -----------------------------------------------------------
