@@ -99,8 +99,12 @@ double PESGraphDateTimeTicker::axisPixels()
 bool PESGraphDateTimeTicker::labelsFit(double step, const QCPRange& range, double pixels) const
 {
     const QFont font = axis_->tickLabelFont();
-    const double spacing = step / range.size() * pixels;
-    return spacing >= labelWidth(formatForStep(step), font) + labelGap(font);
+    const QString format = formatForStep(step);
+    const QString key = format + QLatin1Char('\t') + font.key();
+    auto room = measured_.constFind(key);
+    if (room == measured_.constEnd())
+        room = measured_.insert(key, labelWidth(format, font) + labelGap(font));
+    return step / range.size() * pixels >= *room;
 }
 
 double PESGraphDateTimeTicker::getTickStep(const QCPRange& range)

@@ -18,6 +18,7 @@
 
 #include <qcustomplot.h>
 
+#include <QHash>
 #include <QPointer>
 
 class PESGraphDateTimeTicker : public QCPAxisTickerDateTime
@@ -46,6 +47,8 @@ private:
     [[nodiscard]] bool labelsFit(double step, const QCPRange& range, double pixels) const;
 
     QPointer<QCPAxis> axis_;
+    // The room a label takes, by format and font.
+    mutable QHash<QString, int> measured_;
     // The plot's width when the axis rectangle was last laid out.
     int laidOutViewportWidth_ = 0;
 };
