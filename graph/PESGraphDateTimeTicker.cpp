@@ -78,21 +78,21 @@ double PESGraphDateTimeTicker::axisPixels()
 {
     if (!axis_ || !axis_->axisRect() || !axis_->parentPlot())
         return 0.0;
-    const QCPAxisRect* rect = axis_->axisRect();
-    const int viewport = axis_->parentPlot()->viewport().width();
-    double pixels = 0.0;
-    if (rect->width() > 0) {
-        // Ticks are made before the layout: the rectangle is the last
-        // layout's, and follows the plot's width.
-        pixels = rect->width() + (laidOutViewportWidth_ > 0 ? viewport - laidOutViewportWidth_ : 0);
-    } else {
+    // Ticks are made before the layout, for the plot's width now: the
+    // axis rectangle spans it less the plot's margins and the rectangle's
+    // own, which do not change with the width.
+    QCustomPlot* plot = axis_->parentPlot();
+    const QMargins outer = plot->plotLayout()->margins();
+    QMargins inner = axis_->axisRect()->margins();
+    if (inner.left() + inner.right() == 0) {
         // Not laid out yet (a chart drawn straight onto paper): room for
         // the value axis's labels and title at the left.
         const QFontMetrics metrics(axis_->tickLabelFont());
-        pixels = viewport - 2 * metrics.height() -
-                 metrics.horizontalAdvance(QStringLiteral("0000")) - 20;
+        inner.setLeft(2 * metrics.height() + metrics.horizontalAdvance(QStringLiteral("0000")) +
+                      20);
     }
-    laidOutViewportWidth_ = viewport;
+    const double pixels = plot->viewport().width() - outer.left() - outer.right() -
+                          inner.left() - inner.right();
     return std::max(1.0, pixels);
 }
 
@@ -116,9 +116,8 @@ double PESGraphDateTimeTicker::getTickStep(const QCPRange& range)
             step = stepForCount(range, count);
         // Narrower than two labels: every other tick, then every fourth...
         // until one label's room is kept (a step's multiples stay exact).
-        for (int guard = 0; guard < 16 && !labelsFit(step, range, pixels); ++guard) {
+        while (step < range.size() && !labelsFit(step, range, pixels))
             step *= 2.0;
-        }
     }
     mDateTimeFormat = formatForStep(step);
     return step;

@@ -49,6 +49,4 @@ private:
     QPointer<QCPAxis> axis_;
     // The room a label takes, by format and font.
     mutable QHash<QString, int> measured_;
-    // The plot's width when the axis rectangle was last laid out.
-    int laidOutViewportWidth_ = 0;
 };
