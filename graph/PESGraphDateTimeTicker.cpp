@@ -91,8 +91,8 @@ double PESGraphDateTimeTicker::axisPixels()
         inner.setLeft(2 * metrics.height() + metrics.horizontalAdvance(QStringLiteral("0000")) +
                       20);
     }
-    const double pixels = plot->viewport().width() - outer.left() - outer.right() -
-                          inner.left() - inner.right();
+    const double pixels =
+        plot->viewport().width() - outer.left() - outer.right() - inner.left() - inner.right();
     return std::max(1.0, pixels);
 }
 
