@@ -74,7 +74,7 @@ double PESGraphDateTimeTicker::stepForCount(const QCPRange& range, int count)
     return step;
 }
 
-double PESGraphDateTimeTicker::axisPixels()
+double PESGraphDateTimeTicker::axisPixels(double* left) const
 {
     if (!axis_ || !axis_->axisRect() || !axis_->parentPlot())
         return 0.0;
@@ -91,9 +91,28 @@ double PESGraphDateTimeTicker::axisPixels()
         inner.setLeft(2 * metrics.height() + metrics.horizontalAdvance(QStringLiteral("0000")) +
                       20);
     }
+    if (left)
+        *left = plot->viewport().left() + outer.left() + inner.left();
     const double pixels =
         plot->viewport().width() - outer.left() - outer.right() - inner.left() - inner.right();
     return std::max(1.0, pixels);
+}
+
+bool PESGraphDateTimeTicker::cutByTheBorder(double tick, const QString& label) const
+{
+    // The chart leaves out a label that would stick out of it.
+    double left = 0.0;
+    const double pixels = axisPixels(&left);
+    const QCPRange range = axis_ ? axis_->range() : QCPRange();
+    if (pixels <= 0.0 || range.size() <= 0.0)
+        return false;
+    const QFontMetrics metrics(axis_->tickLabelFont());
+    int width = 0;
+    for (const QString& line : label.split(QLatin1Char('\n')))
+        width = std::max(width, metrics.horizontalAdvance(line));
+    const double x = left + (tick - range.lower) / range.size() * pixels;
+    const QRect viewport = axis_->parentPlot()->viewport();
+    return x - width / 2.0 - 2.0 < viewport.left() || x + width / 2.0 + 2.0 > viewport.right();
 }
 
 bool PESGraphDateTimeTicker::labelsFit(double step, const QCPRange& range, double pixels) const
@@ -130,16 +149,17 @@ QVector<QString> PESGraphDateTimeTicker::createLabelVector(const QVector<double>
     QVector<QString> labels =
         QCPAxisTickerDateTime::createLabelVector(ticks, locale, formatChar, precision);
     // The date line only where the day is not the one the labels before
-    // already gave.
+    // already gave (the first label the chart shows gives it).
     QDate shown;
     for (qsizetype i = 0; i < labels.size() && i < ticks.size(); ++i) {
         const qsizetype lineBreak = labels.at(i).indexOf(QLatin1Char('\n'));
         if (lineBreak < 0)
             continue;
         const QDate day = tickDate(ticks.at(i));
-        if (day == shown)
+        if (day == shown || (!shown.isValid() && cutByTheBorder(ticks.at(i), labels.at(i))))
             labels[i].truncate(lineBreak);
-        shown = day;
+        else
+            shown = day;
     }
     return labels;
 }

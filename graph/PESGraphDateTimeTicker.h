@@ -42,8 +42,11 @@ protected:
 private:
     // The step for about `count` ticks over the range.
     double stepForCount(const QCPRange& range, int count);
-    // The axis's length in pixels for the layout under way; 0 without an axis.
-    [[nodiscard]] double axisPixels();
+    // The axis's length in pixels for the layout under way, and where it
+    // starts in the plot (left); 0 without an axis.
+    [[nodiscard]] double axisPixels(double* left = nullptr) const;
+    // The chart would leave out this label as sticking out of it.
+    [[nodiscard]] bool cutByTheBorder(double tick, const QString& label) const;
     [[nodiscard]] bool labelsFit(double step, const QCPRange& range, double pixels) const;
 
     QPointer<QCPAxis> axis_;
