@@ -330,7 +330,7 @@ void TfrmGraph::buildGraphStatisticPanel()
     // pair that does not fit the width moves to a line of its own.
     const auto at = [this] { return new QLabel(QStringLiteral("@"), pnlGraphStatistic); };
     const auto label = [this](const QString& text) { return fieldLabel(pnlGraphStatistic, text); };
-    auto* rows = new GraphFlowLayout(pnlGraphStatistic, 3, 18, 3);
+    auto* rows = new GraphFlowLayout(pnlGraphStatistic, 3, 15, 3);
     rows->setObjectName(QStringLiteral("graphStatisticRows"));
     rows->setContentsMargins(6, 3, 6, 3);
     rows->addWidget(label(QStringLiteral("Start Time")));
