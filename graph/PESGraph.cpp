@@ -571,7 +571,7 @@ void PESGraph::applyLook()
     plot_->yAxis->grid()->setVisible(look_.gridLines == PESGridLines::Both ||
                                      look_.gridLines == PESGridLines::YOnly);
     if (look_.dateTimeMode)
-        plot_->xAxis->setTicker(QSharedPointer<PESGraphDateTimeTicker>::create());
+        plot_->xAxis->setTicker(QSharedPointer<PESGraphDateTimeTicker>::create(plot_->xAxis));
     else
         plot_->xAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
 

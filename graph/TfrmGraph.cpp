@@ -8,6 +8,7 @@
 #include "files/formats/GraphFile.h"
 #include "graph/AcousticBox.h"
 #include "graph/GraphCursors.h"
+#include "graph/GraphFlowLayout.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmAnnoEdit.h"
 #include "graph/TfrmDelAnno.h"
@@ -27,6 +28,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
 #include <QTableWidget>
@@ -156,9 +158,17 @@ TfrmGraph::TfrmGraph(GraphWindowState& state, QWidget* parent) : QWidget(parent)
     splitter_->addWidget(right);
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({372, 648});
+    // Below the size its panels need, the window scrolls instead of
+    // squeezing fields over their labels.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrollForm"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(splitter_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(splitter_);
+    layout->addWidget(scroll);
     pnlDataSets->hide();
 
     connectGraph();
@@ -316,38 +326,34 @@ void TfrmGraph::buildGraphStatisticPanel()
         readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
     pnlSamplingRate->setPalette(readable);
 
-    // Two rows of label and field pairs, each row packed to the left.
+    // Two rows of label and field pairs, each row packed to the left; a
+    // pair that does not fit the width moves to a line of its own.
     const auto at = [this] { return new QLabel(QStringLiteral("@"), pnlGraphStatistic); };
     const auto label = [this](const QString& text) { return fieldLabel(pnlGraphStatistic, text); };
-    auto* top = new QHBoxLayout;
-    top->addWidget(label(QStringLiteral("Start Time")));
-    top->addWidget(txtStartTime);
-    top->addSpacing(12);
-    top->addWidget(label(QStringLiteral("Sampling Rate")));
-    top->addWidget(pnlSamplingRate);
-    top->addSpacing(12);
-    top->addWidget(label(QStringLiteral("Data No.")));
-    top->addWidget(txtDataNo);
-    top->addSpacing(12);
-    top->addWidget(label(QStringLiteral("Avg")));
-    top->addWidget(txtAvgAll);
-    top->addStretch(1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(label(QStringLiteral("Maximum ")));
-    bottom->addWidget(txtMax);
-    bottom->addWidget(at());
-    bottom->addWidget(txtMaxTime);
-    bottom->addSpacing(12);
-    bottom->addWidget(label(QStringLiteral("Minimum")));
-    bottom->addWidget(txtMin);
-    bottom->addWidget(at());
-    bottom->addWidget(txtMinTime);
-    bottom->addStretch(1);
-    auto* rows = new QVBoxLayout(pnlGraphStatistic);
+    auto* rows = new GraphFlowLayout(pnlGraphStatistic, 3, 15, 3);
+    rows->setObjectName(QStringLiteral("graphStatisticRows"));
     rows->setContentsMargins(6, 3, 6, 3);
-    rows->setSpacing(3);
-    rows->addLayout(top);
-    rows->addLayout(bottom);
+    rows->addWidget(label(QStringLiteral("Start Time")));
+    rows->addWidget(txtStartTime);
+    rows->addGroup();
+    rows->addWidget(label(QStringLiteral("Sampling Rate")));
+    rows->addWidget(pnlSamplingRate);
+    rows->addGroup();
+    rows->addWidget(label(QStringLiteral("Data No.")));
+    rows->addWidget(txtDataNo);
+    rows->addGroup();
+    rows->addWidget(label(QStringLiteral("Avg")));
+    rows->addWidget(txtAvgAll);
+    rows->addBreak();
+    rows->addWidget(label(QStringLiteral("Maximum ")));
+    rows->addWidget(txtMax);
+    rows->addWidget(at());
+    rows->addWidget(txtMaxTime);
+    rows->addGroup();
+    rows->addWidget(label(QStringLiteral("Minimum")));
+    rows->addWidget(txtMin);
+    rows->addWidget(at());
+    rows->addWidget(txtMinTime);
 
     showGraphStatisticTexts(GraphStatisticTexts::initial());
 }
@@ -377,7 +383,11 @@ void TfrmGraph::buildCursorPanel()
     connect(Slider1, &Tslider2::valueChange2, this,
             [this] { HandlerGuard::run([this] { Slider1ValueChange1(); }); });
 
+    // The cursors' block and the block of the statistics between them side
+    // by side, the second under the first where the width is too small.
     auto* fields = new QWidget(pnlStatistic);
+    auto* cursorsBlock = new QWidget(fields);
+    auto* betweenBlock = new QWidget(fields);
     const QString dateTime = widestDateTime();
     // Levels of a meter (20 to 140 dB) without unit: narrow fields, so that
     // both columns fit the real-time graph beside the control panel.
@@ -392,25 +402,46 @@ void TfrmGraph::buildCursorPanel()
     txtMinABTime = statisticField(fields, "txtMinABTime", dateTime);
     txtAvgAB = statisticField(fields, "txtAvgAB", level);
 
-    auto* grid = new QGridLayout(fields);
-    grid->setContentsMargins(6, 0, 6, 0);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(3);
-    const auto row = [&](int r, int column, QLabel* label, QLineEdit* value, QLineEdit* time) {
-        grid->addWidget(label, r, column);
-        grid->addWidget(value, r, column + 1);
+    const auto blockGrid = [](QWidget* block) {
+        auto* grid = new QGridLayout(block);
+        grid->setContentsMargins(0, 0, 0, 0);
+        grid->setHorizontalSpacing(6);
+        grid->setVerticalSpacing(3);
+        return grid;
+    };
+    QGridLayout* cursorsGrid = blockGrid(cursorsBlock);
+    QGridLayout* betweenGrid = blockGrid(betweenBlock);
+    const auto row = [&](QGridLayout* grid, int r, QLabel* label, QLineEdit* value,
+                         QLineEdit* time) {
+        QWidget* block = grid->parentWidget();
+        label->setParent(block);
+        value->setParent(block);
+        grid->addWidget(label, r, 0);
+        grid->addWidget(value, r, 1);
         if (time) {
-            grid->addWidget(new QLabel(QStringLiteral("@"), fields), r, column + 2);
-            grid->addWidget(time, r, column + 3);
+            time->setParent(block);
+            grid->addWidget(new QLabel(QStringLiteral("@"), block), r, 2);
+            grid->addWidget(time, r, 3);
         }
     };
-    row(0, 0, fieldLabel(fields, QStringLiteral("Cursor A"), Qt::blue), txtCursorA, txtCursorATime);
-    row(1, 0, fieldLabel(fields, QStringLiteral("Cursor B"), Qt::red), txtCursorB, txtCursorBTime);
-    row(0, 4, fieldLabel(fields, QStringLiteral("Max.Between A and B")), txtMaxAB, txtMaxABTime);
-    row(1, 4, fieldLabel(fields, QStringLiteral("Min.Between A and B")), txtMinAB, txtMinABTime);
-    row(2, 4, fieldLabel(fields, QStringLiteral("Avg Between A and B")), txtAvgAB, nullptr);
-    grid->setColumnMinimumWidth(4, 0);
-    grid->setColumnStretch(8, 1);
+    row(cursorsGrid, 0, fieldLabel(fields, QStringLiteral("Cursor A"), Qt::blue), txtCursorA,
+        txtCursorATime);
+    row(cursorsGrid, 1, fieldLabel(fields, QStringLiteral("Cursor B"), Qt::red), txtCursorB,
+        txtCursorBTime);
+    row(betweenGrid, 0, fieldLabel(fields, QStringLiteral("Max.Between A and B")), txtMaxAB,
+        txtMaxABTime);
+    row(betweenGrid, 1, fieldLabel(fields, QStringLiteral("Min.Between A and B")), txtMinAB,
+        txtMinABTime);
+    row(betweenGrid, 2, fieldLabel(fields, QStringLiteral("Avg Between A and B")), txtAvgAB,
+        nullptr);
+    auto* blocks = new GraphFlowLayout(fields, 6, 6, 3);
+    blocks->setObjectName(QStringLiteral("cursorBlocks"));
+    blocks->setContentsMargins(6, 0, 6, 0);
+    blocks->addWidget(cursorsBlock);
+    blocks->itemAt(0)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    blocks->addGroup();
+    blocks->addWidget(betweenBlock);
+    blocks->itemAt(1)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout->addWidget(fields);
     layout->addStretch();
 }

@@ -10,13 +10,19 @@
 #include "graph/PESGraphTime.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPrinter>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
 
 using namespace PESGraphTestData;
 
@@ -34,6 +40,71 @@ private:
         graph.show();
         QVERIFY(QTest::qWaitForWindowExposed(&graph));
         graph.redraw();
+    }
+
+    // The time axis as last laid out: each label's box (centred on its
+    // tick, as wide as its widest line) clears the next; with time labels,
+    // the first label inside the chart carries the date line (or the
+    // second, where the date would stick out of the chart at the first),
+    // and later labels only where the day changes.
+    static void expectTimeLabelsApart(QCustomPlot& plot, bool timeLabels)
+    {
+        const QCPAxis* axis = plot.xAxis;
+        const QVector<double> ticks = axis->tickVector();
+        const QVector<QString> labels = axis->tickVectorLabels();
+        QVERIFY(!ticks.isEmpty());
+        QCOMPARE(labels.size(), ticks.size());
+        const QString all = labels.toList().join(QLatin1Char('|'));
+        const QFontMetrics metrics(axis->tickLabelFont());
+        const auto dayOf = [](double key) {
+            return QDateTime::fromSecsSinceEpoch(qint64(std::floor(key)), Qt::UTC).date();
+        };
+        double previousRight = -1e9;
+        QDate shown;
+        int undatedInside = 0;
+        for (qsizetype i = 0; i < ticks.size(); ++i) {
+            int width = 0;
+            for (const QString& line : labels.at(i).split(QLatin1Char('\n')))
+                width = std::max(width, metrics.horizontalAdvance(line));
+            const double centre = axis->coordToPixel(ticks.at(i));
+            QVERIFY2(centre - width / 2.0 >= previousRight, qPrintable(all));
+            previousRight = centre + width / 2.0;
+            if (!timeLabels)
+                continue;
+            const bool inside = centre - width / 2.0 >= 0 && previousRight <= plot.width();
+            const bool dated = labels.at(i).contains(QLatin1Char('\n'));
+            if (inside && !dated && !shown.isValid())
+                QVERIFY2(++undatedInside < 2, qPrintable(all));
+            if (dated) {
+                QVERIFY2(dayOf(ticks.at(i)) != shown, qPrintable(all));
+                shown = dayOf(ticks.at(i));
+            } else if (shown.isValid()) {
+                QVERIFY2(dayOf(ticks.at(i)) == shown, qPrintable(all));
+            }
+        }
+    }
+
+    static void timeLabelRows()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<double>("spanSeconds");
+        const std::pair<const char*, double> spans[] = {{"2 s", 2.0},
+                                                        {"90 s", 90.0},
+                                                        {"5 h", 5 * 3600.0},
+                                                        {"3 days", 3 * 86400.0},
+                                                        {"40 days", 40 * 86400.0}};
+        for (int width : {300, 600, 1200})
+            for (const auto& [name, span] : spans)
+                QTest::addRow("%d px, %s", width, name) << width << span;
+    }
+
+    static void spanChart(PESGraph& graph, double spanSeconds)
+    {
+        prepare(graph, 200);
+        // From 21:00, so that the longer spans cross midnight.
+        graph.setManualMinX(kStartDay + 0.375);
+        graph.setManualMaxX(kStartDay + 0.375 + spanSeconds * kSecond);
+        graph.reinitialize();
     }
 
     static void drag(QWidget* widget, QPoint from, QPoint to)
@@ -213,6 +284,58 @@ private slots:
         QVERIFY(labels.size() >= 2);
         const QString all = labels.toList().join(QLatin1Char('|'));
         QVERIFY2(all.contains(expected), qPrintable(all));
+    }
+
+    void timeLabelsKeepApartAtAnyWidth_data() { timeLabelRows(); }
+
+    void timeLabelsKeepApartAtAnyWidth()
+    {
+        QFETCH(int, width);
+        QFETCH(double, spanSeconds);
+        PESGraph graph;
+        graph.resize(width, 300);
+        spanChart(graph, spanSeconds);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        graph.redraw();
+        auto* plot = graph.findChild<QCustomPlot*>();
+        plot->replot();
+        expectTimeLabelsApart(*plot, spanSeconds < 86400.0);
+    }
+
+    // On paper (the noise report, printing) the chart is laid out at the
+    // drawing's size, never shown.
+    void timeLabelsKeepApartOnPaper_data() { timeLabelRows(); }
+
+    void timeLabelsKeepApartOnPaper()
+    {
+        QFETCH(int, width);
+        QFETCH(double, spanSeconds);
+        PESGraph graph;
+        graph.setAttribute(Qt::WA_DontShowOnScreen);
+        graph.resize(width, 300);
+        spanChart(graph, spanSeconds);
+        graph.show(); // never on screen: lays the chart out at its size
+        QImage page(width, 300, QImage::Format_RGB32);
+        QPainter painter(&page);
+        graph.render(painter, QRectF(0, 0, width, 300));
+        painter.end();
+        expectTimeLabelsApart(*graph.findChild<QCustomPlot*>(), spanSeconds < 86400.0);
+    }
+
+    // Room enough: as many ticks as asked for.
+    void wideAxisKeepsSixTicks()
+    {
+        PESGraph graph;
+        graph.resize(1200, 300);
+        spanChart(graph, 3600.0);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        graph.redraw();
+        auto* plot = graph.findChild<QCustomPlot*>();
+        plot->replot();
+        QVERIFY2(plot->xAxis->tickVector().size() >= 6,
+                 qPrintable(QString::number(plot->xAxis->tickVector().size())));
     }
 
     // ---- Geometry -----------------------------------------------------------

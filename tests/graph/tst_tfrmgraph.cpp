@@ -4,6 +4,7 @@
 
 #include "data/GeneratedDataSets.h"
 #include "data/GraphTexts.h"
+#include "graph/GraphFlowLayout.h"
 #include "graph/PESGraph.h"
 #include "graph/PESGraphDateTimeTicker.h"
 #include "graph/TfrmAnnoEdit.h"
@@ -494,6 +495,66 @@ private slots:
                      qPrintable(field->objectName()));
     }
 
+    // At any size the fields and labels of the statistic panels lie side by
+    // side or on further lines, never over each other and inside their
+    // panel; at the design size the panels keep their lines.
+    void panelFieldsNeverOverlapTheirLabels_data()
+    {
+        QTest::addColumn<QSize>("size");
+        // Lines of the statistic and of the cursor panel; a negative count
+        // is at least that many (the wrapping follows the font).
+        QTest::addColumn<int>("statisticLines");
+        QTest::addColumn<int>("cursorLines");
+        QTest::newRow("design size") << QSize(1020, 567) << 2 << 1;
+        QTest::newRow("tiled on 1920 x 1080") << QSize(960, 520) << 2 << 1;
+        QTest::newRow("tiled on 1280 x 1024") << QSize(640, 500) << -3 << 2;
+        QTest::newRow("tiled on 1024 x 768") << QSize(512, 370) << -3 << 2;
+        QTest::newRow("smaller than the fields") << QSize(300, 250) << -4 << 2;
+    }
+
+    void panelFieldsNeverOverlapTheirLabels()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, statisticLines);
+        QFETCH(int, cursorLines);
+        TfrmGraph& w = window();
+        fill(w, wave(60));
+        w.resize(size);
+        QTRY_COMPARE(w.size(), size);
+        QCoreApplication::processEvents();
+        const int lines =
+            w.findChild<GraphFlowLayout*>(QStringLiteral("graphStatisticRows"))->lineCount();
+        if (statisticLines > 0)
+            QCOMPARE(lines, statisticLines);
+        else
+            QVERIFY2(lines >= -statisticLines, qPrintable(QString::number(lines)));
+        QCOMPARE(w.findChild<GraphFlowLayout*>(QStringLiteral("cursorBlocks"))->lineCount(),
+                 cursorLines);
+        for (const char* name : {"pnlGraphStatistic", "pnlStatistic"}) {
+            auto* panel = w.findChild<QWidget*>(QLatin1String(name));
+            const QRect area(panel->mapTo(&w, QPoint(0, 0)), panel->size());
+            QList<QPair<QString, QRect>> boxes;
+            for (QWidget* child : panel->findChildren<QWidget*>()) {
+                const bool inCombo = qobject_cast<QComboBox*>(child->parentWidget());
+                if (!child->isVisible() || inCombo ||
+                    !(qobject_cast<QLabel*>(child) || qobject_cast<QLineEdit*>(child) ||
+                      qobject_cast<QComboBox*>(child)))
+                    continue;
+                const QRect box(child->mapTo(&w, QPoint(0, 0)), child->size());
+                const QString what =
+                    child->objectName() + QLatin1Char(' ') +
+                    (qobject_cast<QLabel*>(child) ? qobject_cast<QLabel*>(child)->text()
+                                                  : QString());
+                QVERIFY2(area.contains(box), qPrintable(what));
+                for (const auto& [other, otherBox] : boxes)
+                    QVERIFY2(!box.intersects(otherBox),
+                             qPrintable(what + QStringLiteral(" over ") + other));
+                boxes.append({what, box});
+            }
+            QVERIFY(boxes.size() >= 10);
+        }
+    }
+
     // ---- Export Statistic --------------------------------------------------
 
     void exportStatisticOfAFreshGraph()
@@ -765,9 +826,16 @@ private slots:
         ticker.generate(QCPRange(lower, lower + spanSeconds), QLocale(), QLatin1Char('g'), 6, ticks,
                         nullptr, &labels);
         QVERIFY(ticks.size() >= 3);
+        // A label without its date line is on the day of the label before.
+        QDate day;
         for (qsizetype i = 0; i < ticks.size(); ++i) {
-            const QDateTime read = QLocale().toDateTime(labels.at(i), ticker.dateTimeFormat());
-            QVERIFY2(read.isValid(), qPrintable(labels.at(i)));
+            QString label = labels.at(i);
+            if (ticker.dateTimeFormat().contains(QLatin1Char('\n')) &&
+                !label.contains(QLatin1Char('\n')))
+                label += QLatin1Char('\n') + QLocale().toString(day, QLocale::ShortFormat);
+            const QDateTime read = QLocale().toDateTime(label, ticker.dateTimeFormat());
+            day = read.date();
+            QVERIFY2(read.isValid(), qPrintable(label));
             const QDateTime asUtc(read.date(), read.time(), Qt::UTC);
             QVERIFY2(qAbs(asUtc.toMSecsSinceEpoch() / 1000.0 - ticks.at(i)) < 1e-3,
                      qPrintable(labels.at(i) + QStringLiteral(" at ") +
