@@ -19,6 +19,7 @@ fuzz_seconds=${AUDIMARK_FUZZ_SECONDS:-30}
 
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
           libqcustomplot-dev xvfb xauth fonts-dejavu-core)
+packages+=(libqt6sql6-sqlite libqt6sql6-psql postgresql)
 # The sanitizer stage: clang with its sanitizer and libFuzzer run-time.
 test_packages=(clang libclang-rt-14-dev)
 
