@@ -59,6 +59,12 @@ QString likePattern(const QString& text)
     return QLatin1Char('%') + escaped + QLatin1Char('%');
 }
 
+// A text never goes in as NULL: a text not given is stored empty.
+QString notNull(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 bool isSqliteFileHeader(const QString& path)
 {
     QFile file(path);
@@ -225,9 +231,9 @@ std::optional<qint64> Archive::addMeasurement(const Measurement& m)
                             "weighting, site, notes, memory_image_id) "
                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
                             "ON CONFLICT (measurement_key) DO NOTHING"),
-             {key, measurementKindName(m.kind), m.meterModel, m.meterPort,
+             {key, measurementKindName(m.kind), notNull(m.meterModel), notNull(m.meterPort),
               m.start.toMSecsSinceEpoch(), end.toMSecsSinceEpoch(), m.start.offsetFromUtc(),
-              m.intervalMs, m.weighting, m.site, m.notes,
+              m.intervalMs, notNull(m.weighting), notNull(m.site), notNull(m.notes),
               m.memoryImageId > 0 ? QVariant(m.memoryImageId) : QVariant()})) {
         fail(QStringLiteral("cannot add a measurement"), insert);
         rollback();
@@ -512,7 +518,7 @@ bool Archive::updateSiteNotes(qint64 id, const QString& site, const QString& not
 {
     QSqlQuery q(m_db);
     if (!run(q, QStringLiteral("UPDATE measurements SET site = ?, notes = ? WHERE id = ?"),
-             {site, notes, id}))
+             {notNull(site), notNull(notes), id}))
         return fail(QStringLiteral("cannot change measurement %1").arg(id), q);
     if (q.numRowsAffected() != 1) {
         m_error = QStringLiteral("The archive %1 holds no measurement %2.")

@@ -62,6 +62,8 @@ void sizeRun(const QString& dir, const char* label, bool regular, bool wildLevel
         m.start = QDateTime::currentDateTime();
         m.intervalMs = 1000;
         const qint64 id = opened.archive->addMeasurement(m).value_or(0);
+        if (id == 0)
+            std::fprintf(stderr, "%s\n", qPrintable(opened.archive->lastError()));
         QElapsedTimer timer;
         timer.start();
         for (qsizetype i = 0; i < count; i += 32000) {

@@ -343,6 +343,13 @@ void TestArchive::textsAreStoredVerbatim()
     QCOMPARE(found(QStringLiteral("%%")), size_t(0)); // taken literally, not as a wildcard
     QCOMPARE(found(QStringLiteral("DR_P")), size_t(0));
     QVERIFY(!archive.updateSiteNotes(*id + 1, m.site, notes));
+
+    Measurement bare; // no texts at all
+    bare.start = kStart;
+    const std::optional<qint64> bareId = archive.addMeasurement(bare);
+    QVERIFY2(bareId, qPrintable(archive.lastError()));
+    QVERIFY(archive.updateSiteNotes(*bareId, QString(), QString()));
+    QCOMPARE(archive.measurement(*bareId)->site, QString());
 }
 
 void TestArchive::memoryImageIsStoredOnce()
