@@ -1,4 +1,5 @@
 #include "archive/Archive.h"
+#include "archive/ArchiveRecording.h"
 #include "common/PostgresServer.h"
 #include "common/TestMain.h"
 #include "data/AcousticStatistics.h"
@@ -6,6 +7,8 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <csignal>
 
 #include <bit>
 #include <cmath>
@@ -105,6 +108,9 @@ private slots:
     void memoryImageIsStoredOnce();
     void serverPasswordComesFromPassFile();
     void twoWritersShareOneFile();
+    void recordingCommitsOnceASecond_data() { engineRows(); }
+    void recordingCommitsOnceASecond();
+    void killedRecordingKeepsWhatItCommitted();
 
 private:
     static void engineRows();
@@ -449,6 +455,77 @@ void TestArchive::twoWritersShareOneFile()
     for (const Measurement& m : *list) {
         QCOMPARE(m.sampleCount, qint64(kPiece * kPieces));
         QCOMPARE(opened.archive->readSamples(m.id)->x.size(), kPiece * kPieces);
+    }
+}
+
+void TestArchive::recordingCommitsOnceASecond()
+{
+    QFETCH(QString, engine);
+    ArchiveOpenResult opened = Archive::open(newLocation(engine));
+    QVERIFY2(opened.archive, qPrintable(opened.error));
+    Archive& archive = *opened.archive;
+    Measurement m = measurementOf(MeasurementKind::RealTime);
+    m.intervalMs = 100;
+    const qint64 id = archive.addMeasurement(m).value_or(0);
+    ArchiveRecording recording(archive, id);
+    const qint64 startMs = 46174LL * 86400000 + 36000000;
+    const auto committed = [&archive, id] { return archive.measurement(id)->sampleCount; };
+    QVERIFY(recording.add(SampleChunk::daysFromMs(startMs), 60.0f));
+    QCOMPARE(committed(), qint64(1)); // the first sample at once
+    for (int i = 1; i < 10; ++i)
+        QVERIFY(recording.add(SampleChunk::daysFromMs(startMs + i * 100), 60.0f));
+    QCOMPARE(committed(), qint64(1));
+    QCOMPARE(recording.pending(), qsizetype(9));
+    QVERIFY(recording.add(SampleChunk::daysFromMs(startMs + 1000), 61.0f)); // a second on
+    QCOMPARE(committed(), qint64(11));
+    QVERIFY(recording.add(SampleChunk::daysFromMs(startMs + 1100), 62.0f));
+    QVERIFY(recording.finish());
+    QCOMPARE(committed(), qint64(12));
+    QVERIFY(!archive.measurement(id)->unfinished);
+}
+
+void TestArchive::killedRecordingKeepsWhatItCommitted()
+{
+    const QString path = newLocation(QStringLiteral("sqlite"));
+    QProcess writer;
+    writer.start(QCoreApplication::applicationDirPath() + QStringLiteral("/archive_writer"),
+                 {path});
+    QVERIFY2(writer.waitForStarted(), qPrintable(writer.errorString()));
+    qint64 reported = 0;
+    QByteArray output;
+    while (reported < 300 && writer.state() == QProcess::Running) {
+        if (!writer.waitForReadyRead(30000))
+            break;
+        output += writer.readAllStandardOutput();
+        const QList<QByteArray> lines = output.trimmed().split('\n');
+        reported = lines.last().toLongLong();
+    }
+    ::kill(pid_t(writer.processId()), SIGKILL);
+    QVERIFY(writer.waitForFinished(30000));
+    QVERIFY2(reported >= 300, writer.readAllStandardError().constData());
+    {
+        QSqlDatabase db = rawConnection(path, QStringLiteral("raw"));
+        QSqlQuery check(db);
+        QVERIFY(check.exec(QStringLiteral("PRAGMA integrity_check")) && check.next());
+        QCOMPARE(check.value(0).toString(), QStringLiteral("ok"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    ArchiveOpenResult opened = Archive::open(path);
+    QVERIFY2(opened.archive, qPrintable(opened.error));
+    const auto list = opened.archive->listMeasurements();
+    QCOMPARE(list->size(), size_t(1));
+    const Measurement& m = list->front();
+    QVERIFY(m.unfinished);
+    // Everything reported as committed is there; what was held uncommitted
+    // spans less than a second (10 samples of 0.1 s).
+    QVERIFY2(m.sampleCount >= reported, qPrintable(QString::number(m.sampleCount)));
+    const std::optional<ArchiveSeries> read = opened.archive->readSamples(m.id);
+    QVERIFY2(read, qPrintable(opened.archive->lastError()));
+    QCOMPARE(qint64(read->x.size()), m.sampleCount);
+    const qint64 startMs = 46174LL * 86400000 + 36000000;
+    for (qint64 i = 0; i < m.sampleCount; ++i) {
+        QCOMPARE(read->x[i], SampleChunk::daysFromMs(startMs + i * 100));
+        QCOMPARE(read->y[i], float(600 + i % 50) / 10.0f);
     }
 }
 
