@@ -2,9 +2,12 @@
 // SQLite archive, and the cost of appending a live stream at 10 samples/s
 // (ten samples committed once a second). Run by hand:
 //   bench_archive [directory]
-// The ratio beside it: the same samples written as CSV text.
+// The ratio beside it: the same samples written as CSV text. Then listing
+// 10,000 measurements and reading a 99,999-sample one back, on SQLite and on
+// a throw-away PostgreSQL server on this machine (its fsync off).
 
 #include "archive/Archive.h"
+#include "common/PostgresServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -114,6 +117,56 @@ void liveRun(const QString& dir)
                 cpu * 1000.0 / 600.0, wall.nsecsElapsed() / 1e6 / 600.0, cpu * 100.0 / 600.0);
 }
 
+// Median of five runs, in ms.
+template <typename F>
+double medianMs(F f)
+{
+    std::vector<double> times;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        f();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[2];
+}
+
+void queryRun(const char* label, const QString& location)
+{
+    ArchiveOpenResult opened = Archive::open(location);
+    if (!opened.archive) {
+        std::fprintf(stderr, "%s\n", qPrintable(opened.error));
+        return;
+    }
+    Archive& archive = *opened.archive;
+    QElapsedTimer fill;
+    fill.start();
+    Measurement m;
+    m.kind = MeasurementKind::Logger;
+    m.meterModel = QStringLiteral("QV58M-842");
+    m.intervalMs = 2000;
+    m.site = QStringLiteral("site");
+    const QDateTime first(QDate(2020, 1, 1), QTime(0, 0), Qt::OffsetFromUTC, 3600);
+    for (int i = 0; i < 9999; ++i) {
+        m.start = first.addSecs(qint64(i) * 3600);
+        (void)archive.addMeasurement(m);
+    }
+    m.start = first.addSecs(qint64(9999) * 3600);
+    const qint64 big = archive.addMeasurement(m).value_or(0);
+    const ArchiveSeries s = makeSeries(99999, true, false);
+    (void)archive.appendSamples(big, s.x, s.y);
+    (void)archive.finish(big);
+    const double fillSeconds = fill.nsecsElapsed() / 1e9;
+    size_t listed = 0;
+    const double listMs = medianMs([&] { listed = archive.listMeasurements()->size(); });
+    size_t read = 0;
+    const double readMs = medianMs([&] { read = archive.readSamples(big)->x.size(); });
+    std::printf("%-11s listing %zu measurements: %.1f ms; reading %zu samples: %.1f ms "
+                "(filled in %.1f s)\n",
+                label, listed, listMs, read, readMs, fillSeconds);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -125,5 +178,14 @@ int main(int argc, char** argv)
     sizeRun(dir, "clock times, random walk", false, false);
     sizeRun(dir, "clock times, random levels", false, true);
     liveRun(dir);
+    queryRun("SQLite", dir + "/query.sqlite");
+    PostgresServer server;
+    const QString passFile = dir + "/pgpass";
+    if (!server.start() || !server.createDatabase("bench") || !server.writePassFile(passFile)) {
+        std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+        return 1;
+    }
+    qputenv("PGPASSFILE", QFile::encodeName(passFile));
+    queryRun("PostgreSQL", server.url("bench"));
     return 0;
 }
