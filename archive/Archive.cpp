@@ -3,6 +3,7 @@
 #include "archive/ArchiveSchema.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -107,6 +108,11 @@ ArchiveOpenResult Archive::open(const ArchiveLocation& location)
                                             "left as it is.")
                                  .arg(name)};
         }
+        // The data directory may not exist yet on a first start.
+        if (!info.exists() && !QDir().mkpath(info.absolutePath()))
+            return {nullptr, QStringLiteral("The archive %1 cannot be created: its folder "
+                                            "cannot be made.")
+                                 .arg(name)};
     }
     std::unique_ptr<Archive> archive(new Archive(
         location, QStringLiteral("audimark-archive-") + QUuid::createUuid().toString()));

@@ -96,6 +96,8 @@ private slots:
     void initTestCase();
     void roundTrip_data();
     void roundTrip();
+    void listIsNewestFirst_data() { engineRows(); }
+    void listIsNewestFirst();
     void unfinishedMeasurementContinues_data() { engineRows(); }
     void unfinishedMeasurementContinues();
     void fileThatIsNoArchiveIsLeftAlone_data();
@@ -107,6 +109,9 @@ private slots:
     void memoryImageIsStoredOnce_data() { engineRows(); }
     void memoryImageIsStoredOnce();
     void serverPasswordComesFromPassFile();
+    void locationIsParsed_data();
+    void locationIsParsed();
+    void archiveInDataDirectoryNotYetMade();
     void twoWritersShareOneFile();
     void recordingCommitsOnceASecond_data() { engineRows(); }
     void recordingCommitsOnceASecond();
@@ -181,12 +186,14 @@ void TestArchive::roundTrip()
     QFETCH(QString, engine);
     QFETCH(MeasurementKind, kind);
     const QString location = newLocation(engine);
-    const Measurement given = measurementOf(kind);
+    Measurement given = measurementOf(kind);
     const ArchiveSeries series = seriesOf(kind);
     {
         ArchiveOpenResult opened = Archive::open(location);
         QVERIFY2(opened.archive, qPrintable(opened.error));
         Archive& archive = *opened.archive;
+        if (kind == MeasurementKind::Logger)
+            given.memoryImageId = archive.storeMemoryImage(QByteArray(65536, '\x5a')).value_or(0);
         const std::optional<qint64> id = archive.addMeasurement(given);
         QVERIFY2(id, qPrintable(archive.lastError()));
         // Appended in pieces, as a recording or a download hands them over.
@@ -217,6 +224,7 @@ void TestArchive::roundTrip()
     QCOMPARE(m.weighting, given.weighting);
     QCOMPARE(m.site, given.site);
     QCOMPARE(m.notes, given.notes);
+    QCOMPARE(m.memoryImageId, given.memoryImageId);
     QCOMPARE(m.sampleCount, qint64(series.x.size()));
     QVERIFY(!m.unfinished);
     QVERIFY(m.end > m.start);
@@ -237,6 +245,42 @@ void TestArchive::roundTrip()
     later.to = kStart.addSecs(1);
     later.kind = kind;
     QCOMPARE(archive.listMeasurements(later)->size(), size_t(1));
+
+    QVERIFY2(archive.deleteMeasurement(m.id), qPrintable(archive.lastError()));
+    QCOMPARE(archive.listMeasurements()->size(), size_t(0));
+    QVERIFY(!archive.readSamples(m.id));
+    QVERIFY(!archive.deleteMeasurement(m.id));
+    {
+        QSqlDatabase db = rawConnection(location, QStringLiteral("raw"));
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("SELECT COUNT(*) FROM sample_chunks")) && q.next());
+        QCOMPARE(q.value(0).toInt(), 0);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+}
+
+void TestArchive::listIsNewestFirst()
+{
+    QFETCH(QString, engine);
+    ArchiveOpenResult opened = Archive::open(newLocation(engine));
+    QVERIFY2(opened.archive, qPrintable(opened.error));
+    Archive& archive = *opened.archive;
+    for (const int day : {2, 5, 1}) {
+        Measurement m = measurementOf(MeasurementKind::AutoLoad);
+        m.key = QString::number(day);
+        m.start = kStart.addDays(day);
+        const std::optional<qint64> id = archive.addMeasurement(m);
+        QVERIFY2(id, qPrintable(archive.lastError()));
+        const std::vector<float> levels{float(60 + day), float(60 + day)};
+        const std::vector<double> times{46000.0, 46000.1};
+        QVERIFY(archive.appendSamples(*id, times, levels));
+    }
+    const auto list = archive.listMeasurements();
+    QVERIFY2(list && list->size() == 3, qPrintable(archive.lastError()));
+    QCOMPARE(list->at(0).key, QStringLiteral("5"));
+    QCOMPARE(list->at(1).key, QStringLiteral("2"));
+    QCOMPARE(list->at(2).key, QStringLiteral("1"));
+    QVERIFY(std::abs(list->at(0).leqDb.value_or(0) - 65.0) < 1e-9);
 }
 
 void TestArchive::unfinishedMeasurementContinues()
@@ -527,6 +571,44 @@ void TestArchive::killedRecordingKeepsWhatItCommitted()
         QCOMPARE(read->x[i], SampleChunk::daysFromMs(startMs + i * 100));
         QCOMPARE(read->y[i], float(600 + i % 50) / 10.0f);
     }
+}
+
+void TestArchive::locationIsParsed_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown"); // empty: refused
+    QTest::newRow("file path") << "/var/lib/a.sqlite" << "/var/lib/a.sqlite";
+    QTest::newRow("file URL") << "file:///var/lib/a.sqlite" << "/var/lib/a.sqlite";
+    QTest::newRow("server") << "postgresql://meter@db.example:6543/noise"
+                            << "postgresql://meter@db.example:6543/noise";
+    QTest::newRow("server, default port") << "postgres://meter@db.example/noise"
+                                          << "postgresql://meter@db.example:5432/noise";
+    QTest::newRow("server without database") << "postgresql://meter@db.example:6543/" << "";
+    QTest::newRow("server with password") << "postgresql://meter:pw@db.example/noise" << "";
+    QTest::newRow("nothing") << "  " << "";
+}
+
+void TestArchive::locationIsParsed()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    ArchiveLocation location;
+    QString error;
+    QCOMPARE(ArchiveLocation::parse(text, location, error), !shown.isEmpty());
+    if (shown.isEmpty())
+        QVERIFY(!error.isEmpty() && !error.contains(QLatin1String(":pw@")));
+    else
+        QCOMPARE(location.displayName(), shown);
+}
+
+void TestArchive::archiveInDataDirectoryNotYetMade()
+{
+    const ArchiveLocation location =
+        ArchiveLocation::inDataDirectory(m_dir.filePath(QStringLiteral("new/data")));
+    QCOMPARE(QFileInfo(location.filePath).fileName(), QStringLiteral("archive.sqlite"));
+    const ArchiveOpenResult opened = Archive::open(location);
+    QVERIFY2(opened.archive, qPrintable(opened.error));
+    QVERIFY(QFile::exists(location.filePath));
 }
 
 AUDIMARK_TEST_MAIN_CORE(TestArchive)
