@@ -48,7 +48,7 @@ Measurement measurementFromRow(const QSqlQuery& q)
     return m;
 }
 
-// The characters LIKE treats specially, taken literally (escape '!').
+// LIKE's wildcards and the escape character itself, taken literally (escape '!').
 QString likePattern(const QString& text)
 {
     QString escaped;
@@ -102,8 +102,8 @@ ArchiveOpenResult Archive::open(const ArchiveLocation& location)
     const QString name = location.displayName();
     if (location.engine == ArchiveLocation::Engine::SQLite) {
         const QFileInfo info(location.filePath);
-        if (info.exists() && (!info.isFile() || (info.size() > 0 &&
-                                                 !isSqliteFileHeader(location.filePath)))) {
+        if (info.exists() &&
+            (!info.isFile() || (info.size() > 0 && !isSqliteFileHeader(location.filePath)))) {
             return {nullptr, QStringLiteral("%1 is not an Audimark archive or is damaged; it is "
                                             "left as it is.")
                                  .arg(name)};
@@ -114,8 +114,8 @@ ArchiveOpenResult Archive::open(const ArchiveLocation& location)
                                             "cannot be made.")
                                  .arg(name)};
     }
-    std::unique_ptr<Archive> archive(new Archive(
-        location, QStringLiteral("audimark-archive-") + QUuid::createUuid().toString()));
+    std::unique_ptr<Archive> archive(new Archive(location, QStringLiteral("audimark-archive-") +
+                                                               QUuid::createUuid().toString()));
     if (!archive->connect())
         return {nullptr, archive->m_error};
     QString error;
@@ -413,8 +413,9 @@ bool Archive::finish(qint64 id, const QDateTime& end)
     QSqlQuery q(m_db);
     const bool ok =
         end.isValid()
-            ? run(q, QStringLiteral("UPDATE measurements SET unfinished = 0, end_utc_ms = ? "
-                                    "WHERE id = ?"),
+            ? run(q,
+                  QStringLiteral("UPDATE measurements SET unfinished = 0, end_utc_ms = ? "
+                                 "WHERE id = ?"),
                   {end.toMSecsSinceEpoch(), id})
             : run(q, QStringLiteral("UPDATE measurements SET unfinished = 0 WHERE id = ?"), {id});
     if (!ok)
@@ -474,8 +475,7 @@ std::optional<std::vector<Measurement>> Archive::listMeasurements(const Measurem
 std::optional<Measurement> Archive::measurement(qint64 id)
 {
     QSqlQuery q(m_db);
-    if (!run(q, QString::fromLatin1(kMeasurementColumns) + QStringLiteral(" WHERE id = ?"),
-             {id})) {
+    if (!run(q, QString::fromLatin1(kMeasurementColumns) + QStringLiteral(" WHERE id = ?"), {id})) {
         fail(QStringLiteral("cannot read measurement %1").arg(id), q);
         return std::nullopt;
     }
@@ -508,8 +508,8 @@ std::optional<ArchiveSeries> Archive::readSamples(qint64 id)
     while (q.next()) {
         const qint64 first = q.value(0).toLongLong();
         if (first != qint64(series.x.size()) ||
-            !SampleChunk::decode(q.value(2).toByteArray(), first, q.value(1).toLongLong(),
-                                 series.x, series.y)) {
+            !SampleChunk::decode(q.value(2).toByteArray(), first, q.value(1).toLongLong(), series.x,
+                                 series.y)) {
             m_error = QStringLiteral("Measurement %1 of the archive %2 is damaged at sample %3.")
                           .arg(id)
                           .arg(m_location.displayName())

@@ -11,7 +11,11 @@
 
 struct ArchiveLocation
 {
-    enum class Engine { SQLite, PostgreSQL };
+    enum class Engine
+    {
+        SQLite,
+        PostgreSQL
+    };
 
     Engine engine = Engine::SQLite;
     QString filePath; // SQLite: absolute path of the file
@@ -27,6 +31,5 @@ struct ArchiveLocation
     [[nodiscard]] static ArchiveLocation inDataDirectory(const QString& dataDirectory);
 
     // Parses a path or a URL; on failure returns false and sets error.
-    [[nodiscard]] static bool parse(const QString& text, ArchiveLocation& location,
-                                    QString& error);
+    [[nodiscard]] static bool parse(const QString& text, ArchiveLocation& location, QString& error);
 };

@@ -14,7 +14,8 @@ bool ArchiveRecording::add(double time, float level)
     m_y.push_back(level);
     // A time that is not a number or runs backwards commits at once rather
     // than never.
-    const bool due = !m_lastCommitTime || !(time - *m_lastCommitTime < SampleEncoding::kSecondInDays) ||
+    const bool due = !m_lastCommitTime ||
+                     !(time - *m_lastCommitTime < SampleEncoding::kSecondInDays) ||
                      time < *m_lastCommitTime;
     return due ? flush() : true;
 }

@@ -70,8 +70,8 @@ bool exec(QSqlDatabase& db, const QString& sql, const QString& name, QString& er
     QSqlQuery query(db);
     if (query.exec(sql))
         return true;
-    error = QStringLiteral("The archive %1 cannot be prepared: %2")
-                .arg(name, query.lastError().text());
+    error =
+        QStringLiteral("The archive %1 cannot be prepared: %2").arg(name, query.lastError().text());
     return false;
 }
 
@@ -112,8 +112,8 @@ std::optional<int> readVersion(QSqlDatabase& db, const QString& name, QString& e
     QSqlQuery version(db);
     if (!version.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")) ||
         !version.next()) {
-        error = QStringLiteral("The archive %1 is damaged: %2")
-                    .arg(name, version.lastError().text());
+        error =
+            QStringLiteral("The archive %1 is damaged: %2").arg(name, version.lastError().text());
         return std::nullopt;
     }
     const int found = version.value(0).toInt();
@@ -135,13 +135,14 @@ bool migrate(QSqlDatabase& db, bool sqlite, const QString& name, QString& error)
         if (!exec(db, beginWrite(sqlite), name, error))
             return false;
         // Under the write lock: another program may have migrated meanwhile.
-        if (!sqlite && !exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(5877305)"), name,
-                             error)) {
+        if (!sqlite &&
+            !exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(5877305)"), name, error)) {
             db.rollback();
             return false;
         }
-        if (!exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version "
-                                     "(version INTEGER NOT NULL)"),
+        if (!exec(db,
+                  QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version "
+                                 "(version INTEGER NOT NULL)"),
                   name, error)) {
             QString ignored;
             exec(db, QStringLiteral("ROLLBACK"), name, ignored);

@@ -32,8 +32,7 @@ inline constexpr int kCurrentVersion = 1;
 
 // The version of the archive: 0 for an empty database; nullopt with error
 // set when the database cannot be read or holds tables of something else.
-[[nodiscard]] std::optional<int> readVersion(QSqlDatabase& db, const QString& name,
-                                             QString& error);
+[[nodiscard]] std::optional<int> readVersion(QSqlDatabase& db, const QString& name, QString& error);
 
 // Brings an archive of a known version up to kCurrentVersion.
 [[nodiscard]] bool migrate(QSqlDatabase& db, bool sqlite, const QString& name, QString& error);

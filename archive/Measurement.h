@@ -9,7 +9,13 @@
 #include <optional>
 #include <vector>
 
-enum class MeasurementKind { RealTime, Logger, AutoLoad, Import };
+enum class MeasurementKind
+{
+    RealTime,
+    Logger,
+    AutoLoad,
+    Import
+};
 
 // "realtime", "logger", "autoload", "import": the names stored and shown.
 [[nodiscard]] QString measurementKindName(MeasurementKind kind);
@@ -17,8 +23,8 @@ enum class MeasurementKind { RealTime, Logger, AutoLoad, Import };
 
 struct Measurement
 {
-    qint64 id = 0;     // given by the archive
-    QString key;       // the same key is the same measurement; empty: a new one is made
+    qint64 id = 0; // given by the archive
+    QString key;   // the same key is the same measurement; empty: a new one is made
     MeasurementKind kind = MeasurementKind::RealTime;
     QString meterModel;
     QString meterPort;
@@ -34,8 +40,8 @@ struct Measurement
 
     // Kept by the archive.
     qint64 sampleCount = 0;
-    bool unfinished = true;          // no finish() yet: still recording, or cut off
-    std::optional<double> leqDb;     // energy mean of the samples, none without samples
+    bool unfinished = true;      // no finish() yet: still recording, or cut off
+    std::optional<double> leqDb; // energy mean of the samples, none without samples
 };
 
 // Which measurements a listing shows: all criteria given must hold.

@@ -32,8 +32,7 @@ void putVarint(QByteArray& out, quint64 v)
     out.append(char(v));
 }
 
-template <typename T>
-void putRaw(QByteArray& out, T value)
+template <typename T> void putRaw(QByteArray& out, T value)
 {
     char bytes[sizeof(T)];
     std::memcpy(bytes, &value, sizeof(T));
@@ -68,8 +67,7 @@ public:
         return true;
     }
 
-    template <typename T>
-    bool raw(T& value)
+    template <typename T> bool raw(T& value)
     {
         if (m_data.size() - m_pos < qsizetype(sizeof(T)))
             return false;

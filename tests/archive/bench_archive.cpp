@@ -118,8 +118,7 @@ void liveRun(const QString& dir)
 }
 
 // Median of five runs, in ms.
-template <typename F>
-double medianMs(F f)
+template <typename F> double medianMs(F f)
 {
     std::vector<double> times;
     for (int i = 0; i < 5; ++i) {

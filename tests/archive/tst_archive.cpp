@@ -28,8 +28,7 @@ const QDateTime kStart(QDate(2026, 6, 1), QTime(10, 15, 42), Qt::OffsetFromUTC, 
 
 double localStartDays()
 {
-    return SampleChunk::daysFromMs(kStart.toMSecsSinceEpoch() + 7200 * 1000LL +
-                                   25569LL * 86400000);
+    return SampleChunk::daysFromMs(kStart.toMSecsSinceEpoch() + 7200 * 1000LL + 25569LL * 86400000);
 }
 
 // The points of a measurement of each kind, as the program makes them.
@@ -235,8 +234,8 @@ void TestArchive::roundTrip()
     QVERIFY(sameBits(*read, series));
 
     MeasurementFilter other;
-    other.kind = kind == MeasurementKind::Import ? MeasurementKind::Logger
-                                                 : MeasurementKind::Import;
+    other.kind =
+        kind == MeasurementKind::Import ? MeasurementKind::Logger : MeasurementKind::Import;
     QCOMPARE(archive.listMeasurements(other)->size(), size_t(0));
     MeasurementFilter later;
     later.from = kStart.addSecs(1);
@@ -303,9 +302,9 @@ void TestArchive::unfinishedMeasurementContinues()
     QVERIFY(m && m->unfinished);
     QCOMPARE(m->sampleCount, qint64(4100));
     QCOMPARE(archive.readSamples(id)->x.size(), size_t(4100));
-    QVERIFY2(archive.appendSamples(id, std::span(all.x).subspan(4100),
-                                   std::span(all.y).subspan(4100)),
-             qPrintable(archive.lastError()));
+    QVERIFY2(
+        archive.appendSamples(id, std::span(all.x).subspan(4100), std::span(all.y).subspan(4100)),
+        qPrintable(archive.lastError()));
     QVERIFY(sameBits(*archive.readSamples(id), all));
     QVERIFY(archive.finish(id));
     QVERIFY(!archive.appendSamples(id, firstPart, std::span(all.y).first(4100)));
@@ -577,15 +576,20 @@ void TestArchive::locationIsParsed_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown"); // empty: refused
-    QTest::newRow("file path") << "/var/lib/a.sqlite" << "/var/lib/a.sqlite";
-    QTest::newRow("file URL") << "file:///var/lib/a.sqlite" << "/var/lib/a.sqlite";
+    QTest::newRow("file path") << "/var/lib/a.sqlite"
+                               << "/var/lib/a.sqlite";
+    QTest::newRow("file URL") << "file:///var/lib/a.sqlite"
+                              << "/var/lib/a.sqlite";
     QTest::newRow("server") << "postgresql://meter@db.example:6543/noise"
                             << "postgresql://meter@db.example:6543/noise";
     QTest::newRow("server, default port") << "postgres://meter@db.example/noise"
                                           << "postgresql://meter@db.example:5432/noise";
-    QTest::newRow("server without database") << "postgresql://meter@db.example:6543/" << "";
-    QTest::newRow("server with password") << "postgresql://meter:pw@db.example/noise" << "";
-    QTest::newRow("nothing") << "  " << "";
+    QTest::newRow("server without database") << "postgresql://meter@db.example:6543/"
+                                             << "";
+    QTest::newRow("server with password") << "postgresql://meter:pw@db.example/noise"
+                                          << "";
+    QTest::newRow("nothing") << "  "
+                             << "";
 }
 
 void TestArchive::locationIsParsed()

@@ -15,8 +15,7 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b)
 }
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](float p, float q) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](float p, float q) {
                return std::bit_cast<quint32>(p) == std::bit_cast<quint32>(q);
            });
 }
@@ -48,9 +47,8 @@ void TestSampleChunk::roundTrip_data()
         y.push_back(SampleEncoding::decodeSampleValue(quint8(3), quint8(i % 200)));
     }
     // The grid's origin is point 0 of the series; this chunk starts at 8192.
-    QTest::newRow("logger grid: no times stored") << x << y << qint64(8192) << start
-                                                  << qint64(2000)
-                                                  << 4096 + 64;
+    QTest::newRow("logger grid: no times stored")
+        << x << y << qint64(8192) << start << qint64(2000) << 4096 + 64;
 
     std::vector<double> rx;
     std::vector<float> ry;
@@ -60,15 +58,15 @@ void TestSampleChunk::roundTrip_data()
         rx.push_back(SampleChunk::daysFromMs(ms));
         ry.push_back(float(600 + (i * 37) % 90) / 10.0f);
     }
-    QTest::newRow("real-time clock times") << rx << ry << qint64(0) << 46000.0
-                                           << qint64(1000) << 3000 * 3;
+    QTest::newRow("real-time clock times")
+        << rx << ry << qint64(0) << 46000.0 << qint64(1000) << 3000 * 3;
 
     const std::vector<double> odd{46000.1234567891, 0.0, std::nan(""), 46000.2, 46000.2};
     const std::vector<float> oddY{85.27f, std::nanf(""), 140.0f, -3.5f, 1e30f};
-    QTest::newRow("values outside the steps kept whole") << odd << oddY << qint64(0) << 0.0
-                                                         << qint64(0) << 80;
-    QTest::newRow("empty") << std::vector<double>() << std::vector<float>() << qint64(0)
-                           << 0.0 << qint64(1000) << 24;
+    QTest::newRow("values outside the steps kept whole")
+        << odd << oddY << qint64(0) << 0.0 << qint64(0) << 80;
+    QTest::newRow("empty") << std::vector<double>() << std::vector<float>() << qint64(0) << 0.0
+                           << qint64(1000) << 24;
 }
 
 void TestSampleChunk::roundTrip()

@@ -59,9 +59,8 @@ public:
                              {QStringLiteral("-D"), dataDir(), QStringLiteral("-U"), kUser,
                               QStringLiteral("--pwfile=") + pwfile,
                               QStringLiteral("--auth-local=trust"),
-                              QStringLiteral("--auth-host=scram-sha-256"),
-                              QStringLiteral("-E"), QStringLiteral("UTF8"),
-                              QStringLiteral("--no-sync")}))
+                              QStringLiteral("--auth-host=scram-sha-256"), QStringLiteral("-E"),
+                              QStringLiteral("UTF8"), QStringLiteral("--no-sync")}))
             return false;
         const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 "
                                                "-c fsync=off")
@@ -111,16 +110,17 @@ public:
     // A pass file (mode 0600) that gives the password for this server.
     bool writePassFile(const QString& path) const
     {
-        const QByteArray line = QStringLiteral("127.0.0.1:%1:*:%2:%3\n")
-                                    .arg(m_port)
-                                    .arg(kUser, kPassword)
-                                    .toUtf8();
+        const QByteArray line =
+            QStringLiteral("127.0.0.1:%1:*:%2:%3\n").arg(m_port).arg(kUser, kPassword).toUtf8();
         return writeFile(path, line) && ::chmod(QFile::encodeName(path).constData(), 0600) == 0;
     }
 
     [[nodiscard]] QString url(const QString& database) const
     {
-        return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3").arg(kUser).arg(m_port).arg(database);
+        return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3")
+            .arg(kUser)
+            .arg(m_port)
+            .arg(database);
     }
 
     [[nodiscard]] int port() const { return m_port; }
@@ -182,8 +182,8 @@ private:
         if (!isRoot())
             return true;
         const passwd* nobody = ::getpwnam("nobody");
-        return nobody && ::chown(QFile::encodeName(path).constData(), nobody->pw_uid,
-                                 nobody->pw_gid) == 0;
+        return nobody &&
+               ::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid) == 0;
     }
 
     bool runAsServerUser(const QString& tool, const QStringList& arguments)
@@ -203,8 +203,8 @@ private:
         m_lastOutput = QString::fromLocal8Bit(process.readAll());
         if (finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
             return true;
-        return failWith(QStringLiteral("%1 failed (%2): %3")
-                            .arg(tool, process.errorString(), m_lastOutput));
+        return failWith(
+            QStringLiteral("%1 failed (%2): %3").arg(tool, process.errorString(), m_lastOutput));
     }
 
     bool failWith(const QString& reason)
