@@ -3,11 +3,13 @@
 #include "archive/ArchiveSchema.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUuid>
 
 #include <cmath>
@@ -74,6 +76,32 @@ bool isSqliteFileHeader(const QString& path)
     return file.read(16) == QByteArray("SQLite format 3\0", 16);
 }
 
+// Switching a new file to WAL needs it to itself, and SQLite does not wait
+// for that through the busy timeout (it answers "locked", or the old mode):
+// two programs making a new archive at once try again until the timeout.
+bool switchToWal(QSqlDatabase& db, QString& error)
+{
+    const QDeadlineTimer deadline(Archive::kBusyTimeoutMs);
+    for (;;) {
+        QSqlQuery pragma(db);
+        bool busy = false;
+        if (pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && pragma.next()) {
+            const QString mode = pragma.value(0).toString();
+            if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
+                return true;
+            error = QStringLiteral("the journal stays in mode %1").arg(mode);
+            busy = true;
+        } else {
+            error = pragma.lastError().text();
+            const QString code = pragma.lastError().nativeErrorCode();
+            busy = code == QLatin1String("5") || code == QLatin1String("6"); // BUSY, LOCKED
+        }
+        if (!busy || deadline.hasExpired())
+            return false;
+        QThread::msleep(5);
+    }
+}
+
 } // namespace
 
 Archive::Archive(const ArchiveLocation& location, const QString& connectionName)
@@ -124,11 +152,10 @@ ArchiveOpenResult Archive::open(const ArchiveLocation& location)
     if (!ArchiveSchema::readVersion(archive->m_db, name, error))
         return {nullptr, error};
     if (archive->isSqlite()) {
+        if (!switchToWal(archive->m_db, error))
+            return {nullptr,
+                    QStringLiteral("The archive %1 cannot be shared: %2").arg(name, error)};
         QSqlQuery pragma(archive->m_db);
-        if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !pragma.next() ||
-            pragma.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-            return {nullptr, QStringLiteral("The archive %1 cannot be shared: %2")
-                                 .arg(name, pragma.lastError().text())};
         // FULL: a commit survives a power cut, not only a crash of the program.
         if (!pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")))
             return {nullptr, QStringLiteral("The archive %1 cannot be prepared: %2")

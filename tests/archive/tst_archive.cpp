@@ -313,6 +313,13 @@ void TestArchive::unfinishedMeasurementContinues()
     QVERIFY(archive.finish(id));
     QVERIFY(!archive.appendSamples(id, firstPart, std::span(all.y).first(4100)));
     QVERIFY(archive.lastError().contains(QLatin1String("finished")));
+
+    // A chunk damaged behind the archive's back is told, not decoded.
+    QCOMPARE(rawQuery(location, "UPDATE sample_chunks SET sample_count = 7 WHERE first_index = 0"),
+             QString());
+    QVERIFY(!archive.readSamples(id));
+    QVERIFY2(archive.lastError().contains(QLatin1String("damaged at sample 0")),
+             qPrintable(archive.lastError()));
 }
 
 void TestArchive::fileThatIsNoArchiveIsLeftAlone_data()
