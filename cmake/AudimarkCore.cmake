@@ -1,4 +1,4 @@
-# Core libraries may link QtCore and the standard library only; a window
+# Core libraries may link QtCore (the archive also QtSql) and the standard library only; a window
 # toolkit dependency in them would make their tests need a display.
 function(audimark_check_core_targets)
   foreach(target IN LISTS ARGN)
