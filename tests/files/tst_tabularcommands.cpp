@@ -20,7 +20,9 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QDialogButtonBox>
 #include <QPrintDialog>
+#include <QPushButton>
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -550,13 +552,23 @@ private slots:
     {
         TabularRig rig;
         QString printerName;
+        QStringList confirmTexts;
         rig.onExec = [&](QDialog& dialog) {
             auto* print = qobject_cast<QPrintDialog*>(&dialog);
             printerName = print ? print->printer()->outputFileName() : QString();
+            // As shown: the dialog may set its texts when it appears.
+            dialog.show();
+            QCoreApplication::processEvents();
+            for (auto* buttons : dialog.findChildren<QDialogButtonBox*>())
+                if (QPushButton* confirm = buttons->button(QDialogButtonBox::Ok))
+                    confirmTexts << confirm->text();
+            dialog.hide();
             return int(QDialog::Rejected);
         };
         rig.commands->PrinterSetup1Click();
         QCOMPARE(rig.dialogTitles, QStringList{"Printer Setup"});
+        // Choosing a printer prints nothing: the button does not say "Print".
+        QCOMPARE(confirmTexts, QStringList{TabularCommands::PrinterSetupConfirmText});
         QCOMPARE(printerName, rig.pdfPath()); // the dialog works on the shared printer
         QCOMPARE(rig.printer.outputFileName(), rig.pdfPath());
     }
