@@ -450,6 +450,9 @@ void TfrmMain::FormCreate()
                                                           : environment_.dataDirectory;
     (void)DataDirectory::ensureExists(dataDirectory_);
     graphState_.dataDirectory = dataDirectory_;
+    // The graph windows' questions, as wide as their title like every box.
+    graphState_.dialogs.ask = FileDialogRunner::modal().ask;
+    graphState_.dialogs.inform = FileDialogRunner::modal().inform;
 
     settings_ = AppSettings::read(QSettings());
     RealTimeInterval = float(settings_.realTimeRate);
