@@ -9,6 +9,7 @@
 
 #include "TabularRig.h"
 #include "data/GraphTexts.h"
+#include "files/dialogs/DialogFolders.h"
 #include "files/formats/ExportText.h"
 #include "files/formats/TabularTable.h"
 #include "files/windows/GridPrinter.h"
@@ -18,6 +19,7 @@
 
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QSettings>
 #include <QImage>
 #include <QLineEdit>
 #include <QDialogButtonBox>
@@ -208,10 +210,10 @@ private slots:
         QTest::addColumn<QStringList>("filters");
         QTest::newRow("C: text and CSV")
             << "C"
-            << QStringList{"TXT file(*.txt,data seperated by tab) (*.TXT *.txt)",
-                           "EXCEL file format(*.csv,seperated by comma)  (*.CSV *.csv)"};
+            << QStringList{"TXT file(*.txt,data seperated by tab) (*.txt *.TXT)",
+                           "EXCEL file format(*.csv,seperated by comma)  (*.csv *.CSV)"};
         QTest::newRow("de_DE: only text, leading blank kept")
-            << "de_DE" << QStringList{" TXT file(*.txt,data seperated by tab) (*.TXT *.txt)"};
+            << "de_DE" << QStringList{" TXT file(*.txt,data seperated by tab) (*.txt *.TXT)"};
     }
 
     void saveDialogTypes()
@@ -219,6 +221,7 @@ private slots:
         QFETCH(QString, localeName);
         QFETCH(QStringList, filters);
         QLocale::setDefault(QLocale(localeName));
+        QSettings().remove(DialogFolders::key(DialogFolders::Kind::Exports));
         TabularRig rig;
         TfrmList* list = rig.open("a\tb\r\n", "in.txt");
         rig.saveName.clear(); // cancel
@@ -226,7 +229,8 @@ private slots:
         QCOMPARE(rig.saveRequests.size(), 1);
         QCOMPARE(rig.saveRequests[0].filters, filters);
         QCOMPARE(rig.saveRequests[0].defaultSuffix, QStringLiteral("TXT"));
-        QCOMPARE(rig.saveRequests[0].directory, rig.dir.path());
+        // No export chosen yet: the documents folder, not the data directory.
+        QCOMPARE(rig.saveRequests[0].directory, DialogFolders::fallback());
         QVERIFY(rig.dialogTitles.isEmpty()); // a cancelled save asks for no range
     }
 
