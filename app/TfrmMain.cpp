@@ -1025,6 +1025,9 @@ AutoLoadCommands& TfrmMain::autoLoad()
                     // Wide enough for the next cycle's date and time.
                     const int needed = panel->fontMetrics().horizontalAdvance(text) + 12;
                     panel->setFixedWidth(std::max(StatusPanelWidths[2], needed));
+                    // Seen also while a cycle blocks the main thread.
+                    if (panel->isVisible())
+                        panel->repaint();
                 });
         connect(autoLoad_.get(), &AutoLoadCommands::cycleFinished, panel, &QLabel::setToolTip);
     }
