@@ -1,6 +1,7 @@
 #include "app/AutoLoadCommands.h"
 
 #include "app/LoggerDownloadCommand.h"
+#include "files/dialogs/BusyCursor.h"
 #include "logger/DateTimeValue.h"
 #include "logger/SetupFrames.h"
 #include "meter/MeterLink.h"
@@ -93,7 +94,14 @@ AutoLoadOutcome AutoLoadCommands::dumpAndClearMemory()
 {
     AutoLoadCycle& running = cycle();
     running.setLocale(QLocale());
-    last_ = running.dumpAndClearMemory();
+    {
+        // A cycle blocks for seconds (the erase alone waits five): say what
+        // is waited for, with the busy cursor, until it ends.
+        const BusyCursor busy(context_.mainWindow);
+        emit statusTextChanged(CycleRunningText);
+        last_ = running.dumpAndClearMemory();
+    }
+    showStatus();
     emit cycleFinished(AutoLoadLog::line(*last_, QLocale()));
     return *last_;
 }

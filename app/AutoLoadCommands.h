@@ -35,6 +35,9 @@ class AutoLoadCommands : public QObject
 
 public:
     static inline const QString ModeText = QStringLiteral("Auto Loading Mode");
+    // In the third status panel while a cycle blocks the program.
+    static inline const QString CycleRunningText =
+        QStringLiteral("Auto loading: emptying the meter's memory .....");
 
     struct Context
     {

@@ -48,6 +48,7 @@ public:
     [[nodiscard]] WindowLoggerUi& ui() { return ui_; }
 
 private:
+    QWidget* mainWindow_;
     GraphWindowState& graphs_;
     LoggerPort port_;
     LoggerMemory memory_;

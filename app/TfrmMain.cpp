@@ -12,6 +12,7 @@
 #include "data/DataDirectory.h"
 #include "data/GeneratedDataSets.h"
 #include "data/GraphTexts.h"
+#include "files/dialogs/MessageBoxes.h"
 #include "files/dialogs/TfrmAbout.h"
 #include "files/dialogs/WindowOnScreen.h"
 #include "files/windows/FileCommands.h"
@@ -450,6 +451,9 @@ void TfrmMain::FormCreate()
                                                           : environment_.dataDirectory;
     (void)DataDirectory::ensureExists(dataDirectory_);
     graphState_.dataDirectory = dataDirectory_;
+    // The graph windows' questions, as wide as their title like every box.
+    graphState_.dialogs.ask = FileDialogRunner::modal().ask;
+    graphState_.dialogs.inform = FileDialogRunner::modal().inform;
 
     settings_ = AppSettings::read(QSettings());
     RealTimeInterval = float(settings_.realTimeRate);
@@ -825,17 +829,25 @@ void TfrmMain::Contents1Click()
 {
     const QString path = HelpFile::pathIn(dataDirectory_);
     if (!QFileInfo(path).isFile()) {
-        QMessageBox::warning(
-            this, QStringLiteral("Help"),
+        (void)MessageBoxes::show(
+            this, QMessageBox::Warning, HelpCaption,
             QStringLiteral("The help file %1 was not found in %2.")
                 .arg(HelpFile::FileName, QDir::toNativeSeparators(dataDirectory_)));
         return;
     }
     const QUrl url = QUrl::fromLocalFile(path);
-    if (environment_.openUrl)
-        (void)environment_.openUrl(url);
-    else
-        (void)QDesktopServices::openUrl(url);
+    const bool opened =
+        environment_.openUrl ? environment_.openUrl(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        (void)MessageBoxes::show(this, QMessageBox::Warning, HelpCaption,
+                                 helpNotOpenedText(path));
+}
+
+QString TfrmMain::helpNotOpenedText(const QString& path)
+{
+    return QStringLiteral("No web browser could be started to show the help. Open the help "
+                          "file in a browser yourself:\n%1")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 void TfrmMain::Exit1Click()
@@ -1014,6 +1026,9 @@ AutoLoadCommands& TfrmMain::autoLoad()
                     // Wide enough for the next cycle's date and time.
                     const int needed = panel->fontMetrics().horizontalAdvance(text) + 12;
                     panel->setFixedWidth(std::max(StatusPanelWidths[2], needed));
+                    // Seen also while a cycle blocks the main thread.
+                    if (panel->isVisible())
+                        panel->repaint();
                 });
         connect(autoLoad_.get(), &AutoLoadCommands::cycleFinished, panel, &QLabel::setToolTip);
     }

@@ -91,6 +91,10 @@ public:
     static constexpr int CloseRetryInterval = 50;
     static constexpr int MaxMinInterval = 500;
     static constexpr int Timer1Interval = 60000;
+    // The caption of Help > Contents' messages, and what it says when no
+    // browser could be started for the help file at path.
+    static inline const QString HelpCaption = QStringLiteral("Help");
+    [[nodiscard]] static QString helpNotOpenedText(const QString& path);
 
     explicit TfrmMain(Environment environment = {}, QWidget* parent = nullptr);
     ~TfrmMain() override;

@@ -3,6 +3,7 @@
 #include "app/DigitImages.h"
 #include "app/PanelClickArea.h"
 #include "app/PanelReadout.h"
+#include "files/dialogs/MessageBoxes.h"
 #include "meter/MeterLink.h"
 
 #include <QCloseEvent>
@@ -395,6 +396,7 @@ void TfrmPanel::showNoConnectionMessage()
     auto* box = new QMessageBox(QMessageBox::Information, QGuiApplication::applicationDisplayName(),
                                 QStringLiteral("No Connection"), QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    MessageBoxes::widen(*box);
     box->open();
 }
 

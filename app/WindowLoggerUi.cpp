@@ -30,6 +30,7 @@ void WindowLoggerUi::showInfo(const QString& text)
     info->setText(text);
     info_ = info;
     if (mdiArea_) {
+        activeBeforeInfo_ = mdiArea_->activeSubWindow();
         QMdiSubWindow* frame = mdiArea_->addSubWindow(info);
         frame->setAttribute(Qt::WA_DeleteOnClose);
         infoFrame_ = frame;
@@ -46,12 +47,19 @@ void WindowLoggerUi::showInfo(const QString& text)
 
 void WindowLoggerUi::closeInfo()
 {
+    const bool framed = infoFrame_;
     if (infoFrame_)
         infoFrame_->close();
     else if (info_)
         info_->close();
     infoFrame_ = nullptr;
     info_ = nullptr;
+    // The area would activate the first window created instead (the control
+    // panel), raised over the window the user was looking at - and painted
+    // there while the command still blocks.
+    if (framed && activeBeforeInfo_ && mdiArea_)
+        mdiArea_->setActiveSubWindow(activeBeforeInfo_);
+    activeBeforeInfo_ = nullptr;
 }
 
 void WindowLoggerUi::showTransferProgress(int totalBytes)

@@ -60,5 +60,8 @@ private:
     LoggerDialogs dialogs_;
     QPointer<TfrmInfo> info_;
     QPointer<QMdiSubWindow> infoFrame_;
+    // The window that was active before the information window came; it is
+    // active again when the information window goes.
+    QPointer<QMdiSubWindow> activeBeforeInfo_;
     QPointer<TfrmScope> progress_;
 };

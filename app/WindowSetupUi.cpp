@@ -1,6 +1,7 @@
 #include "app/WindowSetupUi.h"
 
 #include "app/TfrmSetup.h"
+#include "logger/SetupTexts.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -32,13 +33,20 @@ bool WindowSetupUi::askYesNo(const QString& text)
 
 void WindowSetupUi::setBusy(bool busy)
 {
-    if (busy == busy_)
+    if (busy == busy_.has_value())
         return;
-    busy_ = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    if (busy) {
+        if (!windows_.infoWindow()) {
+            windows_.showInfo(SetupTexts::WaitingForMeter);
+            waitShown_ = true;
+        }
+        busy_.emplace(mainWindow_);
+        return;
+    }
+    busy_.reset();
+    if (waitShown_)
+        windows_.closeInfo();
+    waitShown_ = false;
 }
 
 void WindowSetupUi::setLabel(Label label, const QString& text)
@@ -61,6 +69,8 @@ void WindowSetupUi::logMemoryTestRow(const QStringList& cells)
 
 void WindowSetupUi::showStage(const QString& text)
 {
+    // A stage takes over the window that said what is waited for.
+    waitShown_ = false;
     if (TfrmInfo* info = windows_.infoWindow()) {
         info->setText(text);
         info->repaintNow();

@@ -3,17 +3,22 @@
 // The logger setup's LoggerSetupUi in the program: message boxes and the
 // erase question through LoggerDialogs (which tests replace), the stages of
 // the combined run in the information window (TfrmInfo), the hourglass as
-// the application's override cursor, and the labels and the grid of the
-// setup window while it is open.
+// the application's override cursor with SetupTexts::WaitingForMeter in the
+// information window while no stage is shown (taking the port over alone
+// waits seconds), and the labels and the grid of the setup window while it
+// is open.
 //
 // Contract: main thread only; none of the windows is owned.
 
 #include "app/LoggerDialogs.h"
 #include "app/TfrmSetup.h"
 #include "app/WindowLoggerUi.h"
+#include "files/dialogs/BusyCursor.h"
 #include "logger/LoggerSetupUi.h"
 
 #include <QPointer>
+
+#include <optional>
 
 class QMdiArea;
 
@@ -44,5 +49,8 @@ private:
     LoggerDialogs dialogs_;
     WindowLoggerUi windows_;
     QPointer<TfrmSetup> window_;
-    bool busy_ = false;
+    std::optional<BusyCursor> busy_;
+    // The information window that setBusy opened to say what is waited for
+    // (the combined run shows its own stages instead).
+    bool waitShown_ = false;
 };

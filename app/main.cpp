@@ -6,6 +6,7 @@
 #include "app/ScreenshotRecorder.h"
 #include "app/TfrmMain.h"
 #include "data/DataDirectory.h"
+#include "files/dialogs/MessageBoxes.h"
 #include "files/dialogs/TVersionInfo.h"
 #include "files/dialogs/TfrmAbout.h"
 #include "serial/ComErrors.h"
@@ -129,7 +130,8 @@ int main(int argc, char** argv)
     }
 
     HandlerGuard::setErrorDisplay([](const QString& message) {
-        QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Audimark"), message);
+        (void)MessageBoxes::show(QApplication::activeWindow(), QMessageBox::Critical,
+                                 QStringLiteral("Audimark"), message);
     });
 
     const QString dataDirectory = DataDirectory::choose(options.dataDirectory);

@@ -28,16 +28,18 @@ QString downloadFailure(LoadResult result, const TransferReport& transfer)
     switch (result) {
     case LoadResult::BadSize:
         return transfer.usedSize == 0
-                   ? QStringLiteral("download BadSize: the used memory size could not be read")
-                   : QStringLiteral("download BadSize: used memory size %1").arg(transfer.usedSize);
+                   ? QStringLiteral("the meter's used memory size could not be read")
+                   : QStringLiteral("the meter reported a used memory size of %1 bytes, which "
+                                    "no logger memory has")
+                         .arg(transfer.usedSize);
     case LoadResult::NoHandshake:
-        return QStringLiteral("download NoHandshake: the transfer was not acknowledged");
+        return QStringLiteral("the meter did not acknowledge the start of the transfer");
     case LoadResult::Incomplete:
-        return QStringLiteral("download Incomplete: %1 of %2 bytes received")
+        return QStringLiteral("the download broke off after %1 of %2 bytes")
             .arg(transfer.receivedBytes)
             .arg(transfer.totalBytes);
     default:
-        return QStringLiteral("download ") + loadResultName(result);
+        return QStringLiteral("the download failed (%1)").arg(loadResultName(result));
     }
 }
 
@@ -45,15 +47,16 @@ QString decodeFailure(const DumpFile::AllSetsOutcome& written)
 {
     switch (written.result) {
     case LoadResult::NoData:
-        return QStringLiteral("NoData: the memory holds no data sets");
+        return QStringLiteral("the meter's memory holds no data sets");
     case LoadResult::MemoryError:
-        return QStringLiteral("MemoryError: more than 4000 data sets");
+        return QStringLiteral("the meter's memory counts more than 4000 data sets");
     case LoadResult::DataError:
-        return QStringLiteral("DataError: data set %1 is damaged (after byte %2)")
+        return QStringLiteral("data set %1 in the meter's memory is damaged after byte %2")
             .arg(written.errorPosition.badSetIndex + 1)
             .arg(written.errorPosition.badOffset);
     default:
-        return loadResultName(written.result);
+        return QStringLiteral("the data sets could not be read (%1)")
+            .arg(loadResultName(written.result));
     }
 }
 } // namespace

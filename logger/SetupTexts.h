@@ -32,6 +32,9 @@ inline const QString ExecuteAll = QStringLiteral("全部執行");
 
 inline const QString TimeUpdateFailed = QStringLiteral("Meter time updated fail");
 inline const QString InvalidInput = QStringLiteral("Invalid Input");
+// In the information window while a setup command waits for the meter.
+inline const QString WaitingForMeter =
+    QStringLiteral("Waiting for the meter's data logger, please wait .....");
 inline const QString IntervalDone = QStringLiteral("Recording Interval Setup Successfully");
 inline const QString IntervalFailed = QStringLiteral("Recording Interval Setup Fail");
 inline const QString EraseDone = QStringLiteral("Memory erased successfully");

@@ -1,5 +1,7 @@
 #include "files/dialogs/FileDialogRunner.h"
 
+#include "files/dialogs/MessageBoxes.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -18,7 +20,7 @@ QString runFileDialog(QWidget* parent, const FileDialogRequest& request,
     dialog.setDefaultSuffix(request.defaultSuffix);
     // A name typed without an extension gets the type chosen in the dialog,
     // not always the first type's: "set1b" with the text type chosen is
-    // set1b.TXT, written as text.
+    // set1b.txt, written as text.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [&dialog, &request](const QString& filter) {
                          const QString suffix = FileDialogRunner::suffixOfFilter(filter);
@@ -43,15 +45,36 @@ FileDialogRunner FileDialogRunner::modal()
     };
     runner.exec = [](QDialog& dialog) { return dialog.exec(); };
     runner.ask = [](QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons) {
-        return QMessageBox::question(parent, QApplication::applicationDisplayName(), text, buttons);
+        return MessageBoxes::show(parent, QMessageBox::Question,
+                                  QApplication::applicationDisplayName(), text, buttons);
     };
     runner.inform = [](QWidget* parent, const QString& text) {
-        QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
+        (void)MessageBoxes::show(parent, QMessageBox::Information,
+                                 QApplication::applicationDisplayName(), text);
     };
     runner.showError = [](QWidget* parent, const QString& text) {
-        QMessageBox::critical(parent, QApplication::applicationDisplayName(), text);
+        (void)MessageBoxes::show(parent, QMessageBox::Critical,
+                                 QApplication::applicationDisplayName(), text);
     };
     return runner;
+}
+
+QString FileDialogRunner::chooseSaveName(QWidget* parent, FileDialogRequest request,
+                                         DialogFolders::Kind kind) const
+{
+    request.directory = DialogFolders::startFolder(kind);
+    const QString chosen = saveFileName(parent, request);
+    DialogFolders::remember(kind, chosen);
+    return chosen;
+}
+
+QString FileDialogRunner::chooseOpenName(QWidget* parent, FileDialogRequest request,
+                                         DialogFolders::Kind kind) const
+{
+    request.directory = DialogFolders::startFolder(kind);
+    const QString chosen = openFileName(parent, request);
+    DialogFolders::remember(kind, chosen);
+    return chosen;
 }
 
 QString FileDialogRunner::suffixOfFilter(const QString& filter)
@@ -72,5 +95,5 @@ QString FileDialogRunner::suffixOfFilter(const QString& filter)
 
 QString FileDialogRunner::filter(const QString& description, const QString& pattern)
 {
-    return QStringLiteral("%1 (%2 %3)").arg(description, pattern.toUpper(), pattern.toLower());
+    return QStringLiteral("%1 (%2 %3)").arg(description, pattern.toLower(), pattern.toUpper());
 }

@@ -5,6 +5,8 @@
 // to pick a file name, cancel, or fill a dialog and accept it, without
 // blocking.
 
+#include "files/dialogs/DialogFolders.h"
+
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -18,7 +20,7 @@ struct FileDialogRequest
 {
     QString caption;
     QString directory;       // where the dialog starts
-    QStringList filters;     // Qt name filters, e.g. "TXT file(...) (*.TXT)"
+    QStringList filters;     // Qt name filters, e.g. "TXT file(...) (*.txt *.TXT)"
     // Appended when the name has no extension ("GHF"), until another type is
     // chosen in the dialog, whose extension is appended instead.
     QString defaultSuffix;
@@ -43,11 +45,20 @@ struct FileDialogRunner
 
     [[nodiscard]] static FileDialogRunner modal();
 
+    // The save or open dialog started in the last folder of this kind of
+    // file; the folder of the file chosen is remembered for the next time.
+    [[nodiscard]] QString chooseSaveName(QWidget* parent, FileDialogRequest request,
+                                         DialogFolders::Kind kind) const;
+    [[nodiscard]] QString chooseOpenName(QWidget* parent, FileDialogRequest request,
+                                         DialogFolders::Kind kind) const;
+
     // "Description (*.EXT)" for the dialog, from the program's type text and
     // its pattern ("Graph file(*.ghf,only for RX842)", "*.GHF"); the pattern
-    // matches either case of the extension.
+    // matches either case of the extension. The lower-case pattern comes
+    // first: choosing a type rewrites a typed extension into the first
+    // pattern's, which must not turn "data.csv" into "data.CSV".
     [[nodiscard]] static QString filter(const QString& description, const QString& pattern);
-    // The extension of a filter's first pattern ("TXT" of "... (*.TXT *.txt)"),
+    // The extension of a filter's first pattern ("txt" of "... (*.txt *.TXT)"),
     // empty when it has none ("All files (*)").
     [[nodiscard]] static QString suffixOfFilter(const QString& filter);
 };

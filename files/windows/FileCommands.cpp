@@ -73,7 +73,6 @@ FileDialogRequest FileCommands::request(const QStringList& filters,
                                         const QString& defaultSuffix) const
 {
     FileDialogRequest request;
-    request.directory = context_.dataDirectory;
     request.filters = filters;
     request.defaultSuffix = defaultSuffix;
     request.confirmOverwrite = true;
@@ -145,8 +144,9 @@ bool FileCommands::saveGraphWindow(TfrmGraph& graph)
 
 bool FileCommands::graphSave(TfrmGraph& graph)
 {
-    const QString path = context_.dialogs.saveFileName(
-        &graph, request(graphFilters(QLocale()), QStringLiteral("GHF")));
+    const QString path = context_.dialogs.chooseSaveName(
+        &graph, request(graphFilters(QLocale()), QStringLiteral("GHF")),
+        DialogFolders::Kind::Graphs);
     if (path.isEmpty())
         return false;
     if (ExportDialogs::refuseCsvUnderDecimalComma(&graph, path, QLocale(), context_.dialogs))
@@ -208,8 +208,8 @@ bool FileCommands::ExportReport1Click(QWidget* window)
     titleDialog.setTextValue(NoiseReport::DefaultTitle);
     if (context_.dialogs.exec(titleDialog) != QDialog::Accepted)
         return false;
-    const QString path =
-        context_.dialogs.saveFileName(graph, request(reportFilters(), QStringLiteral("PDF")));
+    const QString path = context_.dialogs.chooseSaveName(
+        graph, request(reportFilters(), QStringLiteral("PDF")), DialogFolders::Kind::Reports);
     if (path.isEmpty())
         return false;
 
@@ -229,8 +229,9 @@ bool FileCommands::ExportReport1Click(QWidget* window)
 
 bool FileCommands::saveCollection()
 {
-    const QString path = context_.dialogs.saveFileName(
-        context_.mainWindow, request(collectionSaveFilters(), QStringLiteral("REC")));
+    const QString path = context_.dialogs.chooseSaveName(
+        context_.mainWindow, request(collectionSaveFilters(), QStringLiteral("REC")),
+        DialogFolders::Kind::Collections);
     if (path.isEmpty())
         return false;
     switch (CollectionFile::save(context_.dataDirectory, path)) {
@@ -270,8 +271,8 @@ void FileCommands::Open1Click()
 
 void FileCommands::openSingleFile()
 {
-    const QString path =
-        context_.dialogs.openFileName(context_.mainWindow, request(graphFilters(QLocale()), {}));
+    const QString path = context_.dialogs.chooseOpenName(
+        context_.mainWindow, request(graphFilters(QLocale()), {}), DialogFolders::Kind::Graphs);
     if (path.isEmpty())
         return;
     const QString extension = extensionOf(path);
@@ -281,7 +282,26 @@ void FileCommands::openSingleFile()
         if (context_.tabular)
             (void)context_.tabular->openTextFile(
                 path, extension == QLatin1String("txt") ? ExportText::Tab : ExportText::Comma);
+    } else if (extension == QLatin1String("rec")) {
+        // Opening nothing without a word would look like a broken command.
+        context_.dialogs.inform(context_.mainWindow, collectionChosenAsSingleText(path));
+    } else {
+        context_.dialogs.inform(context_.mainWindow, unknownSingleFileText(path));
     }
+}
+
+QString FileCommands::collectionChosenAsSingleText(const QString& path)
+{
+    return QStringLiteral("%1 is a data set collection file. To open it, choose File > Open "
+                          "and then \"%2\".")
+        .arg(shownPath(path), OpenSetsText);
+}
+
+QString FileCommands::unknownSingleFileText(const QString& path)
+{
+    return QStringLiteral("%1 was not opened: a single data file is a graph file (*.ghf), a "
+                          "text file (*.txt) or a CSV file (*.csv).")
+        .arg(shownPath(path));
 }
 
 TfrmGraph* FileCommands::openGraphFile(const QString& path)
@@ -338,8 +358,9 @@ void FileCommands::openCollection()
     // The window comes first, so a cancelled open still leaves it.
     if (context_.loggerWindow)
         (void)context_.loggerWindow->prepareLoggerWindow();
-    const QString path = context_.dialogs.openFileName(
-        context_.mainWindow, request(collectionOpenFilters(), QStringLiteral("REC")));
+    const QString path = context_.dialogs.chooseOpenName(
+        context_.mainWindow, request(collectionOpenFilters(), QStringLiteral("REC")),
+        DialogFolders::Kind::Collections);
     if (path.isEmpty() || !context_.dataSets)
         return;
 

@@ -76,7 +76,8 @@ public:
         LoggerUi* loggerWindow = nullptr;
         // The list window's commands (export of a list, text import).
         TabularCommands* tabular = nullptr;
-        // Where the file dialogs start, and where the temporary image file is.
+        // Where the temporary image file is. The file dialogs start in the
+        // last folder of their kind (DialogFolders).
         QString dataDirectory;
         // The time a collection open decodes at; the system clock when empty.
         std::function<QDateTime()> now;
@@ -109,6 +110,11 @@ public:
     [[nodiscard]] static QStringList collectionSaveFilters();
     [[nodiscard]] static QStringList collectionOpenFilters();
     [[nodiscard]] static QStringList reportFilters();
+
+    // What a single file open says about a collection file, and about a
+    // file of another type.
+    [[nodiscard]] static QString collectionChosenAsSingleText(const QString& path);
+    [[nodiscard]] static QString unknownSingleFileText(const QString& path);
 
 private:
     [[nodiscard]] bool saveGraphWindow(TfrmGraph& graph);

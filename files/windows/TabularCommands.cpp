@@ -15,6 +15,7 @@
 #include "logger/RegularFile.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -180,10 +181,10 @@ void TabularCommands::saveList(TfrmList& list)
     QWidget* parent = context_.mainWindow;
     const QPointer<TfrmList> alive(&list);
     FileDialogRequest request;
-    request.directory = context_.dataDirectory;
     request.filters = listSaveFilters(QLocale());
     request.defaultSuffix = kListSuffix;
-    const QString path = context_.dialogs.saveFileName(parent, request);
+    const QString path =
+        context_.dialogs.chooseSaveName(parent, request, DialogFolders::Kind::Exports);
     if (path.isEmpty() || !alive)
         return;
     if (ExportDialogs::refuseCsvUnderDecimalComma(parent, path, QLocale(), context_.dialogs))
@@ -346,6 +347,11 @@ void TabularCommands::PrinterSetup1Click()
         return;
     QPrintDialog dialog(&context_.printer(), context_.mainWindow);
     dialog.setWindowTitle(kPrinterSetupCaption);
+    // The dialog only chooses the printer; a confirm button reading "Print"
+    // would promise a printout that never comes.
+    for (auto* buttons : dialog.findChildren<QDialogButtonBox*>())
+        if (QPushButton* confirm = buttons->button(QDialogButtonBox::Ok))
+            confirm->setText(PrinterSetupConfirmText);
     // An accepted dialog leaves its choice in the printer.
     (void)context_.dialogs.exec(dialog);
 }

@@ -28,6 +28,9 @@ class TabularCommands : public QObject
     Q_OBJECT
 
 public:
+    // Printer Setup's confirm button: it chooses, it does not print.
+    static inline const QString PrinterSetupConfirmText = QStringLiteral("OK");
+
     struct Context
     {
         QWidget* mainWindow = nullptr;
@@ -38,7 +41,8 @@ public:
         std::function<TfrmGraph*(const QString& caption)> addGraphWindow;
         // The printer chosen in Printer Setup.
         std::function<QPrinter&()> printer;
-        // Where the file dialogs start.
+        // The program's data directory (the file dialogs start in the last
+        // folder of their kind instead, DialogFolders).
         QString dataDirectory;
         FileDialogRunner dialogs = FileDialogRunner::modal();
     };

@@ -10,6 +10,7 @@
 #include "files/windows/TfrmOpenSave.h"
 
 #include <QFile>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +28,7 @@ struct FileScript
     QList<int> choices;    // TfrmOpenSave::Sets, SingleSet or Cancel; missing = Cancel
     std::optional<std::pair<QString, QString>> range; // typed from/to; unset = All
     bool rangeAccepted = true;
+    bool textInputAccepted = false; // a text asked for (the report's title)
     // Runs when an open dialog has returned a name, before the file is read
     // (the file may change in between).
     std::function<void(const QString& chosen)> afterOpenDialog;
@@ -84,6 +86,8 @@ private:
             }
             return rangeAccepted ? int(QDialog::Accepted) : int(QDialog::Rejected);
         }
+        if (qobject_cast<QInputDialog*>(&dialog))
+            return textInputAccepted ? int(QDialog::Accepted) : int(QDialog::Rejected);
         return int(QDialog::Rejected);
     }
 };

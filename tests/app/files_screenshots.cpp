@@ -3,13 +3,17 @@
 // ("Save File") and as Open shows it ("Open File"), and the main window with
 // a graph window opened from a graph file; the save dialog with the text
 // type chosen for a name typed without extension, and the message that
-// refuses a typed .csv where the decimal separator is a comma. The dialogs
+// refuses a typed .csv where the decimal separator is a comma; the messages
+// for a collection file chosen as a single file ("invalid integer" and the
+// help without a browser too), Printer Setup, and the setup commands'
+// waiting window. The dialogs
 // are taken from the screen, so their frames show as the window manager
 // draws them.
 //   files_screenshots OUTPUT_DIRECTORY
 
 #include "app/FileScript.h"
 #include "app/TfrmMain.h"
+#include "app/WindowSetupUi.h"
 #include "graph/GraphWindowState.h"
 #include "graph/TfrmGraph.h"
 
@@ -20,6 +24,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -62,23 +67,38 @@ int main(int argc, char** argv)
         if (qobject_cast<TfrmOpenSave*>(&dialog)) {
             dialog.show();
             QTest::qWait(700);
-            (void)grabScreen(output.filePath(shots++ == 0 ? QStringLiteral("choice-save.png")
-                                                          : QStringLiteral("choice-open.png")));
+            (void)grabScreen(output.filePath(
+                shots == 0 ? QStringLiteral("choice-save.png")
+                           : QStringLiteral("choice-open-%1.png").arg(shots)));
+            ++shots;
             dialog.hide();
         }
         return scriptedExec(dialog);
     };
 
-    // The message refusing a typed .csv, shown for real.
+    // The messages, shown for real as the program shows them.
+    int messages = 0;
     runner.inform = [&](QWidget* parent, const QString& text) {
         script.informed << text;
-        QMessageBox box(QMessageBox::Information, QStringLiteral("QV58M"), text, QMessageBox::Ok,
-                        parent);
-        QTimer::singleShot(700, &box, [&box, &output] {
-            (void)grabScreen(output.filePath(QStringLiteral("csv-refused.png")));
-            box.accept();
+        QTimer::singleShot(700, [&output, &messages, text] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            std::printf("message %d: %s\n", messages, qPrintable(text));
+            (void)grabScreen(output.filePath(QStringLiteral("message-%1.png").arg(messages++)));
+            if (box)
+                box->accept();
         });
-        box.exec();
+        FileDialogRunner::modal().inform(parent, text);
+    };
+    // Printer Setup, shown for a moment.
+    const auto choiceExec = runner.exec;
+    runner.exec = [&](QDialog& dialog) {
+        if (!qobject_cast<QPrintDialog*>(&dialog))
+            return choiceExec(dialog);
+        dialog.show();
+        QTest::qWait(700);
+        (void)grabScreen(output.filePath(QStringLiteral("printer-setup.png")));
+        dialog.hide();
+        return int(QDialog::Rejected);
     };
     // The program's own save dialog once script.saveNames runs out: the
     // text type chosen, "set1b" typed, taken from the screen, accepted.
@@ -104,6 +124,7 @@ int main(int argc, char** argv)
     };
 
     TfrmMain::Environment environment;
+    environment.openUrl = [](const QUrl&) { return false; }; // no browser
     environment.listPorts = [] { return QStringList{}; };
     environment.dataDirectory = data.path();
     environment.fileDialogs = runner;
@@ -135,11 +156,11 @@ int main(int argc, char** argv)
     QTest::qWait(700);
     bool ok = grabScreen(output.filePath(QStringLiteral("graph-file-opened.png")));
 
-    // The opened graph saved through the program's save dialog: the text
-    // type chosen gives set1b.TXT.
+    // The opened graph saved through the program's save dialog, which starts
+    // where the graph file came from: the text type chosen gives set1b.txt.
     w.findChild<QAction*>(QStringLiteral("Save1"))->trigger();
-    if (!QFile::exists(QDir(data.path()).filePath(QStringLiteral("set1b.TXT")))) {
-        std::fprintf(stderr, "set1b.TXT was not written\n");
+    if (!QFile::exists(saved.filePath(QStringLiteral("set1b.txt")))) {
+        std::fprintf(stderr, "set1b.txt was not written\n");
         ok = false;
     }
     // Where the decimal separator is a comma, a typed .csv is refused.
@@ -148,5 +169,32 @@ int main(int argc, char** argv)
     w.findChild<QAction*>(QStringLiteral("Save1"))->trigger();
     if (script.informed.size() != 1 || QFile::exists(saved.filePath(QStringLiteral("punkte.csv"))))
         ok = false;
-    return ok && shots == 2 ? 0 : 1;
+    // A collection file chosen as a single file.
+    script.choices << TfrmOpenSave::SingleSet;
+    script.openNames << saved.filePath(QStringLiteral("sets.rec"));
+    w.findChild<QAction*>(QStringLiteral("Open1"))->trigger();
+    // A short message.
+    runner.inform(&w, QStringLiteral("invalid integer"));
+    // Help without a browser.
+    QFile help(QDir(data.path()).filePath(QStringLiteral("QV58M.htm")));
+    (void)help.open(QIODevice::WriteOnly);
+    help.close();
+    QTimer::singleShot(700, [&output] {
+        (void)grabScreen(output.filePath(QStringLiteral("help-without-browser.png")));
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->accept();
+    });
+    w.findChild<QAction*>(QStringLiteral("Contents1"))->trigger();
+    w.findChild<QAction*>(QStringLiteral("PrinterSetup1"))->trigger();
+    if (script.informed.size() != 3)
+        ok = false;
+    // A setup command waiting for the meter.
+    {
+        WindowSetupUi setupUi(&w, w.mdiArea(), LoggerDialogs::modal());
+        setupUi.setBusy(true);
+        QTest::qWait(700);
+        (void)grabScreen(output.filePath(QStringLiteral("setup-waiting.png")));
+        setupUi.setBusy(false);
+    }
+    return ok && shots == 3 ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 #include "common/ReadOnlyDirectory.h"
 #include "data/DataSetCollection.h"
 #include "data/GraphTexts.h"
+#include "files/dialogs/DialogFolders.h"
 #include "files/formats/TabularTable.h"
 #include "files/windows/FileCommands.h"
 #include "files/windows/TfrmList.h"
@@ -152,12 +153,14 @@ private:
     }
 
     // Once the save dialog is up: picks its file type the way a user does
-    // (keys on the type list), types the name and accepts.
-    void fillSaveDialog(int typeIndex, const QString& typed)
+    // (keys on the type list), types the name (before the type when
+    // typedFirst) and accepts.
+    void fillSaveDialog(int typeIndex, const QString& typed, bool typedFirst = false)
     {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) {
-            QTimer::singleShot(20, this, [=, this] { fillSaveDialog(typeIndex, typed); });
+            QTimer::singleShot(20, this,
+                               [=, this] { fillSaveDialog(typeIndex, typed, typedFirst); });
             return;
         }
         auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
@@ -166,10 +169,13 @@ private:
             dialog->reject();
             return;
         }
+        if (typedFirst)
+            name->setText(typed);
         types->setFocus();
         for (int i = types->currentIndex(); i < typeIndex; ++i)
             QTest::keyClick(types, Qt::Key_Down);
-        name->setText(typed);
+        if (!typedFirst)
+            name->setText(typed);
         QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     }
 
@@ -228,6 +234,93 @@ private slots:
         QLocale::setDefault(QLocale::c());
     }
 
+    // ---- Where the file dialogs start --------------------------------------------------
+
+    // Runs a file command whose dialog returns `chosen` (empty: cancelled);
+    // the folder its dialog started in.
+    QString startFolderOf(const QString& command, const QString& chosen)
+    {
+        QList<FileDialogRequest>* requests = &script_.saveRequests;
+        if (command == QLatin1String("graph save")) {
+            (void)measurement(10);
+            script_.saveNames << chosen;
+            trigger("Save1");
+        } else if (command == QLatin1String("single open")) {
+            script_.choices << TfrmOpenSave::SingleSet;
+            script_.openNames << chosen;
+            requests = &script_.openRequests;
+            trigger("Open1");
+        } else if (command == QLatin1String("collection save")) {
+            w_->openSampleGraph(40);
+            script_.choices << TfrmOpenSave::Sets;
+            script_.saveNames << chosen;
+            trigger("Save1");
+        } else if (command == QLatin1String("collection open")) {
+            script_.choices << TfrmOpenSave::Sets;
+            script_.openNames << chosen;
+            requests = &script_.openRequests;
+            trigger("Open1");
+        } else if (command == QLatin1String("list export")) {
+            if (!openList("14/04/2010\t12:00:00.0\t67.6\r\n"))
+                return QStringLiteral("no list");
+            script_.saveNames << chosen;
+            trigger("Save1");
+        } else if (command == QLatin1String("report")) {
+            (void)measurement(10);
+            script_.textInputAccepted = true;
+            script_.saveNames << chosen;
+            trigger("ExportReport1");
+        }
+        return requests->isEmpty() ? QString() : requests->last().directory;
+    }
+
+    void dialogsStartInTheLastFolderOfTheirKind_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("folderRemoved");
+        QTest::addColumn<bool>("sameFolder"); // else the documents folder
+        const auto row = [](const char* first, const char* name, const char* second, bool removed,
+                            bool same) {
+            QTest::addRow("%s, then %s%s", first, second, removed ? ", folder gone" : "")
+                << first << name << second << removed << same;
+        };
+        row("graph save", "trace.ghf", "graph save", false, true);
+        row("graph save", "trace.txt", "single open", false, true);
+        row("single open", "trace.ghf", "graph save", false, true);
+        row("collection open", "sets.rec", "collection save", false, true);
+        row("collection save", "sets.rec", "collection open", false, true);
+        row("list export", "list.csv", "list export", false, true);
+        row("report", "report.pdf", "report", false, true);
+        row("graph save", "trace.ghf", "collection open", false, false);
+        row("collection open", "sets.rec", "report", false, false);
+        row("report", "report.pdf", "graph save", false, false);
+        row("list export", "list.csv", "report", false, false);
+        row("graph save", "trace.ghf", "graph save", true, false);
+    }
+
+    void dialogsStartInTheLastFolderOfTheirKind()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, name);
+        QFETCH(QString, second);
+        QFETCH(bool, folderRemoved);
+        QFETCH(bool, sameFolder);
+        TfrmMain& w = mainWindow();
+        const QString folder = savedPath(QStringLiteral("first folder"));
+        QVERIFY(QDir().mkpath(folder));
+
+        QCOMPARE(startFolderOf(first, QDir(folder).filePath(name)), DialogFolders::fallback());
+        if (folderRemoved)
+            QVERIFY(QDir(folder).removeRecursively());
+        const QString expected = sameFolder ? folder : DialogFolders::fallback();
+        QCOMPARE(startFolderOf(second, QString()), expected);
+        // A cancelled dialog leaves the folder as it was.
+        QCOMPARE(startFolderOf(second, QString()), expected);
+        QVERIFY(expected != w.dataDirectory());
+    }
+
     // ---- The dialogs' texts ---------------------------------------------------------
 
     void fileTypesFollowTheDecimalSeparator_data()
@@ -235,11 +328,11 @@ private slots:
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QStringList>("graphTypes");
         QTest::addColumn<QString>("openSingleText");
-        const QStringList withoutCsv{"Graph file(*.ghf,only for RX842) (*.GHF *.ghf)",
-                                     "TXT file(*.txt,data seperated by tab) (*.TXT *.txt)"};
+        const QStringList withoutCsv{"Graph file(*.ghf,only for RX842) (*.ghf *.GHF)",
+                                     "TXT file(*.txt,data seperated by tab) (*.txt *.TXT)"};
         QTest::newRow("decimal point")
             << QLocale::c()
-            << withoutCsv + QStringList{"EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv)"}
+            << withoutCsv + QStringList{"EXCEL file format(*.CSV,seperated by comma) (*.csv *.CSV)"}
             << "Open single data file(*.TXT,*.CSV,*.GHF)";
         QTest::newRow("decimal comma (de_DE)")
             << QLocale(QLocale::German, QLocale::Germany) << withoutCsv
@@ -260,7 +353,9 @@ private slots:
         const FileDialogRequest request = script_.saveRequests.first();
         QCOMPARE(request.filters, graphTypes);
         QCOMPARE(request.defaultSuffix, QStringLiteral("GHF"));
-        QCOMPARE(request.directory, w.dataDirectory());
+        // Nothing chosen yet: the documents folder, not the data directory.
+        QCOMPARE(request.directory, DialogFolders::fallback());
+        QVERIFY(request.directory != w.dataDirectory());
         QVERIFY(request.confirmOverwrite);
         QVERIFY(script_.choicesShown.isEmpty());
 
@@ -272,7 +367,7 @@ private slots:
                               "Cancel"}));
         QCOMPARE(script_.openRequests.size(), 1);
         QCOMPARE(script_.openRequests.first().filters, graphTypes);
-        QCOMPARE(script_.openRequests.first().directory, w.dataDirectory());
+        QCOMPARE(script_.openRequests.first().directory, DialogFolders::fallback());
     }
 
     void saveChoiceOfTheDataLoggerWindow()
@@ -344,9 +439,15 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("secondCell"); // row 1, column 2 of a new list; null = no list
-        QTest::newRow(".txt: TAB separated") << "list.txt" << QByteArray("a,b\tc\r\n") << "c";
-        QTest::newRow(".CSV: comma separated") << "list.CSV" << QByteArray("a,b\tc\r\n") << "b\tc";
-        QTest::newRow(".dat: nothing") << "list.dat" << QByteArray("a,b\tc\r\n") << QString();
+        QTest::addColumn<bool>("collection");    // told to open it as a collection
+        QTest::newRow(".txt: TAB separated")
+            << "list.txt" << QByteArray("a,b\tc\r\n") << "c" << false;
+        QTest::newRow(".CSV: comma separated")
+            << "list.CSV" << QByteArray("a,b\tc\r\n") << "b\tc" << false;
+        QTest::newRow(".dat: nothing, said why")
+            << "list.dat" << QByteArray("a,b\tc\r\n") << QString() << false;
+        QTest::newRow(".rec: the collection choice is named")
+            << "sets.rec" << loggerImage() << QString() << true;
     }
 
     void singleFileOpenFollowsTheExtension()
@@ -354,6 +455,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, secondCell);
+        QFETCH(bool, collection);
         TfrmMain& w = mainWindow();
         const QString path = savedPath(name);
         writeBytes(path, bytes);
@@ -370,6 +472,13 @@ private slots:
         if (list) {
             QCOMPARE(list->windowTitle(), QDir::toNativeSeparators(path));
             QCOMPARE(list->table().cell(1, 2), secondCell);
+            QVERIFY(script_.informed.isEmpty());
+        } else {
+            QCOMPARE(script_.informed,
+                     QStringList{collection ? FileCommands::collectionChosenAsSingleText(path)
+                                            : FileCommands::unknownSingleFileText(path)});
+            QVERIFY(script_.informed.first().contains(QDir::toNativeSeparators(path)));
+            QCOMPARE(script_.informed.first().contains(FileCommands::OpenSetsText), collection);
         }
     }
 
@@ -620,34 +729,39 @@ private slots:
     }
 
     // The save dialog's file type decides the extension a name typed
-    // without one gets, and so what is written; a typed extension wins.
+    // without one gets, and so what is written; a typed extension wins, in
+    // the case it was typed. A type chosen after the name was typed turns
+    // its extension into the type's, in lower case.
     void chosenFileTypeGivesTheExtension_data()
     {
         QTest::addColumn<int>("typeIndex"); // graph, text, CSV
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("typedFirst");
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("firstLine"); // empty: a graph file
-        QTest::newRow("graph file, no extension") << 0 << "set1b"
-                                                  << "set1b.GHF"
-                                                  << "";
-        QTest::newRow("TXT, no extension") << 1 << "set1b"
-                                           << "set1b.TXT"
-                                           << "4/14/2010\t12:00:00.000\t50.3";
-        QTest::newRow("CSV, no extension") << 2 << "set1b"
-                                           << "set1b.CSV"
-                                           << "4/14/2010,12:00:00.000,50.3";
-        QTest::newRow("TXT chosen, .ghf typed") << 1 << "set1b.ghf"
-                                                << "set1b.ghf"
-                                                << "";
+        const QString textLine = "4/14/2010\t12:00:00.000\t50.3";
+        const QString csvLine = "4/14/2010,12:00:00.000,50.3";
+        QTest::newRow("graph file, no extension") << 0 << "set1b" << false << "set1b.GHF" << "";
+        QTest::newRow("TXT, no extension") << 1 << "set1b" << false << "set1b.txt" << textLine;
+        QTest::newRow("CSV, no extension") << 2 << "set1b" << false << "set1b.csv" << csvLine;
+        QTest::newRow("TXT chosen, .ghf typed") << 1 << "set1b.ghf" << false << "set1b.ghf" << "";
+        QTest::newRow(".csv typed, then CSV chosen")
+            << 2 << "Hall 3.csv" << true << "Hall 3.csv" << csvLine;
+        QTest::newRow(".csv typed, then TXT chosen")
+            << 1 << "Hall 3.csv" << true << "Hall 3.txt" << textLine;
+        QTest::newRow(".Csv typed, CSV kept") << 2 << "set1b.Csv" << false << "set1b.Csv" << csvLine;
     }
 
     void chosenFileTypeGivesTheExtension()
     {
         QFETCH(int, typeIndex);
         QFETCH(QString, typed);
+        QFETCH(bool, typedFirst);
         QFETCH(QString, written);
         QFETCH(QString, firstLine);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        // The dialog starts where the last graph went.
+        DialogFolders::remember(DialogFolders::Kind::Graphs, savedPath(QStringLiteral("old.ghf")));
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
         const auto nativeAgain =
             qScopeGuard([] { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, false); });
@@ -655,9 +769,11 @@ private slots:
         TfrmMain& w = mainWindow();
         const QByteArray block = measurement(20)->graph()->saveWholeGraph();
 
-        QTimer::singleShot(0, this, [=, this] { fillSaveDialog(typeIndex, typed); });
+        QTimer::singleShot(0, this, [=, this] { fillSaveDialog(typeIndex, typed, typedFirst); });
         trigger("Save1");
-        const QByteArray bytes = fileBytes(QDir(w.dataDirectory()).filePath(written));
+        QCOMPARE(QDir(saved_->path()).entryList(QDir::Files), QStringList{written});
+        QVERIFY(QDir(w.dataDirectory()).entryList({QStringLiteral("set1b*")}).isEmpty());
+        const QByteArray bytes = fileBytes(savedPath(written));
         QCOMPARE(script_.rangeCaptions.size(), firstLine.isEmpty() ? 0 : 1);
         if (firstLine.isEmpty())
             QCOMPARE(bytes, graphFileBytes(block));
@@ -717,7 +833,7 @@ private slots:
         trigger("Open1");
         QCOMPARE(script_.openRequests.size(), 1);
         QCOMPARE(script_.openRequests.first().filters,
-                 QStringList{"Data Sets Collection (*.REC) (*.REC *.rec)"});
+                 QStringList{"Data Sets Collection (*.REC) (*.rec *.REC)"});
         QCOMPARE(script_.openRequests.first().defaultSuffix, QStringLiteral("REC"));
         GraphWindowState& state = w.graphState();
         TfrmGraph* graph = state.LoggerGraph;
@@ -744,7 +860,7 @@ private slots:
         trigger("Save1");
         QCOMPARE(script_.saveRequests.size(), 1);
         QCOMPARE(script_.saveRequests.first().filters,
-                 QStringList{"Data Set Collection file(*.rec,only for RX842) (*.REC *.rec)"});
+                 QStringList{"Data Set Collection file(*.rec,only for RX842) (*.rec *.REC)"});
         QCOMPARE(script_.saveRequests.first().defaultSuffix, QStringLiteral("REC"));
         QCOMPARE(fileBytes(copy), image.left(memoryEnd + 257));
     }

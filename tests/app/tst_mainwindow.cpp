@@ -2,8 +2,12 @@
 
 #include "common/TestMain.h"
 
+#include "app/LoggerDialogs.h"
 #include "app/SubWindowTiling.h"
 #include "app/TfrmMain.h"
+#include "files/dialogs/BusyCursor.h"
+#include "files/dialogs/FileDialogRunner.h"
+#include "files/dialogs/MessageBoxes.h"
 #include "files/dialogs/TfrmAbout.h"
 #include "graph/TfrmGraph.h"
 #include "meter/ScriptedMeterPeer.h"
@@ -26,6 +30,7 @@
 #include <QWindow>
 
 #include <memory>
+#include <optional>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -421,9 +426,10 @@ private slots:
         QList<QUrl> opened;
         TfrmMain::Environment environment = portsOnly({});
         environment.dataDirectory = data.path();
-        environment.openUrl = [&opened](const QUrl& url) {
+        bool browserStarts = true;
+        environment.openUrl = [&opened, &browserStarts](const QUrl& url) {
             opened << url;
-            return true;
+            return browserStarts;
         };
         TfrmMain w(environment);
 
@@ -444,6 +450,87 @@ private slots:
         page.close();
         action(w, "Contents1")->trigger();
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(page.fileName())});
+
+        // No browser to show it: the user is told where the page lies.
+        browserStarts = false;
+        message.clear();
+        QTimer::singleShot(0, this, [&message] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                message = box->text();
+                box->accept();
+            }
+        });
+        action(w, "Contents1")->trigger();
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(message, TfrmMain::helpNotOpenedText(page.fileName()));
+        QVERIFY(message.contains(page.fileName()));
+    }
+
+    // Every message box is wide enough for its title, however short its text.
+    void messageBoxesFitTheirTitle_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("file command, information") << "inform" << "invalid integer";
+        QTest::newRow("file command, error") << "error" << "x";
+        QTest::newRow("file command, question") << "ask" << "Save ?";
+        QTest::newRow("logger command") << "logger" << "Memory error!";
+    }
+
+    void messageBoxesFitTheirTitle()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QString title;
+        int width = 0;
+        int needed = -1;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                title = box->windowTitle();
+                width = box->width();
+                needed = MessageBoxes::minimumWidthFor(title, box->font());
+                box->done(QMessageBox::Cancel);
+            }
+        });
+        const FileDialogRunner runner = FileDialogRunner::modal();
+        if (kind == QLatin1String("inform"))
+            runner.inform(nullptr, text);
+        else if (kind == QLatin1String("error"))
+            runner.showError(nullptr, text);
+        else if (kind == QLatin1String("ask"))
+            (void)runner.ask(nullptr, text, QMessageBox::Yes | QMessageBox::No);
+        else {
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Audimark"), text,
+                            QMessageBox::Ok);
+            (void)LoggerDialogs::modal().exec(box);
+        }
+        QVERIFY(!title.isEmpty());
+        QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+        QVERIFY(needed > QFontMetrics(QApplication::font()).horizontalAdvance(title));
+    }
+
+    // The busy cursor of a blocking command: set while it runs, the arrow
+    // over a question in between, gone afterwards however the command ends.
+    void busyCursorWhileBlocked()
+    {
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        std::optional<Qt::CursorShape> duringQuestion;
+        {
+            const BusyCursor busy;
+            QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            QTimer::singleShot(0, this, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    duringQuestion = QApplication::overrideCursor()->shape();
+                    box->done(QMessageBox::Ok);
+                }
+            });
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Audimark"),
+                            QStringLiteral("Memory error!"), QMessageBox::Ok);
+            (void)LoggerDialogs::modal().exec(box);
+            QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        }
+        QCOMPARE(duringQuestion, std::optional<Qt::CursorShape>(Qt::ArrowCursor));
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
     }
 
     void aboutShowsTheVersionModally()

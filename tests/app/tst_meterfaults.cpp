@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -235,6 +236,7 @@ private slots:
         QAction* loadData = action(*rig.w, "LoadData1");
         loadData->trigger();
         QVERIFY(rig.boxes.shown.isEmpty());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
         TfrmGraph* graph = rig.w->graphState().LoggerGraph;
         QVERIFY(graph);
         const auto* grid = graph->findChild<QTableWidget*>(QStringLiteral("Grid2"));
@@ -260,10 +262,18 @@ private slots:
                 std::this_thread::sleep_for(1ms);
             }
         });
+        // The busy cursor stays up until the command has ended.
+        std::optional<Qt::CursorShape> cursorAtTheMessage;
+        rig.boxes.whileOpen = [&cursorAtTheMessage](const ShownBox&) {
+            if (const QCursor* cursor = QApplication::overrideCursor())
+                cursorAtTheMessage = cursor->shape();
+        };
         loadData->trigger();
         striker.join();
 
         QCOMPARE(rig.boxes.texts(), QStringList{LoggerTexts::ReadError});
+        QCOMPARE(cursorAtTheMessage, std::optional<Qt::CursorShape>(Qt::WaitCursor));
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
         QCOMPARE(rig.w->graphState().LoggerGraph, graph);
         QCOMPARE(grid->rowCount(), 3);
         QCOMPARE(rig.w->dataSets().count(), 3);

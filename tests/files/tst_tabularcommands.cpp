@@ -9,6 +9,7 @@
 
 #include "TabularRig.h"
 #include "data/GraphTexts.h"
+#include "files/dialogs/DialogFolders.h"
 #include "files/formats/ExportText.h"
 #include "files/formats/TabularTable.h"
 #include "files/windows/GridPrinter.h"
@@ -18,9 +19,12 @@
 
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QSettings>
 #include <QImage>
 #include <QLineEdit>
+#include <QDialogButtonBox>
 #include <QPrintDialog>
+#include <QPushButton>
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -206,10 +210,10 @@ private slots:
         QTest::addColumn<QStringList>("filters");
         QTest::newRow("C: text and CSV")
             << "C"
-            << QStringList{"TXT file(*.txt,data seperated by tab) (*.TXT *.txt)",
-                           "EXCEL file format(*.csv,seperated by comma)  (*.CSV *.csv)"};
+            << QStringList{"TXT file(*.txt,data seperated by tab) (*.txt *.TXT)",
+                           "EXCEL file format(*.csv,seperated by comma)  (*.csv *.CSV)"};
         QTest::newRow("de_DE: only text, leading blank kept")
-            << "de_DE" << QStringList{" TXT file(*.txt,data seperated by tab) (*.TXT *.txt)"};
+            << "de_DE" << QStringList{" TXT file(*.txt,data seperated by tab) (*.txt *.TXT)"};
     }
 
     void saveDialogTypes()
@@ -217,6 +221,7 @@ private slots:
         QFETCH(QString, localeName);
         QFETCH(QStringList, filters);
         QLocale::setDefault(QLocale(localeName));
+        QSettings().remove(DialogFolders::key(DialogFolders::Kind::Exports));
         TabularRig rig;
         TfrmList* list = rig.open("a\tb\r\n", "in.txt");
         rig.saveName.clear(); // cancel
@@ -224,7 +229,8 @@ private slots:
         QCOMPARE(rig.saveRequests.size(), 1);
         QCOMPARE(rig.saveRequests[0].filters, filters);
         QCOMPARE(rig.saveRequests[0].defaultSuffix, QStringLiteral("TXT"));
-        QCOMPARE(rig.saveRequests[0].directory, rig.dir.path());
+        // No export chosen yet: the documents folder, not the data directory.
+        QCOMPARE(rig.saveRequests[0].directory, DialogFolders::fallback());
         QVERIFY(rig.dialogTitles.isEmpty()); // a cancelled save asks for no range
     }
 
@@ -550,13 +556,23 @@ private slots:
     {
         TabularRig rig;
         QString printerName;
+        QStringList confirmTexts;
         rig.onExec = [&](QDialog& dialog) {
             auto* print = qobject_cast<QPrintDialog*>(&dialog);
             printerName = print ? print->printer()->outputFileName() : QString();
+            // As shown: the dialog may set its texts when it appears.
+            dialog.show();
+            QCoreApplication::processEvents();
+            for (auto* buttons : dialog.findChildren<QDialogButtonBox*>())
+                if (QPushButton* confirm = buttons->button(QDialogButtonBox::Ok))
+                    confirmTexts << confirm->text();
+            dialog.hide();
             return int(QDialog::Rejected);
         };
         rig.commands->PrinterSetup1Click();
         QCOMPARE(rig.dialogTitles, QStringList{"Printer Setup"});
+        // Choosing a printer prints nothing: the button does not say "Print".
+        QCOMPARE(confirmTexts, QStringList{TabularCommands::PrinterSetupConfirmText});
         QCOMPARE(printerName, rig.pdfPath()); // the dialog works on the shared printer
         QCOMPARE(rig.printer.outputFileName(), rig.pdfPath());
     }

@@ -281,27 +281,27 @@ private slots:
 
         QTest::newRow("download broken off")
             << int(LoadResult::Incomplete) << three.left(1024) << false << 0 << false << none
-            << "download Incomplete: 1024 of 1536 bytes received";
+            << "the download broke off after 1024 of 1536 bytes";
         QTest::newRow("size unreadable")
             << int(LoadResult::BadSize) << QByteArray() << false << -2 << false << none
-            << "download BadSize: the used memory size could "
-               "not be read";
+            << "the meter's used memory size could not be read";
         QTest::newRow("no handshake")
             << int(LoadResult::NoHandshake) << QByteArray() << false << 0 << false << none
-            << "download NoHandshake: the transfer was not acknowledged";
+            << "the meter did not acknowledge the start of the transfer";
         QTest::newRow("no data sets")
             << int(LoadResult::Ok) << LoggerImageBuilder().image() << false << 0 << false << none
-            << "NoData: the memory holds no data sets";
+            << "the meter's memory holds no data sets";
         QByteArray damaged = three;
         const int second = threeSets().recordOffsets().at(1);
         damaged[second] = 0;
         QTest::newRow("second set damaged")
             << int(LoadResult::Ok) << damaged << false << 0 << false << none
-            << QStringLiteral("DataError: data set 2 is damaged (after byte %1)").arg(second - 1);
+            << QStringLiteral("data set 2 in the meter's memory is damaged after byte %1")
+                   .arg(second - 1);
         QByteArray tooMany = three;
         LoggerImageBuilder::writeControlPage(tooMany, 4001, threeSets().endAddress());
         QTest::newRow("4001 sets") << int(LoadResult::Ok) << tooMany << false << 0 << false << none
-                                   << "MemoryError: more than 4000 data sets";
+                                   << "the meter's memory counts more than 4000 data sets";
         QTest::newRow("read-only directory") << int(LoadResult::Ok) << three << true << 0 << false
                                              << none << "cannot write 201004130915.CSV: ";
         QTest::newRow("sets left after the erase")

@@ -273,7 +273,7 @@ void TestAutoLoadMeter::failureLeavesTheMemory_data()
     VirtualMeterOptions brokenOff = plain;
     brokenOff.protocol.logger.faults.silenceAfterBytes = 700;
     QTest::newRow("download broken off") << brokenOff << false << false << false
-                                         << "download Incomplete: 640 of 1408 bytes received";
+                                         << "the download broke off after 640 of 1408 bytes";
     VirtualMeterOptions ignored = plain;
     ignored.protocol.setup.faults.ignoreErase = true;
     QTest::newRow("erase ignored") << ignored << false << false << true
@@ -281,10 +281,10 @@ void TestAutoLoadMeter::failureLeavesTheMemory_data()
     VirtualMeterOptions garbled = plain;
     garbled.protocol.logger.faults.changedEchoLetters = "P";
     QTest::newRow("garbled handshake") << garbled << false << false << false
-                                       << "download NoHandshake: the transfer was not acknowledged";
+                                       << "the meter did not acknowledge the start of the transfer";
     QTest::newRow("meter answers nothing")
         << plain << false << true << false
-        << "download BadSize: the used memory size could not be read";
+        << "the meter's used memory size could not be read";
 }
 
 void TestAutoLoadMeter::failureLeavesTheMemory()
@@ -350,7 +350,7 @@ void TestAutoLoadMeter::meterVanishesMidTransfer()
     QVERIFY(!rig.meter);
     QCOMPARE(outcome.result, Result::NothingErased);
     QCOMPARE(outcome.download, LoadResult::Incomplete);
-    QVERIFY2(outcome.reason.startsWith("download Incomplete: 640 of 1408"),
+    QVERIFY2(outcome.reason.startsWith("the download broke off after 640 of 1408"),
              qPrintable(outcome.reason));
     QVERIFY(outcome.files.isEmpty());
     // The cycle's own waits take 1.3 s on this clock; the transfer's

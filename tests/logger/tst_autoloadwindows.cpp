@@ -326,7 +326,18 @@ private slots:
         MeterWindowRig m(withMemory(threeSets()));
         QVERIFY(m.connect());
         QTRY_VERIFY(m.rig.window->link().MeterConnected());
+        // While the cycle blocks, the panel says so under the busy cursor.
+        QStringList panelTexts;
+        QList<bool> busyWhileShown;
+        connect(&m.rig.autoLoad(), &AutoLoadCommands::statusTextChanged, this,
+                [&](const QString& text) {
+                    panelTexts << text;
+                    busyWhileShown << (QApplication::overrideCursor() != nullptr);
+                });
         m.rig.window->findChild<QAction*>(QStringLiteral("dumpandclearmemory1"))->trigger();
+        QCOMPARE(panelTexts, (QStringList{AutoLoadCommands::CycleRunningText, QString()}));
+        QCOMPARE(busyWhileShown, (QList<bool>{true, false}));
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
         QVERIFY(m.rig.autoLoad().lastOutcome());
         QCOMPARE(m.rig.autoLoad().lastOutcome()->result, AutoLoadOutcome::Result::Emptied);
         QCOMPARE(QDir(m.rig.dataDir.path()).entryList({"*.CSV", "*.rec"}, QDir::Files).size(), 4);

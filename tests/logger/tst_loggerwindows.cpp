@@ -207,6 +207,7 @@ private slots:
     void readErrorQuestion_data();
     void readErrorQuestion();
     void progressDialog();
+    void informationWindowLeavesTheActiveWindow();
     void dataSetList();
     void rowClickShowsItsSet();
     void failedLoadKeepsShownData_data();
@@ -546,6 +547,24 @@ void TestLoggerWindows::mainWindowLoadData()
     QVERIFY(w.link().Comm1().Active());
     QVERIFY(!w.link().Comm2().Active());
     QVERIFY(w.link().MainTimer().isActive());
+}
+
+// "Preparing to load" comes and goes without handing the area to the first
+// window created (the control panel), which would be raised over the window
+// the user looks at while the download blocks.
+void TestLoggerWindows::informationWindowLeavesTheActiveWindow()
+{
+    WindowSide side;
+    QMdiSubWindow* first = side.area.addSubWindow(new QWidget);
+    first->show();
+    QMdiSubWindow* looked = side.area.addSubWindow(new QWidget);
+    looked->show();
+    side.area.setActiveSubWindow(looked);
+    side.ui.showInfo(LoggerTexts::PreparingToLoad);
+    QVERIFY(side.ui.infoWindow());
+    side.ui.closeInfo();
+    QCOMPARE(side.area.activeSubWindow(), looked);
+    QCOMPARE(side.area.subWindowList(QMdiArea::StackingOrder).constLast(), looked);
 }
 
 AUDIMARK_TEST_MAIN_GUI(TestLoggerWindows)

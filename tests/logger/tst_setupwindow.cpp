@@ -12,6 +12,8 @@
 #include "app/SetupCommands.h"
 #include "app/TfrmMain.h"
 #include "app/TfrmSetup.h"
+#include "app/WindowSetupUi.h"
+#include "files/dialogs/TfrmInfo.h"
 #include "logger/LoggerBoxScript.h"
 #include "logger/SetupTestClock.h"
 #include "logger/SetupTexts.h"
@@ -190,6 +192,38 @@ private slots:
         QCOMPARE(p.openSetup(), w);
         QVERIFY(!w->parentWidget()->isMinimized());
         QCOMPARE(p.window->mdiArea()->subWindowList().count(w->parentWidget()), 1);
+    }
+
+    // While a setup command blocks, the busy cursor is up and the
+    // information window says what is waited for, unless a stage of the
+    // combined run already does; both go when the command is no longer busy.
+    void busySaysWhatIsWaitedFor_data()
+    {
+        QTest::addColumn<QString>("stage"); // shown before; empty: none
+        QTest::newRow("a single command") << QString();
+        QTest::newRow("a stage of the combined run") << SetupTexts::StageClock;
+    }
+
+    void busySaysWhatIsWaitedFor()
+    {
+        QFETCH(QString, stage);
+        QMdiArea area;
+        area.resize(800, 600);
+        area.show();
+        LoggerBoxScript boxes;
+        WindowSetupUi ui(&area, &area, boxes.dialogs());
+        if (!stage.isEmpty())
+            ui.showStage(stage);
+        ui.setBusy(true);
+        QVERIFY(ui.stageWindow());
+        QCOMPARE(ui.stageWindow()->text(), stage.isEmpty() ? SetupTexts::WaitingForMeter : stage);
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        ui.setBusy(false);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCOMPARE(ui.stageWindow() != nullptr, !stage.isEmpty());
+        ui.closeStage();
+        QCOMPARE(ui.stageWindow(), nullptr);
     }
 
     void readShowsLabelsAndGrid()
