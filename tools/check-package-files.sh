@@ -66,14 +66,27 @@ check_man_options() {
     done
 }
 check_man_options "$src/docs/man/audimark.1" env QT_QPA_PLATFORM=offscreen "$audimark"
-check_man_options "$src/docs/man/audimark-cli.1" "$cli"
 check_man_options "$src/docs/man/audimark-virtual-meter.1" "$meter"
 
-# The commands audimark-cli names in its --help.
-# (the last entry of --help, wrapped over lines: "live, download, ... or erase")
-cli_commands=$("$cli" --help | sed -n '/^ *command  /,$p' | sed 's/^ *command //' | tr ',\n' '  ' |
-    sed 's/ or / /')
+# The commands audimark-cli names in its --help (one per line under
+# "Commands:", "help COMMAND" aside).
+cli_commands=$("$cli" --help | sed -n '/^Commands:/,/^$/p' | sed -n 's/^  \([a-z][a-z-]*\) .*/\1/p' |
+    grep -v -x help)
 [ -n "$cli_commands" ] || fail "audimark-cli --help names no commands"
+# audimark-cli's options: those of every command's own help.
+cli_options() {
+    local command
+    for command in $cli_commands; do
+        help_options "$cli" "$command"
+    done | sort -u
+}
+options=$(cli_options)
+[ -n "$options" ] || fail "$cli COMMAND --help lists no options"
+for option in $options; do
+    grep -q -F -- "$(sed 's/-/\\-/g' <<<"$option")" "$src/docs/man/audimark-cli.1" ||
+        fail "audimark-cli.1 does not describe $option"
+done
+
 for command in $cli_commands; do
     grep -q -F -- "\\fBaudimark\\-cli $(sed 's/-/\\-/g' <<<"$command")" "$src/docs/man/audimark-cli.1" ||
         fail "audimark-cli.1 has no synopsis line for $command"
@@ -106,18 +119,19 @@ for command in $cli_commands; do
     grep -q -x -F -- "$command" <<<"$offered_commands" || fail "the completion lacks the command $command"
     offered_options+=" $(complete_line "audimark-cli $command --")"
 done
-for option in $(help_options "$cli"); do
+for option in $(cli_options); do
     grep -q -w -F -- "$option" <<<"$offered_options" || fail "the completion offers $option for no command"
 done
 for option in $offered_options; do
     [ "$option" = --help ] && continue
-    help_options "$cli" | grep -q -x -F -- "$option" || fail "the completion offers $option, which audimark-cli does not know"
+    cli_options | grep -q -x -F -- "$option" || fail "the completion offers $option, which audimark-cli does not know"
 done
 expect_completion "audimark-cli s" "sets set-clock set-interval stats"
 expect_completion "audimark-cli live --format " "text csv"
 expect_completion "audimark-cli export --format " "csv txt"
 expect_completion "audimark-cli --port /dev/null info --format " "text json"
 expect_completion "audimark-cli erase --" "--yes --port --help"
+expect_completion "audimark-cli help s" "sets set-clock set-interval stats"
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed"
