@@ -255,36 +255,18 @@ std::optional<qint64> Archive::addMeasurement(const Measurement& m)
                       .arg(m_location.displayName());
         return std::nullopt;
     }
-    if (!beginWrite())
-        return std::nullopt;
-    QSqlQuery insert(m_db);
-    if (!run(insert,
-             QStringLiteral("INSERT INTO measurements (measurement_key, kind, meter_model, "
-                            "meter_port, start_utc_ms, end_utc_ms, utc_offset_s, interval_ms, "
-                            "weighting, site, notes, memory_image_id) "
-                            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-                            "ON CONFLICT (measurement_key) DO NOTHING"),
-             {key, measurementKindName(m.kind), notNull(m.meterModel), notNull(m.meterPort),
-              m.start.toMSecsSinceEpoch(), end.toMSecsSinceEpoch(), m.start.offsetFromUtc(),
-              m.intervalMs, notNull(m.weighting), notNull(m.site), notNull(m.notes),
-              m.memoryImageId > 0 ? QVariant(m.memoryImageId) : QVariant()})) {
-        fail(QStringLiteral("cannot add a measurement"), insert);
-        rollback();
-        return std::nullopt;
-    }
-    QSqlQuery select(m_db);
-    if (!run(select, QStringLiteral("SELECT id FROM measurements WHERE measurement_key = ?"),
-             {key}) ||
-        !select.next()) {
-        fail(QStringLiteral("cannot add a measurement"), select);
-        rollback();
-        return std::nullopt;
-    }
-    const qint64 id = select.value(0).toLongLong();
-    select.finish();
-    if (!commit())
-        return std::nullopt;
-    return id;
+    return insertUnlessPresent(
+        QStringLiteral("INSERT INTO measurements (measurement_key, kind, meter_model, "
+                       "meter_port, start_utc_ms, end_utc_ms, utc_offset_s, interval_ms, "
+                       "weighting, site, notes, memory_image_id) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                       "ON CONFLICT (measurement_key) DO NOTHING"),
+        {key, measurementKindName(m.kind), notNull(m.meterModel), notNull(m.meterPort),
+         m.start.toMSecsSinceEpoch(), end.toMSecsSinceEpoch(), m.start.offsetFromUtc(),
+         m.intervalMs, notNull(m.weighting), notNull(m.site), notNull(m.notes),
+         m.memoryImageId > 0 ? QVariant(m.memoryImageId) : QVariant()},
+        QStringLiteral("SELECT id FROM measurements WHERE measurement_key = ?"), key,
+        QStringLiteral("cannot add a measurement"));
 }
 
 Archive::OpenSeries* Archive::openSeries(qint64 id)
@@ -595,21 +577,32 @@ std::optional<qint64> Archive::storeMemoryImage(const QByteArray& image)
 {
     const QString hash =
         QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex());
+    return insertUnlessPresent(
+        QStringLiteral("INSERT INTO memory_images (sha256, byte_count, stored_utc_ms, data) "
+                       "VALUES (?, ?, ?, ?) ON CONFLICT (sha256) DO NOTHING"),
+        {hash, qint64(image.size()), QDateTime::currentMSecsSinceEpoch(), image},
+        QStringLiteral("SELECT id FROM memory_images WHERE sha256 = ?"), hash,
+        QStringLiteral("cannot store a logger memory"));
+}
+
+// The row is inserted unless its unique key is there already; either way its
+// id is read back, so that the same key always gives the same id.
+std::optional<qint64> Archive::insertUnlessPresent(const QString& insertSql,
+                                                   std::initializer_list<QVariant> values,
+                                                   const QString& selectIdSql, const QVariant& key,
+                                                   const QString& what)
+{
     if (!beginWrite())
         return std::nullopt;
     QSqlQuery insert(m_db);
-    if (!run(insert,
-             QStringLiteral("INSERT INTO memory_images (sha256, byte_count, stored_utc_ms, data) "
-                            "VALUES (?, ?, ?, ?) ON CONFLICT (sha256) DO NOTHING"),
-             {hash, qint64(image.size()), QDateTime::currentMSecsSinceEpoch(), image})) {
-        fail(QStringLiteral("cannot store a logger memory"), insert);
+    if (!run(insert, insertSql, values)) {
+        fail(what, insert);
         rollback();
         return std::nullopt;
     }
     QSqlQuery select(m_db);
-    if (!run(select, QStringLiteral("SELECT id FROM memory_images WHERE sha256 = ?"), {hash}) ||
-        !select.next()) {
-        fail(QStringLiteral("cannot store a logger memory"), select);
+    if (!run(select, selectIdSql, {key}) || !select.next()) {
+        fail(what, select);
         rollback();
         return std::nullopt;
     }
