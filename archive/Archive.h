@@ -103,11 +103,9 @@ private:
     [[nodiscard]] bool connect();
     [[nodiscard]] bool run(class QSqlQuery& query, const QString& sql,
                            std::initializer_list<QVariant> values);
-    [[nodiscard]] std::optional<qint64> insertUnlessPresent(const QString& insertSql,
-                                                            std::initializer_list<QVariant> values,
-                                                            const QString& selectIdSql,
-                                                            const QVariant& key,
-                                                            const QString& what);
+    [[nodiscard]] std::optional<qint64>
+    insertUnlessPresent(const QString& insertSql, std::initializer_list<QVariant> values,
+                        const QString& selectIdSql, const QVariant& key, const QString& what);
     [[nodiscard]] bool beginWrite();
     [[nodiscard]] bool commit();
     void rollback();
