@@ -22,6 +22,7 @@
 #include "app/AppSettings.h"
 #include "app/DigitImages.h"
 #include "app/LoggerDialogs.h"
+#include "app/TfrmHistory.h"
 #include "app/TfrmPanel.h"
 #include "data/DataSetCollection.h"
 #include "files/dialogs/FileDialogRunner.h"
@@ -55,7 +56,6 @@ class AutoLoadCommands;
 class FileCommands;
 class TabularCommands;
 class Archive;
-class TfrmHistory;
 
 // What the window takes from its surroundings; every member has the real
 // system's behaviour when left empty, and tests replace what they need.

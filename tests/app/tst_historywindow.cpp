@@ -16,6 +16,7 @@
 #include "graph/TfrmGraph.h"
 #include "graph/Tslider2.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -296,6 +297,7 @@ private slots:
         QTableView* table = history_->table();
         const QModelIndex cell = history_->model().index(row, MeasurementTableModel::DateColumn);
         const QPoint centre = table->visualRect(cell).center();
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, centre);
         QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, centre);
         QTRY_COMPARE(graphWindows().size(), 1);
         TfrmGraph* opened = graphWindows().constFirst();
