@@ -132,7 +132,7 @@ void TfrmHistory::buildFields()
     table_->setWordWrap(false);
     const QFontMetrics metrics = table_->fontMetrics();
     const int widths[] = {metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")),
-                          metrics.horizontalAdvance(QStringLiteral("Real-time recording")),
+                          metrics.horizontalAdvance(QStringLiteral("Auto-load cycle (unfinished)")),
                           metrics.horizontalAdvance(QStringLiteral("QV58M-842 /dev/ttyUSB0")),
                           metrics.horizontalAdvance(QStringLiteral("0000:00:00")),
                           metrics.horizontalAdvance(QStringLiteral("000,000")),

@@ -974,8 +974,10 @@ void TfrmMain::History1Click()
     historyWindow_ = new TfrmHistory(*archive_, std::move(context));
     QMdiSubWindow* frame = mdiArea_->addSubWindow(historyWindow_);
     frame->setAttribute(Qt::WA_DeleteOnClose);
+    // At the top left, as wide as the client area and two thirds as high,
+    // so that its buttons are never below the client area's edge.
     const QSize area = mdiArea_->viewport()->size();
-    frame->resize(std::min(area.width(), 1000), std::min(area.height(), 520));
+    frame->setGeometry(0, 0, area.width(), std::max(area.height() * 2 / 3, 300));
     frame->show();
     mdiArea_->setActiveSubWindow(frame);
 }

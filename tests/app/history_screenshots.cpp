@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     environment.dataDirectory = data.path();
     TfrmMain w(environment);
     QSignalSpy started(&w, &TfrmMain::startUpFinished);
-    w.show();
+    w.showMaximized();
     if (!started.wait(20000))
         return 1;
     w.setArchive(&archive);
