@@ -6,6 +6,7 @@
 
 #include "app/FileScript.h"
 #include "app/TfrmHistory.h"
+#include "app/TfrmMain.h"
 #include "archive/Archive.h"
 #include "archive/MeasurementTableModel.h"
 #include "common/TestMain.h"
@@ -16,12 +17,14 @@
 #include "graph/TfrmGraph.h"
 #include "graph/Tslider2.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMainWindow>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -186,6 +189,37 @@ private slots:
         main_.reset();
         archive_.reset();
         dir_.reset();
+    }
+
+    void historyItemFollowsTheArchive()
+    {
+        TfrmMain::Environment environment;
+        environment.listPorts = [] { return QStringList{}; };
+        environment.dataDirectory = dir_->path();
+        TfrmMain w(environment);
+        QSignalSpy started(&w, &TfrmMain::startUpFinished);
+        w.show();
+        QVERIFY(started.wait(20000));
+        auto* item = w.findChild<QAction*>(QStringLiteral("History1"));
+        QVERIFY(item);
+        QVERIFY(!item->isEnabled());
+
+        w.setArchive(archive_.get());
+        QVERIFY(item->isEnabled());
+        item->trigger();
+        QPointer<TfrmHistory> shown = w.historyWindow();
+        QVERIFY(shown);
+        QVERIFY(shown->isVisible());
+        QCOMPARE(w.activeChild(), shown.data());
+        QCOMPARE(shown->model().rowCount(), measurements().size());
+        // Once open, the item brings the same window to the front.
+        item->trigger();
+        QCOMPARE(w.historyWindow(), shown.data());
+        QCOMPARE(w.mdiArea()->findChildren<TfrmHistory*>().size(), 1);
+
+        w.setArchive(nullptr);
+        QVERIFY(!shown);
+        QVERIFY(!item->isEnabled());
     }
 
     void listsNewestFirst_data()
