@@ -124,8 +124,8 @@ void TfrmHistory::buildFields()
     table_->setModel(model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
-                            | QAbstractItemView::SelectedClicked);
+    table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::SelectedClicked);
     table_->setAlternatingRowColors(true);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
@@ -214,9 +214,9 @@ MeasurementFilter TfrmHistory::filterOfFields() const
 void TfrmHistory::applyFilter()
 {
     if (!model_->setFilter(filterOfFields()))
-        context_.dialogs.showError(this, QStringLiteral("The archive %1 could not be read: %2")
-                                             .arg(archive_.location().displayName(),
-                                                  model_->lastError()));
+        context_.dialogs.showError(
+            this, QStringLiteral("The archive %1 could not be read: %2")
+                      .arg(archive_.location().displayName(), model_->lastError()));
     updateButtons();
     updateCountText();
 }
@@ -262,8 +262,9 @@ void TfrmHistory::updateButtons()
 void TfrmHistory::updateCountText()
 {
     const int count = model_->rowCount();
-    lblCount_->setText(count == 1 ? QStringLiteral("1 measurement")
-                                  : QStringLiteral("%1 measurements").arg(QLocale().toString(count)));
+    lblCount_->setText(count == 1
+                           ? QStringLiteral("1 measurement")
+                           : QStringLiteral("%1 measurements").arg(QLocale().toString(count)));
 }
 
 int TfrmHistory::selectedRow() const
@@ -307,8 +308,8 @@ void TfrmHistory::showMeasurement(TfrmGraph& graph, const Measurement& measureme
 {
     const int count = int(std::min(series.x.size(), series.y.size()));
     if (count > 0)
-        graph.prepareGraph(1, TfrmGraph::GraphYMax, TfrmGraph::GraphYMin, series.x[size_t(count - 1)],
-                           series.x.front(), count);
+        graph.prepareGraph(1, TfrmGraph::GraphYMax, TfrmGraph::GraphYMin,
+                           series.x[size_t(count - 1)], series.x.front(), count);
     else
         graph.prepareGraph(1, TfrmGraph::GraphYMax, TfrmGraph::GraphYMin, 0, 0, 0);
     PESGraph& chart = *graph.graph();
@@ -330,10 +331,10 @@ TfrmGraph* TfrmHistory::graphOf(int row, bool forExport)
     const Measurement measurement = model_->measurementAt(row);
     const std::optional<ArchiveSeries> series = archive_.readSamples(measurement.id);
     if (!series) {
-        context_.dialogs.showError(this, QStringLiteral("The measurement of %1 could not be read "
-                                                        "from the archive: %2")
-                                             .arg(MeasurementTableModel::dateText(measurement),
-                                                  archive_.lastError()));
+        context_.dialogs.showError(
+            this, QStringLiteral("The measurement of %1 could not be read "
+                                 "from the archive: %2")
+                      .arg(MeasurementTableModel::dateText(measurement), archive_.lastError()));
         return nullptr;
     }
     TfrmGraph* graph = context_.addGraphWindow(graphCaption(measurement));
@@ -371,8 +372,7 @@ void TfrmHistory::btnDeleteClick()
         return;
     const Measurement& measurement = model_->measurementAt(row);
     if (context_.dialogs.ask(this, deleteQuestion(measurement),
-                             QMessageBox::Yes | QMessageBox::No)
-        != QMessageBox::Yes)
+                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     if (!model_->removeMeasurement(row))
         context_.dialogs.showError(this, QStringLiteral("The measurement could not be deleted "

@@ -80,8 +80,8 @@ QString MeasurementTableModel::dateText(const Measurement& measurement)
 
 qint64 MeasurementTableModel::durationSeconds(const Measurement& measurement)
 {
-    if (measurement.start.isValid() && measurement.end.isValid()
-        && measurement.end >= measurement.start)
+    if (measurement.start.isValid() && measurement.end.isValid() &&
+        measurement.end >= measurement.start)
         return measurement.start.secsTo(measurement.end);
     return measurement.sampleCount * measurement.intervalMs / 1000;
 }

@@ -107,8 +107,7 @@ int main(int argc, char** argv)
     QApplication::processEvents();
 
     size_t listed = 0;
-    const double archiveListMs =
-        medianMs([&] { listed = archive.listMeasurements()->size(); });
+    const double archiveListMs = medianMs([&] { listed = archive.listMeasurements()->size(); });
     const double windowListMs = medianMs([&] {
         history->btnRefreshClick();
         history->table()->viewport()->repaint();

@@ -45,8 +45,8 @@ void store(Archive& archive, MeasurementKind kind, const QDateTime& start, qint6
     const qint64 ms0 = start.toMSecsSinceEpoch() + start.offsetFromUtc() * 1000LL + 2209161600000LL;
     for (int i = 0; i < points; ++i) {
         x.push_back(SampleChunk::daysFromMs(ms0 + qint64(i) * intervalMs));
-        y.push_back(float(std::round((58.0 + 8.0 * std::sin(i * 0.05) + (i % 11) * 0.5) * 10.0)
-                          / 10.0));
+        y.push_back(
+            float(std::round((58.0 + 8.0 * std::sin(i * 0.05) + (i % 11) * 0.5) * 10.0) / 10.0));
     }
     (void)archive.appendSamples(id, x, y);
     if (finished)

@@ -21,9 +21,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMainWindow>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -64,13 +64,35 @@ QDateTime at(int day, int hour, int minute)
 const QList<Stored>& measurements()
 {
     static const QList<Stored> list{
-        {MeasurementKind::Import, QDateTime(QDate(2026, 2, 20), QTime(12, 0), Qt::OffsetFromUTC, 3600),
-         {}, {}, 1000, QStringLiteral("A"), {}, QStringLiteral("From a colleague"), 10, true},
-        {MeasurementKind::RealTime, at(1, 10, 0), QStringLiteral("QV58M-841"),
-         QStringLiteral("/dev/ttyUSB0"), 1000, QStringLiteral("A"), QStringLiteral("Roof"), {}, 60,
+        {MeasurementKind::Import,
+         QDateTime(QDate(2026, 2, 20), QTime(12, 0), Qt::OffsetFromUTC, 3600),
+         {},
+         {},
+         1000,
+         QStringLiteral("A"),
+         {},
+         QStringLiteral("From a colleague"),
+         10,
          true},
-        {MeasurementKind::AutoLoad, at(3, 6, 30), QStringLiteral("QV58M-842"),
-         QStringLiteral("/dev/ttyS1"), 60000, QStringLiteral("C"), QStringLiteral("Quarry"), {}, 5,
+        {MeasurementKind::RealTime,
+         at(1, 10, 0),
+         QStringLiteral("QV58M-841"),
+         QStringLiteral("/dev/ttyUSB0"),
+         1000,
+         QStringLiteral("A"),
+         QStringLiteral("Roof"),
+         {},
+         60,
+         true},
+        {MeasurementKind::AutoLoad,
+         at(3, 6, 30),
+         QStringLiteral("QV58M-842"),
+         QStringLiteral("/dev/ttyS1"),
+         60000,
+         QStringLiteral("C"),
+         QStringLiteral("Quarry"),
+         {},
+         5,
          false},
         {MeasurementKind::Logger, at(5, 8, 0), QStringLiteral("QV58M-842"),
          QStringLiteral("/dev/ttyS1"), 2000, QStringLiteral("C"), QStringLiteral("Factory gate"),
@@ -142,8 +164,9 @@ private slots:
             QVERIFY2(id, qPrintable(archive_->lastError()));
             std::vector<double> x;
             std::vector<float> y;
-            const double x0 = kDay0 + s.start.date().toJulianDay() - QDate(2026, 3, 1).toJulianDay()
-                              + s.start.time().msecsSinceStartOfDay() / 86400000.0;
+            const double x0 = kDay0 + s.start.date().toJulianDay() -
+                              QDate(2026, 3, 1).toJulianDay() +
+                              s.start.time().msecsSinceStartOfDay() / 86400000.0;
             for (int i = 0; i < s.points; ++i) {
                 x.push_back(x0 + i * s.intervalMs / 86400000.0);
                 y.push_back(levelAt(i));
@@ -227,18 +250,35 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<QStringList>("texts");
         const QLocale locale;
-        QTest::newRow("logger data set") << 0
-            << QStringList{"2026-03-05 08:00:00", "Logger data set", "QV58M-842 /dev/ttyS1",
-                           "0:10:00", "300", "", "Factory gate", "Night shift"};
+        QTest::newRow("logger data set") << 0 << QStringList{"2026-03-05 08:00:00",
+                                                             "Logger data set",
+                                                             "QV58M-842 /dev/ttyS1",
+                                                             "0:10:00",
+                                                             "300",
+                                                             "",
+                                                             "Factory gate",
+                                                             "Night shift"};
         QTest::newRow("unfinished auto-load") << 1
-            << QStringList{"2026-03-03 06:30:00", "Auto-load cycle (unfinished)",
-                           "QV58M-842 /dev/ttyS1", "0:05:00", "5", "", "Quarry", ""};
+                                              << QStringList{"2026-03-03 06:30:00",
+                                                             "Auto-load cycle (unfinished)",
+                                                             "QV58M-842 /dev/ttyS1",
+                                                             "0:05:00",
+                                                             "5",
+                                                             "",
+                                                             "Quarry",
+                                                             ""};
         QTest::newRow("real-time recording") << 2
-            << QStringList{"2026-03-01 10:00:00", "Real-time recording", "QV58M-841 /dev/ttyUSB0",
-                           "0:01:00", "60", "", "Roof", ""};
-        QTest::newRow("imported file without meter") << 3
-            << QStringList{"2026-02-20 12:00:00", "Imported file", "", "0:00:10", "10", "", "",
-                           "From a colleague"};
+                                             << QStringList{"2026-03-01 10:00:00",
+                                                            "Real-time recording",
+                                                            "QV58M-841 /dev/ttyUSB0",
+                                                            "0:01:00",
+                                                            "60",
+                                                            "",
+                                                            "Roof",
+                                                            ""};
+        QTest::newRow("imported file without meter")
+            << 3 << QStringList{"2026-02-20 12:00:00", "Imported file", "", "0:00:10", "10", "", "",
+                                "From a colleague"};
     }
 
     void listsNewestFirst()
@@ -273,28 +313,29 @@ private slots:
         QTest::addColumn<QStringList>("dates");
         const QDate none;
         QTest::newRow("nothing set") << none << none << -1 << QString()
-            << QStringList{"2026-03-05 08:00:00", "2026-03-03 06:30:00", "2026-03-01 10:00:00",
-                           "2026-02-20 12:00:00"};
+                                     << QStringList{"2026-03-05 08:00:00", "2026-03-03 06:30:00",
+                                                    "2026-03-01 10:00:00", "2026-02-20 12:00:00"};
         QTest::newRow("kind logger") << none << none << int(MeasurementKind::Logger) << QString()
-            << QStringList{"2026-03-05 08:00:00"};
+                                     << QStringList{"2026-03-05 08:00:00"};
         QTest::newRow("kind real-time") << none << none << int(MeasurementKind::RealTime)
-            << QString() << QStringList{"2026-03-01 10:00:00"};
-        QTest::newRow("site text") << none << none << -1 << QStringLiteral("roof")
-            << QStringList{"2026-03-01 10:00:00"};
-        QTest::newRow("notes text in another case") << none << none << -1
-            << QStringLiteral("NIGHT") << QStringList{"2026-03-05 08:00:00"};
+                                        << QString() << QStringList{"2026-03-01 10:00:00"};
+        QTest::newRow("site text")
+            << none << none << -1 << QStringLiteral("roof") << QStringList{"2026-03-01 10:00:00"};
+        QTest::newRow("notes text in another case")
+            << none << none << -1 << QStringLiteral("NIGHT") << QStringList{"2026-03-05 08:00:00"};
         QTest::newRow("meter text") << none << none << -1 << QStringLiteral("842")
-            << QStringList{"2026-03-05 08:00:00", "2026-03-03 06:30:00"};
+                                    << QStringList{"2026-03-05 08:00:00", "2026-03-03 06:30:00"};
         QTest::newRow("from a day on") << QDate(2026, 3, 3) << none << -1 << QString()
-            << QStringList{"2026-03-05 08:00:00", "2026-03-03 06:30:00"};
-        QTest::newRow("up to a day, that day included") << none << QDate(2026, 3, 1) << -1
-            << QString() << QStringList{"2026-03-01 10:00:00", "2026-02-20 12:00:00"};
+                                       << QStringList{"2026-03-05 08:00:00", "2026-03-03 06:30:00"};
+        QTest::newRow("up to a day, that day included")
+            << none << QDate(2026, 3, 1) << -1 << QString()
+            << QStringList{"2026-03-01 10:00:00", "2026-02-20 12:00:00"};
         QTest::newRow("one day") << QDate(2026, 3, 3) << QDate(2026, 3, 3) << -1 << QString()
-            << QStringList{"2026-03-03 06:30:00"};
+                                 << QStringList{"2026-03-03 06:30:00"};
         QTest::newRow("kind and text together") << none << none << int(MeasurementKind::AutoLoad)
-            << QStringLiteral("gate") << QStringList{};
-        QTest::newRow("text found nowhere") << none << none << -1 << QStringLiteral("harbour")
-            << QStringList{};
+                                                << QStringLiteral("gate") << QStringList{};
+        QTest::newRow("text found nowhere")
+            << none << none << -1 << QStringLiteral("harbour") << QStringList{};
     }
 
     void filtersNarrowTheRows()
@@ -380,8 +421,9 @@ private slots:
                               << QStringLiteral("North fence");
         QTest::newRow("notes") << int(MeasurementTableModel::NotesColumn)
                                << QStringLiteral("Windy, 4 m/s");
-        QTest::newRow("site that looks like SQL") << int(MeasurementTableModel::SiteColumn)
-                                                  << QStringLiteral("'); DROP TABLE measurements;--");
+        QTest::newRow("site that looks like SQL")
+            << int(MeasurementTableModel::SiteColumn)
+            << QStringLiteral("'); DROP TABLE measurements;--");
     }
 
     void editedTextIsStored()
