@@ -304,6 +304,18 @@ private slots:
                  QStringLiteral("4 measurements"));
     }
 
+    void textsFollowTheLocale()
+    {
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(history_->model().refresh());
+        const QString leq =
+            history_->model().index(0, MeasurementTableModel::LeqColumn).data().toString();
+        QLocale::setDefault(before);
+        QVERIFY2(leq.contains(QLatin1Char(',')) && !leq.contains(QLatin1Char('.')),
+                 qPrintable(leq));
+    }
+
     void filtersNarrowTheRows_data()
     {
         QTest::addColumn<QDate>("from");
