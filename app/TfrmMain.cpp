@@ -8,6 +8,7 @@
 #include "app/ProgramIcon.h"
 #include "app/SetupCommands.h"
 #include "app/SubWindowTiling.h"
+#include "app/TfrmHistory.h"
 #include "app/TfrmPanel.h"
 #include "data/DataDirectory.h"
 #include "data/GeneratedDataSets.h"
@@ -188,6 +189,9 @@ void TfrmMain::buildActions()
     connect(mdiArea_, &QMdiArea::subWindowActivated, ExportReport1, [this](QMdiSubWindow* frame) {
         ExportReport1->setEnabled(frame && qobject_cast<TfrmGraph*>(frame->widget()));
     });
+    History1 = addCommand(QStringLiteral("History1"), QStringLiteral("History..."),
+                          &TfrmMain::History1Click);
+    History1->setEnabled(false);
     Exit1 = addCommand(QStringLiteral("Exit1"), QStringLiteral("E&xit"), &TfrmMain::Exit1Click);
     EraseMemory1 = addCommand(QStringLiteral("EraseMemory1"), QStringLiteral("Erase Memory"),
                               &TfrmMain::EraseMemory1Click);
@@ -293,6 +297,7 @@ void TfrmMain::buildMenus()
     file->addAction(Open1);
     file->addAction(Save1);
     file->addAction(ExportReport1);
+    file->addAction(History1);
     file->addSeparator();
     file->addAction(Print1);
     file->addAction(PrinterSetup1);
@@ -935,6 +940,46 @@ void TfrmMain::Open1Click()
 void TfrmMain::Save1Click()
 {
     fileCommands().Save1Click(activeChild());
+}
+
+void TfrmMain::setArchive(Archive* archive)
+{
+    if (archive == archive_)
+        return;
+    // The window holds the archive it was made with.
+    if (historyWindow_) {
+        QWidget* frame = historyWindow_->parentWidget();
+        delete (frame ? frame : historyWindow_.data());
+    }
+    archive_ = archive;
+    History1->setEnabled(archive_ != nullptr);
+}
+
+void TfrmMain::History1Click()
+{
+    if (!archive_)
+        return;
+    if (historyWindow_) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(historyWindow_->parentWidget())) {
+            frame->showNormal();
+            mdiArea_->setActiveSubWindow(frame);
+        }
+        return;
+    }
+    TfrmHistory::Context context;
+    context.addGraphWindow = [this](const QString& caption) { return addGraphWindow(caption); };
+    context.saveGraph = [this](TfrmGraph& graph) { fileCommands().Save1Click(&graph); };
+    context.graphs = &graphState_;
+    context.dialogs = completed(environment_.fileDialogs);
+    historyWindow_ = new TfrmHistory(*archive_, std::move(context));
+    QMdiSubWindow* frame = mdiArea_->addSubWindow(historyWindow_);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    // At the top left, as wide as the client area and two thirds as high,
+    // so that its buttons are never below the client area's edge.
+    const QSize area = mdiArea_->viewport()->size();
+    frame->setGeometry(0, 0, area.width(), std::max(area.height() * 2 / 3, 300));
+    frame->show();
+    mdiArea_->setActiveSubWindow(frame);
 }
 
 void TfrmMain::ExportReport1Click()

@@ -22,6 +22,7 @@
 #include "app/AppSettings.h"
 #include "app/DigitImages.h"
 #include "app/LoggerDialogs.h"
+#include "app/TfrmHistory.h"
 #include "app/TfrmPanel.h"
 #include "data/DataSetCollection.h"
 #include "files/dialogs/FileDialogRunner.h"
@@ -54,6 +55,7 @@ class SetupCommands;
 class AutoLoadCommands;
 class FileCommands;
 class TabularCommands;
+class Archive;
 
 // What the window takes from its surroundings; every member has the real
 // system's behaviour when left empty, and tests replace what they need.
@@ -154,6 +156,13 @@ public:
 
     // Save and Open, and the saves of the save questions.
     [[nodiscard]] FileCommands& fileCommands();
+    // The measurement archive File > "History..." shows, null when there is
+    // none (the item is then disabled). It outlives its use here: a new one
+    // (or none) closes the History window first.
+    void setArchive(Archive* archive);
+    [[nodiscard]] Archive* archive() const { return archive_; }
+    // The History window, null while it is not open.
+    [[nodiscard]] TfrmHistory* historyWindow() const { return historyWindow_; }
     // The list window's commands: text import and export, Output Tabular to
     // graph, printing and Printer Setup.
     [[nodiscard]] TabularCommands& tabularCommands();
@@ -213,6 +222,8 @@ private:
     void Save1Click();
     // The PDF noise report of the active graph window (enabled only then).
     void ExportReport1Click();
+    // Opens the History window, or brings it to the front.
+    void History1Click();
     void btnPrintClick();
     void LoadData1Click();
     void EraseMemory1Click();
@@ -257,6 +268,7 @@ private:
     QAction* Contents1 = nullptr; // SpeedButton8, "&Contents"
     QAction* PrinterSetup1 = nullptr;
     QAction* ExportReport1 = nullptr;
+    QAction* History1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* EraseMemory1 = nullptr;
     QAction* Setup1 = nullptr;
@@ -284,4 +296,6 @@ private:
     std::unique_ptr<AutoLoadCommands> autoLoad_;
     std::unique_ptr<TabularCommands> tabularCommands_;
     std::unique_ptr<FileCommands> fileCommands_;
+    Archive* archive_ = nullptr;
+    QPointer<TfrmHistory> historyWindow_;
 };

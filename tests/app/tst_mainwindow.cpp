@@ -134,7 +134,7 @@ private slots:
             return texts;
         };
         QCOMPARE(items("File1"),
-                 (QStringList{"&Open", "&Save", "Export Report (PDF)...", "-", "&Print",
+                 (QStringList{"&Open", "&Save", "Export Report (PDF)...", "History...", "-", "&Print",
                               "&Printer Setup", "-", "E&xit"}));
         QCOMPARE(items("RealTime1"), (QStringList{"Run", "Stop"}));
         QCOMPARE(items("DataLogger1"),
