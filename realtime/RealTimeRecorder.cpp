@@ -74,6 +74,9 @@ void RealTimeRecorder::sampleReading(const MeterReading& reading)
     }
 
     weighting_.add(reading.weightingA);
-    if (sink_->appendSample(GraphTexts::fromDateTime(stamp), level, weighting_.weighting()))
+    const double time = GraphTexts::fromDateTime(stamp);
+    const bool full = sink_->appendSample(time, level, weighting_.weighting());
+    emit sampleTaken(time, level, weighting_.weighting());
+    if (full)
         stop();
 }

@@ -71,6 +71,9 @@ signals:
     void runningChanged(bool running);
     // The count of refused levels changed (shown in the main window's Edit1).
     void rejectedCountChanged(int count);
+    // A sample went to the graph (before a full graph stops recording), with
+    // the run's weighting so far.
+    void sampleTaken(double time, float level, AcousticWeighting runWeighting);
 
 private:
     void setRunning(bool running);

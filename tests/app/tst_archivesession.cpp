@@ -1,0 +1,258 @@
+// The program's side of the measurement archive without a window: which
+// archive the command line and the environment choose, an archive that
+// cannot be used, write failures told once, and a logger memory kept with
+// one measurement per data set, each stored once.
+
+#include "common/TestMain.h"
+
+#include "app/ArchiveSession.h"
+#include "app/CommandLineOptions.h"
+#include "app/LoggerSetsStore.h"
+#include "archive/Archive.h"
+#include "data/DataSetCollection.h"
+#include "data/LoggerMemory.h"
+#include "logger/RecordDecoder.h"
+#include "tools/virtual-meter/LoggerImageBuilder.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+namespace {
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+qint64 countRows(const QString& path, const QString& table)
+{
+    qint64 n = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                    QStringLiteral("count"));
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && q.next())
+                n = q.value(0).toLongLong();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("count"));
+    return n;
+}
+
+QByteArray memoryOf(int sets, int firstSamples)
+{
+    vmeter::LoggerImageBuilder builder;
+    for (int set = 0; set < sets; ++set) {
+        vmeter::LoggerRecordContent record;
+        record.start = QDateTime(QDate(2026, 3, 2), QTime(8 + set, 15, 0));
+        record.aWeighting = set % 2 == 0;
+        for (int i = 0; i < firstSamples + set * 10; ++i)
+            record.samplesTenths << 450 + (i * 13 + set * 70) % 500;
+        builder.append(record);
+    }
+    return builder.image();
+}
+
+qint32 memoryEndOf(const QByteArray& image)
+{
+    LoggerMemory memory;
+    memory.memoryImage() = image;
+    return memory.memoryEndFromImage();
+}
+} // namespace
+
+class TestArchiveSession : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+
+private slots:
+    void chooseLocation_data()
+    {
+        QTest::addColumn<bool>("noArchive");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("default in the data directory") << false << "" << "" << "/d/archive.sqlite";
+        QTest::newRow("environment") << false << "" << "/e.sqlite" << "/e.sqlite";
+        QTest::newRow("option before environment")
+            << false << "postgresql://u@h/db" << "/e.sqlite" << "postgresql://u@h/db";
+        QTest::newRow("switched off") << true << "" << "/e.sqlite" << "";
+    }
+    void chooseLocation()
+    {
+        QFETCH(bool, noArchive);
+        QFETCH(QString, option);
+        QFETCH(QString, environment);
+        QFETCH(QString, expected);
+        QCOMPARE(ArchiveSession::chooseLocation(noArchive, option, environment,
+                                                QStringLiteral("/d")),
+                 expected);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<bool>("noArchive");
+        QTest::addColumn<bool>("bad");
+        QTest::newRow("file") << QStringList{"--archive", "/tmp/a.sqlite"} << "/tmp/a.sqlite"
+                              << false << false;
+        QTest::newRow("url with =") << QStringList{"--archive=postgresql://me@db:5433/noise"}
+                                    << "postgresql://me@db:5433/noise" << false << false;
+        QTest::newRow("switched off") << QStringList{"--no-archive"} << "" << true << false;
+        QTest::newRow("no value") << QStringList{"--archive"} << "" << false << true;
+        QTest::newRow("password in the url")
+            << QStringList{"--archive", "postgresql://me:secret@db/noise"}
+            << "postgresql://me:secret@db/noise" << false << true;
+        QTest::newRow("both") << QStringList{"--no-archive", "--archive", "/tmp/a.sqlite"}
+                              << "/tmp/a.sqlite" << true << true;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, location);
+        QFETCH(bool, noArchive);
+        QFETCH(bool, bad);
+        const CommandLineOptions o =
+            CommandLineOptions::parse(QStringList{QStringLiteral("audimark")} + arguments);
+        QCOMPARE(!o.error.isEmpty(), bad);
+        QVERIFY(!o.error.contains(QLatin1String("secret")));
+        QCOMPARE(o.archiveLocation, location);
+        QCOMPARE(o.noArchive, noArchive);
+        // The value is not taken for a request of help.
+        QCOMPARE(CommandLineOptions::earlyRequest(
+                     {QStringLiteral("audimark"), QStringLiteral("--archive"), QStringLiteral("-h")}),
+                 CommandLineOptions::EarlyRequest::None);
+    }
+
+    void unusableArchiveIsLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text file") << QByteArray("measurements of Monday\n85.2 dB\n");
+        QTest::newRow("damaged database")
+            << QByteArray("SQLite format 3\0", 16) + QByteArray(200, '\x5a');
+    }
+    void unusableArchiveIsLeftAlone()
+    {
+        QFETCH(QByteArray, content);
+        const QString path = dir_.filePath(QStringLiteral("%1.sqlite").arg(QTest::currentDataTag()));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        ArchiveSession session;
+        QVERIFY(!session.open(path));
+        QCOMPARE(session.archive(), nullptr);
+        QVERIFY2(session.openError().contains(path), qPrintable(session.openError()));
+        QVERIFY(session.openError().contains(QLatin1String("runs without the archive")));
+        QCOMPARE(readAll(path), content);
+    }
+
+    void newArchiveIsMadeAndSwitchedOffIsNone()
+    {
+        const QString path = dir_.filePath(QStringLiteral("new/archive.sqlite"));
+        ArchiveSession session;
+        QVERIFY(session.open(path));
+        QVERIFY(session.archive());
+        QCOMPARE(session.displayName(), path);
+        QVERIFY(QFile::exists(path));
+        QVERIFY(session.open(QString()));
+        QCOMPARE(session.archive(), nullptr);
+        QVERIFY(session.openError().isEmpty());
+    }
+
+    void writeFailureIsToldOnce()
+    {
+        ArchiveSession session;
+        QSignalSpy problems(&session, &ArchiveSession::problem);
+        session.reportWriteFailure(QStringLiteral("The archive /x: disk full"));
+        session.reportWriteFailure(QStringLiteral("The archive /x: disk full"));
+        QCOMPARE(problems.count(), 1);
+        QCOMPARE(problems.at(0).at(0).toString(),
+                 ArchiveSession::writeFailureText(QStringLiteral("The archive /x: disk full")));
+        session.reportWriteSuccess();
+        session.reportWriteFailure(QStringLiteral("The archive /x: disk full"));
+        QCOMPARE(problems.count(), 2);
+    }
+
+    void loggerMemoryIsKeptOnce_data()
+    {
+        QTest::addColumn<int>("sets");
+        QTest::addColumn<int>("samples");
+        QTest::newRow("one set") << 1 << 40;
+        QTest::newRow("three sets") << 3 << 300;
+        QTest::newRow("a set over one chunk") << 2 << 5000;
+    }
+    void loggerMemoryIsKeptOnce()
+    {
+        QFETCH(int, sets);
+        QFETCH(int, samples);
+        const QString path =
+            dir_.filePath(QStringLiteral("logger-%1.sqlite").arg(QTest::currentDataTag()));
+        ArchiveSession session;
+        QVERIFY(session.open(path));
+        const QByteArray image = memoryOf(sets, samples);
+        const LoggerSetsStore::Meter meter{QStringLiteral("842"), QStringLiteral("/dev/pts/9")};
+        const QDateTime now(QDate(2026, 12, 1), QTime(12, 0));
+
+        const LoggerSetsStoreOutcome first = LoggerSetsStore::storeImage(
+            *session.archive(), image, memoryEndOf(image), now, MeasurementKind::Logger, meter);
+        QVERIFY2(first.ok, qPrintable(first.error));
+        QCOMPARE(first.added, sets);
+        QVERIFY(first.imageId > 0);
+
+        // The same memory again, then with one more set behind the others.
+        const LoggerSetsStoreOutcome again = LoggerSetsStore::storeImage(
+            *session.archive(), image, memoryEndOf(image), now, MeasurementKind::AutoLoad, meter);
+        QVERIFY(again.ok);
+        QCOMPARE(again.imageId, first.imageId);
+        QCOMPARE(again.added, 0);
+        QCOMPARE(again.alreadyKept, sets);
+        const QByteArray grown = memoryOf(sets + 1, samples);
+        const LoggerSetsStoreOutcome more = LoggerSetsStore::storeImage(
+            *session.archive(), grown, memoryEndOf(grown), now, MeasurementKind::AutoLoad, meter);
+        QCOMPARE(more.added, 1);
+        QCOMPARE(more.alreadyKept, sets);
+
+        DataSetCollection decoded;
+        const RecordWalk walk = walkRecords(grown, memoryEndOf(grown), now);
+        QCOMPARE(walk.result, LoadResult::Ok);
+        decoded.replace(walk.headers, grown);
+
+        const auto list = session.archive()->listMeasurements();
+        QVERIFY(list);
+        QCOMPARE(qsizetype(list->size()), qsizetype(sets + 1));
+        // Newest first: set k is the (sets - k)th of the list.
+        for (int k = 0; k <= sets; ++k) {
+            const Measurement& m = list->at(size_t(sets - k));
+            QCOMPARE(m.kind, k < sets ? MeasurementKind::Logger : MeasurementKind::AutoLoad);
+            QCOMPARE(m.meterModel, QStringLiteral("842"));
+            QCOMPARE(m.meterPort, QStringLiteral("/dev/pts/9"));
+            QCOMPARE(m.weighting, k % 2 == 0 ? QStringLiteral("A") : QStringLiteral("C"));
+            QCOMPARE(m.start, QDateTime(QDate(2026, 3, 2), QTime(8 + k, 15, 0)));
+            QCOMPARE(m.intervalMs, qint64(2000));
+            QVERIFY(!m.unfinished);
+            const auto series = session.archive()->readSamples(m.id);
+            QVERIFY(series);
+            const auto x = decoded.timesOf(k);
+            const auto y = decoded.valuesOf(k);
+            QCOMPARE(series->x, std::vector<double>(x.begin(), x.end()));
+            QCOMPARE(series->y, std::vector<float>(y.begin(), y.end()));
+        }
+        session.close();
+        QCOMPARE(countRows(path, QStringLiteral("memory_images")), 2);
+        QCOMPARE(countRows(path, QStringLiteral("measurements")), sets + 1);
+    }
+};
+
+AUDIMARK_TEST_MAIN_CORE(TestArchiveSession)
+#include "tst_archivesession.moc"
