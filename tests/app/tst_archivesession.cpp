@@ -6,12 +6,16 @@
 #include "common/TestMain.h"
 
 #include "app/ArchiveSession.h"
+#include "app/ArchivingAutoLoadDevice.h"
 #include "app/CommandLineOptions.h"
 #include "app/LoggerSetsStore.h"
 #include "archive/Archive.h"
 #include "data/DataSetCollection.h"
 #include "data/LoggerMemory.h"
+#include "common/SettableMeterClock.h"
+#include "logger/AutoLoadCycle.h"
 #include "logger/RecordDecoder.h"
+#include "logger/ScriptedAutoLoadDevice.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 
 #include <QFile>
@@ -57,6 +61,20 @@ QByteArray memoryOf(int sets, int firstSamples)
     }
     return builder.image();
 }
+
+// The scripted meter, telling when it is asked to erase its memory.
+class ErasingDevice : public ScriptedAutoLoadDevice
+{
+public:
+    using ScriptedAutoLoadDevice::ScriptedAutoLoadDevice;
+    std::function<void()> onErase;
+    void writeLogger(const QByteArray& frame) override
+    {
+        if (frame.mid(1, 5) == "erase" && onErase)
+            onErase();
+        ScriptedAutoLoadDevice::writeLogger(frame);
+    }
+};
 
 qint32 memoryEndOf(const QByteArray& image)
 {
@@ -251,6 +269,54 @@ private slots:
         session.close();
         QCOMPARE(countRows(path, QStringLiteral("memory_images")), 2);
         QCOMPARE(countRows(path, QStringLiteral("measurements")), sets + 1);
+    }
+
+    // Each auto-load cycle keeps what it downloaded, before it erases.
+    void autoLoadCycleKeepsItsDownload_data()
+    {
+        QTest::addColumn<int>("download"); // LoadResult
+        QTest::addColumn<int>("kept");
+        QTest::newRow("two sets downloaded") << int(LoadResult::Ok) << 2;
+        QTest::newRow("download broke off") << int(LoadResult::Incomplete) << 0;
+    }
+    void autoLoadCycleKeepsItsDownload()
+    {
+        QFETCH(int, download);
+        QFETCH(int, kept);
+        QTemporaryDir files;
+        const QString path =
+            dir_.filePath(QStringLiteral("autoload-%1.sqlite").arg(QTest::currentDataTag()));
+        ArchiveSession session;
+        QVERIFY(session.open(path));
+        SettableMeterClock clock;
+        ErasingDevice device(clock);
+        device.image = memoryOf(2, 60);
+        device.downloadResult = LoadResult(download);
+        // What the archive holds when the meter is told to erase.
+        qsizetype keptAtErase = -1;
+        device.onErase = [&] {
+            keptAtErase = qsizetype(session.archive()->listMeasurements()->size());
+        };
+        ArchivingAutoLoadDevice archiving(device, session, clock, [] {
+            return LoggerSetsStore::Meter{QStringLiteral("842"), QStringLiteral("/dev/ttyUSB0")};
+        });
+        LoggerMemory memory;
+        AutoLoadCycle cycle(archiving, memory, clock);
+        cycle.setDataDirectory(files.path());
+        const AutoLoadOutcome outcome = cycle.dumpAndClearMemory();
+        QCOMPARE(outcome.erased(), kept > 0);
+        if (kept > 0)
+            QCOMPARE(keptAtErase, qsizetype(kept));
+
+        const auto list = session.archive()->listMeasurements();
+        QCOMPARE(qsizetype(list->size()), qsizetype(kept));
+        for (const Measurement& m : *list) {
+            QCOMPARE(m.kind, MeasurementKind::AutoLoad);
+            QCOMPARE(m.meterPort, QStringLiteral("/dev/ttyUSB0"));
+        }
+        QCOMPARE(archiving.lastStore().has_value(), kept > 0);
+        session.close();
+        QCOMPARE(countRows(path, QStringLiteral("memory_images")), kept > 0 ? 1 : 0);
     }
 };
 
