@@ -11,6 +11,8 @@ RealTimeArchiver::RealTimeArchiver(RealTimeRecorder& recorder, MeterClock& clock
                                    QObject* parent)
     : QObject(parent), recorder_(recorder), clock_(clock)
 {
+    connect(&recorder_, &RealTimeRecorder::recordingStarted, this,
+            &RealTimeArchiver::recordingStarted);
     connect(&recorder_, &RealTimeRecorder::runningChanged, this,
             &RealTimeArchiver::recordingChanged);
     connect(&recorder_, &RealTimeRecorder::sampleTaken, this, &RealTimeArchiver::sampleTaken);
@@ -43,14 +45,17 @@ void RealTimeArchiver::wrote(bool ok)
 
 void RealTimeArchiver::recordingChanged(bool running)
 {
-    if (running == running_)
+    if (running || !running_)
         return;
-    running_ = running;
-    if (!running) {
-        finishRecording();
-        return;
-    }
+    running_ = false;
     finishRecording();
+}
+
+void RealTimeArchiver::recordingStarted()
+{
+    // A recording still running ends here: its graph was reset.
+    finishRecording();
+    running_ = true;
     recordingArchive_ = archive_ ? archive_() : nullptr;
     start_ = clock_.currentDateTime();
     interval_ = recorder_.interval();

@@ -59,6 +59,7 @@ signals:
     void inArchiveChanged(bool inArchive);
 
 private:
+    void recordingStarted();
     void recordingChanged(bool running);
     void sampleTaken(double time, float level, AcousticWeighting weighting);
     void finishRecording();
@@ -70,6 +71,7 @@ private:
     std::function<Archive*()> archive_;
     Archive* recordingArchive_ = nullptr;
     std::function<Meter()> meter_;
+    // Between recordingStarted() and the end of that recording.
     bool running_ = false;
     QDateTime start_;
     float interval_ = 0.0f;

@@ -17,6 +17,7 @@ void RealTimeRecorder::start(float intervalSeconds)
     rejectedCount_ = 0;
     weighting_.reset();
     setRunning(true);
+    emit recordingStarted();
     emit rejectedCountChanged(rejectedCount_);
 }
 
