@@ -1,5 +1,6 @@
 #include "app/AutoLoadCommands.h"
 
+#include "app/ArchivingAutoLoadDevice.h"
 #include "app/LoggerDownloadCommand.h"
 #include "files/dialogs/BusyCursor.h"
 #include "logger/DateTimeValue.h"
@@ -48,7 +49,13 @@ AutoLoadCycle& AutoLoadCommands::cycle()
         LoggerDownloadCommand& load = context_.loggerDownload();
         download_ = std::make_unique<MemoryDownload>(load.port(), load.ui());
         device_ = std::make_unique<LinkAutoLoadDevice>(load.port(), *download_);
-        cycle_ = std::make_unique<AutoLoadCycle>(*device_, load.memory(), context_.link->clock());
+        AutoLoadDevice* device = device_.get();
+        if (context_.archive) {
+            archivingDevice_ = std::make_unique<ArchivingAutoLoadDevice>(
+                *device_, *context_.archive, context_.link->clock(), context_.meter);
+            device = archivingDevice_.get();
+        }
+        cycle_ = std::make_unique<AutoLoadCycle>(*device, load.memory(), context_.link->clock());
         cycle_->setDataDirectory(context_.dataDirectory);
     }
     return *cycle_;

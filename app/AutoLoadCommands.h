@@ -12,6 +12,7 @@
 // the same information window and transfer progress. A cycle blocks the
 // main thread for about 13 s plus the transfer.
 
+#include "app/LoggerSetsStore.h"
 #include "app/TfrmAutoLoad.h"
 #include "files/dialogs/FileDialogRunner.h"
 #include "logger/AutoLoadCycle.h"
@@ -26,6 +27,7 @@
 #include <memory>
 #include <optional>
 
+class ArchiveSession;
 class LoggerDownloadCommand;
 class MeterLink;
 
@@ -49,6 +51,10 @@ public:
         QString dataDirectory;
         // exec shows the schedule dialog, inform the message on bad hours.
         FileDialogRunner dialogs = FileDialogRunner::modal();
+        // Where each cycle's download is kept besides its files; null: nowhere.
+        ArchiveSession* archive = nullptr;
+        // The meter's model and port, as the archive records them.
+        std::function<LoggerSetsStore::Meter()> meter;
     };
 
     explicit AutoLoadCommands(Context context, QObject* parent = nullptr);
@@ -88,6 +94,8 @@ private:
     QPointer<TfrmAutoLoad> dialog_;
     std::unique_ptr<MemoryDownload> download_;
     std::unique_ptr<LinkAutoLoadDevice> device_;
+    // device_ with the archive in between, when there is one.
+    std::unique_ptr<AutoLoadDevice> archivingDevice_;
     std::unique_ptr<AutoLoadCycle> cycle_;
     std::optional<AutoLoadOutcome> last_;
 };

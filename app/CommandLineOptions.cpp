@@ -1,5 +1,7 @@
 #include "app/CommandLineOptions.h"
 
+#include "archive/ArchiveLocation.h"
+
 namespace {
 // "--name value" or "--name=value"; advances i past what it used.
 bool takeValue(const QStringList& args, qsizetype& i, const QString& name, QString& value,
@@ -30,7 +32,7 @@ bool matches(const QString& arg, const QString& name)
 bool takesSeparateValue(const QString& arg)
 {
     return arg == QLatin1String("--port") || arg == QLatin1String("--data-dir") ||
-           arg == QLatin1String("--screenshot");
+           arg == QLatin1String("--screenshot") || arg == QLatin1String("--archive");
 }
 
 bool isDemoModel(const QString& text)
@@ -94,6 +96,17 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         } else if (matches(arg, QStringLiteral("--screenshot"))) {
             (void)takeValue(arguments, i, QStringLiteral("--screenshot"), o.screenshotDirectory,
                             o.error);
+        } else if (matches(arg, QStringLiteral("--archive"))) {
+            if (takeValue(arguments, i, QStringLiteral("--archive"), o.archiveLocation, o.error)) {
+                // A location that can never be opened is a mistake on the
+                // command line, told before anything starts.
+                ArchiveLocation location;
+                QString why;
+                if (!ArchiveLocation::parse(o.archiveLocation, location, why))
+                    o.error = QStringLiteral("--archive: %1").arg(why);
+            }
+        } else if (arg == QLatin1String("--no-archive")) {
+            o.noArchive = true;
         } else if (arg == QLatin1String("--logger-tools")) {
             o.loggerTools = true;
         } else if (arg == QLatin1String("--sample-graph")) {
@@ -116,6 +129,8 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
             o.error = QStringLiteral("unexpected argument %1").arg(arg);
         }
     }
+    if (o.error.isEmpty() && o.noArchive && !o.archiveLocation.isEmpty())
+        o.error = QStringLiteral("--archive and --no-archive exclude each other");
     return o;
 }
 
@@ -130,6 +145,11 @@ QString CommandLineOptions::usage()
         "                    the application data directory)\n"
         "  --logger-tools    show Setup and the auto-loading commands in the Data Logger menu\n"
         "                    (also the saved setting logger-tools=true)\n"
+        "  --archive URL|FILE\n"
+        "                    keep every recording and download in this archive: an SQLite\n"
+        "                    file or postgresql://user@host:port/database (default:\n"
+        "                    $AUDIMARK_ARCHIVE or archive.sqlite in the data directory)\n"
+        "  --no-archive      keep no archive\n"
         "  --screenshot DIR  save pictures of the splash, the About box and the main window\n"
         "                    into DIR, then quit\n"
         "  -h, --help        show this help\n"
@@ -138,5 +158,6 @@ QString CommandLineOptions::usage()
         "Environment:\n"
         "  AUDIMARK_PORTS    serial ports to list besides the system's, colon-separated\n"
         "                    (/dev/pts/5:/dev/ttyS4)\n"
-        "  AUDIMARK_HOME     the program's files directory when --data-dir is not given\n");
+        "  AUDIMARK_HOME     the program's files directory when --data-dir is not given\n"
+        "  AUDIMARK_ARCHIVE  the archive when --archive is not given\n");
 }

@@ -5,6 +5,9 @@
 //   --port PATH        list an extra serial port (repeatable)
 //   --data-dir DIR     the directory for the program's files
 //   --logger-tools     show the logger setup and auto-loading commands
+//   --archive URL|FILE the measurement archive (default archive.sqlite in
+//                      the data directory, or $AUDIMARK_ARCHIVE)
+//   --no-archive       keep no archive
 //   --screenshot DIR   save pictures of the splash, the About box and the
 //                      main window into DIR, then quit (documentation)
 //   -h, --help         the usage text
@@ -20,6 +23,9 @@ struct CommandLineOptions
     QStringList extraPorts;
     QString dataDirectory;
     QString screenshotDirectory;
+    // --archive's value as given (a path, a file: or a postgresql: URL).
+    QString archiveLocation;
+    bool noArchive = false;
     bool loggerTools = false;
     bool helpRequested = false;
     bool versionRequested = false;

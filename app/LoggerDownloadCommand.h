@@ -11,11 +11,13 @@
 
 #include "app/LoggerDialogs.h"
 #include "app/LoggerGraphWindow.h"
+#include "app/LoggerSetsStore.h"
 #include "app/WindowLoggerUi.h"
 #include "data/LoggerMemory.h"
 #include "logger/LoggerLoad.h"
 #include "logger/LoggerPort.h"
 
+class ArchiveSession;
 class DataSetCollection;
 class MeterLink;
 class QMdiArea;
@@ -36,11 +38,22 @@ public:
         // Where "temp/DataSetsTemp.tmp" goes.
         QString dataDirectory;
         LoggerDialogs dialogs = LoggerDialogs::modal();
+        // Where every load is kept besides its window; null: nowhere.
+        ArchiveSession* archive = nullptr;
+        // The meter's model and port, as the archive records them.
+        std::function<LoggerSetsStore::Meter()> meter;
     };
 
     explicit LoggerDownloadCommand(Context context);
 
     LoadCommandOutcome run();
+
+    // What the last load's store in the archive gave; empty when nothing
+    // was stored.
+    [[nodiscard]] const std::optional<LoggerSetsStoreOutcome>& lastStore() const
+    {
+        return lastStore_;
+    }
 
     [[nodiscard]] LoggerPort& port() { return port_; }
     [[nodiscard]] LoggerMemory& memory() { return memory_; }
@@ -48,7 +61,13 @@ public:
     [[nodiscard]] WindowLoggerUi& ui() { return ui_; }
 
 private:
+    void keepInArchive(const LoadCommandOutcome& outcome);
+
     QWidget* mainWindow_;
+    DataSetCollection& dataSets_;
+    ArchiveSession* archive_;
+    std::function<LoggerSetsStore::Meter()> meter_;
+    std::optional<LoggerSetsStoreOutcome> lastStore_;
     GraphWindowState& graphs_;
     LoggerPort port_;
     LoggerMemory memory_;

@@ -1,5 +1,6 @@
 #include "app/TfrmMain.h"
 
+#include "app/ArchiveSession.h"
 #include "app/AutoLoadCommands.h"
 #include "app/ChildWindowIcons.h"
 #include "app/DateOrder.h"
@@ -22,6 +23,7 @@
 #include "graph/TfrmGraph.h"
 #include "logger/DataSetListRow.h"
 #include "logger/SetupTexts.h"
+#include "realtime/RealTimeArchiver.h"
 #include "realtime/RealTimeCommands.h"
 #include "serial/ComErrors.h"
 
@@ -119,6 +121,7 @@ TfrmMain::TfrmMain(Environment environment, QWidget* parent)
     buildStatusBar();
     connectLink();
     connectRealTime();
+    connectArchive();
 
     HandlerGuard::run([this] { FormCreate(); });
 }
@@ -521,6 +524,8 @@ void TfrmMain::FormShow()
         splash_->close();
     }
     createRealTimeGraphWindow();
+    if (environment_.archive && !environment_.archive->openError().isEmpty())
+        tellArchiveProblem(environment_.archive->openError());
     emit startUpFinished();
 }
 
@@ -1009,6 +1014,8 @@ LoggerDownloadCommand& TfrmMain::loggerDownload()
             context.dialogs.exec = environment_.loggerDialogs.exec;
         if (environment_.loggerDialogs.showError)
             context.dialogs.showError = environment_.loggerDialogs.showError;
+        context.archive = environment_.archive;
+        context.meter = [this] { return archiveMeter(); };
         loggerDownload_ = std::make_unique<LoggerDownloadCommand>(std::move(context));
     }
     return *loggerDownload_;
@@ -1063,6 +1070,8 @@ AutoLoadCommands& TfrmMain::autoLoad()
         context.loggerDownload = [this]() -> LoggerDownloadCommand& { return loggerDownload(); };
         context.dataDirectory = dataDirectory_;
         context.dialogs = completed(environment_.fileDialogs);
+        context.archive = environment_.archive;
+        context.meter = [this] { return archiveMeter(); };
         autoLoad_ = std::make_unique<AutoLoadCommands>(std::move(context));
         QLabel* panel = statusPanels_[2];
         connect(autoLoad_.get(), &AutoLoadCommands::statusTextChanged, panel,
@@ -1129,6 +1138,45 @@ void TfrmMain::connectRealTime()
     connect(realTime_.get(), &RealTimeCommands::rejectedCountText, Edit1, &QLineEdit::setText);
     connect(&link_, &MeterLink::clearButtonEnabledChanged, &realTime_->graphController(),
             &RealTimeGraphController::setClearEnabled);
+}
+
+LoggerSetsStore::Meter TfrmMain::archiveMeter()
+{
+    const int model = link_.MeterModel();
+    return {model > 0 ? QString::number(model) : QString(), link_.Comm1().DeviceName()};
+}
+
+void TfrmMain::connectArchive()
+{
+    realTimeArchiver_ = std::make_unique<RealTimeArchiver>(
+        realTime_->recorder(), environment_.clock ? *environment_.clock : MeterClock::system());
+    realTimeArchiver_->setMeter([this] {
+        const LoggerSetsStore::Meter meter = archiveMeter();
+        return RealTimeArchiver::Meter{meter.model, meter.port};
+    });
+    connect(realTimeArchiver_.get(), &RealTimeArchiver::inArchiveChanged, this,
+            [this](bool inArchive) { graphState_.RealTimeDataInArchive = inArchive; });
+    ArchiveSession* session = environment_.archive;
+    if (!session)
+        return;
+    setArchive(session->archive());
+    realTimeArchiver_->setArchive([session] { return session->archive(); });
+    connect(realTimeArchiver_.get(), &RealTimeArchiver::writeFailed, session,
+            &ArchiveSession::reportWriteFailure);
+    connect(realTimeArchiver_.get(), &RealTimeArchiver::writeSucceeded, session,
+            &ArchiveSession::reportWriteSuccess);
+    // Queued: a failure inside the receive handler is told after it, so the
+    // message box does not hold the live stream in the middle of a frame.
+    connect(session, &ArchiveSession::problem, this,
+            [this](const QString& text) {
+                HandlerGuard::run([this, &text] { tellArchiveProblem(text); });
+            },
+            Qt::QueuedConnection);
+}
+
+void TfrmMain::tellArchiveProblem(const QString& text)
+{
+    completed(environment_.fileDialogs).inform(this, text);
 }
 
 void TfrmMain::btnRunClick()

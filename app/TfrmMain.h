@@ -20,6 +20,7 @@
 // the settings are written.
 
 #include "app/AppSettings.h"
+#include "app/LoggerSetsStore.h"
 #include "app/DigitImages.h"
 #include "app/LoggerDialogs.h"
 #include "app/TfrmHistory.h"
@@ -50,6 +51,8 @@ class QToolBar;
 class TfrmAbout;
 class TfrmGraph;
 class RealTimeCommands;
+class RealTimeArchiver;
+class ArchiveSession;
 class LoggerDownloadCommand;
 class SetupCommands;
 class AutoLoadCommands;
@@ -81,6 +84,10 @@ struct MainWindowEnvironment
     // Open, Print and the list window's commands); each empty member is the
     // real modal one.
     FileDialogRunner fileDialogs;
+    // The measurement archive every recording and download goes to, owned by
+    // the caller and outliving the window; null: none. Its problems are told
+    // through fileDialogs.inform.
+    ArchiveSession* archive = nullptr;
 };
 
 class TfrmMain : public QMainWindow
@@ -153,6 +160,10 @@ public:
     // Real-time recording: the Run and Stop commands, the recorder and the
     // real-time graph's recording side.
     [[nodiscard]] RealTimeCommands& realTime() { return *realTime_; }
+    // Writes each real-time recording into the archive as it records.
+    [[nodiscard]] RealTimeArchiver& realTimeArchiver() { return *realTimeArchiver_; }
+    // The archive, or null without one.
+    [[nodiscard]] ArchiveSession* archiveSession() const { return environment_.archive; }
 
     // Save and Open, and the saves of the save questions.
     [[nodiscard]] FileCommands& fileCommands();
@@ -188,6 +199,10 @@ private:
     void buildStatusBar();
     void connectLink();
     void connectRealTime();
+    void connectArchive();
+    // The meter as the archive records it: model and live port.
+    [[nodiscard]] LoggerSetsStore::Meter archiveMeter();
+    void tellArchiveProblem(const QString& text);
 
     void FormCreate();
     void FormShow();
@@ -291,6 +306,7 @@ private:
     QPointer<TfrmAbout> aboutWindow_;
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<RealTimeCommands> realTime_;
+    std::unique_ptr<RealTimeArchiver> realTimeArchiver_;
     std::unique_ptr<LoggerDownloadCommand> loggerDownload_;
     std::unique_ptr<SetupCommands> setupCommands_;
     std::unique_ptr<AutoLoadCommands> autoLoad_;

@@ -1,5 +1,6 @@
 // Audimark: the desktop companion program of the QV58M sound level meters.
 
+#include "app/ArchiveSession.h"
 #include "app/CommandLineOptions.h"
 #include "app/HelpFile.h"
 #include "app/ProgramIcon.h"
@@ -155,8 +156,17 @@ int main(int argc, char** argv)
     splash->setAttribute(Qt::WA_DeleteOnClose);
     splash->showAsSplash();
 
+    // Every recording and download is kept in the archive; one that cannot
+    // be used is told once the main window is up, and left untouched.
+    ArchiveSession archive;
+    if (options.screenshotDirectory.isEmpty())
+        (void)archive.open(ArchiveSession::chooseLocation(
+            options.noArchive, options.archiveLocation,
+            qEnvironmentVariable("AUDIMARK_ARCHIVE"), dataDirectory));
+
     TfrmMain::Environment environment;
     environment.dataDirectory = dataDirectory;
+    environment.archive = &archive;
     environment.loggerTools = options.loggerTools;
     TfrmMain frmMain(environment);
     frmMain.setSplash(splash);

@@ -35,6 +35,14 @@ struct GraphWindowState
     bool RealTimeDataUnsaved = false; // the real-time graph holds unsaved samples
     bool LoggerDataUnsaved = false;   // downloaded logger data not yet saved
     qint32 RealTimeSampleCount = 0;   // points written since the last reset
+    // The data of the real-time graph, and the downloaded logger data, is
+    // kept in the measurement archive: their save questions say so.
+    bool RealTimeDataInArchive = false;
+    bool LoggerDataInArchive = false;
+    // Added to a save question whose data is in the archive.
+    static inline const QString InArchiveNote =
+        QStringLiteral("\n\nThe data is already kept in the archive; a file is only needed "
+                       "to take it elsewhere.");
     float RealTimeInterval = 0.2f;    // seconds between real-time samples
 
     int CursorMode = CursorNormal;

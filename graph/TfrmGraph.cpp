@@ -527,7 +527,10 @@ bool TfrmGraph::FormCloseQuery()
 {
     if (state_.LoggerDataUnsaved && caption() == LoggerCaption) {
         const auto answer =
-            state_.dialogs.ask(this, QStringLiteral("Save DataLogger Data ?"),
+            state_.dialogs.ask(this,
+                               QStringLiteral("Save DataLogger Data ?") +
+                                   (state_.LoggerDataInArchive ? GraphWindowState::InArchiveNote
+                                                               : QString()),
                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer != QMessageBox::Yes && answer != QMessageBox::No)
             return false;
@@ -544,7 +547,10 @@ bool TfrmGraph::FormCloseQuery()
     if (state_.RealTimeDataUnsaved && state_.RealTimeSampleCount > 0 &&
         caption() == RealTimeCaption) {
         const auto answer =
-            state_.dialogs.ask(this, QStringLiteral("Save Real-Time Graph ?"),
+            state_.dialogs.ask(this,
+                               QStringLiteral("Save Real-Time Graph ?") +
+                                   (state_.RealTimeDataInArchive ? GraphWindowState::InArchiveNote
+                                                                 : QString()),
                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer != QMessageBox::Yes && answer != QMessageBox::No)
             return false;

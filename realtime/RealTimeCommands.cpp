@@ -45,7 +45,10 @@ bool RealTimeCommands::confirmReset(TfrmGraph* graph)
     if (!state_.RealTimeRunning && state_.RealTimeSampleCount <= 0)
         return true;
     const QMessageBox::StandardButton answer = state_.dialogs.ask(
-        graph, ResetQuestion, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        graph,
+        ResetQuestion +
+            (state_.RealTimeDataInArchive ? GraphWindowState::InArchiveNote : QString()),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     graph->setFocus();
     if (answer == QMessageBox::Yes) {
         if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))

@@ -17,6 +17,7 @@ void RealTimeRecorder::start(float intervalSeconds)
     rejectedCount_ = 0;
     weighting_.reset();
     setRunning(true);
+    emit recordingStarted();
     emit rejectedCountChanged(rejectedCount_);
 }
 
@@ -74,6 +75,9 @@ void RealTimeRecorder::sampleReading(const MeterReading& reading)
     }
 
     weighting_.add(reading.weightingA);
-    if (sink_->appendSample(GraphTexts::fromDateTime(stamp), level, weighting_.weighting()))
+    const double time = GraphTexts::fromDateTime(stamp);
+    const bool full = sink_->appendSample(time, level, weighting_.weighting());
+    emit sampleTaken(time, level, weighting_.weighting());
+    if (full)
         stop();
 }

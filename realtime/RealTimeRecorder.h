@@ -69,8 +69,14 @@ public:
 signals:
     // Recording started (true) or ended (false), by any cause.
     void runningChanged(bool running);
+    // A recording begins, also one that replaces a running one (Run while
+    // recording, after its question): the samples from now on are a new series.
+    void recordingStarted();
     // The count of refused levels changed (shown in the main window's Edit1).
     void rejectedCountChanged(int count);
+    // A sample went to the graph (before a full graph stops recording), with
+    // the run's weighting so far.
+    void sampleTaken(double time, float level, AcousticWeighting runWeighting);
 
 private:
     void setRunning(bool running);
