@@ -6,6 +6,7 @@
 
 #include <QApplication>
 
+#include "common/ArchiveRows.h"
 #include "common/TestMain.h"
 
 #include "app/ArchiveSession.h"
@@ -46,23 +47,6 @@ QByteArray loggerMemory(int sets)
         builder.append(record);
     }
     return builder.image();
-}
-
-qint64 countRows(const QString& path, const QString& table)
-{
-    qint64 n = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                                    QStringLiteral("count"));
-        db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && q.next())
-                n = q.value(0).toLongLong();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("count"));
-    return n;
 }
 
 QByteArray readAll(const QString& path)

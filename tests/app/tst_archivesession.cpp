@@ -3,6 +3,7 @@
 // kept with one measurement per data set, each stored once, also by the
 // auto-load cycle before it erases.
 
+#include "common/ArchiveRows.h"
 #include "common/TestMain.h"
 
 #include "app/ArchiveSession.h"
@@ -24,23 +25,6 @@
 #include <QTemporaryDir>
 
 namespace {
-qint64 countRows(const QString& path, const QString& table)
-{
-    qint64 n = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                                    QStringLiteral("count"));
-        db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && q.next())
-                n = q.value(0).toLongLong();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("count"));
-    return n;
-}
-
 QByteArray memoryOf(int sets, int firstSamples)
 {
     vmeter::LoggerImageBuilder builder;
