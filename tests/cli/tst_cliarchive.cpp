@@ -172,6 +172,30 @@ private slots:
         QCOMPARE(fromArchive.out, fromFile.out);
     }
 
+    // An auto-load cycle keeps what it empties: its sets as autoload
+    // measurements, beside its files.
+    void autoloadIsArchived()
+    {
+        QTemporaryDir dir;
+        VirtualMeterProcess meter({"--memory", m_dir.filePath("memory.bin"), "--fast"});
+        const QString port = meter.waitForPath();
+        QVERIFY(!port.isEmpty());
+        const QString archive = newArchive("sqlite");
+        const CliRun run = runCli({"autoload", "--once", "--port", port, "--dir", dir.path(),
+                                   "--archive", archive},
+                                  berlin());
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.contains("3 data sets in the archive " + archive + " (3 new)\n"),
+                 qPrintable(run.err));
+        QVERIFY(QFile::exists(dir.filePath("201004141530.CSV")));
+        const QJsonArray sets = listed(archive);
+        QCOMPARE(sets.size(), 3);
+        for (const QJsonValue& set : sets)
+            QCOMPARE(set.toObject().value("kind").toString(), "autoload");
+        QCOMPARE(sets.at(0).toObject().value("start").toString(),
+                 "2010-04-16T15:32:05.000+02:00");
+    }
+
     // Collection files go in set by set; each set exports as the file's own
     // export writes it, to a file or to standard output.
     void importedSetsExportAsTheFile_data()
@@ -229,7 +253,7 @@ private slots:
         QTest::newRow("other kind") << QStringList{"--kind", "realtime"} << QList<int>{};
         QTest::newRow("text in the notes") << QStringList{"--text", "MEMORY.BIN"}
                                            << QList<int>{2, 9, 4};
-        QTest::newRow("text nowhere") << QStringList{"--text", "50%"} << QList<int>{};
+        QTest::newRow("wildcard taken literally") << QStringList{"--text", "l%4"} << QList<int>{};
     }
 
     void listFilters()
