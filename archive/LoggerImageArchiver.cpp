@@ -50,6 +50,7 @@ Measurement measurementOf(const DataSetCollection& collection, qsizetype k,
     m.kind = source.kind;
     m.meterModel = source.meterModel;
     m.meterPort = source.meterPort;
+    m.notes = source.notes;
     // The meter's clock is a wall clock without a zone: read as this
     // computer's local time, with the offset that time had.
     const QDateTime local = GraphTexts::toDateTime(set->header.startTime);

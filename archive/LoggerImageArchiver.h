@@ -29,6 +29,7 @@ struct LoggerImageSource
     MeasurementKind kind = MeasurementKind::Logger; // Logger, AutoLoad, or Import (a file)
     QString meterModel; // see LoggerImageArchiver::meterModelName
     QString meterPort;
+    QString notes; // given to each new measurement (an imported file's name)
 };
 
 struct LoggerArchiveResult

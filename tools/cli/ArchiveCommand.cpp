@@ -200,7 +200,8 @@ int importCollection(Archive& archive, const QString& file, QTextStream& err)
                            LoadFailureNotes::loadFailure(
                                result, LoadFailureNotes::MemorySource::File));
     const LoggerImageSource source{MeasurementKind::Import,
-                                   LoggerImageArchiver::meterModelName(842), QString()};
+                                   LoggerImageArchiver::meterModelName(842), QString(),
+                                   QFileInfo(file).fileName()};
     const LoggerArchiveResult stored =
         LoggerImageArchiver::store(archive, read.image, collection, source);
     if (!stored.stored)

@@ -116,7 +116,7 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
         }
         const LoggerImageSource source{MeasurementKind::AutoLoad,
                                        LoggerImageArchiver::meterModelName(link.MeterModel()),
-                                       link.Comm1().DeviceName()};
+                                       link.Comm1().DeviceName(), QString()};
         (void)CliArchive::storeLoggerImage(*archive, downloaded.memoryImage(), collection, source,
                                            err, quiet);
     });

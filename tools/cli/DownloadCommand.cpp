@@ -122,7 +122,7 @@ int runDownloadCommand(const DownloadOptions& options)
         err.flush();
         const LoggerImageSource source{MeasurementKind::Logger,
                                        LoggerImageArchiver::meterModelName(link.MeterModel()),
-                                       link.Comm1().DeviceName()};
+                                       link.Comm1().DeviceName(), QString()};
         (void)CliArchive::storeLoggerImage(*archive, outcome.image, collection, source, err,
                                            quiet);
     }
