@@ -88,7 +88,10 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
     const QString directory = options.directory.isEmpty() ? programDataDirectory()
                                                           : QDir(options.directory).absolutePath();
 
-    const std::unique_ptr<Archive> archive = CliArchive::openOrWarn(options.archive, err);
+    // Opened at the start to warn at once; a schedule that runs for days
+    // opens it again at the next cycle after a failure (a server restarted).
+    const bool archiveWanted = !CliArchive::locationText(options.archive).isEmpty();
+    std::unique_ptr<Archive> archive = CliArchive::openOrWarn(options.archive, err);
     MeterLink link;
     if (!LoggerMeterConnection::connect(link, options.ports, err, options.verbosity))
         return 1;
@@ -102,6 +105,10 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
     LinkAutoLoadDevice device(port, download);
     // The memory goes to the archive as soon as it is read, before the erase.
     ArchivingAutoLoadDevice archivingDevice(device, [&](const LoggerMemory& downloaded) {
+        if (!archiveWanted)
+            return;
+        if (!archive && !options.once)
+            archive = CliArchive::openOrWarn(options.archive, err);
         if (!archive)
             return;
         LoggerMemory decoded;
@@ -109,16 +116,19 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
         decoded.setMemoryEnd(downloaded.memoryEnd());
         DataSetCollection collection;
         if (decodeImage(decoded, collection, link.clock().currentDateTime()) != LoadResult::Ok) {
-            if (!archive->storeMemoryImage(downloaded.memoryImage()))
+            if (!archive->storeMemoryImage(downloaded.memoryImage())) {
                 err << "audimark-cli: warning: " << CliArchive::oneLine(archive->lastError())
                     << Qt::endl;
+                archive.reset();
+            }
             return;
         }
         const LoggerImageSource source{MeasurementKind::AutoLoad,
                                        LoggerImageArchiver::meterModelName(link.MeterModel()),
                                        link.Comm1().DeviceName(), QString()};
-        (void)CliArchive::storeLoggerImage(*archive, downloaded.memoryImage(), collection, source,
-                                           err, quiet);
+        if (!CliArchive::storeLoggerImage(*archive, downloaded.memoryImage(), collection, source,
+                                          err, quiet))
+            archive.reset();
     });
     AutoLoadCycle cycle(archivingDevice, memory, link.clock());
     cycle.setDataDirectory(directory);
