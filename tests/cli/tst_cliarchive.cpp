@@ -5,10 +5,14 @@
 // itself left as it was.
 
 #include "archive/Archive.h"
+#include "archive/LoggerImageArchiver.h"
 #include "common/CliProcess.h"
 #include "common/PostgresServer.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
+#include "data/DataSetCollection.h"
+#include "data/LoggerMemory.h"
+#include "logger/RecordDecoder.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 
 #include <QJsonArray>
@@ -277,6 +281,70 @@ private slots:
         QCOMPARE(again.status, 0);
         QVERIFY2(again.err.contains("(already in the archive)"), qPrintable(again.err));
         QCOMPARE(listed(archive).size(), 1);
+    }
+
+    // Under a decimal comma: CSV is refused as the file export refuses it,
+    // the text export and the list follow the locale.
+    void decimalComma()
+    {
+        const QString archive = newArchive("sqlite");
+        QProcessEnvironment german = berlin();
+        german.insert("LC_ALL", "de_DE.UTF-8");
+        german.insert("LANG", "de_DE.UTF-8");
+        const QString rec = m_dir.filePath("memory.bin");
+        QCOMPARE(runCli({"archive", "import", rec, "--archive", archive}, german).status, 0);
+        const QString id = QString::number(listed(archive).at(0).toObject().value("id").toInt());
+        const CliRun csv =
+            runCli({"archive", "export", id, "--format", "csv", "--archive", archive}, german);
+        QCOMPARE(csv.status, 2);
+        QVERIFY2(csv.err.startsWith("audimark-cli: CSV is not offered where the decimal "
+                                    "separator is a comma"),
+                 qPrintable(csv.err));
+        const CliRun txt =
+            runCli({"archive", "export", id, "--format", "txt", "--archive", archive}, german);
+        const CliRun fromFile = runCli({"export", rec, "--set", "3", "--format", "txt"}, german);
+        QCOMPARE(txt.status, 0);
+        QCOMPARE(txt.out, fromFile.out);
+        QVERIFY(txt.out.contains("60,2"));
+        const CliRun list = runCli({"archive", "list", "--archive", archive}, german);
+        QCOMPARE(list.status, 0);
+        const QStringList newest = list.out.split('\n').at(1).split('\t');
+        QCOMPARE(newest.at(2), "16.04.2010 15:32:05");
+        QCOMPARE(newest.at(7), "57,6");
+    }
+
+    // A set cut off while it was stored (added, no samples yet) is completed
+    // by the next load of the same memory, not stored a second time.
+    void cutOffSetIsCompleted()
+    {
+        const QString archive = newArchive("sqlite");
+        LoggerMemory memory;
+        memory.memoryImage() = m_memory;
+        memory.setMemoryEnd(memory.memoryEndFromImage());
+        DataSetCollection collection;
+        QCOMPARE(decodeImage(memory, collection, QDateTime::currentDateTime()), LoadResult::Ok);
+        {
+            ArchiveOpenResult opened = Archive::open(archive);
+            QVERIFY2(opened.archive, qPrintable(opened.error));
+            const Measurement cut = LoggerImageArchiver::measurementOf(
+                collection, 1, m_memory, {MeasurementKind::Logger, "QV58M model 842", "", ""}, 0);
+            QVERIFY(!cut.key.isEmpty());
+            QVERIFY(opened.archive->addMeasurement(cut));
+        }
+        const CliRun import = runCli({"archive", "import", m_dir.filePath("memory.bin"),
+                                      "--archive", archive},
+                                     berlin());
+        QCOMPARE(import.status, 0);
+        const QJsonArray sets = listed(archive);
+        QCOMPARE(sets.size(), 3);
+        QCOMPARE(sets.at(1).toObject().value("samples").toInt(), 9);
+        QCOMPARE(sets.at(1).toObject().value("kind").toString(), "logger");
+        ArchiveOpenResult opened = Archive::open(archive);
+        QVERIFY(opened.archive);
+        const auto all = opened.archive->listMeasurements();
+        QVERIFY(all);
+        for (const Measurement& m : *all)
+            QVERIFY(!m.unfinished);
     }
 
     void listFilters_data()
