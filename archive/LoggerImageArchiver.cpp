@@ -38,9 +38,8 @@ QString setKey(const DataSetCollection& collection, qsizetype k, const QByteArra
                QCryptographicHash::hash(record, QCryptographicHash::Sha256).toHex());
 }
 
-Measurement measurementOf(const DataSetCollection& collection, qsizetype k,
-                          const QByteArray& image, const LoggerImageSource& source,
-                          qint64 imageId)
+Measurement measurementOf(const DataSetCollection& collection, qsizetype k, const QByteArray& image,
+                          const LoggerImageSource& source, qint64 imageId)
 {
     Measurement m;
     const std::optional<DataSet> set = collection.dataSet(k);

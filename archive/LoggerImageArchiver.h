@@ -27,7 +27,7 @@ class DataSetCollection;
 struct LoggerImageSource
 {
     MeasurementKind kind = MeasurementKind::Logger; // Logger, AutoLoad, or Import (a file)
-    QString meterModel; // see LoggerImageArchiver::meterModelName
+    QString meterModel;                             // see LoggerImageArchiver::meterModelName
     QString meterPort;
     QString notes; // given to each new measurement (an imported file's name)
 };

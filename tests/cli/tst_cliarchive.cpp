@@ -65,10 +65,9 @@ QProcessEnvironment berlin()
 
 QJsonArray listed(const QString& archive, const QStringList& filter = {})
 {
-    const CliRun run = runCli(QStringList{"archive", "list", "--format", "json", "--archive",
-                                          archive} +
-                                  filter,
-                              berlin());
+    const CliRun run =
+        runCli(QStringList{"archive", "list", "--format", "json", "--archive", archive} + filter,
+               berlin());
     if (run.status != 0)
         qWarning("%s", qPrintable(run.err));
     return QJsonDocument::fromJson(run.out.toUtf8()).array();
@@ -168,8 +167,7 @@ private slots:
         const QString id = QString::number(sets.at(1).toObject().value("id").toInt());
         const CliRun fromArchive =
             runCli({"archive", "export", id, "--format", "csv", "--archive", archive}, berlin());
-        const CliRun fromFile =
-            runCli({"export", rec, "--set", "2", "--format", "csv"}, berlin());
+        const CliRun fromFile = runCli({"export", rec, "--set", "2", "--format", "csv"}, berlin());
         QCOMPARE(fromArchive.status, 0);
         QCOMPARE(fromFile.status, 0);
         QVERIFY(!fromFile.out.isEmpty());
@@ -185,9 +183,9 @@ private slots:
         const QString port = meter.waitForPath();
         QVERIFY(!port.isEmpty());
         const QString archive = newArchive("sqlite");
-        const CliRun run = runCli({"autoload", "--once", "--port", port, "--dir", dir.path(),
-                                   "--archive", archive},
-                                  berlin());
+        const CliRun run = runCli(
+            {"autoload", "--once", "--port", port, "--dir", dir.path(), "--archive", archive},
+            berlin());
         QCOMPARE(run.status, 0);
         QVERIFY2(run.err.contains("3 data sets in the archive " + archive + " (3 new)\n"),
                  qPrintable(run.err));
@@ -196,8 +194,7 @@ private slots:
         QCOMPARE(sets.size(), 3);
         for (const QJsonValue& set : sets)
             QCOMPARE(set.toObject().value("kind").toString(), "autoload");
-        QCOMPARE(sets.at(0).toObject().value("start").toString(),
-                 "2010-04-16T15:32:05.000+02:00");
+        QCOMPARE(sets.at(0).toObject().value("start").toString(), "2010-04-16T15:32:05.000+02:00");
     }
 
     // Collection files go in set by set; each set exports as the file's own
@@ -331,9 +328,8 @@ private slots:
             QVERIFY(!cut.key.isEmpty());
             QVERIFY(opened.archive->addMeasurement(cut));
         }
-        const CliRun import = runCli({"archive", "import", m_dir.filePath("memory.bin"),
-                                      "--archive", archive},
-                                     berlin());
+        const CliRun import = runCli(
+            {"archive", "import", m_dir.filePath("memory.bin"), "--archive", archive}, berlin());
         QCOMPARE(import.status, 0);
         const QJsonArray sets = listed(archive);
         QCOMPARE(sets.size(), 3);
@@ -359,8 +355,8 @@ private slots:
             << QStringList{"--from", "2010-04-15T13:31:05Z", "--to", "2010-04-16T15:32:05"}
             << QList<int>{9};
         QTest::newRow("other kind") << QStringList{"--kind", "realtime"} << QList<int>{};
-        QTest::newRow("text in the notes") << QStringList{"--text", "MEMORY.BIN"}
-                                           << QList<int>{2, 9, 4};
+        QTest::newRow("text in the notes")
+            << QStringList{"--text", "MEMORY.BIN"} << QList<int>{2, 9, 4};
         QTest::newRow("wildcard taken literally") << QStringList{"--text", "l%4"} << QList<int>{};
     }
 
@@ -370,11 +366,11 @@ private slots:
         QFETCH(QList<int>, samples);
         if (m_filtered.isEmpty()) {
             m_filtered = newArchive("sqlite");
-            QCOMPARE(runCli({"archive", "import", m_dir.filePath("memory.bin"), "--archive",
-                             m_filtered},
-                            berlin())
-                         .status,
-                     0);
+            QCOMPARE(
+                runCli({"archive", "import", m_dir.filePath("memory.bin"), "--archive", m_filtered},
+                       berlin())
+                    .status,
+                0);
         }
         const QJsonArray sets = listed(m_filtered, filter);
         QList<int> counts;
@@ -408,10 +404,10 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no action") << QStringList{"archive"}
-                                   << "archive needs list, export, delete or import";
-        QTest::newRow("unknown action") << QStringList{"archive", "show"}
-                                        << "unknown archive command 'show'";
+        QTest::newRow("no action")
+            << QStringList{"archive"} << "archive needs list, export, delete or import";
+        QTest::newRow("unknown action")
+            << QStringList{"archive", "show"} << "unknown archive command 'show'";
         QTest::newRow("option of another action")
             << QStringList{"archive", "list", "--yes"} << "archive list takes no option '--yes'";
         QTest::newRow("export without format")
@@ -424,8 +420,8 @@ private slots:
         QTest::newRow("date that does not read")
             << QStringList{"archive", "list", "--from", "yesterday"}
             << "--from needs a date, yyyy-mm-dd, or a date and time, yyyy-mm-ddThh:mm[:ss]";
-        QTest::newRow("import of nothing") << QStringList{"archive", "import"}
-                                           << "archive import needs at least one file";
+        QTest::newRow("import of nothing")
+            << QStringList{"archive", "import"} << "archive import needs at least one file";
         QTest::newRow("archive and no archive")
             << QStringList{"download", "--out", "x.rec", "--archive", "a.sqlite", "--no-archive"}
             << "--archive and --no-archive exclude each other";
@@ -437,8 +433,8 @@ private slots:
         QFETCH(QString, message);
         const CliRun run = runCli(arguments);
         QCOMPARE(run.status, 2);
-        QCOMPARE(run.err, "audimark-cli: " + message + "\nTry 'audimark-cli " +
-                              arguments.first() + " --help'.\n");
+        QCOMPARE(run.err, "audimark-cli: " + message + "\nTry 'audimark-cli " + arguments.first() +
+                              " --help'.\n");
     }
 
     // A file that is no archive and a server that does not listen: download
@@ -473,11 +469,11 @@ private slots:
         QCOMPARE(run.status, 0);
         const QStringList warnings = run.err.split('\n').filter("warning");
         QCOMPARE(warnings.size(), 1);
-        QVERIFY2(warnings.first().startsWith("audimark-cli: warning: ") &&
-                     warnings.first().contains(kind == "file" ? archive
-                                                              : QStringLiteral("127.0.0.1")) &&
-                     warnings.first().endsWith("Nothing is stored in the archive."),
-                 qPrintable(run.err));
+        QVERIFY2(
+            warnings.first().startsWith("audimark-cli: warning: ") &&
+                warnings.first().contains(kind == "file" ? archive : QStringLiteral("127.0.0.1")) &&
+                warnings.first().endsWith("Nothing is stored in the archive."),
+            qPrintable(run.err));
         QVERIFY(run.err.contains("3 data sets written to"));
         const QByteArray written = fileBytes(rec);
         QVERIFY(written.size() >= 256);
@@ -523,10 +519,9 @@ private slots:
         VirtualMeterProcess meter({"--memory", m_dir.filePath("memory.bin"), "--fast"});
         const QString port = meter.waitForPath();
         QVERIFY(!port.isEmpty());
-        const CliRun run = runCli(QStringList{"download", "--port", port, "--out",
-                                              dir.filePath("sets.rec")} +
-                                      options,
-                                  environment);
+        const CliRun run = runCli(
+            QStringList{"download", "--port", port, "--out", dir.filePath("sets.rec")} + options,
+            environment);
         QCOMPARE(run.status, 0);
         for (const char* file : {"home/archive.sqlite", "environment.sqlite", "option.sqlite"})
             QCOMPARE(QFile::exists(dir.filePath(file)), file == used);

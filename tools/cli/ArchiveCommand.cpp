@@ -117,8 +117,7 @@ QJsonObject jsonOf(const Measurement& m)
 
 int list(Archive& archive, const ArchiveCommandOptions& options)
 {
-    const std::optional<std::vector<Measurement>> found =
-        archive.listMeasurements(options.filter);
+    const std::optional<std::vector<Measurement>> found = archive.listMeasurements(options.filter);
     if (!found)
         return fail(1, CliArchive::oneLine(archive.lastError()));
     QTextStream out(stdout);
@@ -196,9 +195,9 @@ int importCollection(Archive& archive, const QString& file, QTextStream& err)
     const LoadResult result =
         decodeImage(memory, collection, MeterClock::system().currentDateTime());
     if (result != LoadResult::Ok)
-        return fail(1, file + QStringLiteral(": ") +
-                           LoadFailureNotes::loadFailure(
-                               result, LoadFailureNotes::MemorySource::File));
+        return fail(
+            1, file + QStringLiteral(": ") +
+                   LoadFailureNotes::loadFailure(result, LoadFailureNotes::MemorySource::File));
     const LoggerImageSource source{MeasurementKind::Import,
                                    LoggerImageArchiver::meterModelName(842), QString(),
                                    QFileInfo(file).fileName()};
@@ -214,8 +213,7 @@ int importCollection(Archive& archive, const QString& file, QTextStream& err)
 // The series of a text or CSV file the program wrote, as one measurement.
 int importSeries(Archive& archive, const QString& file, QTextStream& err)
 {
-    const ReportSeriesLoad load =
-        loadReportSeries(file, 1, MeterClock::system().currentDateTime());
+    const ReportSeriesLoad load = loadReportSeries(file, 1, MeterClock::system().currentDateTime());
     if (!load.series)
         return fail(1, load.error);
     const ReportSeries& series = *load.series;

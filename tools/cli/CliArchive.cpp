@@ -42,7 +42,8 @@ bool storeLoggerImage(Archive& archive, const QByteArray& image,
                       const DataSetCollection& collection, const LoggerImageSource& source,
                       QTextStream& err, bool quiet)
 {
-    const LoggerArchiveResult stored = LoggerImageArchiver::store(archive, image, collection, source);
+    const LoggerArchiveResult stored =
+        LoggerImageArchiver::store(archive, image, collection, source);
     if (!stored.stored) {
         err << "audimark-cli: warning: " << sentence(stored.error)
             << " The data sets are not all in the archive." << Qt::endl;

@@ -16,8 +16,8 @@
 
 struct ArchiveChoice
 {
-    bool off = false;    // --no-archive
-    QString location;    // --archive, empty: not given
+    bool off = false; // --no-archive
+    QString location; // --archive, empty: not given
 };
 
 namespace CliArchive {
