@@ -132,6 +132,10 @@ expect_completion "audimark-cli export --format " "csv txt"
 expect_completion "audimark-cli --port /dev/null info --format " "text json"
 expect_completion "audimark-cli erase --" "--yes --port --help"
 expect_completion "audimark-cli help s" "sets set-clock set-interval stats"
+expect_completion "audimark-cli archive " "list export delete import"
+expect_completion "audimark-cli archive export 3 --format " "csv txt"
+expect_completion "audimark-cli archive list --kind " "realtime logger autoload import"
+expect_completion "audimark-cli archive delete 3 --" "--yes --archive --help"
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed"

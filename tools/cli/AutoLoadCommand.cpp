@@ -1,6 +1,7 @@
 #include "tools/cli/AutoLoadCommand.h"
 
 #include "data/DataDirectory.h"
+#include "data/DataSetCollection.h"
 #include "data/LoggerMemory.h"
 #include "logger/AutoLoadCycle.h"
 #include "logger/AutoLoadSchedule.h"
@@ -8,8 +9,10 @@
 #include "logger/LinkAutoLoadDevice.h"
 #include "logger/LoggerPort.h"
 #include "logger/MemoryDownload.h"
+#include "logger/RecordDecoder.h"
 #include "logger/SetupFrames.h"
 #include "meter/MeterLink.h"
+#include "tools/cli/ArchivingAutoLoadDevice.h"
 #include "tools/cli/ConsoleLoggerUi.h"
 #include "tools/cli/InterruptWatcher.h"
 #include "tools/cli/LoggerMeterConnection.h"
@@ -85,6 +88,10 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
     const QString directory = options.directory.isEmpty() ? programDataDirectory()
                                                           : QDir(options.directory).absolutePath();
 
+    // Opened at the start to warn at once; a schedule that runs for days
+    // opens it again at the next cycle after a failure (a server restarted).
+    const bool archiveWanted = !CliArchive::locationText(options.archive).isEmpty();
+    std::unique_ptr<Archive> archive = CliArchive::openOrWarn(options.archive, err);
     MeterLink link;
     if (!LoggerMeterConnection::connect(link, options.ports, err, options.verbosity))
         return 1;
@@ -96,7 +103,34 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
                        !quiet);
     MemoryDownload download(port, ui);
     LinkAutoLoadDevice device(port, download);
-    AutoLoadCycle cycle(device, memory, link.clock());
+    // The memory goes to the archive as soon as it is read, before the erase.
+    ArchivingAutoLoadDevice archivingDevice(device, [&](const LoggerMemory& downloaded) {
+        if (!archiveWanted)
+            return;
+        if (!archive && !options.once)
+            archive = CliArchive::openOrWarn(options.archive, err);
+        if (!archive)
+            return;
+        LoggerMemory decoded;
+        decoded.memoryImage() = downloaded.memoryImage();
+        decoded.setMemoryEnd(downloaded.memoryEnd());
+        DataSetCollection collection;
+        if (decodeImage(decoded, collection, link.clock().currentDateTime()) != LoadResult::Ok) {
+            if (!archive->storeMemoryImage(downloaded.memoryImage())) {
+                err << "audimark-cli: warning: " << CliArchive::oneLine(archive->lastError())
+                    << Qt::endl;
+                archive.reset();
+            }
+            return;
+        }
+        const LoggerImageSource source{MeasurementKind::AutoLoad,
+                                       LoggerImageArchiver::meterModelName(link.MeterModel()),
+                                       link.Comm1().DeviceName(), QString()};
+        if (!CliArchive::storeLoggerImage(*archive, downloaded.memoryImage(), collection, source,
+                                          err, quiet))
+            archive.reset();
+    });
+    AutoLoadCycle cycle(archivingDevice, memory, link.clock());
     cycle.setDataDirectory(directory);
     if (!quiet)
         err << "Files and " << AutoLoadLog::FileName << " go to "

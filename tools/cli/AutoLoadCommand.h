@@ -12,6 +12,10 @@
 //   --dir DIR     where the files and autoload.log go (default: the
 //                 program's data directory, $AUDIMARK_HOME or
 //                 ~/.local/share/RX840/Audimark)
+// Each memory a cycle downloads also goes to the archive (CliArchive) before
+// anything is erased: the image once, each data set as an "autoload"
+// measurement. An archive that cannot be opened or written is a warning on
+// standard error; the cycles run as without it.
 // One line per cycle on standard output (the autoload.log line), the reason
 // of a cycle that erased nothing on standard error. Ctrl-C during a cycle
 // ends the program after that cycle.
@@ -24,6 +28,7 @@
 // emptied the logger but the meter's frames did not show it recording
 // again; 1 when no model 842 answered; 2 for usage errors.
 
+#include "tools/cli/CliArchive.h"
 #include "tools/cli/ConsoleLoggerUi.h"
 
 #include <QString>
@@ -38,6 +43,7 @@ struct AutoLoadOptions
     // Quiet: only the cycle lines and errors; verbose: also the ports
     // searched and each file a cycle wrote.
     Verbosity verbosity = Verbosity::Normal;
+    ArchiveChoice archive;
 };
 
 constexpr int AutoLoadNothingErased = 3;

@@ -31,6 +31,21 @@ Option verboseOption()
             QStringLiteral("Also the ports searched and every file written.")};
 }
 
+Option archiveOption()
+{
+    return {QStringLiteral("archive"), QStringLiteral("URL|FILE"),
+            QStringLiteral("The archive: an SQLite file, or a PostgreSQL server as "
+                           "postgresql://user@host:port/database (the password from ~/.pgpass or "
+                           "PGPASSFILE). Default: $AUDIMARK_ARCHIVE, else archive.sqlite in the "
+                           "program's data directory.")};
+}
+
+Option noArchiveOption()
+{
+    return {QStringLiteral("no-archive"), {},
+            QStringLiteral("Store nothing in the archive.")};
+}
+
 Option setOption(const QString& what)
 {
     return {QStringLiteral("set"), QStringLiteral("N"), what};
@@ -95,13 +110,15 @@ QList<Command> buildCommands()
     list.append(
         {QStringLiteral("download"),
          QStringLiteral("--out FILE.rec [--port PATH]... [--csv-dir DIR] [--retry N] [--repair] "
-                        "[--keep-damaged] [--quiet|--verbose]"),
+                        "[--keep-damaged] [--quiet|--verbose] [--archive URL|FILE|--no-archive]"),
          QStringLiteral("save the logger memory of a model 842"),
          QStringLiteral("Loads the logger memory as the program's Load Data does and writes it "
                         "as a data set collection file, with --csv-dir also one CSV file per "
-                        "data set. Progress and messages go to standard error: on a terminal "
-                        "the progress line is rewritten in place, elsewhere each step is a line "
-                        "of its own."),
+                        "data set. The memory and its data sets also go to the archive; an "
+                        "archive that cannot be opened or written is a warning, the files are "
+                        "written all the same. Progress and messages go to standard error: on a "
+                        "terminal the progress line is rewritten in place, elsewhere each step "
+                        "is a line of its own."),
          {{QStringLiteral("out"), QStringLiteral("FILE.rec"),
            QStringLiteral("The data set collection file to write (required).")},
           {QStringLiteral("csv-dir"), QStringLiteral("DIR"),
@@ -117,7 +134,9 @@ QList<Command> buildCommands()
            QStringLiteral("Write the memory image to --out also when it does not decode.")},
           portOption(),
           quietOption(),
-          verboseOption()},
+          verboseOption(),
+          archiveOption(),
+          noArchiveOption()},
          {{QStringLiteral("0"), QStringLiteral("the memory was loaded and written")},
           {QStringLiteral("1"), QStringLiteral("no serial port or no model 842 answered, the "
                                                "load could not start (the meter records) or "
@@ -221,12 +240,14 @@ QList<Command> buildCommands()
                         "17:00")});
     list.append(
         {QStringLiteral("autoload"),
-         QStringLiteral("--once | --every HOURS [--dir DIR] [--port PATH]... [--quiet|--verbose]"),
+         QStringLiteral("--once | --every HOURS [--dir DIR] [--port PATH]... [--quiet|--verbose] "
+                        "[--archive URL|FILE|--no-archive]"),
          QStringLiteral("empty the logger now or on a schedule"),
          QStringLiteral("Empties the logger of a model 842 as the program's auto-loading does: "
                         "every data set to a dump file, the memory image beside them, the erase "
                         "only when all of it was written and read back, the meter recording "
-                        "again afterwards. One line per cycle on standard output (the "
+                        "again afterwards. Each memory read also goes to the archive before "
+                        "anything is erased. One line per cycle on standard output (the "
                         "autoload.log line); Ctrl-C during a cycle ends after that cycle."),
          {{QStringLiteral("once"), {}, QStringLiteral("One cycle now, then exit.")},
           {QStringLiteral("every"), QStringLiteral("HOURS"),
@@ -237,7 +258,9 @@ QList<Command> buildCommands()
                           "directory, $AUDIMARK_HOME or ~/.local/share/RX840/Audimark).")},
           portOption(),
           quietOption(),
-          verboseOption()},
+          verboseOption(),
+          archiveOption(),
+          noArchiveOption()},
          {{QStringLiteral("0"),
            QStringLiteral("every cycle wrote, checked and erased everything (also a schedule "
                           "stopped before its first cycle)")},
@@ -250,6 +273,51 @@ QList<Command> buildCommands()
           {QStringLiteral("5"), QStringLiteral("a cycle emptied the logger but the meter did not "
                                                "record again")}},
          QStringLiteral("audimark-cli autoload --every 6 --dir /srv/noise --port /dev/ttyUSB0")});
+    list.append(
+        {QStringLiteral("archive"),
+         QStringLiteral("list [--from DATE --to DATE] [--kind K] [--text T] [--format text|json] "
+                        "| export ID --format csv|txt [--out PATH] | delete ID --yes | import "
+                        "FILE... [--archive URL|FILE]"),
+         QStringLiteral("list, export, delete and import archived measurements"),
+         QStringLiteral("Works on the measurement archive, where the program and download and "
+                        "autoload keep what they record and load. list: the measurements, "
+                        "newest first, one TAB-separated line each after a heading, or with "
+                        "--format json an array of objects with the keys id, kind, start, end "
+                        "(ISO 8601 with the UTC offset), interval_s, samples, weighting, meter, "
+                        "site, notes and leq_db. export: the points of measurement ID as the "
+                        "graph window's text and CSV export writes them. delete: removes "
+                        "measurement ID. import: adds collection files (each data set), and "
+                        "text and CSV files the program wrote; what is already in the archive "
+                        "is not added again."),
+         {{QStringLiteral("from"), QStringLiteral("DATE"),
+           QStringLiteral("list: measurements that start at or after DATE: yyyy-mm-dd, or a date "
+                          "and time yyyy-mm-ddThh:mm[:ss] (local time, or with a UTC offset).")},
+          {QStringLiteral("to"), QStringLiteral("DATE"),
+           QStringLiteral("list: measurements that start before DATE; a date alone takes that "
+                          "whole day in.")},
+          {QStringLiteral("kind"), QStringLiteral("K"),
+           QStringLiteral("list: only realtime, logger, autoload or import measurements.")},
+          {QStringLiteral("text"), QStringLiteral("T"),
+           QStringLiteral("list: only measurements whose site, notes, meter or port hold T (any "
+                          "case).")},
+          {QStringLiteral("format"), QStringLiteral("FORMAT"),
+           QStringLiteral("list: text (the default) or json; export: csv or txt (TAB-separated) "
+                          "(required).")},
+          {QStringLiteral("out"), QStringLiteral("PATH"),
+           QStringLiteral("export: the file to write, complete or not at all; default: standard "
+                          "output.")},
+          {QStringLiteral("yes"), {},
+           QStringLiteral("delete: yes, delete the measurement (required).")},
+          archiveOption()},
+         {{QStringLiteral("0"), QStringLiteral("done")},
+          {QStringLiteral("1"), QStringLiteral("the archive cannot be opened (the reason on "
+                                               "standard error) or holds no such measurement, a "
+                                               "file to import cannot be read, or the output "
+                                               "cannot be written")},
+          {QStringLiteral("2"), QStringLiteral("usage error, also delete without --yes and CSV "
+                                               "under a decimal comma")}},
+         QStringLiteral("audimark-cli archive list --from 2026-06-01 --kind logger --format "
+                        "json")});
     list.append(
         {QStringLiteral("info"),
          QStringLiteral("[--port PATH]... [--format text|json]"),

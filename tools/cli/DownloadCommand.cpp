@@ -62,6 +62,9 @@ bool writeCsvFiles(const QString& directory, const DataSetCollection& collection
 int runDownloadCommand(const DownloadOptions& options)
 {
     QTextStream err(stderr);
+    // Opened first, so that a warning about it comes before the transfer.
+    const std::unique_ptr<Archive> archive = CliArchive::openOrWarn(options.archive, err);
+    const bool quiet = options.verbosity == Verbosity::Quiet;
     MeterLink link;
     if (!LoggerMeterConnection::connect(link, options.ports, err, options.verbosity))
         return 1;
@@ -90,6 +93,9 @@ int runDownloadCommand(const DownloadOptions& options)
                 return 1;
             }
             err << "Memory image that did not decode written to " << options.outFile << '\n';
+            if (archive && !archive->storeMemoryImage(outcome.image))
+                err << "audimark-cli: warning: " << CliArchive::oneLine(archive->lastError())
+                    << '\n';
         }
         if (!ui.portGoneNote().isEmpty())
             err << "audimark-cli: " << ui.portGoneNote() << '\n';
@@ -110,8 +116,16 @@ int runDownloadCommand(const DownloadOptions& options)
         err << "audimark-cli: cannot write " << options.outFile << ": " << reason << '\n';
         return 1;
     }
-    if (options.verbosity != Verbosity::Quiet)
+    if (!quiet)
         err << collection.count() << " data sets written to " << options.outFile << '\n';
+    if (archive) {
+        err.flush();
+        const LoggerImageSource source{MeasurementKind::Logger,
+                                       LoggerImageArchiver::meterModelName(link.MeterModel()),
+                                       link.Comm1().DeviceName(), QString()};
+        (void)CliArchive::storeLoggerImage(*archive, outcome.image, collection, source, err,
+                                           quiet);
+    }
     if (!options.csvDirectory.isEmpty() &&
         !writeCsvFiles(options.csvDirectory, collection, outcome.image, err,
                        options.verbosity == Verbosity::Verbose))

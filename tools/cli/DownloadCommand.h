@@ -9,11 +9,16 @@
 // written to the collection file all the same: it may be the only copy of
 // the sets the repair drops. Progress and messages on stderr; nothing is
 // written to a temporary directory, so an interrupt leaves none behind.
+// The memory image and its data sets also go to the archive (CliArchive);
+// an image that did not decode but is kept with --keep-damaged goes there
+// alone. An archive that cannot be opened or written is a warning: the
+// files are written all the same and the exit status does not change.
 //
 // Exit status: 0 when the load ended Ok; 10 + the LoadResult value of the
 // first failed load when none ended Ok (why, in a sentence on stderr); 1 when no model
 // 842 answered or a file could not be written; 2 for usage errors.
 
+#include "tools/cli/CliArchive.h"
 #include "tools/cli/ConsoleLoggerUi.h"
 
 #include <QString>
@@ -28,6 +33,7 @@ struct DownloadOptions
     bool repair = false;      // answer OK to the data error question
     bool keepDamaged = false; // write an image that does not decode as well
     Verbosity verbosity = Verbosity::Normal;
+    ArchiveChoice archive;
 };
 
 constexpr int LoadResultExitBase = 10;

@@ -1,6 +1,7 @@
 // audimark-cli: the headless companion of Audimark.
 
 #include "logger/AutoLoadSchedule.h"
+#include "tools/cli/ArchiveCommand.h"
 #include "tools/cli/AutoLoadCommand.h"
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/DownloadCommand.h"
@@ -41,6 +42,20 @@ Verbosity verbosityOf(const Invocation& invocation)
     if (invocation.isSet(QStringLiteral("quiet")))
         return Verbosity::Quiet;
     return invocation.isSet(QStringLiteral("verbose")) ? Verbosity::Verbose : Verbosity::Normal;
+}
+
+// --archive and --no-archive of download and autoload; empty error when
+// they read.
+ArchiveChoice archiveChoice(const Invocation& invocation, QString& error)
+{
+    ArchiveChoice choice;
+    choice.off = invocation.isSet(QStringLiteral("no-archive"));
+    choice.location = invocation.value(QStringLiteral("archive"));
+    if (choice.off && invocation.isSet(QStringLiteral("archive")))
+        error = QStringLiteral("--archive and --no-archive exclude each other");
+    else if (invocation.isSet(QStringLiteral("archive")) && choice.location.trimmed().isEmpty())
+        error = QStringLiteral("--archive needs an archive file or URL");
+    return choice;
 }
 
 // The options of info, set-clock, set-interval and erase; empty for other commands.
@@ -89,6 +104,10 @@ int runDownload(const Invocation& invocation)
     download.repair = invocation.isSet(QStringLiteral("repair"));
     download.keepDamaged = invocation.isSet(QStringLiteral("keep-damaged"));
     download.verbosity = verbosityOf(invocation);
+    QString archiveError;
+    download.archive = archiveChoice(invocation, archiveError);
+    if (!archiveError.isEmpty())
+        return usage(archiveError);
     return runDownloadCommand(download);
 }
 
@@ -101,6 +120,10 @@ int runAutoLoad(const Invocation& invocation)
     autoLoad.once = invocation.isSet(QStringLiteral("once"));
     autoLoad.directory = invocation.value(QStringLiteral("dir"));
     autoLoad.verbosity = verbosityOf(invocation);
+    QString archiveError;
+    autoLoad.archive = archiveChoice(invocation, archiveError);
+    if (!archiveError.isEmpty())
+        return usage(archiveError);
     if (invocation.isSet(QStringLiteral("every"))) {
         const std::optional<int> hours =
             AutoLoadSchedule::parseHours(invocation.value(QStringLiteral("every")));
@@ -207,6 +230,14 @@ int runCommand(const Invocation& invocation)
     }
     if (command == QLatin1String("export"))
         return runExport(invocation);
+    if (command == QLatin1String("archive")) {
+        QString error;
+        const std::optional<ArchiveCommandOptions> options =
+            archiveCommandOptions(invocation, error);
+        if (!options)
+            return usage(error);
+        return runArchiveCommand(*options);
+    }
     if (command == QLatin1String("stats") || command == QLatin1String("report"))
         return runStatsOrReport(invocation);
     return runLive(invocation);

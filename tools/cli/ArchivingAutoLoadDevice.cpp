@@ -1,0 +1,15 @@
+#include "tools/cli/ArchivingAutoLoadDevice.h"
+
+ArchivingAutoLoadDevice::ArchivingAutoLoadDevice(AutoLoadDevice& device,
+                                                 std::function<void(const LoggerMemory&)> keeper)
+    : device_(device), keeper_(std::move(keeper))
+{
+}
+
+LoadResult ArchivingAutoLoadDevice::downloadMemory(LoggerMemory& memory)
+{
+    const LoadResult result = device_.downloadMemory(memory);
+    if (result == LoadResult::Ok && keeper_)
+        keeper_(memory);
+    return result;
+}
