@@ -1,9 +1,9 @@
 #include "app/AutoLoadCommands.h"
 
-#include "app/ArchivingAutoLoadDevice.h"
 #include "app/LoggerDownloadCommand.h"
 #include "files/dialogs/BusyCursor.h"
 #include "logger/DateTimeValue.h"
+#include "logger/KeepingAutoLoadDevice.h"
 #include "logger/SetupFrames.h"
 #include "meter/MeterLink.h"
 
@@ -51,8 +51,14 @@ AutoLoadCycle& AutoLoadCommands::cycle()
         device_ = std::make_unique<LinkAutoLoadDevice>(load.port(), *download_);
         AutoLoadDevice* device = device_.get();
         if (context_.archive) {
-            archivingDevice_ = std::make_unique<ArchivingAutoLoadDevice>(
-                *device_, *context_.archive, context_.link->clock(), context_.meter);
+            // Kept before the cycle erases the meter.
+            archivingDevice_ = std::make_unique<KeepingAutoLoadDevice>(
+                *device_, [this](const LoggerMemory& memory) {
+                    (void)LoggerArchiving::keepMemory(
+                        *context_.archive, memory.memoryImage(), memory.memoryEnd(),
+                        context_.link->clock().currentDateTime(),
+                        LoggerArchiving::sourceOf(MeasurementKind::AutoLoad, context_.meter));
+                });
             device = archivingDevice_.get();
         }
         cycle_ = std::make_unique<AutoLoadCycle>(*device, load.memory(), context_.link->clock());

@@ -12,7 +12,7 @@
 // the same information window and transfer progress. A cycle blocks the
 // main thread for about 13 s plus the transfer.
 
-#include "app/LoggerSetsStore.h"
+#include "app/LoggerArchiving.h"
 #include "app/TfrmAutoLoad.h"
 #include "files/dialogs/FileDialogRunner.h"
 #include "logger/AutoLoadCycle.h"
@@ -54,7 +54,7 @@ public:
         // Where each cycle's download is kept besides its files; null: nowhere.
         ArchiveSession* archive = nullptr;
         // The meter's model and port, as the archive records them.
-        std::function<LoggerSetsStore::Meter()> meter;
+        LoggerArchiving::MeterSource meter;
     };
 
     explicit AutoLoadCommands(Context context, QObject* parent = nullptr);

@@ -1,7 +1,6 @@
 #include "app/LoggerDownloadCommand.h"
 
 #include "app/ArchiveSession.h"
-#include "archive/Archive.h"
 #include "data/DataSetCollection.h"
 #include "files/dialogs/BusyCursor.h"
 #include "graph/GraphWindowState.h"
@@ -32,20 +31,13 @@ void LoggerDownloadCommand::keepInArchive(const LoadCommandOutcome& outcome)
     if (outcome.dataLoaded)
         graphs_.LoggerDataInArchive = false;
     lastStore_.reset();
-    Archive* archive = archive_ ? archive_->archive() : nullptr;
     // Also a memory that did not decode is kept: its bytes may be repaired later.
-    if (!archive || outcome.image.isEmpty())
+    if (!archive_ || outcome.image.isEmpty())
         return;
     const DataSetCollection none;
-    lastStore_ = LoggerSetsStore::store(*archive, outcome.image,
-                                        outcome.dataLoaded ? dataSets_ : none,
-                                        MeasurementKind::Logger,
-                                        meter_ ? meter_() : LoggerSetsStore::Meter());
-    if (!lastStore_->ok) {
-        archive_->reportWriteFailure(lastStore_->error);
-        return;
-    }
-    archive_->reportWriteSuccess();
-    if (outcome.dataLoaded)
+    lastStore_ = LoggerArchiving::keepSets(
+        *archive_, outcome.image, outcome.dataLoaded ? dataSets_ : none,
+        LoggerArchiving::sourceOf(MeasurementKind::Logger, meter_));
+    if (lastStore_ && lastStore_->stored && outcome.dataLoaded)
         graphs_.LoggerDataInArchive = true;
 }

@@ -11,7 +11,7 @@
 
 #include "app/LoggerDialogs.h"
 #include "app/LoggerGraphWindow.h"
-#include "app/LoggerSetsStore.h"
+#include "app/LoggerArchiving.h"
 #include "app/WindowLoggerUi.h"
 #include "data/LoggerMemory.h"
 #include "logger/LoggerLoad.h"
@@ -41,7 +41,7 @@ public:
         // Where every load is kept besides its window; null: nowhere.
         ArchiveSession* archive = nullptr;
         // The meter's model and port, as the archive records them.
-        std::function<LoggerSetsStore::Meter()> meter;
+        LoggerArchiving::MeterSource meter;
     };
 
     explicit LoggerDownloadCommand(Context context);
@@ -50,7 +50,7 @@ public:
 
     // What the last load's store in the archive gave; empty when nothing
     // was stored.
-    [[nodiscard]] const std::optional<LoggerSetsStoreOutcome>& lastStore() const
+    [[nodiscard]] const std::optional<LoggerArchiveResult>& lastStore() const
     {
         return lastStore_;
     }
@@ -66,8 +66,8 @@ private:
     QWidget* mainWindow_;
     DataSetCollection& dataSets_;
     ArchiveSession* archive_;
-    std::function<LoggerSetsStore::Meter()> meter_;
-    std::optional<LoggerSetsStoreOutcome> lastStore_;
+    LoggerArchiving::MeterSource meter_;
+    std::optional<LoggerArchiveResult> lastStore_;
     GraphWindowState& graphs_;
     LoggerPort port_;
     LoggerMemory memory_;

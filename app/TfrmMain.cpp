@@ -1140,10 +1140,9 @@ void TfrmMain::connectRealTime()
             &RealTimeGraphController::setClearEnabled);
 }
 
-LoggerSetsStore::Meter TfrmMain::archiveMeter()
+ArchiveMeter TfrmMain::archiveMeter()
 {
-    const int model = link_.MeterModel();
-    return {model > 0 ? QString::number(model) : QString(), link_.Comm1().DeviceName()};
+    return {link_.MeterModel(), link_.Comm1().DeviceName()};
 }
 
 void TfrmMain::connectArchive()
@@ -1151,8 +1150,9 @@ void TfrmMain::connectArchive()
     realTimeArchiver_ = std::make_unique<RealTimeArchiver>(
         realTime_->recorder(), environment_.clock ? *environment_.clock : MeterClock::system());
     realTimeArchiver_->setMeter([this] {
-        const LoggerSetsStore::Meter meter = archiveMeter();
-        return RealTimeArchiver::Meter{meter.model, meter.port};
+        const LoggerImageSource source =
+            LoggerArchiving::sourceOf(MeasurementKind::RealTime, [this] { return archiveMeter(); });
+        return RealTimeArchiver::Meter{source.meterModel, source.meterPort};
     });
     connect(realTimeArchiver_.get(), &RealTimeArchiver::inArchiveChanged, this,
             [this](bool inArchive) { graphState_.RealTimeDataInArchive = inArchive; });

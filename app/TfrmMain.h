@@ -20,7 +20,7 @@
 // the settings are written.
 
 #include "app/AppSettings.h"
-#include "app/LoggerSetsStore.h"
+#include "app/LoggerArchiving.h"
 #include "app/DigitImages.h"
 #include "app/LoggerDialogs.h"
 #include "app/TfrmHistory.h"
@@ -201,7 +201,7 @@ private:
     void connectRealTime();
     void connectArchive();
     // The meter as the archive records it: model and live port.
-    [[nodiscard]] LoggerSetsStore::Meter archiveMeter();
+    [[nodiscard]] ArchiveMeter archiveMeter();
     void tellArchiveProblem(const QString& text);
 
     void FormCreate();

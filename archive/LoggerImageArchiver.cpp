@@ -4,6 +4,8 @@
 #include "data/AcousticStatistics.h"
 #include "data/DataSetCollection.h"
 #include "data/GraphTexts.h"
+#include "data/LoggerMemory.h"
+#include "logger/RecordDecoder.h"
 
 #include <QCryptographicHash>
 
@@ -99,6 +101,18 @@ LoggerArchiveResult store(Archive& archive, const QByteArray& image,
     }
     result.stored = true;
     return result;
+}
+
+LoggerArchiveResult storeMemory(Archive& archive, const QByteArray& image, qint32 memoryEnd,
+                                const QDateTime& now, const LoggerImageSource& source)
+{
+    LoggerMemory memory;
+    memory.memoryImage() = image;
+    memory.setMemoryEnd(memoryEnd);
+    DataSetCollection collection;
+    if (decodeImage(memory, collection, now) != LoadResult::Ok)
+        return store(archive, image, DataSetCollection(), source);
+    return store(archive, image, collection, source);
 }
 
 } // namespace LoggerImageArchiver

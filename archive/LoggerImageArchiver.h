@@ -11,12 +11,13 @@
 // sets that are new. A set cut off by a crash while it was being stored is
 // completed.
 //
-// The caller decodes: collection must hold the sets of image as the record
-// decoder left them after an Ok decode.
+// store() takes the sets as the record decoder left them after an Ok decode
+// of image; storeMemory() decodes a downloaded memory itself.
 
 #include "archive/Measurement.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <vector>
@@ -60,5 +61,13 @@ namespace LoggerImageArchiver {
 [[nodiscard]] LoggerArchiveResult store(Archive& archive, const QByteArray& image,
                                         const DataSetCollection& collection,
                                         const LoggerImageSource& source);
+
+// Decodes a downloaded memory (image and memoryEnd as the download left them,
+// now for records without a valid date) and stores it with its sets. A
+// memory that does not decode is still stored, as an image without sets: its
+// bytes may be repaired later.
+[[nodiscard]] LoggerArchiveResult storeMemory(Archive& archive, const QByteArray& image,
+                                              qint32 memoryEnd, const QDateTime& now,
+                                              const LoggerImageSource& source);
 
 } // namespace LoggerImageArchiver

@@ -151,7 +151,7 @@ private slots:
         for (int k = 0; k < sets; ++k) {
             const Measurement& m = list->at(size_t(sets - 1 - k));
             QCOMPARE(m.kind, MeasurementKind::Logger);
-            QCOMPARE(m.meterModel, QStringLiteral("842"));
+            QCOMPARE(m.meterModel, QStringLiteral("QV58M model 842"));
             QCOMPARE(m.meterPort, rig.meter->slavePath());
             QCOMPARE(m.start, QDateTime(QDate(2026, 5, 4), QTime(9 + k, 30, 0)));
             QCOMPARE(m.weighting, k == 1 ? QStringLiteral("C") : QStringLiteral("A"));
@@ -169,7 +169,7 @@ private slots:
         QVERIFY(rig.loadData());
         list = archive->listMeasurements();
         QCOMPARE(qsizetype(list->size()), qsizetype(sets));
-        QCOMPARE(rig.w->loggerDownload().lastStore()->alreadyKept, sets);
+        QCOMPARE(rig.w->loggerDownload().lastStore()->added, 0);
         QCOMPARE(countRows(rig.archivePath(), QStringLiteral("memory_images")), 1);
 
         // File > History... lists what Load Data kept.

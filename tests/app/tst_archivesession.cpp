@@ -7,14 +7,14 @@
 #include "common/TestMain.h"
 
 #include "app/ArchiveSession.h"
-#include "app/ArchivingAutoLoadDevice.h"
 #include "app/CommandLineOptions.h"
-#include "app/LoggerSetsStore.h"
+#include "app/LoggerArchiving.h"
 #include "archive/Archive.h"
 #include "data/DataSetCollection.h"
 #include "data/LoggerMemory.h"
 #include "common/SettableMeterClock.h"
 #include "logger/AutoLoadCycle.h"
+#include "logger/KeepingAutoLoadDevice.h"
 #include "logger/RecordDecoder.h"
 #include "logger/ScriptedAutoLoadDevice.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
@@ -145,27 +145,30 @@ private slots:
         ArchiveSession session;
         QVERIFY(session.open(path));
         const QByteArray image = memoryOf(sets, samples);
-        const LoggerSetsStore::Meter meter{QStringLiteral("842"), QStringLiteral("/dev/pts/9")};
+        const auto meter = [](MeasurementKind kind) {
+            return LoggerImageSource{kind, LoggerImageArchiver::meterModelName(842),
+                                     QStringLiteral("/dev/pts/9"), QString()};
+        };
         const QDateTime now(QDate(2026, 12, 1), QTime(12, 0));
 
-        const LoggerSetsStoreOutcome first = LoggerSetsStore::storeImage(
-            *session.archive(), image, memoryEndOf(image), now, MeasurementKind::Logger, meter);
-        QVERIFY2(first.ok, qPrintable(first.error));
+        const LoggerArchiveResult first = LoggerImageArchiver::storeMemory(
+            *session.archive(), image, memoryEndOf(image), now, meter(MeasurementKind::Logger));
+        QVERIFY2(first.stored, qPrintable(first.error));
         QCOMPARE(first.added, sets);
         QVERIFY(first.imageId > 0);
 
         // The same memory again, then with one more set behind the others.
-        const LoggerSetsStoreOutcome again = LoggerSetsStore::storeImage(
-            *session.archive(), image, memoryEndOf(image), now, MeasurementKind::AutoLoad, meter);
-        QVERIFY(again.ok);
+        const LoggerArchiveResult again = LoggerImageArchiver::storeMemory(
+            *session.archive(), image, memoryEndOf(image), now, meter(MeasurementKind::AutoLoad));
+        QVERIFY(again.stored);
         QCOMPARE(again.imageId, first.imageId);
         QCOMPARE(again.added, 0);
-        QCOMPARE(again.alreadyKept, sets);
+        QCOMPARE(again.measurementIds, first.measurementIds);
         const QByteArray grown = memoryOf(sets + 1, samples);
-        const LoggerSetsStoreOutcome more = LoggerSetsStore::storeImage(
-            *session.archive(), grown, memoryEndOf(grown), now, MeasurementKind::AutoLoad, meter);
+        const LoggerArchiveResult more = LoggerImageArchiver::storeMemory(
+            *session.archive(), grown, memoryEndOf(grown), now, meter(MeasurementKind::AutoLoad));
         QCOMPARE(more.added, 1);
-        QCOMPARE(more.alreadyKept, sets);
+        QCOMPARE(qsizetype(more.measurementIds.size()), qsizetype(sets + 1));
 
         DataSetCollection decoded;
         decoded.replace(walkRecords(grown, memoryEndOf(grown), now).headers, grown);
@@ -210,8 +213,13 @@ private slots:
         device.onErase = [&] {
             keptAtErase = qsizetype(session.archive()->listMeasurements()->size());
         };
-        ArchivingAutoLoadDevice archiving(device, session, clock, [] {
-            return LoggerSetsStore::Meter{QStringLiteral("842"), QStringLiteral("/dev/ttyUSB0")};
+        std::optional<LoggerArchiveResult> lastStore;
+        KeepingAutoLoadDevice archiving(device, [&](const LoggerMemory& downloaded) {
+            lastStore = LoggerArchiving::keepMemory(
+                session, downloaded.memoryImage(), downloaded.memoryEnd(),
+                clock.currentDateTime(), LoggerArchiving::sourceOf(MeasurementKind::AutoLoad, [] {
+                    return ArchiveMeter{842, QStringLiteral("/dev/ttyUSB0")};
+                }));
         });
         LoggerMemory memory;
         AutoLoadCycle cycle(archiving, memory, clock);
@@ -226,8 +234,9 @@ private slots:
         for (const Measurement& m : *list) {
             QCOMPARE(m.kind, MeasurementKind::AutoLoad);
             QCOMPARE(m.meterPort, QStringLiteral("/dev/ttyUSB0"));
+            QCOMPARE(m.meterModel, QStringLiteral("QV58M model 842"));
         }
-        QCOMPARE(archiving.lastStore().has_value(), kept > 0);
+        QCOMPARE(lastStore.has_value(), kept > 0);
         session.close();
         QCOMPARE(countRows(path, QStringLiteral("memory_images")), kept > 0 ? 1 : 0);
     }

@@ -163,7 +163,7 @@ private slots:
             const Measurement& m = list->front();
             QCOMPARE(m.kind, MeasurementKind::RealTime);
             QVERIFY(!m.unfinished);
-            QCOMPARE(m.meterModel, QString::number(rig.w->link().MeterModel()));
+            QCOMPARE(m.meterModel, LoggerImageArchiver::meterModelName(rig.w->link().MeterModel()));
             QCOMPARE(m.meterPort, rig.meter.slavePath());
             QCOMPARE(m.intervalMs, qint64(100));
             QCOMPARE(m.weighting,

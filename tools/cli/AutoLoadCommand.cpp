@@ -12,7 +12,7 @@
 #include "logger/RecordDecoder.h"
 #include "logger/SetupFrames.h"
 #include "meter/MeterLink.h"
-#include "tools/cli/ArchivingAutoLoadDevice.h"
+#include "logger/KeepingAutoLoadDevice.h"
 #include "tools/cli/ConsoleLoggerUi.h"
 #include "tools/cli/InterruptWatcher.h"
 #include "tools/cli/LoggerMeterConnection.h"
@@ -104,7 +104,7 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
     MemoryDownload download(port, ui);
     LinkAutoLoadDevice device(port, download);
     // The memory goes to the archive as soon as it is read, before the erase.
-    ArchivingAutoLoadDevice archivingDevice(device, [&](const LoggerMemory& downloaded) {
+    KeepingAutoLoadDevice archivingDevice(device, [&](const LoggerMemory& downloaded) {
         if (!archiveWanted)
             return;
         if (!archive && !options.once)

@@ -2,18 +2,18 @@
 
 // An auto-load device that hands each memory it downloaded whole to a
 // keeper before the cycle goes on (and before it erases anything), and
-// passes everything else through to the device it wraps. audimark-cli
-// autoload keeps the memory in the archive this way.
+// passes everything else through to the device it wraps. The program and
+// audimark-cli autoload keep each memory in the archive this way.
 
 #include "logger/AutoLoadDevice.h"
 
 #include <functional>
 
-class ArchivingAutoLoadDevice : public AutoLoadDevice
+class KeepingAutoLoadDevice : public AutoLoadDevice
 {
 public:
     // keeper gets the memory of each download that ended Ok.
-    ArchivingAutoLoadDevice(AutoLoadDevice& device,
+    KeepingAutoLoadDevice(AutoLoadDevice& device,
                             std::function<void(const LoggerMemory&)> keeper);
 
     [[nodiscard]] bool meterRecording() const override { return device_.meterRecording(); }

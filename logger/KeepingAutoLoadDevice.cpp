@@ -1,12 +1,12 @@
-#include "tools/cli/ArchivingAutoLoadDevice.h"
+#include "logger/KeepingAutoLoadDevice.h"
 
-ArchivingAutoLoadDevice::ArchivingAutoLoadDevice(AutoLoadDevice& device,
+KeepingAutoLoadDevice::KeepingAutoLoadDevice(AutoLoadDevice& device,
                                                  std::function<void(const LoggerMemory&)> keeper)
     : device_(device), keeper_(std::move(keeper))
 {
 }
 
-LoadResult ArchivingAutoLoadDevice::downloadMemory(LoggerMemory& memory)
+LoadResult KeepingAutoLoadDevice::downloadMemory(LoggerMemory& memory)
 {
     const LoadResult result = device_.downloadMemory(memory);
     if (result == LoadResult::Ok && keeper_)
