@@ -1,0 +1,356 @@
+// audimark-cli record against the virtual meter on a real pty: the archive
+// holds one finished realtime measurement with the levels the meter sent,
+// --out holds the bytes the real-time graph's save writes for those samples,
+// Ctrl-C and SIGTERM end it cleanly; stats and report read archive:ID as
+// the file archive export writes.
+
+#include "archive/Archive.h"
+#include "common/CliProcess.h"
+#include "common/PostgresServer.h"
+#include "common/TestMain.h"
+#include "common/VirtualMeterProcess.h"
+#include "data/GraphTexts.h"
+#include "files/formats/ExportText.h"
+#include "files/formats/GraphExport.h"
+#include "tools/virtual-meter/LevelGenerator.h"
+
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+constexpr std::uint32_t Seed = 4711;
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Also with a runtime directory, which the report program would otherwise
+// warn about.
+QProcessEnvironment withoutArchive()
+{
+    static QTemporaryDir runtime;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("AUDIMARK_ARCHIVE"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    return environment;
+}
+
+// The levels the virtual meter sends, frame after frame, in tenths of a dB.
+std::vector<int> sentTenths()
+{
+    vmeter::LevelGenerator generator(65.0, Seed);
+    std::vector<int> tenths(20000);
+    for (int& t : tenths)
+        t = generator.next();
+    return tenths;
+}
+
+// Each level is one the meter sent, in the order it sent them.
+bool takenFromSent(const std::vector<float>& levels)
+{
+    const std::vector<int> sent = sentTenths();
+    size_t at = 0;
+    for (const float level : levels) {
+        while (at < sent.size() && float(sent[at] * 0.1) != level)
+            ++at;
+        if (at++ >= sent.size())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestCliRecord : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QFile::exists(qEnvironmentVariable("AUDIMARK_VIRTUAL_METER")));
+        QVERIFY(QFile::exists(qEnvironmentVariable("AUDIMARK_CLI")));
+        QVERIFY(m_dir.isValid());
+    }
+
+    void countIsRecordedIntoArchiveAndFile_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<int>("count");
+        QTest::newRow("sqlite, text, 0.1 s") << "sqlite" << "txt" << "0.1" << 6;
+        QTest::newRow("sqlite, csv, 0.2 s") << "sqlite" << "csv" << "0.2" << 4;
+        QTest::newRow("postgresql, csv, 0.1 s") << "postgresql" << "csv" << "0.1" << 5;
+    }
+
+    void countIsRecordedIntoArchiveAndFile()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, extension);
+        QFETCH(QString, interval);
+        QFETCH(int, count);
+        const QString archive = newArchive(engine);
+        QVERIFY(!archive.isEmpty());
+        VirtualMeterProcess meter({"--seed", QString::number(Seed)});
+        const QString port = meter.waitForPath();
+        QVERIFY(!port.isEmpty());
+        const QString out = m_dir.filePath(QStringLiteral("rec%1.%2").arg(++m_count).arg(extension));
+
+        const CliRun run = runCli({"record", "--port", port, "--interval", interval, "--count",
+                                   QString::number(count), "--out", out, "--archive", archive},
+                                  withoutArchive());
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("%1 samples recorded, measurement").arg(count)),
+                 qPrintable(run.err));
+
+        ArchiveOpenResult opened = Archive::open(archive);
+        QVERIFY2(opened.archive, qPrintable(opened.error));
+        const auto measurements = opened.archive->listMeasurements({});
+        QVERIFY(measurements);
+        QCOMPARE(measurements->size(), size_t(1));
+        const Measurement& m = measurements->front();
+        QCOMPARE(m.kind, MeasurementKind::RealTime);
+        QVERIFY(!m.unfinished);
+        QCOMPARE(m.sampleCount, qint64(count));
+        QCOMPARE(m.intervalMs, qint64(qRound(interval.toDouble() * 1000)));
+        QCOMPARE(m.meterModel, QStringLiteral("QV58M model 842"));
+        QCOMPARE(m.meterPort, port);
+        const std::optional<ArchiveSeries> series = opened.archive->readSamples(m.id);
+        QVERIFY(series);
+        QCOMPARE(series->y.size(), size_t(count));
+        QVERIFY(takenFromSent(series->y));
+        for (size_t i = 1; i < series->x.size(); ++i)
+            QVERIFY(series->x[i] > series->x[i - 1]);
+
+        const QString expected = m_dir.filePath(QStringLiteral("expected.") + extension);
+        QVERIFY(GraphExport::write(expected, series->x, series->y, ExportRange::all(count),
+                                   *GraphExport::separatorForExtension(out), QLocale())
+                    .written());
+        QCOMPARE(fileBytes(out), fileBytes(expected));
+    }
+
+    void signalEndsTheRecordingCleanly_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
+
+    void signalEndsTheRecordingCleanly()
+    {
+        QFETCH(int, signal);
+        const QString archive = newArchive(QStringLiteral("sqlite"));
+        VirtualMeterProcess meter({"--seed", QString::number(Seed)});
+        const QString port = meter.waitForPath();
+        QVERIFY(!port.isEmpty());
+        const QString out = m_dir.filePath(QStringLiteral("signal%1.txt").arg(signal));
+        QProcess cli;
+        cli.setProcessEnvironment(withoutArchive());
+        cli.start(qEnvironmentVariable("AUDIMARK_CLI"),
+                  {"record", "--port", port, "--interval", "0.1", "--duration", "1h", "--out", out,
+                   "--archive", archive, "--verbose"});
+        QString err;
+        // Three samples, however loaded the machine.
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromLocal8Bit(cli.readAllStandardError()),
+                                  err.contains("\nsample 3\t")),
+                                 30000);
+        ::kill(pid_t(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 0);
+
+        ArchiveOpenResult opened = Archive::open(archive);
+        QVERIFY2(opened.archive, qPrintable(opened.error));
+        const auto measurements = opened.archive->listMeasurements({});
+        QVERIFY(measurements);
+        QCOMPARE(measurements->size(), size_t(1));
+        const Measurement& m = measurements->front();
+        QVERIFY(!m.unfinished);
+        QVERIFY(m.sampleCount >= 3);
+        const QByteArray written = fileBytes(out);
+        QCOMPARE(written.count(ExportText::LineEnd), qsizetype(m.sampleCount));
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("message");
+        const QString c = QStringLiteral("C.UTF-8");
+        QTest::newRow("no interval") << QStringList{"--count", "3"} << c
+                                     << "record needs --interval SECONDS";
+        for (const char* bad : {"0", "-1", "abc", "86401", "1e39", "nan"})
+            QTest::addRow("interval %s", bad)
+                << QStringList{"--interval", bad, "--count", "3"} << c
+                << "--interval needs a number of seconds above 0, up to a day";
+        QTest::newRow("neither count nor duration")
+            << QStringList{"--interval", "1"} << c
+            << "record needs either --count N or --duration TIME";
+        QTest::newRow("both count and duration")
+            << QStringList{"--interval", "1", "--count", "3", "--duration", "1m"} << c
+            << "record needs either --count N or --duration TIME";
+        QTest::newRow("count 0") << QStringList{"--interval", "1", "--count", "0"} << c
+                                 << "--count needs a positive number";
+        for (const char* bad : {"1x", "0s", "1h5", "m", "1m1h", "400d", "9000h"})
+            QTest::addRow("duration %s", bad)
+                << QStringList{"--interval", "1", "--duration", bad} << c
+                << "--duration needs a time like 1h30m, 45m or 90s";
+        QTest::newRow("out of no format")
+            << QStringList{"--interval", "1", "--count", "3", "--out", "a.pdf"} << c
+            << "--out needs a text (.txt) or CSV (.csv) file name";
+        QTest::newRow("csv under a decimal comma")
+            << QStringList{"--interval", "1", "--count", "3", "--out", "a.csv"} << "de_DE.UTF-8"
+            << "CSV is not offered where the decimal separator is a comma; use a .txt file";
+        QTest::newRow("archive and no archive")
+            << QStringList{"--interval", "1", "--count", "3", "--archive", "a.sqlite",
+                           "--no-archive"}
+            << c << "--archive and --no-archive exclude each other";
+        QTest::newRow("an argument") << QStringList{"--interval", "1", "--count", "3", "extra"}
+                                     << c << "unexpected argument 'extra'";
+    }
+
+    void usageErrors()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, locale);
+        QFETCH(QString, message);
+        const CliRun run = runCli(QStringList{"record"} + arguments, localeEnvironment(locale));
+        QCOMPARE(run.status, 2);
+        QCOMPARE(run.err, "audimark-cli: " + message + "\nTry 'audimark-cli record --help'.\n");
+        QCOMPARE(run.out, QString());
+    }
+
+    // Also without --archive: AUDIMARK_ARCHIVE names it.
+    void statsOfArchiveEqualsStatsOfExport_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("byEnvironment");
+        QTest::newRow("text") << QStringList{} << false;
+        QTest::newRow("json, span") << QStringList{"--format", "json", "--from", "10:00:02",
+                                                   "--to", "10:00:05"}
+                                    << false;
+        QTest::newRow("threshold, AUDIMARK_ARCHIVE") << QStringList{"--threshold", "66"} << true;
+    }
+
+    void statsOfArchiveEqualsStatsOfExport()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(bool, byEnvironment);
+        const QString archive = storedArchive();
+        QVERIFY(!archive.isEmpty());
+        const QString exported = m_dir.filePath(QStringLiteral("exported.txt"));
+        QCOMPARE(runCli({"archive", "export", "1", "--format", "txt", "--out", exported,
+                         "--archive", archive},
+                        withoutArchive())
+                     .status,
+                 0);
+        const CliRun ofFile = runCli(QStringList{"stats", exported} + options, withoutArchive());
+        QCOMPARE(ofFile.status, 0);
+        QProcessEnvironment environment = withoutArchive();
+        QStringList archiveOptions{"--archive", archive};
+        if (byEnvironment) {
+            environment.insert(QStringLiteral("AUDIMARK_ARCHIVE"), archive);
+            archiveOptions.clear();
+        }
+        const CliRun ofArchive =
+            runCli(QStringList{"stats", "archive:1"} + options + archiveOptions, environment);
+        QCOMPARE(ofArchive.status, 0);
+        QCOMPARE(ofArchive.err, ofFile.err);
+        QString expected = ofFile.out;
+        expected.replace(exported, QStringLiteral("archive:1"));
+        QCOMPARE(ofArchive.out, expected);
+    }
+
+    void unknownMeasurement_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("stats, no such ID") << QStringList{"stats", "archive:99"}
+                                           << "The archive %1 holds no measurement 99.";
+        QTest::newRow("report, no such ID")
+            << QStringList{"report", "archive:99", "--out", "x.pdf"}
+            << "The archive %1 holds no measurement 99.";
+        QTest::newRow("stats, no number")
+            << QStringList{"stats", "archive:first"}
+            << "archive:first: an archive measurement is named archive:ID, ID a number that "
+               "`archive list` shows";
+    }
+
+    void unknownMeasurement()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const QString archive = storedArchive();
+        QVERIFY(!archive.isEmpty());
+        const CliRun run = runCli(arguments + QStringList{"--archive", archive}, withoutArchive());
+        QCOMPARE(run.status, 1);
+        const QString expected = message.contains("%1") ? message.arg(archive) : message;
+        QCOMPARE(run.err, "audimark-cli: " + expected + '\n');
+        QCOMPARE(run.out, QString());
+    }
+
+private:
+    // An archive with one measurement (ID 1) of ten samples a second apart.
+    QString storedArchive()
+    {
+        if (!m_stored.isEmpty())
+            return m_stored;
+        const QString path = m_dir.filePath(QStringLiteral("stored.sqlite"));
+        ArchiveOpenResult opened = Archive::open(path);
+        if (!opened.archive)
+            return {};
+        Measurement m;
+        m.kind = MeasurementKind::RealTime;
+        m.start = QDateTime(QDate(2026, 3, 2), QTime(10, 0));
+        m.intervalMs = 1000;
+        m.weighting = QStringLiteral("A");
+        const std::optional<qint64> id = opened.archive->addMeasurement(m);
+        std::vector<double> x;
+        std::vector<float> y;
+        for (int i = 0; i < 10; ++i) {
+            x.push_back(GraphTexts::fromDateTime(m.start.addSecs(i)));
+            y.push_back(float((600 + 17 * (i % 4) + i) * 0.1));
+        }
+        if (id != 1 || !opened.archive->appendSamples(*id, x, y) || !opened.archive->finish(*id))
+            return {};
+        m_stored = path;
+        return m_stored;
+    }
+
+    QString newArchive(const QString& engine)
+    {
+        const QString name = QStringLiteral("archive%1").arg(++m_count);
+        if (engine == QLatin1String("sqlite"))
+            return m_dir.filePath(name + QStringLiteral(".sqlite"));
+        if (!m_server) {
+            m_server = std::make_unique<PostgresServer>();
+            if (!m_server->start()) {
+                qWarning("%s", qPrintable(m_server->error()));
+                return {};
+            }
+            const QString passFile = m_dir.filePath(QStringLiteral("pgpass"));
+            if (!m_server->writePassFile(passFile))
+                return {};
+            qputenv("PGPASSFILE", QFile::encodeName(passFile));
+        }
+        if (!m_server->createDatabase(name)) {
+            qWarning("%s", qPrintable(m_server->error()));
+            return {};
+        }
+        return m_server->url(name);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<PostgresServer> m_server;
+    QString m_stored;
+    int m_count = 0;
+};
+
+AUDIMARK_TEST_MAIN_CORE(TestCliRecord)
+#include "tst_clirecord.moc"
