@@ -1,6 +1,8 @@
 // audimark-cli record against the virtual meter on a real pty: the archive
 // holds one finished realtime measurement with the levels the meter sent,
-// --out holds the bytes the real-time graph's save writes for those samples,
+// --out holds the bytes the real-time graph's save writes for those samples
+// (the graph file: the program's Run, its recorder and graph window, on a
+// clock that gives the recording's times),
 // Ctrl-C and SIGTERM end it cleanly; stats and report read archive:ID as
 // the file archive export writes.
 
@@ -12,8 +14,15 @@
 #include "data/GraphTexts.h"
 #include "files/formats/ExportText.h"
 #include "files/formats/GraphExport.h"
+#include "graph/GraphWindowState.h"
+#include "graph/PESGraph.h"
+#include "graph/PESGraphBlock.h"
+#include "graph/TfrmGraph.h"
+#include "realtime/RealTimeCommands.h"
+#include "realtime/TfrmSetupRealTime.h"
 #include "tools/virtual-meter/LevelGenerator.h"
 
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -64,6 +73,73 @@ bool takenFromSent(const std::vector<float>& levels)
     return true;
 }
 
+// Gives the wall times of a recording in the order they are asked for: its
+// start, each sample, its stop.
+class ScriptedClock : public MeterClock
+{
+public:
+    TimePoint now() const override { return now_; }
+    QDateTime currentDateTime() const override
+    {
+        if (times.size() > 1)
+            return GraphTexts::toDateTime(times.takeFirst());
+        return GraphTexts::toDateTime(times.value(0));
+    }
+    void Delay(int ms) override { advance(ms); }
+    void advance(int ms) { now_ += std::chrono::milliseconds(ms); }
+
+    mutable QList<double> times;
+
+private:
+    TimePoint now_{std::chrono::seconds(1000)};
+};
+
+// The graph file the program saves after recording these samples with Run
+// (count points at interval), started at start and stopped at end.
+QByteArray programGraphFile(const ArchiveSeries& series, int count, const QString& interval,
+                            double start, double end)
+{
+    ScriptedClock clock;
+    clock.times << start << QList<double>(series.x.begin(), series.x.end()) << end;
+    GraphWindowState state;
+    state.dataDirectory = qEnvironmentVariable("AUDIMARK_HOME");
+    std::unique_ptr<TfrmGraph> window;
+    RealTimeCommands* run = nullptr;
+    RealTimeCommands commands(state, clock,
+                              {[] { return true; },
+                               [&] {
+                                   window = std::make_unique<TfrmGraph>(state);
+                                   window->setWindowTitle(TfrmGraph::RealTimeCaption);
+                                   state.RealTimeGraph = window.get();
+                                   window->makeRealTimeGraph();
+                                   run->attachGraph(window.get());
+                               },
+                               nullptr,
+                               {}});
+    run = &commands;
+    state.dialogs.exec = [&](QDialog& dialog) {
+        auto& form = static_cast<TfrmSetupRealTime&>(dialog);
+        form.findChild<QLineEdit*>(QStringLiteral("edtRealTimeNo"))->setText(QString::number(count));
+        form.setRateText(interval);
+        return int(QDialog::Accepted);
+    };
+    commands.btnRunClick();
+    const int ms = qRound(interval.toDouble() * 1000);
+    for (const float level : series.y) {
+        clock.advance(ms);
+        MeterReading reading;
+        reading.level = level;
+        reading.weightingA = true;
+        commands.recorder().sampleReading(reading);
+    }
+    commands.btnStopClick();
+    const QByteArray block = window->graph()->saveWholeGraph();
+    state.RealTimeGraph = nullptr;
+    QByteArray file(4, '\0');
+    qToLittleEndian(quint32(block.size()), file.data());
+    return file + block;
+}
+
 } // namespace
 
 class TestCliRecord : public QObject
@@ -87,6 +163,8 @@ private slots:
         QTest::newRow("sqlite, text, 0.1 s") << "sqlite" << "txt" << "0.1" << 6;
         QTest::newRow("sqlite, csv, 0.2 s") << "sqlite" << "csv" << "0.2" << 4;
         QTest::newRow("postgresql, csv, 0.1 s") << "postgresql" << "csv" << "0.1" << 5;
+        QTest::newRow("sqlite, graph, 0.1 s") << "sqlite" << "ghf" << "0.1" << 5;
+        QTest::newRow("sqlite, graph, 0.5 s") << "sqlite" << "GHF" << "0.5" << 3;
     }
 
     void countIsRecordedIntoArchiveAndFile()
@@ -128,6 +206,18 @@ private slots:
         for (size_t i = 1; i < series->x.size(); ++i)
             QVERIFY(series->x[i] > series->x[i - 1]);
 
+        if (extension.compare("ghf", Qt::CaseInsensitive) == 0) {
+            // The recording's start and stop, as the file's X range holds them.
+            const QByteArray file = fileBytes(out);
+            const std::optional<PESGraphState> chart = PESGraphBlock::decodeWhole(file.mid(4));
+            QVERIFY(chart);
+            const double start = chart->content.scaleX.min;
+            const double end = chart->content.scaleX.max;
+            QVERIFY(std::abs(GraphTexts::toDateTime(start).msecsTo(m.start)) < 1000);
+            QVERIFY(std::abs(GraphTexts::toDateTime(end).msecsTo(m.end)) < 1000);
+            QCOMPARE(file, programGraphFile(*series, count, interval, start, end));
+            return;
+        }
         const QString expected = m_dir.filePath(QStringLiteral("expected.") + extension);
         QVERIFY(GraphExport::write(expected, series->x, series->y, ExportRange::all(count),
                                    *GraphExport::separatorForExtension(out), QLocale())
@@ -203,7 +293,7 @@ private slots:
                 << "--duration needs a time like 1h30m, 45m or 90s";
         QTest::newRow("out of no format")
             << QStringList{"--interval", "1", "--count", "3", "--out", "a.pdf"} << c
-            << "--out needs a text (.txt) or CSV (.csv) file name";
+            << "--out needs a graph (.ghf), text (.txt) or CSV (.csv) file name";
         QTest::newRow("csv under a decimal comma")
             << QStringList{"--interval", "1", "--count", "3", "--out", "a.csv"} << "de_DE.UTF-8"
             << "CSV is not offered where the decimal separator is a comma; use a .txt file";
@@ -352,5 +442,5 @@ private:
     int m_count = 0;
 };
 
-AUDIMARK_TEST_MAIN_CORE(TestCliRecord)
+AUDIMARK_TEST_MAIN_GUI(TestCliRecord)
 #include "tst_clirecord.moc"

@@ -382,7 +382,7 @@ QList<Command> buildCommands()
                         "passed, a level outside 20 to 140 dB replaced by the last good one "
                         "above 30 dB or left out. Each sample goes into the archive as it is "
                         "taken (a measurement of kind realtime); --out also writes the samples, "
-                        "at the end, as the real-time graph's text or CSV save does. The "
+                        "at the end, as the real-time graph's save does. The "
                         "recording ends after --count samples, when --duration has passed, or "
                         "on Ctrl-C or SIGTERM, each way with the measurement finished and the "
                         "file written. A meter that stops answering is reported on standard "
@@ -398,9 +398,9 @@ QList<Command> buildCommands()
            QStringLiteral("Stop when this time has passed since the start: 1h30m, 45m, 90s, "
                           "2h15m30s or a number of seconds. Goes without --count.")},
           {QStringLiteral("out"), QStringLiteral("FILE"),
-           QStringLiteral("Also write the samples to FILE, complete or not at all: TAB-separated "
-                          "text for .txt, CSV for .csv (refused where the decimal separator is "
-                          "a comma).")},
+           QStringLiteral("Also write the samples to FILE, complete or not at all: the graph "
+                          "file for .ghf, TAB-separated text for .txt, CSV for .csv (refused "
+                          "where the decimal separator is a comma).")},
           portOption(),
           {QStringLiteral("quiet"), {},
            QStringLiteral("No progress and no status lines on standard error, only errors "

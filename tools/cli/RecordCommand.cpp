@@ -11,6 +11,7 @@
 #include "realtime/SamplingInterval.h"
 #include "tools/cli/InterruptWatcher.h"
 #include "tools/cli/PortSearchReport.h"
+#include "tools/cli/RealTimeGraphJob.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -55,11 +56,18 @@ std::optional<std::chrono::milliseconds> duration(const QString& text)
     return ms.count() > 0 ? std::optional(ms) : std::nullopt;
 }
 
+bool isGraphFile(const QString& path)
+{
+    return path.endsWith(QLatin1String(".ghf"), Qt::CaseInsensitive);
+}
+
 QString outFileProblem(const QString& path)
 {
+    if (isGraphFile(path))
+        return {};
     const std::optional<QChar> separator = GraphExport::separatorForExtension(path);
     if (!separator)
-        return QStringLiteral("--out needs a text (.txt) or CSV (.csv) file name");
+        return QStringLiteral("--out needs a graph (.ghf), text (.txt) or CSV (.csv) file name");
     if (*separator == ExportText::Comma && !ExportText::csvOffered(QLocale()))
         return QStringLiteral("CSV is not offered where the decimal separator is a comma; use a "
                               ".txt file");
@@ -85,10 +93,11 @@ public:
     {
     }
 
-    bool appendSample(double time, float level, AcousticWeighting) override
+    bool appendSample(double time, float level, AcousticWeighting weighting) override
     {
         x_.push_back(time);
         y_.push_back(level);
+        weighting_.push_back(weighting);
         const bool every = verbosity_ == Verbosity::Verbose;
         if (every || (verbosity_ == Verbosity::Normal &&
                       clock_.now() - lastProgress_ >= ProgressEvery)) {
@@ -103,6 +112,7 @@ public:
 
     [[nodiscard]] const std::vector<double>& x() const { return x_; }
     [[nodiscard]] const std::vector<float>& y() const { return y_; }
+    [[nodiscard]] const std::vector<AcousticWeighting>& weighting() const { return weighting_; }
 
 private:
     int capacity_;
@@ -112,6 +122,7 @@ private:
     MeterClock::TimePoint lastProgress_;
     std::vector<double> x_;
     std::vector<float> y_;
+    std::vector<AcousticWeighting> weighting_;
 };
 
 bool findMeter(MeterLink& link, const RecordOptions& options, QTextStream& err)
@@ -182,10 +193,17 @@ int runRecordCommand(const RecordOptions& options)
                      });
     QObject::connect(&archiver, &RealTimeArchiver::writeSucceeded, &archiver,
                      [&] { failureReported = false; });
-    QObject::connect(&recorder, &RealTimeRecorder::runningChanged, &recorder, [](bool running) {
-        if (!running)
-            QCoreApplication::quit();
-    });
+    // The graph file's X range runs from the start to the stop, as the
+    // real-time graph's does.
+    double startTime = 0.0;
+    double endTime = 0.0;
+    QObject::connect(&recorder, &RealTimeRecorder::runningChanged, &recorder,
+                     [&](bool running) {
+                         if (running)
+                             return;
+                         endTime = GraphTexts::fromDateTime(clock.currentDateTime());
+                         QCoreApplication::quit();
+                     });
     QObject::connect(&interrupt, &InterruptWatcher::interrupted, &recorder,
                      [&recorder] { recorder.stop(); });
 
@@ -216,6 +234,7 @@ int runRecordCommand(const RecordOptions& options)
     }
 
     link.setRecorder(&recorder);
+    startTime = GraphTexts::fromDateTime(clock.currentDateTime());
     recorder.start(options.intervalSeconds);
     if (!quiet)
         err << "Recording every " << QLocale::c().toString(double(options.intervalSeconds))
@@ -239,6 +258,21 @@ int runRecordCommand(const RecordOptions& options)
 
     if (options.outFile.isEmpty())
         return 0;
+    if (RecordArguments::isGraphFile(options.outFile)) {
+        const RealTimeGraphJob job{options.outFile,
+                                   startTime,
+                                   endTime,
+                                   options.count > 0 ? options.count : int(samples),
+                                   options.intervalSeconds,
+                                   sink.x(),
+                                   sink.y(),
+                                   sink.weighting()};
+        if (!job.runWriter(err))
+            return 1;
+        if (options.verbosity == Verbosity::Verbose)
+            err << samples << " samples written to " << options.outFile << Qt::endl;
+        return 0;
+    }
     const std::optional<QChar> separator = GraphExport::separatorForExtension(options.outFile);
     const FileWriteOutcome outcome =
         GraphExport::write(options.outFile, sink.x(), sink.y(), ExportRange::all(int(samples)),

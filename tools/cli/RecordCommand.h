@@ -5,7 +5,8 @@
 // program's real-time recorder (RealTimeRecorder: its interval, its level
 // rules, its weighting), and every sample it takes goes at once into the
 // archive (RealTimeArchiver, kind realtime) and, with --out, at the end into
-// a text or CSV file written as the real-time graph's save writes it.
+// a graph, text or CSV file written as the real-time graph's save writes it
+// (the graph file by the report program, see RealTimeGraphJob).
 //
 // Recording ends after --count samples, once --duration has passed since its
 // start, or on SIGINT/SIGTERM; each way the measurement is finished and the
@@ -39,6 +40,8 @@ namespace RecordArguments {
 // "1h30m", "90m", "45s", "2h15m30s", "1.5s" or plain seconds ("90"); above 0
 // and at most a year.
 [[nodiscard]] std::optional<std::chrono::milliseconds> duration(const QString& text);
+// A graph file (*.ghf), which the report program writes.
+[[nodiscard]] bool isGraphFile(const QString& path);
 // Why --out cannot be written by record (empty when it can): the
 // extension names no format, or CSV under a decimal comma.
 [[nodiscard]] QString outFileProblem(const QString& path);
