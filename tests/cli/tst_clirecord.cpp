@@ -119,7 +119,8 @@ QByteArray programGraphFile(const ArchiveSeries& series, int count, const QStrin
     run = &commands;
     state.dialogs.exec = [&](QDialog& dialog) {
         auto& form = static_cast<TfrmSetupRealTime&>(dialog);
-        form.findChild<QLineEdit*>(QStringLiteral("edtRealTimeNo"))->setText(QString::number(count));
+        form.findChild<QLineEdit*>(QStringLiteral("edtRealTimeNo"))
+            ->setText(QString::number(count));
         form.setRateText(interval);
         return int(QDialog::Accepted);
     };
@@ -160,11 +161,21 @@ private slots:
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QString>("interval");
         QTest::addColumn<int>("count");
-        QTest::newRow("sqlite, text, 0.1 s") << "sqlite" << "txt" << "0.1" << 6;
-        QTest::newRow("sqlite, csv, 0.2 s") << "sqlite" << "csv" << "0.2" << 4;
-        QTest::newRow("postgresql, csv, 0.1 s") << "postgresql" << "csv" << "0.1" << 5;
-        QTest::newRow("sqlite, graph, 0.1 s") << "sqlite" << "ghf" << "0.1" << 5;
-        QTest::newRow("sqlite, graph, 0.5 s") << "sqlite" << "GHF" << "0.5" << 3;
+        QTest::newRow("sqlite, text, 0.1 s") << "sqlite"
+                                             << "txt"
+                                             << "0.1" << 6;
+        QTest::newRow("sqlite, csv, 0.2 s") << "sqlite"
+                                            << "csv"
+                                            << "0.2" << 4;
+        QTest::newRow("postgresql, csv, 0.1 s") << "postgresql"
+                                                << "csv"
+                                                << "0.1" << 5;
+        QTest::newRow("sqlite, graph, 0.1 s") << "sqlite"
+                                              << "ghf"
+                                              << "0.1" << 5;
+        QTest::newRow("sqlite, graph, 0.5 s") << "sqlite"
+                                              << "GHF"
+                                              << "0.5" << 3;
     }
 
     void countIsRecordedIntoArchiveAndFile()
@@ -178,7 +189,8 @@ private slots:
         VirtualMeterProcess meter({"--seed", QString::number(Seed)});
         const QString port = meter.waitForPath();
         QVERIFY(!port.isEmpty());
-        const QString out = m_dir.filePath(QStringLiteral("rec%1.%2").arg(++m_count).arg(extension));
+        const QString out =
+            m_dir.filePath(QStringLiteral("rec%1.%2").arg(++m_count).arg(extension));
 
         const CliRun run = runCli({"record", "--port", port, "--interval", interval, "--count",
                                    QString::number(count), "--out", out, "--archive", archive},
@@ -273,8 +285,8 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("message");
         const QString c = QStringLiteral("C.UTF-8");
-        QTest::newRow("no interval") << QStringList{"--count", "3"} << c
-                                     << "record needs --interval SECONDS";
+        QTest::newRow("no interval")
+            << QStringList{"--count", "3"} << c << "record needs --interval SECONDS";
         for (const char* bad : {"0", "-1", "abc", "86401", "1e39", "nan"})
             QTest::addRow("interval %s", bad)
                 << QStringList{"--interval", bad, "--count", "3"} << c
@@ -298,11 +310,11 @@ private slots:
             << QStringList{"--interval", "1", "--count", "3", "--out", "a.csv"} << "de_DE.UTF-8"
             << "CSV is not offered where the decimal separator is a comma; use a .txt file";
         QTest::newRow("archive and no archive")
-            << QStringList{"--interval", "1", "--count", "3", "--archive", "a.sqlite",
-                           "--no-archive"}
+            << QStringList{"--interval", "1",        "--count",     "3",
+                           "--archive",  "a.sqlite", "--no-archive"}
             << c << "--archive and --no-archive exclude each other";
-        QTest::newRow("an argument") << QStringList{"--interval", "1", "--count", "3", "extra"}
-                                     << c << "unexpected argument 'extra'";
+        QTest::newRow("an argument") << QStringList{"--interval", "1", "--count", "3", "extra"} << c
+                                     << "unexpected argument 'extra'";
     }
 
     void usageErrors()
@@ -322,9 +334,8 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<bool>("byEnvironment");
         QTest::newRow("text") << QStringList{} << false;
-        QTest::newRow("json, span") << QStringList{"--format", "json", "--from", "10:00:02",
-                                                   "--to", "10:00:05"}
-                                    << false;
+        QTest::newRow("json, span")
+            << QStringList{"--format", "json", "--from", "10:00:02", "--to", "10:00:05"} << false;
         QTest::newRow("threshold, AUDIMARK_ARCHIVE") << QStringList{"--threshold", "66"} << true;
     }
 
@@ -361,11 +372,10 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
-        QTest::newRow("stats, no such ID") << QStringList{"stats", "archive:99"}
-                                           << "The archive %1 holds no measurement 99.";
-        QTest::newRow("report, no such ID")
-            << QStringList{"report", "archive:99", "--out", "x.pdf"}
-            << "The archive %1 holds no measurement 99.";
+        QTest::newRow("stats, no such ID")
+            << QStringList{"stats", "archive:99"} << "The archive %1 holds no measurement 99.";
+        QTest::newRow("report, no such ID") << QStringList{"report", "archive:99", "--out", "x.pdf"}
+                                            << "The archive %1 holds no measurement 99.";
         QTest::newRow("stats, no number")
             << QStringList{"stats", "archive:first"}
             << "archive:first: an archive measurement is named archive:ID, ID a number that "

@@ -219,8 +219,8 @@ QList<Command> buildCommands()
                         "json")});
     list.append(
         {QStringLiteral("report"),
-         QStringLiteral("FILE|archive:ID --out REPORT.pdf [--set N] [--title T] [--from TIME --to TIME] "
-                        "[--threshold dB] [--archive URL|FILE]"),
+         QStringLiteral("FILE|archive:ID --out REPORT.pdf [--set N] [--title T] [--from TIME "
+                        "--to TIME] [--threshold dB] [--archive URL|FILE]"),
          QStringLiteral("write a one-page PDF noise report"),
          QStringLiteral("Writes the one-page PDF noise report of a series, read as `stats` reads "
                         "it; the span between --from and --to is shaded and reported beside the "

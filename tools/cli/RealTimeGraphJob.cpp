@@ -43,8 +43,7 @@ std::optional<RealTimeGraphJob> RealTimeGraphJob::read(const QString& path)
     qint32 points = 0;
     quint64 n = 0;
     in >> version >> job.outFile >> job.start >> job.end >> points >> job.intervalSeconds >> n;
-    if (in.status() != QDataStream::Ok || version != JobVersion || n > MaxSamples ||
-        points < 0)
+    if (in.status() != QDataStream::Ok || version != JobVersion || n > MaxSamples || points < 0)
         return std::nullopt;
     job.points = points;
     job.x.resize(n);
@@ -75,8 +74,8 @@ bool RealTimeGraphJob::runWriter(QTextStream& err) const
     }
     if (program.isEmpty()) {
         err << "audimark-cli: cannot find the report program " << ReportRunner::programName()
-            << ", which writes graph files (looked for "
-            << candidates.join(QStringLiteral(" and ")) << ")" << Qt::endl;
+            << ", which writes graph files (looked for " << candidates.join(QStringLiteral(" and "))
+            << ")" << Qt::endl;
         return false;
     }
     QTemporaryDir directory;

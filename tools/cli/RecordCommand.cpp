@@ -37,8 +37,8 @@ std::optional<float> interval(const QString& text)
 
 std::optional<std::chrono::milliseconds> duration(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        R"(^(?:(\d+)h)?(?:(\d+)m)?(?:(\d+(?:\.\d+)?)s?)?$)"));
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^(?:(\d+)h)?(?:(\d+)m)?(?:(\d+(?:\.\d+)?)s?)?$)"));
     const QString trimmed = text.trimmed();
     const QRegularExpressionMatch match = pattern.match(trimmed);
     if (trimmed.isEmpty() || !match.hasMatch())
@@ -99,8 +99,8 @@ public:
         y_.push_back(level);
         weighting_.push_back(weighting);
         const bool every = verbosity_ == Verbosity::Verbose;
-        if (every || (verbosity_ == Verbosity::Normal &&
-                      clock_.now() - lastProgress_ >= ProgressEvery)) {
+        if (every ||
+            (verbosity_ == Verbosity::Normal && clock_.now() - lastProgress_ >= ProgressEvery)) {
             lastProgress_ = clock_.now();
             err_ << "sample " << x_.size() << '\t' << GraphTexts::dateTimeText(time) << '\t'
                  << GraphTexts::levelText(level) << " dB" << Qt::endl;
@@ -188,8 +188,7 @@ int runRecordCommand(const RecordOptions& options)
                      [&](const QString& error) {
                          if (std::exchange(failureReported, true))
                              return;
-                         err << "audimark-cli: warning: " << CliArchive::oneLine(error)
-                             << Qt::endl;
+                         err << "audimark-cli: warning: " << CliArchive::oneLine(error) << Qt::endl;
                      });
     QObject::connect(&archiver, &RealTimeArchiver::writeSucceeded, &archiver,
                      [&] { failureReported = false; });
@@ -197,13 +196,12 @@ int runRecordCommand(const RecordOptions& options)
     // real-time graph's does.
     double startTime = 0.0;
     double endTime = 0.0;
-    QObject::connect(&recorder, &RealTimeRecorder::runningChanged, &recorder,
-                     [&](bool running) {
-                         if (running)
-                             return;
-                         endTime = GraphTexts::fromDateTime(clock.currentDateTime());
-                         QCoreApplication::quit();
-                     });
+    QObject::connect(&recorder, &RealTimeRecorder::runningChanged, &recorder, [&](bool running) {
+        if (running)
+            return;
+        endTime = GraphTexts::fromDateTime(clock.currentDateTime());
+        QCoreApplication::quit();
+    });
     QObject::connect(&interrupt, &InterruptWatcher::interrupted, &recorder,
                      [&recorder] { recorder.stop(); });
 

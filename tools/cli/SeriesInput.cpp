@@ -24,8 +24,8 @@ bool isArchive(const QString& argument)
     return argument.startsWith(ArchivePrefix);
 }
 
-ReportSeriesLoad load(const QString& argument, int set, const QDateTime& now,
-                      const QLocale& locale, const ArchiveChoice& archiveChoice)
+ReportSeriesLoad load(const QString& argument, int set, const QDateTime& now, const QLocale& locale,
+                      const ArchiveChoice& archiveChoice)
 {
     if (!isArchive(argument))
         return loadReportSeries(argument, set, now, locale);
