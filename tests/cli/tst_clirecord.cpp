@@ -376,7 +376,8 @@ private slots:
         QCOMPARE(ofArchive.out, expected);
     }
 
-    void unknownMeasurement_data()
+    // Each one line on standard error, status 1, before anything is read.
+    void failures_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
@@ -384,13 +385,17 @@ private slots:
             << QStringList{"stats", "archive:99"} << "The archive %1 holds no measurement 99.";
         QTest::newRow("report, no such ID") << QStringList{"report", "archive:99", "--out", "x.pdf"}
                                             << "The archive %1 holds no measurement 99.";
+        QTest::newRow("record, --out into no directory")
+            << QStringList{"record",  "--port", "/dev/null", "--interval",        "1",
+                           "--count", "1",      "--out",     "/nonexistent/x.txt"}
+            << "cannot write /nonexistent/x.txt: no such directory";
         QTest::newRow("stats, no number")
             << QStringList{"stats", "archive:first"}
             << "archive:first: an archive measurement is named archive:ID, ID a number that "
                "`archive list` shows";
     }
 
-    void unknownMeasurement()
+    void failures()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);

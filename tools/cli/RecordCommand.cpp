@@ -14,6 +14,7 @@
 #include "tools/cli/RealTimeGraphJob.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTextStream>
@@ -163,6 +164,16 @@ int runRecordCommand(const RecordOptions& options)
 {
     QTextStream err(stderr);
     const bool quiet = options.verbosity == Verbosity::Quiet;
+    // Found out now rather than after hours of recording.
+    if (!options.outFile.isEmpty()) {
+        const QFileInfo directory(QFileInfo(options.outFile).absolutePath());
+        if (!directory.isDir() || !directory.isWritable()) {
+            err << "audimark-cli: cannot write " << options.outFile << ": "
+                << (directory.isDir() ? "the directory is not writable" : "no such directory")
+                << Qt::endl;
+            return 1;
+        }
+    }
     // Ctrl-C from here on ends the recording, also before its first sample.
     InterruptWatcher interrupt;
     const std::unique_ptr<Archive> archive = CliArchive::openOrWarn(options.archive, err);
