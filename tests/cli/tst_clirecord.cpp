@@ -287,6 +287,43 @@ private slots:
         QCOMPARE(written.count(ExportText::LineEnd), qsizetype(m.sampleCount));
     }
 
+    // A meter switched off takes no samples and does not end the recording,
+    // as in the program; it goes on when the meter is back. A sample a
+    // second leaves three seconds to switch it off before the fifth.
+    void lostLinkDoesNotEndRecording()
+    {
+        const QString archive = newArchive(QStringLiteral("sqlite"));
+        VirtualMeterProcess meter({"--seed", QString::number(Seed)});
+        const QString port = meter.waitForPath();
+        QVERIFY(!port.isEmpty());
+        QProcess cli;
+        cli.setProcessEnvironment(withoutArchive());
+        cli.start(qEnvironmentVariable("AUDIMARK_CLI"),
+                  {"record", "--port", port, "--interval", "1", "--count", "5", "--archive",
+                   archive, "--verbose"});
+        QString err;
+        const auto said = [&](const char* text) {
+            err += QString::fromLocal8Bit(cli.readAllStandardError());
+            return err.contains(QLatin1String(text));
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(said("\nsample 2\t"), 30000);
+        meter.process.write("off\n");
+        QVERIFY(meter.process.waitForBytesWritten(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(said("meter stopped answering on "), 30000);
+        QCOMPARE(cli.state(), QProcess::Running);
+        meter.process.write("on\n");
+        QVERIFY(meter.process.waitForBytesWritten(5000));
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        QVERIFY2(said("meter back on "), qPrintable(err));
+        ArchiveOpenResult opened = Archive::open(archive);
+        QVERIFY2(opened.archive, qPrintable(opened.error));
+        const auto measurements = opened.archive->listMeasurements({});
+        QVERIFY(measurements && measurements->size() == 1);
+        QCOMPARE(measurements->front().sampleCount, qint64(5));
+        QVERIFY(!measurements->front().unfinished);
+    }
+
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");
