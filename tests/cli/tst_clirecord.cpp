@@ -161,21 +161,22 @@ private slots:
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QString>("interval");
         QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("quiet");
         QTest::newRow("sqlite, text, 0.1 s") << "sqlite"
                                              << "txt"
-                                             << "0.1" << 6;
+                                             << "0.1" << 6 << false;
         QTest::newRow("sqlite, csv, 0.2 s") << "sqlite"
                                             << "csv"
-                                            << "0.2" << 4;
-        QTest::newRow("postgresql, csv, 0.1 s") << "postgresql"
+                                            << "0.2" << 4 << false;
+        QTest::newRow("postgresql, csv, quiet") << "postgresql"
                                                 << "csv"
-                                                << "0.1" << 5;
+                                                << "0.1" << 5 << true;
         QTest::newRow("sqlite, graph, 0.1 s") << "sqlite"
                                               << "ghf"
-                                              << "0.1" << 5;
-        QTest::newRow("sqlite, graph, 0.5 s") << "sqlite"
+                                              << "0.1" << 5 << false;
+        QTest::newRow("sqlite, graph, quiet") << "sqlite"
                                               << "GHF"
-                                              << "0.5" << 3;
+                                              << "0.5" << 3 << true;
     }
 
     void countIsRecordedIntoArchiveAndFile()
@@ -184,6 +185,7 @@ private slots:
         QFETCH(QString, extension);
         QFETCH(QString, interval);
         QFETCH(int, count);
+        QFETCH(bool, quiet);
         const QString archive = newArchive(engine);
         QVERIFY(!archive.isEmpty());
         VirtualMeterProcess meter({"--seed", QString::number(Seed)});
@@ -192,12 +194,20 @@ private slots:
         const QString out =
             m_dir.filePath(QStringLiteral("rec%1.%2").arg(++m_count).arg(extension));
 
-        const CliRun run = runCli({"record", "--port", port, "--interval", interval, "--count",
-                                   QString::number(count), "--out", out, "--archive", archive},
-                                  withoutArchive());
+        const CliRun run =
+            runCli(QStringList{"record", "--port", port, "--interval", interval, "--count",
+                               QString::number(count), "--out", out, "--archive", archive} +
+                       (quiet ? QStringList{"--quiet"} : QStringList{}),
+                   withoutArchive());
         QVERIFY2(run.status == 0, qPrintable(run.err));
-        QVERIFY2(run.err.contains(QStringLiteral("%1 samples recorded, measurement").arg(count)),
-                 qPrintable(run.err));
+        if (quiet)
+            QCOMPARE(run.err, QString());
+        else
+            QVERIFY2(run.err.contains(
+                         QStringLiteral("%1 samples recorded, measurement 1 in the archive %2\n")
+                             .arg(count)
+                             .arg(archive)),
+                     qPrintable(run.err));
 
         ArchiveOpenResult opened = Archive::open(archive);
         QVERIFY2(opened.archive, qPrintable(opened.error));
