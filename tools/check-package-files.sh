@@ -136,6 +136,7 @@ expect_completion "audimark-cli archive " "list export delete import"
 expect_completion "audimark-cli archive export 3 --format " "csv txt"
 expect_completion "audimark-cli archive list --kind " "realtime logger autoload import"
 expect_completion "audimark-cli archive delete 3 --" "--yes --archive --help"
+expect_completion "audimark-cli record --interval " "0.1 0.2 0.5 1 2 5 10 20 30"
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed"

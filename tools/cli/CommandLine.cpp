@@ -194,19 +194,21 @@ QList<Command> buildCommands()
                                               "not read and a span without points")};
     list.append(
         {QStringLiteral("stats"),
-         QStringLiteral("FILE [--set N] [--from TIME --to TIME] [--threshold dB] "
-                        "[--format text|json]"),
+         QStringLiteral("FILE|archive:ID [--set N] [--from TIME --to TIME] [--threshold dB] "
+                        "[--format text|json] [--archive URL|FILE]"),
          QStringLiteral("print the statistics of a series"),
          QStringLiteral("Prints the statistics of one series - a data set of a collection file, "
                         "or the series of a text or CSV file the program wrote - as the graph "
                         "window shows them, with the acoustic figures (Leq, L5 to L95, Lmax, "
                         "Lmin, duration, time above the threshold); with --from and --to also "
-                        "for the points in that span."),
+                        "for the points in that span. archive:ID reads measurement ID of the "
+                        "archive as the file `archive export ID` writes."),
          seriesOptions +
              QList<Option>{{QStringLiteral("format"), QStringLiteral("FORMAT"),
                             QStringLiteral("text (the default) or json (times in ISO 8601 with "
                                            "the UTC offset, figures as numbers, beside the "
-                                           "texts the window shows).")}},
+                                           "texts the window shows).")},
+                           archiveOption()},
          {{QStringLiteral("0"), QStringLiteral("the statistics were printed")},
           {QStringLiteral("1"), QStringLiteral("the file cannot be read, holds no such set or no "
                                                "points, its times run backwards, or ") +
@@ -217,8 +219,8 @@ QList<Command> buildCommands()
                         "json")});
     list.append(
         {QStringLiteral("report"),
-         QStringLiteral("FILE --out REPORT.pdf [--set N] [--title T] [--from TIME --to TIME] "
-                        "[--threshold dB]"),
+         QStringLiteral("FILE|archive:ID --out REPORT.pdf [--set N] [--title T] [--from TIME "
+                        "--to TIME] [--threshold dB] [--archive URL|FILE]"),
          QStringLiteral("write a one-page PDF noise report"),
          QStringLiteral("Writes the one-page PDF noise report of a series, read as `stats` reads "
                         "it; the span between --from and --to is shaded and reported beside the "
@@ -228,7 +230,7 @@ QList<Command> buildCommands()
                                        "name stays as it was when writing fails.")},
                        {QStringLiteral("title"), QStringLiteral("T"),
                         QStringLiteral("The title of the page (default \"Noise Report\").")}} +
-             seriesOptions,
+             seriesOptions + QList<Option>{archiveOption()},
          {{QStringLiteral("0"), QStringLiteral("the report was written")},
           {QStringLiteral("1"), QStringLiteral("the file cannot be read, holds no such set or no "
                                                "points, its times run backwards, the PDF cannot "
@@ -370,6 +372,52 @@ QList<Command> buildCommands()
           {QStringLiteral("2"), QStringLiteral("usage error, also erase without --yes")},
           SetupUnconfirmedExit},
          QStringLiteral("audimark-cli erase --yes --port /dev/ttyUSB0")});
+    list.append(
+        {QStringLiteral("record"),
+         QStringLiteral("--interval SECONDS (--count N | --duration TIME) [--out FILE] "
+                        "[--port PATH]... [--quiet|--verbose] [--archive URL|FILE|--no-archive]"),
+         QStringLiteral("record the live level without a window"),
+         QStringLiteral("Finds the meter as `live` does and records its live level as the "
+                        "program's real-time recording does: a sample when the interval has "
+                        "passed, a level outside 20 to 140 dB replaced by the last good one "
+                        "above 30 dB or left out. Each sample goes into the archive as it is "
+                        "taken (a measurement of kind realtime); --out also writes the samples, "
+                        "at the end, as the real-time graph's save does. The "
+                        "recording ends after --count samples, when --duration has passed, or "
+                        "on Ctrl-C or SIGTERM, each way with the measurement finished and the "
+                        "file written. A meter that stops answering is reported on standard "
+                        "error and the recording goes on when it is back. Progress lines go to "
+                        "standard error."),
+         {{QStringLiteral("interval"), QStringLiteral("SECONDS"),
+           QStringLiteral("The sampling interval (required): 0.1, 0.2, 0.5, 1, 2, 5, 10, 20 or "
+                          "30 as the real-time setup lists them, or any other number of seconds "
+                          "above 0 up to a day.")},
+          {QStringLiteral("count"), QStringLiteral("N"),
+           QStringLiteral("Stop after N samples. Goes without --duration.")},
+          {QStringLiteral("duration"), QStringLiteral("TIME"),
+           QStringLiteral("Stop when this time has passed since the start: 1h30m, 45m, 90s, "
+                          "2h15m30s or a number of seconds. Goes without --count.")},
+          {QStringLiteral("out"), QStringLiteral("FILE"),
+           QStringLiteral("Also write the samples to FILE, complete or not at all: the graph "
+                          "file for .ghf, TAB-separated text for .txt, CSV for .csv (refused "
+                          "where the decimal separator is a comma).")},
+          portOption(),
+          {QStringLiteral("quiet"), {},
+           QStringLiteral("No progress and no status lines on standard error, only errors "
+                          "and warnings.")},
+          {QStringLiteral("verbose"), {},
+           QStringLiteral("Also the ports searched and a line per sample.")},
+          archiveOption(),
+          noArchiveOption()},
+         {{QStringLiteral("0"), QStringLiteral("the recording ended (count or duration reached, "
+                                               "or Ctrl-C) and the file was written")},
+          {QStringLiteral("1"), QStringLiteral("no serial port or no meter answered, or the file "
+                                               "could not be written")},
+          {QStringLiteral("2"), QStringLiteral("usage error, also an interval the real-time "
+                                               "setup refuses, a duration that does not read, "
+                                               "both or neither of --count and --duration, and "
+                                               "CSV under a decimal comma")}},
+         QStringLiteral("audimark-cli record --interval 1 --duration 1h30m --out site.csv")});
     return list;
 }
 

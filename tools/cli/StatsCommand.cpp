@@ -7,6 +7,7 @@
 #include "tools/cli/DownloadCommand.h"
 #include "tools/cli/IsoTime.h"
 #include "tools/cli/LoadFailureNotes.h"
+#include "tools/cli/SeriesInput.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -38,10 +39,11 @@ std::optional<double> threshold(const QString& text)
     return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
 }
 
-// Text and CSV files hold one series; anything else is read as a collection.
+// Text and CSV files and archive measurements hold one series; anything
+// else is read as a collection.
 bool isCollection(const QString& file)
 {
-    return !TextImport::separatorForExtension(file).has_value();
+    return !SeriesInput::isArchive(file) && !TextImport::separatorForExtension(file).has_value();
 }
 
 double hundredths(double value)
@@ -234,8 +236,8 @@ LoadedReport loadStatsReport(const StatsOptions& options)
         return failed(kUsageStatus, QStringLiteral("--from and --to go together"));
 
     const QLocale locale;
-    ReportSeriesLoad load = loadReportSeries(options.file, options.set,
-                                             MeterClock::system().currentDateTime(), locale);
+    ReportSeriesLoad load = SeriesInput::load(options.file, options.set,
+                                              MeterClock::system().currentDateTime(), locale);
     if (!load.series) {
         // A collection that does not decode: why, in words.
         const int result = load.status - LoadResultExitBase;

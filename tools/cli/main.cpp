@@ -7,6 +7,7 @@
 #include "tools/cli/DownloadCommand.h"
 #include "tools/cli/ExportCommand.h"
 #include "tools/cli/LiveCommand.h"
+#include "tools/cli/RecordCommand.h"
 #include "tools/cli/ReportRunner.h"
 #include "tools/cli/SetsCommand.h"
 #include "tools/cli/SetupCommand.h"
@@ -171,6 +172,13 @@ int runStatsOrReport(const Invocation& invocation)
     stats.fromText = invocation.value(QStringLiteral("from"));
     stats.toText = invocation.value(QStringLiteral("to"));
     stats.thresholdText = invocation.value(QStringLiteral("threshold"));
+    // archive:ID is read from this archive, here and in the report program.
+    if (invocation.isSet(QStringLiteral("archive"))) {
+        const QString archive = invocation.value(QStringLiteral("archive")).trimmed();
+        if (archive.isEmpty())
+            return usage(QStringLiteral("--archive needs an archive file or URL"));
+        qputenv(CliArchive::EnvironmentVariable, archive.toLocal8Bit());
+    }
     if (invocation.command == QLatin1String("stats")) {
         const QString statsFormat =
             invocation.value(QStringLiteral("format"), QStringLiteral("text"));
@@ -211,8 +219,53 @@ int runLive(const Invocation& invocation)
     return runLiveCommand(options);
 }
 
+int runRecord(const Invocation& invocation)
+{
+    if (const QString extra = unexpectedArgument(invocation); !extra.isEmpty())
+        return usage(extra);
+    RecordOptions options;
+    options.ports = invocation.values(QStringLiteral("port"));
+    const std::optional<float> interval =
+        RecordArguments::interval(invocation.value(QStringLiteral("interval")));
+    if (!interval)
+        return usage(invocation.isSet(QStringLiteral("interval"))
+                         ? QStringLiteral("--interval needs a number of seconds above 0, up to "
+                                          "a day")
+                         : QStringLiteral("record needs --interval SECONDS"));
+    options.intervalSeconds = *interval;
+    const bool counted = invocation.isSet(QStringLiteral("count"));
+    if (counted == invocation.isSet(QStringLiteral("duration")))
+        return usage(QStringLiteral("record needs either --count N or --duration TIME"));
+    if (counted) {
+        bool ok = false;
+        options.count = invocation.value(QStringLiteral("count")).toInt(&ok);
+        if (!ok || options.count < 1)
+            return usage(QStringLiteral("--count needs a positive number"));
+    } else {
+        const auto duration =
+            RecordArguments::duration(invocation.value(QStringLiteral("duration")));
+        if (!duration)
+            return usage(QStringLiteral("--duration needs a time like 1h30m, 45m or 90s"));
+        options.duration = *duration;
+    }
+    options.outFile = invocation.value(QStringLiteral("out"));
+    if (invocation.isSet(QStringLiteral("out"))) {
+        if (const QString problem = RecordArguments::outFileProblem(options.outFile);
+            !problem.isEmpty())
+            return usage(problem);
+    }
+    options.verbosity = verbosityOf(invocation);
+    QString archiveError;
+    options.archive = archiveChoice(invocation, archiveError);
+    if (!archiveError.isEmpty())
+        return usage(archiveError);
+    return runRecordCommand(options);
+}
+
 int runCommand(const Invocation& invocation)
 {
+    if (invocation.command == QLatin1String("record"))
+        return runRecord(invocation);
     const QString& command = invocation.command;
     if (command == QLatin1String("download"))
         return runDownload(invocation);
