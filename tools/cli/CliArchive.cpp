@@ -14,6 +14,14 @@ QString sentence(const QString& message)
     return line.endsWith(QLatin1Char('.')) ? line : line + QLatin1Char('.');
 }
 
+QString sentText(int measurements, const ArchiveLocation& server)
+{
+    return QStringLiteral("Sent to the archive %1: %2 kept locally")
+        .arg(server.displayName())
+        .arg(measurements == 1 ? QStringLiteral("1 measurement")
+                               : QStringLiteral("%1 measurements").arg(measurements));
+}
+
 void warnUnopened(const QString& error, QTextStream& err)
 {
     err << "audimark-cli: warning: " << sentence(error) << " Nothing is stored in the archive."
@@ -63,9 +71,8 @@ bool forwardSpool(Archive& server, QTextStream& err, bool quiet)
     if (!sent.ok)
         err << "audimark-cli: warning: " << sentence(sent.error)
             << " What was kept locally is sent later." << Qt::endl;
-    else if (!quiet)
-        err << sent.measurements << " measurements kept locally sent to "
-            << server.location().displayName() << Qt::endl;
+    else if (!quiet && sent.measurements > 0)
+        err << sentText(sent.measurements, server.location()) << Qt::endl;
     return sent.ok;
 }
 
@@ -89,8 +96,7 @@ void tellForward(const SpooledArchive& archive, QTextStream& err)
         err << "audimark-cli: warning: " << sentence(sent.error)
             << " What was kept locally is sent later." << Qt::endl;
     else if (sent.measurements > 0)
-        err << sent.measurements << " measurements kept locally sent to "
-            << archive.location().displayName() << Qt::endl;
+        err << sentText(sent.measurements, archive.location()) << Qt::endl;
 }
 } // namespace
 
