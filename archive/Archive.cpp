@@ -174,6 +174,8 @@ bool Archive::isSqlite() const
 
 bool Archive::answers()
 {
+    if (!m_db.isOpen())
+        return false;
     QSqlQuery probe(m_db);
     return probe.exec(QStringLiteral("SELECT 1"));
 }
