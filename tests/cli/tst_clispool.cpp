@@ -1,12 +1,14 @@
 // download with a PostgreSQL server that is down: the sets go to the local
 // spool with one warning line, twice loaded stay once, and the first
-// download that finds the server back sends them there, each once.
+// download that finds the server back sends them there, each once; an
+// autoload cycle goes back to the server as soon as it answers.
 
 #include "common/CliProcess.h"
 #include "common/OneSetImage.h"
 #include "common/PostgresServer.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
+#include "tools/cli/CliArchive.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -64,6 +66,29 @@ private slots:
         const CliRun list = runCli({"archive", "list", "--format", "json", "--archive", url});
         QCOMPARE(list.status, 0);
         QCOMPARE(QJsonDocument::fromJson(list.out.toUtf8()).array().size(), onServer);
+    }
+
+    void laterCycleGoesBackToTheServer()
+    {
+        QVERIFY(m_server.createDatabase("cycles"));
+        const ArchiveChoice choice{false, m_server.url("cycles")};
+        m_server.stop();
+        QString said;
+        QTextStream err(&said);
+        std::unique_ptr<Archive> archive = CliArchive::openOrWarn(choice, err);
+        QVERIFY2(archive, qPrintable(said));
+        QCOMPARE(archive->location().engine, ArchiveLocation::Engine::SQLite);
+        QCOMPARE(said.count("warning"), 1);
+        Measurement m;
+        m.key = "autoload-cycle";
+        m.start = QDateTime::currentDateTime();
+        QVERIFY(archive->addMeasurement(m));
+        QVERIFY(!CliArchive::preferServer(archive, choice, err, true));
+        QVERIFY2(m_server.startAgain(), qPrintable(m_server.error()));
+        QVERIFY2(CliArchive::preferServer(archive, choice, err, true), qPrintable(said));
+        QCOMPARE(archive->location().engine, ArchiveLocation::Engine::PostgreSQL);
+        QCOMPARE(int(archive->listMeasurements()->size()), 1);
+        QCOMPARE(said.count("warning"), 1);
     }
 
 private:
