@@ -106,8 +106,7 @@ void ArchiveSession::changed()
     }
     emit archiveChanged();
     if (archive_->onSpool())
-        emit problem(
-            keptLocallyText(archive_->location().displayName(), archive_->serverError()));
+        emit problem(keptLocallyText(archive_->location().displayName(), archive_->serverError()));
 }
 
 bool ArchiveSession::retryServer()

@@ -23,8 +23,8 @@ public:
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1")
-                                 .arg(Archive::kBusyTimeoutMs));
+        db.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(Archive::kBusyTimeoutMs));
         m_open = db.open();
     }
     ~SpoolTables() { QSqlDatabase::removeDatabase(m_name); }
@@ -123,10 +123,8 @@ bool sendMeasurement(Archive& spool, Archive& server, const Measurement& kept, q
 
 QString fileName(const ArchiveLocation& server)
 {
-    const QString identity = QStringLiteral("%1:%2/%3")
-                                 .arg(server.host.toLower())
-                                 .arg(server.port)
-                                 .arg(server.database);
+    const QString identity =
+        QStringLiteral("%1:%2/%3").arg(server.host.toLower()).arg(server.port).arg(server.database);
     const QByteArray hash =
         QCryptographicHash::hash(identity.toUtf8(), QCryptographicHash::Sha256).toHex().left(12);
     return QStringLiteral("archive-spool-%1.sqlite").arg(QString::fromLatin1(hash));
@@ -163,8 +161,8 @@ ArchiveForwardResult forward(Archive& spool, Archive& server)
     SpoolTables tables(spool.location().filePath);
     const std::optional<std::vector<qint64>> images = tables.imageIds();
     if (!images) {
-        result.error = QStringLiteral("The archive %1 cannot be read.")
-                           .arg(spool.location().displayName());
+        result.error =
+            QStringLiteral("The archive %1 cannot be read.").arg(spool.location().displayName());
         return result;
     }
     // Images first: a measurement refers to its image by the server's id.

@@ -10,8 +10,7 @@
 #include <cmath>
 #include <span>
 
-RealTimeArchiver::RealTimeArchiver(RealTimeRecorder& recorder, MeterClock& clock,
-                                   QObject* parent)
+RealTimeArchiver::RealTimeArchiver(RealTimeRecorder& recorder, MeterClock& clock, QObject* parent)
     : QObject(parent), recorder_(recorder), clock_(clock)
 {
     connect(&recorder_, &RealTimeRecorder::recordingStarted, this,

@@ -77,12 +77,12 @@ private slots:
     {
         QTest::addColumn<QString>("other");
         QTest::addColumn<bool>("same");
-        QTest::newRow("another user") << QStringLiteral("postgresql://bob@Db.example:5432/noise")
-                                      << true;
-        QTest::newRow("another database") << QStringLiteral("postgresql://ann@db.example/traffic")
-                                          << false;
-        QTest::newRow("another port") << QStringLiteral("postgresql://ann@db.example:5433/noise")
-                                      << false;
+        QTest::newRow("another user")
+            << QStringLiteral("postgresql://bob@Db.example:5432/noise") << true;
+        QTest::newRow("another database")
+            << QStringLiteral("postgresql://ann@db.example/traffic") << false;
+        QTest::newRow("another port")
+            << QStringLiteral("postgresql://ann@db.example:5433/noise") << false;
     }
 
     void spoolIsNamedByServer()
@@ -92,7 +92,8 @@ private slots:
         ArchiveLocation a;
         ArchiveLocation b;
         QString error;
-        QVERIFY(ArchiveLocation::parse(QStringLiteral("postgresql://ann@db.example/noise"), a, error));
+        QVERIFY(
+            ArchiveLocation::parse(QStringLiteral("postgresql://ann@db.example/noise"), a, error));
         QVERIFY(ArchiveLocation::parse(other, b, error));
         QVERIFY(ArchiveSpool::fileName(a).startsWith(QStringLiteral("archive-spool-")));
         QCOMPARE(ArchiveSpool::fileName(a) == ArchiveSpool::fileName(b), same);

@@ -65,9 +65,8 @@ bool forwardSpool(Archive& server, QTextStream& err, bool quiet)
     if (!ArchiveSpool::holdsData(server.location(), directory))
         return true;
     ArchiveOpenResult spool = ArchiveSpool::open(server.location(), directory);
-    const ArchiveForwardResult sent =
-        spool.archive ? ArchiveSpool::forward(*spool.archive, server)
-                      : ArchiveForwardResult{false, 0, spool.error};
+    const ArchiveForwardResult sent = spool.archive ? ArchiveSpool::forward(*spool.archive, server)
+                                                    : ArchiveForwardResult{false, 0, spool.error};
     if (!sent.ok)
         err << "audimark-cli: warning: " << sentence(sent.error)
             << " What was kept locally is sent later." << Qt::endl;
@@ -152,8 +151,8 @@ std::unique_ptr<SpooledArchive> openSpooledOrWarn(const ArchiveChoice& choice, Q
     return archive;
 }
 
-bool preferServer(std::unique_ptr<Archive>& archive, const ArchiveChoice& choice,
-                  QTextStream& err, bool quiet)
+bool preferServer(std::unique_ptr<Archive>& archive, const ArchiveChoice& choice, QTextStream& err,
+                  bool quiet)
 {
     const std::optional<ArchiveLocation> server = chosenServer(choice);
     if (!archive || !server || archive->location().engine != ArchiveLocation::Engine::SQLite)

@@ -47,8 +47,8 @@ inline constexpr const char* EnvironmentVariable = "AUDIMARK_ARCHIVE";
 // archive is the spool of the chosen server and the server answers again:
 // the spool is forwarded (a line on err unless quiet) and archive becomes
 // the server. True when it did.
-bool preferServer(std::unique_ptr<Archive>& archive, const ArchiveChoice& choice,
-                  QTextStream& err, bool quiet);
+bool preferServer(std::unique_ptr<Archive>& archive, const ArchiveChoice& choice, QTextStream& err,
+                  bool quiet);
 
 // Stores a decoded logger memory (LoggerImageArchiver) and says so on err
 // unless quiet; a failure is a warning line. True when stored.
