@@ -84,7 +84,7 @@ ArchiveForwardResult failed(ArchiveForwardResult result, const Archive& archive)
 
 // Sends one measurement of the spool; true when the server has all of it.
 bool sendMeasurement(Archive& spool, Archive& server, const Measurement& kept, qint64 serverImageId,
-                     const Archive*& failing)
+                     const Archive*& failing, bool& serverFinished)
 {
     Measurement copy = kept;
     copy.id = 0;
@@ -112,6 +112,7 @@ bool sendMeasurement(Archive& spool, Archive& server, const Measurement& kept, q
         if (!kept.unfinished && !server.finish(*id, kept.end))
             return false;
     }
+    serverFinished = !there->unfinished || !kept.unfinished;
     // Site and notes may have been written while the measurement waited here.
     if ((there->site != kept.site || there->notes != kept.notes) &&
         !server.updateSiteNotes(*id, kept.site, kept.notes))
@@ -194,8 +195,15 @@ ArchiveForwardResult forward(Archive& spool, Archive& server)
             imageId = found->second;
         }
         const Archive* failing = nullptr;
-        if (!sendMeasurement(spool, server, m, imageId, failing))
+        bool serverFinished = false;
+        if (!sendMeasurement(spool, server, m, imageId, failing, serverFinished))
             return failed(result, *failing);
+        // Another program may still be writing it here: kept until it is
+        // finished here or on the server.
+        if (!serverFinished) {
+            ++result.kept;
+            continue;
+        }
         if (!spool.deleteMeasurement(m.id))
             return failed(result, spool);
         ++result.measurements;

@@ -12,6 +12,10 @@
 // the spool's copy is and the server's is not, and memory images are stored
 // once per content. A forward cut off at any point (the server gone again, a
 // crash) and run again therefore stores nothing twice.
+//
+// An unfinished measurement is sent as far as it goes but stays in the spool
+// until it is finished there or on the server: another program may still be
+// recording into it, and its next forward sends the rest.
 
 #include "archive/Archive.h"
 
@@ -19,8 +23,9 @@
 
 struct ArchiveForwardResult
 {
-    bool ok = false;      // the spool is empty now
+    bool ok = false;      // everything the spool holds is on the server now
     int measurements = 0; // measurements sent and removed from the spool
+    int kept = 0;         // unfinished ones, sent as far as they go and kept
     QString error;        // which archive failed, when !ok
 };
 

@@ -54,7 +54,7 @@ bool SpooledArchive::open()
     if (!m_spool) {
         ArchiveOpenResult spool = ArchiveSpool::open(m_location, m_spoolDirectory);
         if (!spool.archive) {
-            m_lastForward = ArchiveForwardResult{false, 0, spool.error};
+            m_lastForward = ArchiveForwardResult{false, 0, 0, spool.error};
             return true;
         }
         m_spool = std::move(spool.archive);

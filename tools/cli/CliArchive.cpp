@@ -65,8 +65,9 @@ bool forwardSpool(Archive& server, QTextStream& err, bool quiet)
     if (!ArchiveSpool::holdsData(server.location(), directory))
         return true;
     ArchiveOpenResult spool = ArchiveSpool::open(server.location(), directory);
-    const ArchiveForwardResult sent = spool.archive ? ArchiveSpool::forward(*spool.archive, server)
-                                                    : ArchiveForwardResult{false, 0, spool.error};
+    const ArchiveForwardResult sent = spool.archive
+                                          ? ArchiveSpool::forward(*spool.archive, server)
+                                          : ArchiveForwardResult{false, 0, 0, spool.error};
     if (!sent.ok)
         err << "audimark-cli: warning: " << sentence(sent.error)
             << " What was kept locally is sent later." << Qt::endl;
