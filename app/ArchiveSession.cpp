@@ -5,6 +5,9 @@
 #include "data/DataDirectory.h"
 
 #include <QDir>
+#include <QThread>
+
+#include <atomic>
 
 namespace {
 QString runsWithoutText()
@@ -29,7 +32,34 @@ QString ArchiveSession::chooseLocation(bool noArchive, const QString& option,
 ArchiveSession::ArchiveSession(QObject* parent) : QObject(parent)
 {
     retry_.setInterval(30000);
-    connect(&retry_, &QTimer::timeout, this, &ArchiveSession::retryServer);
+    connect(&retry_, &QTimer::timeout, this, &ArchiveSession::askServer);
+}
+
+void ArchiveSession::askServer()
+{
+    if (!keptLocally() || asking_)
+        return;
+    // A connection of its own, made and dropped on the thread: a server
+    // that does not answer keeps the thread waiting, not the window.
+    auto answered = std::make_shared<std::atomic_bool>(false);
+    asking_ = QThread::create([location = archive_->location(), answered] {
+        *answered = Archive::open(location).archive != nullptr;
+    });
+    connect(asking_, &QThread::finished, this, [this, answered] {
+        stopAsking();
+        if (*answered)
+            retryServer();
+    });
+    asking_->start();
+}
+
+void ArchiveSession::stopAsking()
+{
+    if (!asking_)
+        return;
+    asking_->wait();
+    asking_->deleteLater();
+    asking_ = nullptr;
 }
 
 void ArchiveSession::setRetryInterval(int ms)
@@ -37,7 +67,10 @@ void ArchiveSession::setRetryInterval(int ms)
     retry_.setInterval(ms);
 }
 
-ArchiveSession::~ArchiveSession() = default;
+ArchiveSession::~ArchiveSession()
+{
+    stopAsking();
+}
 
 bool ArchiveSession::open(const QString& location)
 {
@@ -121,6 +154,7 @@ bool ArchiveSession::retryServer()
 void ArchiveSession::close()
 {
     retry_.stop();
+    stopAsking();
     archive_.reset();
     openError_.clear();
     failureTold_ = false;

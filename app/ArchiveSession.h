@@ -15,8 +15,9 @@
 // goes while writing, does not stop the archiving: archive() becomes the
 // server's local spool in the spool directory (archiveChanged(), told once
 // through problem(), statusText() says so), and the server is tried again
-// every retryInterval(); when it answers, the spool is forwarded and
-// archive() is the server again. The Archive a writer got before a change
+// every retryInterval() (asked on a thread of its own first, so that a
+// server that does not answer never holds the window); when it answers, the
+// spool is forwarded and archive() is the server again. The Archive a writer got before a change
 // stays valid until close(), so a writer compares it with archive() and
 // continues in the new one.
 //
@@ -29,6 +30,7 @@
 #include <memory>
 
 class Archive;
+class QThread;
 class SpooledArchive;
 
 class ArchiveSession : public QObject
@@ -92,10 +94,14 @@ signals:
 
 private:
     void changed();
+    void askServer();
+    void stopAsking();
 
     std::unique_ptr<SpooledArchive> archive_;
     QString openError_;
     QString spoolDirectory_;
     QTimer retry_;
+    // The thread asking the server whether it answers, while it runs.
+    QThread* asking_ = nullptr;
     bool failureTold_ = false;
 };
