@@ -159,6 +159,7 @@ int main(int argc, char** argv)
     // Every recording and download is kept in the archive; one that cannot
     // be used is told once the main window is up, and left untouched.
     ArchiveSession archive;
+    archive.setSpoolDirectory(dataDirectory);
     if (options.screenshotDirectory.isEmpty())
         (void)archive.open(ArchiveSession::chooseLocation(
             options.noArchive, options.archiveLocation,

@@ -145,7 +145,8 @@ ArchiveOpenResult Archive::open(const ArchiveLocation& location)
     std::unique_ptr<Archive> archive(new Archive(location, QStringLiteral("audimark-archive-") +
                                                                QUuid::createUuid().toString()));
     if (!archive->connect())
-        return {nullptr, archive->m_error};
+        return {nullptr, archive->m_error,
+                !archive->isSqlite() && QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))};
     QString error;
     // Read before anything is written, so that a damaged or newer archive
     // is refused untouched.
@@ -169,6 +170,14 @@ ArchiveOpenResult Archive::open(const ArchiveLocation& location)
 bool Archive::isSqlite() const
 {
     return m_location.engine == ArchiveLocation::Engine::SQLite;
+}
+
+bool Archive::answers()
+{
+    if (!m_db.isOpen())
+        return false;
+    QSqlQuery probe(m_db);
+    return probe.exec(QStringLiteral("SELECT 1"));
 }
 
 bool Archive::connect()

@@ -36,6 +36,7 @@ struct ArchiveOpenResult
 {
     std::unique_ptr<Archive> archive; // null when refused
     QString error;                    // why, naming the archive
+    bool unreachable = false;         // a server that could not be reached (or logged in to)
 };
 
 class Archive
@@ -57,6 +58,8 @@ public:
 
     [[nodiscard]] const ArchiveLocation& location() const { return m_location; }
     [[nodiscard]] QString lastError() const { return m_error; }
+    // The archive still answers: false when a server's connection is gone.
+    [[nodiscard]] bool answers();
 
     // Adds a measurement without samples and returns its id. A measurement
     // of the same key already present is not added again: its id is returned.

@@ -5,10 +5,12 @@
 #include "meter/MeterClock.h"
 #include "realtime/RealTimeRecorder.h"
 
-#include <cmath>
+#include <QUuid>
 
-RealTimeArchiver::RealTimeArchiver(RealTimeRecorder& recorder, MeterClock& clock,
-                                   QObject* parent)
+#include <cmath>
+#include <span>
+
+RealTimeArchiver::RealTimeArchiver(RealTimeRecorder& recorder, MeterClock& clock, QObject* parent)
     : QObject(parent), recorder_(recorder), clock_(clock)
 {
     connect(&recorder_, &RealTimeRecorder::recordingStarted, this,
@@ -60,19 +62,64 @@ void RealTimeArchiver::recordingStarted()
     start_ = clock_.currentDateTime();
     interval_ = recorder_.interval();
     measurementId_ = 0;
-    heldX_.clear();
-    heldY_.clear();
     setInArchive(false);
+}
+
+void RealTimeArchiver::followArchive()
+{
+    Archive* now = archive_ ? archive_() : nullptr;
+    if (now == recordingArchive_)
+        return;
+    // What the old archive held back is among allX_: the new one gets it.
+    recording_.reset();
+    recordingArchive_ = now;
+    measurementId_ = 0;
+}
+
+bool RealTimeArchiver::startInArchive()
+{
+    const std::optional<qint64> id = recordingArchive_->addMeasurement(*measurement_);
+    if (!id)
+        return false;
+    const std::optional<Measurement> there = recordingArchive_->measurement(*id);
+    if (!there)
+        return false;
+    measurementId_ = *id;
+    const size_t from = size_t(there->sampleCount);
+    if (there->unfinished && from < allX_.size() &&
+        !recordingArchive_->appendSamples(*id, std::span(allX_).subspan(from),
+                                          std::span(allY_).subspan(from)))
+        return false; // tried again from the archive's count with the next sample
+    recording_ = std::make_unique<ArchiveRecording>(*recordingArchive_, *id);
+    return true;
+}
+
+bool RealTimeArchiver::write(const std::function<bool()>& attempt)
+{
+    if (attempt())
+        return true;
+    Archive* failed = recordingArchive_;
+    // Told first: the one who gives the archive may give another one now.
+    wrote(false);
+    followArchive();
+    if (!recordingArchive_ || recordingArchive_ == failed)
+        return false;
+    if (attempt())
+        return true;
+    wrote(false);
+    return false;
 }
 
 void RealTimeArchiver::sampleTaken(double time, float level, AcousticWeighting weighting)
 {
-    if (!running_ || !recordingArchive_)
+    if (!running_)
         return;
-    if (!recording_) {
-        heldX_.push_back(time);
-        heldY_.push_back(level);
+    allX_.push_back(time);
+    allY_.push_back(level);
+    if (!measurement_) {
         Measurement m;
+        // The key goes with the recording to whichever archive takes it.
+        m.key = QStringLiteral("realtime:") + QUuid::createUuid().toString(QUuid::WithoutBraces);
         m.kind = MeasurementKind::RealTime;
         if (meter_) {
             const Meter meter = meter_();
@@ -82,36 +129,31 @@ void RealTimeArchiver::sampleTaken(double time, float level, AcousticWeighting w
         m.start = start_;
         m.intervalMs = std::llround(double(interval_) * 1000.0);
         m.weighting = weightingText(weighting);
-        const std::optional<qint64> id = recordingArchive_->addMeasurement(m);
-        if (!id) {
-            wrote(false);
-            return;
-        }
-        measurementId_ = *id;
-        recording_ = std::make_unique<ArchiveRecording>(*recordingArchive_, *id);
-        bool ok = true;
-        for (size_t i = 0; i < heldX_.size(); ++i)
-            ok = recording_->add(heldX_[i], heldY_[i]) && ok;
-        heldX_.clear();
-        heldY_.clear();
-        wrote(ok);
-        return;
+        measurement_ = m;
     }
+    followArchive();
+    if (!recordingArchive_)
+        return;
     // After a failure every sample tries the held ones again: true is a
     // write that succeeded.
-    const bool ok = recording_->add(time, level);
-    if (!ok || !inArchive_)
-        wrote(ok);
+    const bool ok =
+        write([&] { return recording_ ? recording_->add(time, level) : startInArchive(); });
+    if (ok && !inArchive_)
+        wrote(true);
 }
 
 void RealTimeArchiver::finishRecording()
 {
-    if (!recording_) {
-        heldX_.clear();
-        heldY_.clear();
-        return;
+    if (measurement_) {
+        followArchive();
+        if (recordingArchive_) {
+            const QDateTime end = clock_.currentDateTime();
+            if (write([&] { return (recording_ || startInArchive()) && recording_->finish(end); }))
+                wrote(true);
+        }
     }
-    const bool ok = recording_->finish(clock_.currentDateTime());
     recording_.reset();
-    wrote(ok);
+    measurement_.reset();
+    allX_.clear();
+    allY_.clear();
 }

@@ -12,8 +12,15 @@
 // for the next attempt; the recording itself goes on in the graph whatever
 // the archive does. inArchive() tells whether every sample so far is stored.
 //
+// The archive is asked again with every sample: when it gives another one
+// (a server gone, its local spool in its place, or the server back), the
+// recording continues there under the same measurement key, with every
+// sample the new archive does not have yet, so that the spool forwarded to
+// the server later adds just what the server lacks.
+//
 // Main thread only; QtCore and QtSql.
 
+#include "archive/Measurement.h"
 #include "data/AcousticStatistics.h"
 
 #include <QDateTime>
@@ -21,6 +28,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Archive;
@@ -42,8 +50,8 @@ public:
     RealTimeArchiver(RealTimeRecorder& recorder, MeterClock& clock, QObject* parent = nullptr);
     ~RealTimeArchiver() override;
 
-    // Where each recording goes, asked at its start; null: nowhere. The
-    // archive it gives must outlive the recording.
+    // Where each recording goes, asked at its start and with each sample;
+    // null: nowhere. An archive it gave must outlive the recording.
     void setArchive(std::function<Archive*()> archive) { archive_ = std::move(archive); }
     void setMeter(std::function<Meter()> meter) { meter_ = std::move(meter); }
 
@@ -65,6 +73,13 @@ private:
     void finishRecording();
     void setInArchive(bool inArchive);
     void wrote(bool ok);
+    // The archive given now, when it is not the one written to.
+    void followArchive();
+    // Adds the measurement to the archive and every sample it lacks.
+    [[nodiscard]] bool startInArchive();
+    // Runs a write; when it fails and the archive given changes because of
+    // that (writeFailed() told), runs it again in the new one.
+    [[nodiscard]] bool write(const std::function<bool()>& attempt);
 
     RealTimeRecorder& recorder_;
     MeterClock& clock_;
@@ -77,8 +92,10 @@ private:
     float interval_ = 0.0f;
     qint64 measurementId_ = 0;
     std::unique_ptr<ArchiveRecording> recording_;
-    // Samples taken before the measurement could be added.
-    std::vector<double> heldX_;
-    std::vector<float> heldY_;
+    // The recording's measurement, made with its first sample.
+    std::optional<Measurement> measurement_;
+    // Every sample of the recording, for an archive that lacks some.
+    std::vector<double> allX_;
+    std::vector<float> allY_;
     bool inArchive_ = false;
 };

@@ -62,6 +62,14 @@ public:
                               QStringLiteral("--auth-host=scram-sha-256"), QStringLiteral("-E"),
                               QStringLiteral("UTF8"), QStringLiteral("--no-sync")}))
             return false;
+        return launch();
+    }
+
+    // Starts a stopped server again, with its databases, on the same port.
+    bool startAgain() { return m_running || launch(); }
+
+    bool launch()
+    {
         const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 "
                                                "-c fsync=off")
                                     .arg(m_port)

@@ -109,6 +109,8 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
             return;
         if (!archive && !options.once)
             archive = CliArchive::openOrWarn(options.archive, err);
+        else if (!options.once)
+            (void)CliArchive::preferServer(archive, options.archive, err, quiet);
         if (!archive)
             return;
         LoggerMemory decoded;
@@ -126,8 +128,8 @@ int runAutoLoadCommand(const AutoLoadOptions& options)
         const LoggerImageSource source{MeasurementKind::AutoLoad,
                                        LoggerImageArchiver::meterModelName(link.MeterModel()),
                                        link.Comm1().DeviceName(), QString()};
-        if (!CliArchive::storeLoggerImage(*archive, downloaded.memoryImage(), collection, source,
-                                          err, quiet))
+        if (!CliArchive::storeLoggerImage(archive, options.archive, downloaded.memoryImage(),
+                                          collection, source, err, quiet))
             archive.reset();
     });
     AutoLoadCycle cycle(archivingDevice, memory, link.clock());

@@ -63,7 +63,7 @@ int runDownloadCommand(const DownloadOptions& options)
 {
     QTextStream err(stderr);
     // Opened first, so that a warning about it comes before the transfer.
-    const std::unique_ptr<Archive> archive = CliArchive::openOrWarn(options.archive, err);
+    std::unique_ptr<Archive> archive = CliArchive::openOrWarn(options.archive, err);
     const bool quiet = options.verbosity == Verbosity::Quiet;
     MeterLink link;
     if (!LoggerMeterConnection::connect(link, options.ports, err, options.verbosity))
@@ -123,8 +123,8 @@ int runDownloadCommand(const DownloadOptions& options)
         const LoggerImageSource source{MeasurementKind::Logger,
                                        LoggerImageArchiver::meterModelName(link.MeterModel()),
                                        link.Comm1().DeviceName(), QString()};
-        (void)CliArchive::storeLoggerImage(*archive, outcome.image, collection, source, err,
-                                           quiet);
+        (void)CliArchive::storeLoggerImage(archive, options.archive, outcome.image, collection,
+                                           source, err, quiet);
     }
     if (!options.csvDirectory.isEmpty() &&
         !writeCsvFiles(options.csvDirectory, collection, outcome.image, err,
