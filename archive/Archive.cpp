@@ -497,6 +497,23 @@ std::optional<Measurement> Archive::measurement(qint64 id)
     return measurementFromRow(q);
 }
 
+std::optional<std::vector<Measurement>> Archive::measurementsWithKeys(const QStringList& keys)
+{
+    std::vector<Measurement> found;
+    for (const QString& key : keys) {
+        QSqlQuery q(m_db);
+        if (!run(q, QString::fromLatin1(kMeasurementColumns) +
+                        QStringLiteral(" WHERE measurement_key = ?"),
+                 {key})) {
+            fail(QStringLiteral("cannot look for a measurement"), q);
+            return std::nullopt;
+        }
+        if (q.next())
+            found.push_back(measurementFromRow(q));
+    }
+    return found;
+}
+
 std::optional<ArchiveSeries> Archive::readSamples(qint64 id)
 {
     const std::optional<Measurement> m = measurement(id);
