@@ -39,7 +39,8 @@ Result keep(ArchiveSession* session, const QString& path, const QDateTime& now)
     if (!outcome.stored) {
         // Told where it was asked for, not in a message box as well.
         const QString error = outcome.error.isEmpty() ? archive->lastError() : outcome.error;
-        return {false, QStringLiteral("%1 was not kept in the archive: %2").arg(nameOf(path), error)};
+        return {false,
+                QStringLiteral("%1 was not kept in the archive: %2").arg(nameOf(path), error)};
     }
     session->reportWriteSuccess();
     const auto count = qsizetype(outcome.ids.size());

@@ -16,7 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -124,7 +126,8 @@ void prepareGraph(Prepared& p, const QString& path)
         const double interval =
             ReportSeries::fromPoints(one.x, one.y, GraphStatisticTexts()).intervalSeconds;
         // The series' number keeps two series of one file apart.
-        const QString key = QStringLiteral("import:%1:%2").arg(QString::fromLatin1(*hash)).arg(s);
+        const QString key =
+            QStringLiteral("import:%1:%2").arg(QString::fromLatin1(*hash)).arg(qulonglong(s));
         p.series.push_back(seriesItem(key, path, std::move(one.x), std::move(one.y), interval,
                                       std::nullopt, QString()));
     }
@@ -146,8 +149,8 @@ void prepareCollection(Prepared& p, const QString& path, const QDateTime& now)
     const LoadResult result = decodeImage(memory, *collection, now);
     if (result != LoadResult::Ok) {
         p.decodeResult = result;
-        p.error = QStringLiteral("%1 is not a data set collection file or is damaged.")
-                      .arg(shown(path));
+        p.error =
+            QStringLiteral("%1 is not a data set collection file or is damaged.").arg(shown(path));
         return;
     }
     p.image = read.image;

@@ -62,9 +62,9 @@ struct Outcome
 
 struct Presence
 {
-    bool kept = false;   // every measurement of the file is complete in the archive
+    bool kept = false;    // every measurement of the file is complete in the archive
     bool readable = true; // false: the file does not read (nothing to keep)
-    QString error;       // the archive could not be asked
+    QString error;        // the archive could not be asked
 };
 
 // Whether keep() would add nothing, without storing anything.

@@ -107,8 +107,8 @@ std::optional<std::vector<Series>> fromBlock(const QByteArray& block)
         return std::nullopt;
     std::vector<Series> series(subsets);
     for (Series& s : series) {
-        std::vector<double> x(size_t(points));
-        std::vector<float> y(size_t(points));
+        std::vector<double> x(static_cast<size_t>(points));
+        std::vector<float> y(static_cast<size_t>(points));
         for (double& v : x)
             body >> v;
         for (float& v : y)
