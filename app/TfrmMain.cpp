@@ -1,5 +1,6 @@
 #include "app/TfrmMain.h"
 
+#include "app/ArchiveOfferBar.h"
 #include "app/ArchiveSession.h"
 #include "app/AutoLoadCommands.h"
 #include "app/ChildWindowIcons.h"
@@ -932,6 +933,10 @@ FileCommands& TfrmMain::fileCommands()
         context.dataDirectory = dataDirectory_;
         context.now = [this] { return link_.clock().currentDateTime(); };
         context.dialogs = completed(environment_.fileDialogs);
+        context.fileOpened = [this](QWidget* window, const QString& path) {
+            ArchiveOfferBar::offer(window, environment_.archive, path,
+                                   [this] { return link_.clock().currentDateTime(); });
+        };
         fileCommands_ = std::make_unique<FileCommands>(std::move(context));
     }
     return *fileCommands_;

@@ -506,6 +506,43 @@ std::optional<Measurement> Archive::measurement(qint64 id)
     return measurementFromRow(q);
 }
 
+std::optional<std::vector<Measurement>> Archive::measurementsWithKeys(const QStringList& keys)
+{
+    // A collection has up to 4000 sets: asked in batches, not key by key.
+    constexpr qsizetype kBatch = 200;
+    std::map<QString, Measurement> byKey;
+    for (qsizetype first = 0; first < keys.size(); first += kBatch) {
+        const QStringList batch = keys.mid(first, kBatch);
+        QStringList marks;
+        for (qsizetype i = 0; i < batch.size(); ++i)
+            marks << QStringLiteral("?");
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(QString::fromLatin1(kMeasurementColumns) +
+                       QStringLiteral(" WHERE measurement_key IN (%1)").arg(marks.join(u',')))) {
+            fail(QStringLiteral("cannot look for measurements"), q);
+            return std::nullopt;
+        }
+        for (const QString& key : batch)
+            q.addBindValue(key);
+        if (!q.exec()) {
+            fail(QStringLiteral("cannot look for measurements"), q);
+            return std::nullopt;
+        }
+        while (q.next()) {
+            Measurement m = measurementFromRow(q);
+            byKey.emplace(m.key, std::move(m));
+        }
+    }
+    std::vector<Measurement> found;
+    for (const QString& key : keys) {
+        const auto it = byKey.find(key);
+        if (it != byKey.end())
+            found.push_back(it->second);
+    }
+    return found;
+}
+
 std::optional<ArchiveSeries> Archive::readSamples(qint64 id)
 {
     const std::optional<Measurement> m = measurement(id);

@@ -23,6 +23,7 @@
 #include <QByteArray>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <memory>
@@ -76,6 +77,10 @@ public:
     [[nodiscard]] std::optional<std::vector<Measurement>>
     listMeasurements(const MeasurementFilter& filter = MeasurementFilter());
     [[nodiscard]] std::optional<Measurement> measurement(qint64 id);
+    // The measurements of those keys that the archive holds, in the order of
+    // keys; a key it does not hold is left out.
+    [[nodiscard]] std::optional<std::vector<Measurement>>
+    measurementsWithKeys(const QStringList& keys);
 
     // All points of a measurement, exactly as they were appended.
     [[nodiscard]] std::optional<ArchiveSeries> readSamples(qint64 id);

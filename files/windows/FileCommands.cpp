@@ -277,11 +277,13 @@ void FileCommands::openSingleFile()
         return;
     const QString extension = extensionOf(path);
     if (extension == QLatin1String("ghf")) {
-        (void)openGraphFile(path);
+        tellOpened(openGraphFile(path), path);
     } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
         if (context_.tabular)
-            (void)context_.tabular->openTextFile(
-                path, extension == QLatin1String("txt") ? ExportText::Tab : ExportText::Comma);
+            tellOpened(context_.tabular->openTextFile(path, extension == QLatin1String("txt")
+                                                                ? ExportText::Tab
+                                                                : ExportText::Comma),
+                       path);
     } else if (extension == QLatin1String("rec")) {
         // Opening nothing without a word would look like a broken command.
         context_.dialogs.inform(context_.mainWindow, collectionChosenAsSingleText(path));
@@ -381,4 +383,12 @@ void FileCommands::openCollection()
     }
     if (context_.loggerWindow)
         context_.loggerWindow->showDataSet(0);
+    if (context_.graphs)
+        tellOpened(context_.graphs->LoggerGraph, path);
+}
+
+void FileCommands::tellOpened(QWidget* window, const QString& path)
+{
+    if (window && context_.fileOpened)
+        context_.fileOpened(window, path);
 }

@@ -82,6 +82,10 @@ public:
         // The time a collection open decodes at; the system clock when empty.
         std::function<QDateTime()> now;
         FileDialogRunner dialogs = FileDialogRunner::modal();
+        // Told of every file Open has shown in a window (a graph window, a
+        // list window, the "DataLogger" window for a collection), with the
+        // path: the main window offers to keep it in the archive.
+        std::function<void(QWidget* window, const QString& path)> fileOpened;
     };
 
     explicit FileCommands(Context context, QObject* parent = nullptr);
@@ -124,6 +128,7 @@ private:
     void openCollection();
     void openSingleFile();
     void placeFileGraph(TfrmGraph& graph);
+    void tellOpened(QWidget* window, const QString& path);
     [[nodiscard]] int choose(const QString& caption, const QString& setsText,
                              const QString& singleText);
     [[nodiscard]] FileDialogRequest request(const QStringList& filters,

@@ -12,6 +12,8 @@
 #include "common/VirtualMeterProcess.h"
 #include "data/DataSetCollection.h"
 #include "data/LoggerMemory.h"
+#include "files/formats/GraphFile.h"
+#include "graph/PESGraphBlock.h"
 #include "logger/RecordDecoder.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 
@@ -278,6 +280,65 @@ private slots:
         QCOMPARE(again.status, 0);
         QVERIFY2(again.err.contains("(already in the archive)"), qPrintable(again.err));
         QCOMPARE(listed(archive).size(), 1);
+    }
+
+    // A graph file comes in series by series, each with the points the
+    // chart holds (not its empty tail) and their spacing as its interval.
+    void importedGraphFile_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<int>("series");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("saidAgain");
+        QTest::newRow("one series") << "sqlite" << 1 << ": measurement 1\n"
+                                    << ": measurement 1 (already in the archive)\n";
+        QTest::newRow("two series") << "sqlite" << 2 << ": 2 series (2 new)\n"
+                                    << ": 2 series (0 new)\n";
+        QTest::newRow("two series, postgresql") << "postgresql" << 2 << ": 2 series (2 new)\n"
+                                                << ": 2 series (0 new)\n";
+    }
+
+    void importedGraphFile()
+    {
+        QFETCH(QString, engine);
+        QFETCH(int, series);
+        QFETCH(QString, said);
+        QFETCH(QString, saidAgain);
+        const QString archive = newArchive(engine);
+        QVERIFY(!archive.isEmpty());
+        PESGraphState state;
+        state.look = PESGraphLook::programDefault();
+        state.content.points = 50;
+        for (int s = 0; s < series; ++s) {
+            PESGraphSeries one;
+            for (int i = 0; i < 50; ++i) {
+                // 14 April 2010, 15:30:05 + 2 s per point; the last 8 points empty.
+                one.x.push_back(i < 42 ? 40282.0 + (15.5 * 3600 + 5 + 2 * i) / 86400.0 : 0.0);
+                one.y.push_back(i < 42 ? 60.0f + float(s * 10 + i % 5) : 0.0f);
+            }
+            state.content.series.push_back(one);
+        }
+        const QString file = m_dir.filePath(QStringLiteral("graph%1.ghf").arg(series));
+        QVERIFY(GraphFile::write(file, PESGraphBlock::encodeWhole(state)));
+
+        const CliRun import = runCli({"archive", "import", file, "--archive", archive}, berlin());
+        QCOMPARE(import.status, 0);
+        QCOMPARE(import.err, file + said);
+        const QJsonArray sets = listed(archive);
+        QCOMPARE(sets.size(), series);
+        for (const QJsonValue& value : sets) {
+            const QJsonObject set = value.toObject();
+            QCOMPARE(set.value("kind").toString(), "import");
+            QCOMPARE(set.value("samples").toInt(), 42);
+            QCOMPARE(set.value("interval_s").toDouble(), 2.0);
+            QCOMPARE(set.value("start").toString(), "2010-04-14T15:30:05.000+02:00");
+            QCOMPARE(set.value("weighting").toString(), "");
+            QCOMPARE(set.value("notes").toString(), QFileInfo(file).fileName());
+        }
+        const CliRun again = runCli({"archive", "import", file, "--archive", archive}, berlin());
+        QCOMPARE(again.status, 0);
+        QCOMPARE(again.err, file + saidAgain);
+        QCOMPARE(listed(archive).size(), series);
     }
 
     // Under a decimal comma: CSV is refused as the file export refuses it,

@@ -1,25 +1,15 @@
 #include "tools/cli/ArchiveCommand.h"
 
 #include "archive/Archive.h"
-#include "archive/LoggerImageArchiver.h"
-#include "data/AcousticStatistics.h"
-#include "data/DataSetCollection.h"
-#include "data/GraphTexts.h"
-#include "data/LoggerMemory.h"
-#include "files/formats/CollectionFile.h"
+#include "archive/ArchiveImport.h"
 #include "files/formats/ExportText.h"
 #include "files/formats/GraphExport.h"
-#include "files/formats/NoiseReport.h"
-#include "files/formats/TextImport.h"
 #include "logger/DateTimeValue.h"
-#include "logger/RecordDecoder.h"
 #include "meter/MeterClock.h"
 #include "tools/cli/IsoTime.h"
 #include "tools/cli/LoadFailureNotes.h"
 
-#include <QCryptographicHash>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -182,70 +172,26 @@ int remove(Archive& archive, const ArchiveCommandOptions& options)
     return 0;
 }
 
-// Each data set of a collection file.
-int importCollection(Archive& archive, const QString& file, QTextStream& err)
+// Each data set of a collection file, the series of a text or CSV file, the
+// series of a graph file.
+int importFile(Archive& archive, const QString& file, QTextStream& err)
 {
-    CollectionFile::ImageRead read = CollectionFile::readImage(file);
-    if (!read.opened)
-        return fail(1, file + QStringLiteral(": ") + read.error);
-    LoggerMemory memory;
-    memory.memoryImage() = read.image;
-    memory.setMemoryEnd(memory.memoryEndFromImage());
-    DataSetCollection collection;
-    const LoadResult result =
-        decodeImage(memory, collection, MeterClock::system().currentDateTime());
-    if (result != LoadResult::Ok)
-        return fail(
-            1, file + QStringLiteral(": ") +
-                   LoadFailureNotes::loadFailure(result, LoadFailureNotes::MemorySource::File));
-    const LoggerImageSource source{MeasurementKind::Import,
-                                   LoggerImageArchiver::meterModelName(842), QString(),
-                                   QFileInfo(file).fileName()};
-    const LoggerArchiveResult stored =
-        LoggerImageArchiver::store(archive, read.image, collection, source);
-    if (!stored.stored)
-        return fail(1, CliArchive::oneLine(stored.error));
-    err << file << ": " << stored.measurementIds.size() << " data sets (" << stored.added
-        << " new)\n";
-    return 0;
-}
-
-// The series of a text or CSV file the program wrote, as one measurement.
-int importSeries(Archive& archive, const QString& file, QTextStream& err)
-{
-    const ReportSeriesLoad load = loadReportSeries(file, 1, MeterClock::system().currentDateTime());
-    if (!load.series)
-        return fail(1, load.error);
-    const ReportSeries& series = *load.series;
-    if (series.times.empty())
-        return fail(1, file + QStringLiteral(": no points"));
-    QFile bytes(file);
-    if (!bytes.open(QIODevice::ReadOnly))
-        return fail(1, file + QStringLiteral(": ") + bytes.errorString());
-    Measurement m;
-    m.key = QStringLiteral("import:") +
-            QString::fromLatin1(
-                QCryptographicHash::hash(bytes.readAll(), QCryptographicHash::Sha256).toHex());
-    m.kind = MeasurementKind::Import;
-    m.meterModel = series.meterModel;
-    const QDateTime local = GraphTexts::toDateTime(series.times.front());
-    m.start = local.toOffsetFromUtc(local.offsetFromUtc());
-    m.intervalMs = std::llround(series.intervalSeconds * 1000.0);
-    const QDateTime last = GraphTexts::toDateTime(series.times.back());
-    m.end = last.toOffsetFromUtc(last.offsetFromUtc()).addMSecs(m.intervalMs);
-    if (series.weighting)
-        m.weighting = weightingText(*series.weighting);
-    m.notes = QFileInfo(file).fileName();
-    const std::optional<qint64> id = archive.addMeasurement(m);
-    std::optional<Measurement> kept = id ? archive.measurement(*id) : std::nullopt;
-    if (!kept)
-        return fail(1, CliArchive::oneLine(archive.lastError()));
-    const bool added = kept->unfinished && kept->sampleCount == 0;
-    if (added && !archive.appendSamples(*id, series.times, series.levels))
-        return fail(1, CliArchive::oneLine(archive.lastError()));
-    if (kept->unfinished && !archive.finish(*id, m.end))
-        return fail(1, CliArchive::oneLine(archive.lastError()));
-    err << file << ": measurement " << *id << (added ? "" : " (already in the archive)") << '\n';
+    const ArchiveImport::Outcome outcome =
+        ArchiveImport::keep(archive, file, MeterClock::system().currentDateTime());
+    if (outcome.decodeResult)
+        return fail(1, file + QStringLiteral(": ") +
+                           LoadFailureNotes::loadFailure(*outcome.decodeResult,
+                                                         LoadFailureNotes::MemorySource::File));
+    if (!outcome.stored)
+        return fail(1, CliArchive::oneLine(outcome.error));
+    const auto count = outcome.ids.size();
+    if (outcome.kind == ArchiveImport::FileKind::Collection)
+        err << file << ": " << count << " data sets (" << outcome.added << " new)\n";
+    else if (count == 1)
+        err << file << ": measurement " << outcome.ids.front()
+            << (outcome.added ? "" : " (already in the archive)") << '\n';
+    else
+        err << file << ": " << count << " series (" << outcome.added << " new)\n";
     return 0;
 }
 
@@ -253,12 +199,8 @@ int import(Archive& archive, const ArchiveCommandOptions& options)
 {
     QTextStream err(stderr);
     int status = 0;
-    for (const QString& file : options.files) {
-        const int one = TextImport::separatorForExtension(file)
-                            ? importSeries(archive, file, err)
-                            : importCollection(archive, file, err);
-        status = std::max(status, one);
-    }
+    for (const QString& file : options.files)
+        status = std::max(status, importFile(archive, file, err));
     return status;
 }
 

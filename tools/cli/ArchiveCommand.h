@@ -12,8 +12,8 @@
 //   delete ID --yes
 //   import FILE...
 //        collection files (each data set), text and CSV files the program
-//        wrote; a file or a data set already in the archive is not added
-//        again
+//        wrote, graph files (each series); a file or a data set already in
+//        the archive is not added again
 // A DATE is yyyy-mm-dd (for --to: up to the end of that day) or a date and
 // time yyyy-mm-ddThh:mm[:ss] (local, or with a UTC offset); --to is not
 // included.

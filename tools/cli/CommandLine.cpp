@@ -288,9 +288,9 @@ QList<Command> buildCommands()
                         "(ISO 8601 with the UTC offset), interval_s, samples, weighting, meter, "
                         "site, notes and leq_db. export: the points of measurement ID as the "
                         "graph window's text and CSV export writes them. delete: removes "
-                        "measurement ID. import: adds collection files (each data set), and "
-                        "text and CSV files the program wrote; what is already in the archive "
-                        "is not added again."),
+                        "measurement ID. import: adds collection files (each data set), "
+                        "text and CSV files the program wrote, and graph files (each series); "
+                        "what is already in the archive is not added again."),
          {{QStringLiteral("from"), QStringLiteral("DATE"),
            QStringLiteral("list: measurements that start at or after DATE: yyyy-mm-dd, or a date "
                           "and time yyyy-mm-ddThh:mm[:ss] (local time, or with a UTC offset).")},
