@@ -38,6 +38,7 @@
 #include "logger/RecordDecoder.h"
 #include "realtime/RealTimeArchiver.h"
 #include "realtime/RealTimeRecorder.h"
+#include "realtime/RealTimeSampleSink.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
 
 #include <QApplication>
@@ -231,7 +232,7 @@ int live(const QString& dir, int seconds)
     print(QStringLiteral("  CPU per second of stream: recording with the archive %1 ms, "
                          "without %2 ms")
               .arg(spread(perSecondA), spread(perSecondB)));
-    print(QStringLiteral("  the archive's share of a core: %1 %% (goal < 1 %%)")
+    print(QStringLiteral("  the archive's share of a core: %1 % (goal < 1 %)")
               .arg(spread(share)));
     print(QStringLiteral("  wall time per second of stream with the archive (its fsync "
                          "included): %1 ms; %2 rounds, %3 samples, %4 failed writes")
@@ -299,8 +300,8 @@ int store(const QString& dir)
             archive.reset();
             ++run;
             const QString path = dir + QStringLiteral("/store-%1.sqlite").arg(run);
-            for (const QString& suffix : {"", "-wal", "-shm"})
-                QFile::remove(path + suffix);
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QFile::remove(path + QLatin1String(suffix));
             ArchiveOpenResult opened = Archive::open(path);
             archive = std::move(opened.archive);
             if (!archive)
