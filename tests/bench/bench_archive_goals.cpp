@@ -11,7 +11,8 @@
 //        the same samples written as CSV files by the graph export.
 //   bench_archive_goals size    bytes on disk per sample of 1,000,000
 //        samples: a live recording committed once a second, and logger
-//        memories (their images kept too).
+//        memories (their images kept too). 100,000 synced commits: with
+//        AUDIMARK_BENCH_DIR=/dev/shm/... it takes seconds, the bytes the same.
 //   bench_archive_goals open    listing 10,000 measurements (the archive,
 //        and the History window's model with the rows a window shows) and
 //        opening a 99,999-sample one (the read, and the graph window filled
@@ -71,7 +72,9 @@ double usageMs()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    const auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+    const auto ms = [](const timeval& t) {
+        return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3;
+    };
     return ms(u.ru_utime) + ms(u.ru_stime);
 }
 
@@ -96,8 +99,9 @@ struct Pairs
     std::vector<double> aCpu, bCpu, aWall, bWall, cpuRatio, wallRatio;
 };
 
-Pairs inTurn(int count, const std::function<void()>& a, const std::function<void()>& b,
-             const std::function<void()>& prepare = [] {})
+Pairs inTurn(
+    int count, const std::function<void()>& a, const std::function<void()>& b,
+    const std::function<void()>& prepare = [] {})
 {
     prepare();
     a();
@@ -185,14 +189,14 @@ int live(const QString& dir, int seconds)
     RealTimeArchiver archiver(recorder, clock);
     bool archiving = true;
     archiver.setArchive([&] { return archiving ? archive : nullptr; });
-    archiver.setMeter([] { return RealTimeArchiver::Meter{QStringLiteral("841"),
-                                                           QStringLiteral("/dev/ttyUSB0")}; });
+    archiver.setMeter([] {
+        return RealTimeArchiver::Meter{QStringLiteral("841"), QStringLiteral("/dev/ttyUSB0")};
+    });
     int failures = 0;
-    QObject::connect(&archiver, &RealTimeArchiver::writeFailed,
-                     [&](const QString& error) {
-                         if (failures++ == 0)
-                             print(error);
-                     });
+    QObject::connect(&archiver, &RealTimeArchiver::writeFailed, [&](const QString& error) {
+        if (failures++ == 0)
+            print(error);
+    });
     Levels levels(10);
     std::mt19937 jitter(7);
     std::uniform_int_distribution<int> lateMs(0, 4);
@@ -213,7 +217,8 @@ int live(const QString& dir, int seconds)
         }
         recorder.stop();
     };
-    const Pairs p = inTurn(rounds(), [&] { record(true); }, [&] { record(false); });
+    const Pairs p = inTurn(
+        rounds(), [&] { record(true); }, [&] { record(false); });
     std::vector<double> share;
     std::vector<double> perSecondA;
     std::vector<double> perSecondB;
@@ -232,8 +237,7 @@ int live(const QString& dir, int seconds)
     print(QStringLiteral("  CPU per second of stream: recording with the archive %1 ms, "
                          "without %2 ms")
               .arg(spread(perSecondA), spread(perSecondB)));
-    print(QStringLiteral("  the archive's share of a core: %1 % (goal < 1 %)")
-              .arg(spread(share)));
+    print(QStringLiteral("  the archive's share of a core: %1 % (goal < 1 %)").arg(spread(share)));
     print(QStringLiteral("  wall time per second of stream with the archive (its fsync "
                          "included): %1 ms; %2 rounds, %3 samples, %4 failed writes")
               .arg(spread(commitWallMs))
@@ -253,8 +257,7 @@ struct LoggerMemoryFixture
 };
 
 // A logger memory of `sets` sets of `perSet` samples each, 1 s apart.
-bool makeMemory(LoggerMemoryFixture& f, int sets, int perSet, const QDateTime& start,
-                unsigned seed)
+bool makeMemory(LoggerMemoryFixture& f, int sets, int perSet, const QDateTime& start, unsigned seed)
 {
     vmeter::LoggerImageBuilder builder;
     Levels levels(seed);
@@ -320,11 +323,11 @@ int store(const QString& dir)
             },
             [&] {
                 for (qsizetype k = 0; k < f.collection.count(); ++k) {
-                    const FileWriteOutcome written = GraphExport::write(
-                        csvStem + QString::number(k) + QStringLiteral(".csv"),
-                        f.collection.timesOf(k), f.collection.valuesOf(k),
-                        ExportRange{1, int(f.collection.valuesOf(k).size())},
-                        QLatin1Char(','), QLocale::c());
+                    const FileWriteOutcome written =
+                        GraphExport::write(csvStem + QString::number(k) + QStringLiteral(".csv"),
+                                           f.collection.timesOf(k), f.collection.valuesOf(k),
+                                           ExportRange{1, int(f.collection.valuesOf(k).size())},
+                                           QLatin1Char(','), QLocale::c());
                     if (written.kind != FileWriteOutcome::Written)
                         failure = written.error;
                 }
@@ -402,8 +405,7 @@ int size(const QString& dir)
         const Timed t = timed([&] {
             for (qint64 i = 0; i < kSamples && ok; ++i) {
                 ms += 100 + lateMs(jitter);
-                ok = recording.add(SampleChunk::daysFromMs(ms),
-                                   float(levels.nextTenths()) / 10.0f);
+                ok = recording.add(SampleChunk::daysFromMs(ms), float(levels.nextTenths()) / 10.0f);
             }
             ok = ok && recording.finish();
         });
@@ -515,17 +517,16 @@ int open(const QString& dir)
 {
     // SQLite filled on a memory file system (10,000 commits, each synced),
     // then moved to the folder where it is read.
-    const QString shm = QStringLiteral("/dev/shm/audimark-bench-%1.sqlite")
-                            .arg(QCoreApplication::applicationPid());
+    const QString shm =
+        QStringLiteral("/dev/shm/audimark-bench-%1.sqlite").arg(QCoreApplication::applicationPid());
     const QString path = dir + QStringLiteral("/open.sqlite");
     Engine sqlite;
     Engine postgres;
     QElapsedTimer filling;
     filling.start();
     {
-        ArchiveOpenResult opened = Archive::open(QFileInfo(QStringLiteral("/dev/shm")).isDir()
-                                                     ? shm
-                                                     : path);
+        ArchiveOpenResult opened =
+            Archive::open(QFileInfo(QStringLiteral("/dev/shm")).isDir() ? shm : path);
         if (!opened.archive || !(sqlite.big = fill(*opened.archive))) {
             print(opened.archive ? opened.archive->lastError() : opened.error);
             return 1;
@@ -587,7 +588,8 @@ int open(const QString& dir)
         n = rows ? rows->size() : 0;
     };
     report(QStringLiteral("Archive::listMeasurements"),
-           inTurn(rounds(), [&] { list(postgres, listed[1]); }, [&] { list(sqlite, listed[0]); }),
+           inTurn(
+               rounds(), [&] { list(postgres, listed[1]); }, [&] { list(sqlite, listed[0]); }),
            QStringLiteral("goal < 100 ms"));
 
     // The History window's listing: the model's refresh, then the cells of
@@ -604,7 +606,8 @@ int open(const QString& dir)
                 cells = e.model->data(e.model->index(row, column)).toString();
     };
     report(QStringLiteral("MeasurementTableModel::refresh and 40 rows' cells"),
-           inTurn(rounds(), [&] { refresh(postgres); }, [&] { refresh(sqlite); }),
+           inTurn(
+               rounds(), [&] { refresh(postgres); }, [&] { refresh(sqlite); }),
            QStringLiteral("goal < 100 ms"));
 
     size_t read[2] = {0, 0};
@@ -613,8 +616,8 @@ int open(const QString& dir)
         n = series ? series->x.size() : 0;
     };
     report(QStringLiteral("Archive::readSamples of 99,999 samples"),
-           inTurn(rounds(), [&] { readAll(postgres, read[1]); },
-                  [&] { readAll(sqlite, read[0]); }),
+           inTurn(
+               rounds(), [&] { readAll(postgres, read[1]); }, [&] { readAll(sqlite, read[0]); }),
            QStringLiteral("goal < 300 ms"));
 
     // Opening as the History window does: the read, a graph window filled
@@ -636,12 +639,14 @@ int open(const QString& dir)
     };
     const auto dropGraph = [&] { graph.reset(); };
     report(QStringLiteral("opening 99,999 samples into a graph window"),
-           inTurn(rounds(), [&] { openGraph(postgres, shown[1], false); },
-                  [&] { openGraph(sqlite, shown[0], false); }, dropGraph),
+           inTurn(
+               rounds(), [&] { openGraph(postgres, shown[1], false); },
+               [&] { openGraph(sqlite, shown[0], false); }, dropGraph),
            QStringLiteral("goal < 300 ms"));
     report(QStringLiteral("the same, painted once"),
-           inTurn(rounds(), [&] { openGraph(postgres, shown[1], true); },
-                  [&] { openGraph(sqlite, shown[0], true); }, dropGraph),
+           inTurn(
+               rounds(), [&] { openGraph(postgres, shown[1], true); },
+               [&] { openGraph(sqlite, shown[0], true); }, dropGraph),
            QStringLiteral("no goal"));
     dropGraph();
     print(QStringLiteral("  (listed %1 / %2 measurements, read %3 / %4 samples, shown %5 / %6 "
