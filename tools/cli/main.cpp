@@ -6,6 +6,7 @@
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/DownloadCommand.h"
 #include "tools/cli/ExportCommand.h"
+#include "tools/cli/FiguresCommand.h"
 #include "tools/cli/LiveCommand.h"
 #include "tools/cli/ReportRunner.h"
 #include "tools/cli/SetsCommand.h"
@@ -171,6 +172,8 @@ int runStatsOrReport(const Invocation& invocation)
     stats.fromText = invocation.value(QStringLiteral("from"));
     stats.toText = invocation.value(QStringLiteral("to"));
     stats.thresholdText = invocation.value(QStringLiteral("threshold"));
+    stats.denStartsText = invocation.value(QStringLiteral("den-hours"));
+    stats.denPenaltiesText = invocation.value(QStringLiteral("den-penalties"));
     if (invocation.command == QLatin1String("stats")) {
         const QString statsFormat =
             invocation.value(QStringLiteral("format"), QStringLiteral("text"));
@@ -238,6 +241,8 @@ int runCommand(const Invocation& invocation)
             return usage(error);
         return runArchiveCommand(*options);
     }
+    if (isFiguresCommand(command))
+        return runFiguresCommand(invocation);
     if (command == QLatin1String("stats") || command == QLatin1String("report"))
         return runStatsOrReport(invocation);
     return runLive(invocation);
