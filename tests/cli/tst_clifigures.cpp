@@ -238,8 +238,11 @@ private slots:
             << QStringList{"LEX,8h\t88.0 dB\n", "dose\t200.0 %\n",
                            "note\ta dose is defined on A-weighted levels\n"};
         QTest::newRow("stats text: the day-evening-night table")
-            << QStringList{"stats", "DAY"} << "de_DE.UTF-8"
-            << QStringList{"2010-04-14\t60,0\t60,0\t60,0\t66,4\t66,0\t100 %\t100 %\t100 %\n"};
+            << QStringList{"stats", "DAY"} << "en_US.UTF-8"
+            << QStringList{"2010-04-14\t60.0\t60.0\t60.0\t66.4\t66.0\t100 %\t100 %\t100 %\n"};
+        QTest::newRow("stats text, German: half an hour of a day period")
+            << QStringList{"stats", "REC"} << "de_DE.UTF-8"
+            << QStringList{"2010-04-14\t63,2\t-\t-\t-\t-\t4 %\t0 %\t0 %\n"};
     }
 
     void csvAndText()
@@ -256,6 +259,29 @@ private slots:
         QCOMPARE(run.status, 0);
         for (const QString& line : lines)
             QVERIFY2(run.out.contains(line), qPrintable(line + " not in\n" + run.out));
+    }
+
+    void helpPages_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("mentions");
+        QTest::newRow("periods") << "periods"
+                                 << QStringList{"--period LENGTH", "nearest-rank", "incomplete"};
+        QTest::newRow("events") << "events" << QStringList{"--min-duration DURATION", "SEL"};
+        QTest::newRow("dose") << "dose" << QStringList{"--exchange-rate dB", "LEX,8h", "90"};
+        QTest::newRow("stats") << "stats" << QStringList{"--den-hours D,E,N", "Lden"};
+    }
+
+    void helpPages()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, mentions);
+        const CliRun help = runCli({command, "--help"});
+        QCOMPARE(help.status, 0);
+        QVERIFY(help.out.startsWith("Usage: audimark-cli " + command + ' '));
+        for (const QString& mention : mentions)
+            QVERIFY2(help.out.contains(mention), qPrintable(mention + " not in\n" + help.out));
+        QVERIFY(runCli({"--help"}).out.contains("\n  " + command + ' '));
     }
 
     void usageErrors_data()
