@@ -70,8 +70,9 @@ DenLevels levelsOf(const DayParts& day, const DenSettings& settings, int dayCoun
                                      settings.nightMinutes()};
     const auto coverage = [&](int part) {
         const double whole = double(minutes[std::size_t(part)]) * 60.0 * double(dayCount);
-        return whole > 0.0 ? std::clamp(day.parts[std::size_t(part)].totalSeconds() / whole, 0.0, 1.0)
-                           : 0.0;
+        return whole > 0.0
+                   ? std::clamp(day.parts[std::size_t(part)].totalSeconds() / whole, 0.0, 1.0)
+                   : 0.0;
     };
     out.dayCoverage = coverage(0);
     out.eveningCoverage = coverage(1);

@@ -37,8 +37,7 @@ struct ExceedanceEvent
 
 namespace ExceedanceEvents {
 
-[[nodiscard]] QList<ExceedanceEvent> find(const SampleTiming& timing,
-                                          std::span<const float> levels,
+[[nodiscard]] QList<ExceedanceEvent> find(const SampleTiming& timing, std::span<const float> levels,
                                           const EventCriteria& criteria);
 
 // SEL of an equivalent level held for a duration: Leq + 10 log10(seconds).

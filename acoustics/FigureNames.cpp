@@ -36,7 +36,8 @@ QString percentileRuleText(PercentileRule rule)
 
 std::optional<PercentileRule> percentileRuleOf(const QString& text)
 {
-    if (text == QLatin1String("nearest-rank") || text == percentileRuleText(PercentileRule::NearestRank))
+    if (text == QLatin1String("nearest-rank") ||
+        text == percentileRuleText(PercentileRule::NearestRank))
         return PercentileRule::NearestRank;
     if (text == percentileRuleText(PercentileRule::Interpolated))
         return PercentileRule::Interpolated;

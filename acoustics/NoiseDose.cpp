@@ -42,8 +42,9 @@ NoiseDose of(const SampleTiming& timing, std::span<const float> levels,
     for (float& v : scaled)
         v = float(double(v) * scale);
     dose.averageDb = AcousticStatistics::equivalentLevel(scaled, seconds) / scale;
-    dose.dosePercent = 100.0 * share *
-                       std::exp2((dose.averageDb - settings.criterionDb) / double(settings.exchangeRateDb));
+    dose.dosePercent =
+        100.0 * share *
+        std::exp2((dose.averageDb - settings.criterionDb) / double(settings.exchangeRateDb));
     return dose;
 }
 

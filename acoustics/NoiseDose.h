@@ -36,8 +36,8 @@ struct DoseSettings
 
 struct NoiseDose
 {
-    bool valid = false; // false: no samples, or settings not valid
-    double leq = 0.0;   // the time-weighted equivalent level of the series
+    bool valid = false;     // false: no samples, or settings not valid
+    double leq = 0.0;       // the time-weighted equivalent level of the series
     double averageDb = 0.0; // the level the dose is taken from (LEX,8h or Lavg)
     double measuredSeconds = 0.0;
     double exposureSeconds = 0.0;

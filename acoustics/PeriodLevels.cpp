@@ -38,8 +38,8 @@ std::optional<qint64> lengthOf(const QString& text)
     return ms;
 }
 
-QList<PeriodLevel> of(const SampleTiming& timing, std::span<const float> levels,
-                      qint64 lengthMs, PercentileRule rule)
+QList<PeriodLevel> of(const SampleTiming& timing, std::span<const float> levels, qint64 lengthMs,
+                      PercentileRule rule)
 {
     const qsizetype n = std::min(timing.size(), qsizetype(levels.size()));
     if (n == 0 || lengthMs <= 0)
@@ -72,8 +72,7 @@ QList<PeriodLevel> of(const SampleTiming& timing, std::span<const float> levels,
             PeriodLevel& period = periods[p - firstPeriod];
             if (period.startMs >= end)
                 break;
-            period.coveredMs +=
-                std::min(end, period.endMs) - std::max(start, period.startMs);
+            period.coveredMs += std::min(end, period.endMs) - std::max(start, period.startMs);
         }
     }
 

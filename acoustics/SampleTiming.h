@@ -39,8 +39,7 @@ struct SampleTiming
     // times and levels are read up to the shorter of the two; times must not
     // run backwards (the loaders refuse such series).
     [[nodiscard]] static SampleTiming of(std::span<const double> times,
-                                         std::span<const float> levels,
-                                         double intervalSeconds);
+                                         std::span<const float> levels, double intervalSeconds);
 
     // A date-time value of ms, and ms of a date-time value.
     [[nodiscard]] static double toDateTime(qint64 ms) { return double(ms) / double(kDayMs); }

@@ -110,18 +110,15 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("two whole 15 min periods at 60 and 70 dB")
             << at(10) << 60.0 << Runs{{15, 60.0f}, {15, 70.0f}} << "15m"
-            << QStringList{"10:00 15 60.0 60.0 60.0 complete",
-                           "10:15 15 70.0 70.0 70.0 complete"};
+            << QStringList{"10:00 15 60.0 60.0 60.0 complete", "10:15 15 70.0 70.0 70.0 complete"};
         QTest::newRow("aligned to the clock: ragged ends incomplete")
             << at(10, 5) << 60.0 << Runs{{20, 60.0f}} << "15m"
             << QStringList{"10:00 10 60.0 60.0 60.0 incomplete",
                            "10:15 10 60.0 60.0 60.0 incomplete"};
         QTest::newRow("a gap leaves its period incomplete, the next one without samples")
             << at(10) << 60.0 << Runs{{20, 60.0f}, {30, -1.0f}, {10, 80.0f}} << "15m"
-            << QStringList{"10:00 15 60.0 60.0 60.0 complete",
-                           "10:15 5 60.0 60.0 60.0 incomplete",
-                           "10:30 0 0.0 0.0 0.0 incomplete",
-                           "10:45 10 80.0 80.0 80.0 incomplete"};
+            << QStringList{"10:00 15 60.0 60.0 60.0 complete", "10:15 5 60.0 60.0 60.0 incomplete",
+                           "10:30 0 0.0 0.0 0.0 incomplete", "10:45 10 80.0 80.0 80.0 incomplete"};
         QTest::newRow("one hour, 20 % at 80 dB: nearest-rank L10 and L90")
             << at(0) << 36.0 << Runs{{80, 50.0f}, {20, 80.0f}} << "1h"
             << QStringList{"00:00 100 73.0 80.0 50.0 complete"};
@@ -189,19 +186,23 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<double>("nightCoverage");
         QTest::newRow("a day at a constant 60 dB: Lden 66.4")
-            << at(7) << 60.0 << Runs{{24 * 60, 60.0f}} << "" << ""
+            << at(7) << 60.0 << Runs{{24 * 60, 60.0f}} << ""
+            << ""
             << "60.0 60.0 60.0 66.4 66.0" << 1.0;
         QTest::newRow("a calendar day at 60 dB: an eighth of its night covered")
-            << at(0) << 60.0 << Runs{{24 * 60, 60.0f}} << "" << ""
+            << at(0) << 60.0 << Runs{{24 * 60, 60.0f}} << ""
+            << ""
             << "60.0 60.0 60.0 66.4 66.0" << 0.125;
         QTest::newRow("day 70, evening 65, night 55")
-            << at(7) << 600.0 << Runs{{72, 70.0f}, {24, 65.0f}, {48, 55.0f}} << "" << ""
+            << at(7) << 600.0 << Runs{{72, 70.0f}, {24, 65.0f}, {48, 55.0f}} << ""
+            << ""
             << "70.0 65.0 55.0 68.9 68.2" << 1.0;
-        QTest::newRow("no night: no Lden, no Ldn")
-            << at(7) << 60.0 << Runs{{16 * 60, 60.0f}} << "" << ""
-            << "60.0 60.0 - - -" << 0.0;
+        QTest::newRow("no night: no Lden, no Ldn") << at(7) << 60.0 << Runs{{16 * 60, 60.0f}} << ""
+                                                   << ""
+                                                   << "60.0 60.0 - - -" << 0.0;
         QTest::newRow("own periods and penalties: 06-22 day, 22-06 night")
-            << at(6) << 60.0 << Runs{{24 * 60, 60.0f}} << "06:00,18:00,22:00" << "0,5"
+            << at(6) << 60.0 << Runs{{24 * 60, 60.0f}} << "06:00,18:00,22:00"
+            << "0,5"
             << "60.0 60.0 60.0 62.4 62.4" << 1.0;
     }
 
@@ -222,14 +223,13 @@ private slots:
         const Series series = seriesOf(start, step, runs);
         const DenFigures den = DayEveningNight::of(series.timing(), series.levels, settings);
         QVERIFY(!den.days.isEmpty());
-        const DenLevels& day = den.days.last().samples > den.days.first().samples
-                                   ? den.days.last()
-                                   : den.days.first();
+        const DenLevels& day =
+            den.days.last().samples > den.days.first().samples ? den.days.last() : den.days.first();
         const auto text = [](std::optional<double> v) {
             return v ? QString::number(*v, 'f', 1) : QStringLiteral("-");
         };
-        QCOMPARE(QStringList({text(day.lday), text(day.levening), text(day.lnight),
-                              text(day.lden), text(day.ldn)})
+        QCOMPARE(QStringList({text(day.lday), text(day.levening), text(day.lnight), text(day.lden),
+                              text(day.ldn)})
                      .join(' '),
                  expected);
         QVERIFY2(near(day.nightCoverage, nightCoverage, 0.001),
@@ -276,8 +276,8 @@ private slots:
         QTest::newRow("at the threshold is not above it")
             << at(9) << 1.0 << Runs{{20, 70.0f}} << 70.0 << 1.0 << 2.0 << QStringList{};
         QTest::newRow("a dip within the hysteresis keeps one event")
-            << at(9) << 1.0 << Runs{{5, 75.0f}, {5, 69.0f}, {5, 75.0f}, {5, 50.0f}} << 70.0
-            << 10.0 << 2.0 << QStringList{"0 15.0 75.0 73.8 85.5"};
+            << at(9) << 1.0 << Runs{{5, 75.0f}, {5, 69.0f}, {5, 75.0f}, {5, 50.0f}} << 70.0 << 10.0
+            << 2.0 << QStringList{"0 15.0 75.0 73.8 85.5"};
         QTest::newRow("a dip below the hysteresis ends it")
             << at(9) << 1.0 << Runs{{10, 75.0f}, {5, 67.9f}, {10, 75.0f}} << 70.0 << 10.0 << 2.0
             << QStringList{"0 10.0 75.0 75.0 85.0", "15 10.0 75.0 75.0 85.0"};
@@ -343,15 +343,15 @@ private slots:
 
     void noiseDose_data()
     {
-        QTest::addColumn<double>("hours");     // of the series
+        QTest::addColumn<double>("hours"); // of the series
         QTest::addColumn<float>("level");
-        QTest::addColumn<double>("exposure");  // h
+        QTest::addColumn<double>("exposure"); // h
         QTest::addColumn<int>("rate");
         QTest::addColumn<double>("criterion");
         QTest::addColumn<double>("lex");
         QTest::addColumn<double>("dose");
-        QTest::newRow("LEX,8h of 4 h at 91 dB = 88.0") << 4.0 << 91.0f << 4.0 << 3 << 85.0
-                                                      << 88.0 << 199.5;
+        QTest::newRow("LEX,8h of 4 h at 91 dB = 88.0")
+            << 4.0 << 91.0f << 4.0 << 3 << 85.0 << 88.0 << 199.5;
         QTest::newRow("8 h at 85 dB = 100 %") << 8.0 << 85.0f << 8.0 << 3 << 85.0 << 85.0 << 100.0;
         QTest::newRow("8 h at 88 dB = 200 %") << 8.0 << 88.0f << 8.0 << 3 << 85.0 << 88.0 << 200.0;
         QTest::newRow("one hour taken for 8 h") << 1.0 << 82.0f << 8.0 << 3 << 85.0 << 82.0 << 50.0;
@@ -388,25 +388,26 @@ private slots:
         const std::optional<AcousticWeighting> unknown;
         QTest::newRow("LAeq") << FigureNames::equivalentLevelName(a) << "LAeq";
         QTest::newRow("LCeq") << FigureNames::equivalentLevelName(c) << "LCeq";
-        QTest::newRow("Leq, weighting unknown") << FigureNames::equivalentLevelName(unknown) << "Leq";
+        QTest::newRow("Leq, weighting unknown")
+            << FigureNames::equivalentLevelName(unknown) << "Leq";
         QTest::newRow("key laeq_db") << FigureNames::equivalentLevelKey(a) << "laeq_db";
         QTest::newRow("key leq_db") << FigureNames::equivalentLevelKey(unknown) << "leq_db";
-        QTest::newRow("LAFmax") << FigureNames::levelName(a, TimeWeighting::Fast, "max") << "LAFmax";
+        QTest::newRow("LAFmax") << FigureNames::levelName(a, TimeWeighting::Fast, "max")
+                                << "LAFmax";
         QTest::newRow("LCS") << FigureNames::levelName(c, TimeWeighting::Slow) << "LCS";
         QTest::newRow("Lmax, nothing known")
             << FigureNames::levelName(unknown, TimeWeighting::Fast, "max") << "Lmax";
-        QTest::newRow("sampling note") << FigureNames::samplingNote(600, 2.0)
-                                       << "sampled: 600 readings at 2 s";
-        const std::vector<float> levels{50.0f, 19.9f, 50.0f, 140.1f, 60.0f,
-                                        std::numeric_limits<float>::quiet_NaN()};
+        QTest::newRow("sampling note")
+            << FigureNames::samplingNote(600, 2.0) << "sampled: 600 readings at 2 s";
+        const std::vector<float> levels{50.0f,  19.9f, 50.0f,
+                                        140.1f, 60.0f, std::numeric_limits<float>::quiet_NaN()};
         const SampleCounts logger = FigureNames::countSamples(levels, true, 0);
-        QTest::newRow("counts of logger data")
-            << QStringLiteral("%1 %2 %3 %4")
-                   .arg(logger.samples)
-                   .arg(logger.notFinite)
-                   .arg(logger.outOfRange)
-                   .arg(logger.possibleStandIns)
-            << "5 1 2 2";
+        QTest::newRow("counts of logger data") << QStringLiteral("%1 %2 %3 %4")
+                                                      .arg(logger.samples)
+                                                      .arg(logger.notFinite)
+                                                      .arg(logger.outOfRange)
+                                                      .arg(logger.possibleStandIns)
+                                               << "5 1 2 2";
         const SampleCounts file = FigureNames::countSamples(levels, false, 3);
         QTest::newRow("counts of a file: no stand-ins, rows without level")
             << QStringLiteral("%1 %2").arg(file.possibleStandIns).arg(file.rowsWithoutLevel)

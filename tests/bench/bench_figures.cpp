@@ -60,14 +60,16 @@ private slots:
         QFETCH(bool, all);
         const Series s = noisySeries(count, step);
         double sink = 0.0;
-        QBENCHMARK {
+        QBENCHMARK
+        {
             if (!all) {
                 sink += AcousticStatistics::of(s.levels, step, 85.0).leq;
                 continue;
             }
             const SampleTiming timing = SampleTiming::of(s.times, s.levels, step);
             QList<PeriodLevel> periods = PeriodLevels::of(timing, s.levels, 900'000);
-            PeriodLevels::countEvents(periods, ExceedanceEvents::find(timing, s.levels, {85.0, 10.0, 2.0}));
+            PeriodLevels::countEvents(periods,
+                                      ExceedanceEvents::find(timing, s.levels, {85.0, 10.0, 2.0}));
             const DenFigures den = DayEveningNight::of(timing, s.levels);
             const NoiseDose dose = NoiseDoses::of(timing, s.levels);
             sink += periods.size() + den.whole.lden.value_or(0.0) + dose.dosePercent;

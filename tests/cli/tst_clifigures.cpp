@@ -44,9 +44,10 @@ void writeCsv(const QString& path, const QDateTime& start, int count, double ste
     const double first = DateTimeValue::fromDateTime(start.date(), start.time());
     QByteArray bytes;
     for (int i = 0; i < count; ++i)
-        bytes += ExportText::graphExportLine(first + i * step / 86400.0, level, ExportText::Comma, us)
-                     .toUtf8() +
-                 "\r\n";
+        bytes +=
+            ExportText::graphExportLine(first + i * step / 86400.0, level, ExportText::Comma, us)
+                .toUtf8() +
+            "\r\n";
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QVERIFY(file.write(bytes) == bytes.size());
@@ -80,8 +81,8 @@ class TestCliFigures : public QObject
 private:
     QTemporaryDir dir_;
     QString rec_;
-    QString loud_;  // 1 h at 88 dB, 10 s apart
-    QString day_;   // 24 h at 60 dB from 07:00, 1 min apart
+    QString loud_; // 1 h at 88 dB, 10 s apart
+    QString day_;  // 24 h at 60 dB from 07:00, 1 min apart
 
 private slots:
     void initTestCase()
@@ -146,21 +147,17 @@ private slots:
             << QVariantMap{{"events/0", QVariant()}};
         QTest::newRow("dose: 1 h at 88 dB for 8 h, 3 dB rate")
             << QStringList{"dose", "LOUD", "--exposure", "8h"} << "UTC"
-            << QVariantMap{{"lex_8h_db", 88},
-                           {"dose_percent", 200},
-                           {"exchange_rate_db", 3},
-                           {"criterion_db", 85},
-                           {"exposure_s", 28800},
-                           {"measured_s", 3600},
-                           {"leq_db", 88},
-                           {"weighting", "unknown"},
-                           {"set", QVariant()}};
+            << QVariantMap{{"lex_8h_db", 88},    {"dose_percent", 200},    {"exchange_rate_db", 3},
+                           {"criterion_db", 85}, {"exposure_s", 28800},    {"measured_s", 3600},
+                           {"leq_db", 88},       {"weighting", "unknown"}, {"set", QVariant()}};
         QTest::newRow("dose: 4 h of exposure")
             << QStringList{"dose", "LOUD", "--exposure", "4h"} << "UTC"
             << QVariantMap{{"lex_8h_db", 84.99}, {"dose_percent", 99.76}};
         QTest::newRow("dose: 5 dB rate, its own criterion")
             << QStringList{"dose", "LOUD", "--exchange-rate", "5"} << "UTC"
-            << QVariantMap{{"exchange_rate_db", 5}, {"criterion_db", 90}, {"dose_percent", 75.79},
+            << QVariantMap{{"exchange_rate_db", 5},
+                           {"criterion_db", 90},
+                           {"dose_percent", 75.79},
                            {"average_db", 88}};
         QTest::newRow("stats: Lden of a day at 60 dB")
             << QStringList{"stats", "DAY"} << "UTC"
@@ -175,8 +172,8 @@ private slots:
                            {"percentile_rule", "nearest rank"},
                            {"whole/acoustic/leq_db", 60}};
         QTest::newRow("stats: own periods and penalties")
-            << QStringList{"stats", "DAY", "--den-hours", "06:00,18:00,22:00", "--den-penalties",
-                           "0,5"}
+            << QStringList{"stats",           "DAY", "--den-hours", "06:00,18:00,22:00",
+                           "--den-penalties", "0,5"}
             << "UTC"
             << QVariantMap{{"day_evening_night/lden_db", 62.36},
                            {"day_evening_night/evening_penalty_db", 0}};
@@ -190,8 +187,8 @@ private slots:
         arguments.replaceInStrings(QRegularExpression("^REC$"), rec_);
         arguments.replaceInStrings(QRegularExpression("^LOUD$"), loud_);
         arguments.replaceInStrings(QRegularExpression("^DAY$"), day_);
-        const CliRun run = runCli(arguments + QStringList{"--format", "json"},
-                                  environmentIn(timeZone));
+        const CliRun run =
+            runCli(arguments + QStringList{"--format", "json"}, environmentIn(timeZone));
         QCOMPARE(run.status, 0);
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
@@ -225,18 +222,18 @@ private slots:
                            "80.00,60.00,60.00,450,1.0000,true\n"};
         QTest::newRow("periods text, German")
             << QStringList{"periods", "REC", "--period", "15m"} << "de_DE.UTF-8"
-            << QStringList{"2010-04-14 09:45:00\t2010-04-14 10:00:00\t64,2\t80,0\t60,0\t60,0\t300\t67 %"
-                           "\tincomplete\n",
-                           "note\tsampled: 900 readings at 2 s\n"};
+            << QStringList{
+                   "2010-04-14 09:45:00\t2010-04-14 10:00:00\t64,2\t80,0\t60,0\t60,0\t300\t67 %"
+                   "\tincomplete\n",
+                   "note\tsampled: 900 readings at 2 s\n"};
         QTest::newRow("events csv")
             << QStringList{"events", "REC", "--threshold", "70", "--format", "csv"} << "en_US.UTF-8"
             << QStringList{"start,end,duration_s,lmax_db,laeq_db,sel_db\n",
                            "2010-04-14T09:59:50.000+00:00,2010-04-14T10:00:10.000+00:00,20.000,"
                            "80.00,80.00,93.01\n"};
-        QTest::newRow("dose text")
-            << QStringList{"dose", "LOUD"} << "en_US.UTF-8"
-            << QStringList{"LEX,8h\t88.0 dB\n", "dose\t200.0 %\n",
-                           "note\ta dose is defined on A-weighted levels\n"};
+        QTest::newRow("dose text") << QStringList{"dose", "LOUD"} << "en_US.UTF-8"
+                                   << QStringList{"LEX,8h\t88.0 dB\n", "dose\t200.0 %\n",
+                                                  "note\ta dose is defined on A-weighted levels\n"};
         QTest::newRow("stats text: the day-evening-night table")
             << QStringList{"stats", "DAY"} << "en_US.UTF-8"
             << QStringList{"2010-04-14\t60.0\t60.0\t60.0\t66.4\t66.0\t100 %\t100 %\t100 %\n"};
@@ -301,10 +298,10 @@ private slots:
         QTest::newRow("events: a minimum duration that does not read")
             << QStringList{"events", "REC", "--threshold", "70", "--min-duration", "long"}
             << "--min-duration needs a duration such as 10s";
-        QTest::newRow("dose: exchange rate 4")
-            << QStringList{"dose", "REC", "--exchange-rate", "4"} << "--exchange-rate must be 3 or 5";
-        QTest::newRow("dose: no csv") << QStringList{"dose", "REC", "--format", "csv"}
-                                      << "--format must be text or json";
+        QTest::newRow("dose: exchange rate 4") << QStringList{"dose", "REC", "--exchange-rate", "4"}
+                                               << "--exchange-rate must be 3 or 5";
+        QTest::newRow("dose: no csv")
+            << QStringList{"dose", "REC", "--format", "csv"} << "--format must be text or json";
         QTest::newRow("stats: evening before day")
             << QStringList{"stats", "REC", "--den-hours", "19:00,07:00,23:00"}
             << "--den-hours needs the starts of day, evening and night, such as "

@@ -78,7 +78,8 @@ struct Figures
 
     [[nodiscard]] std::span<const double> times() const
     {
-        return std::span<const double>(series.times).subspan(std::size_t(first), std::size_t(count));
+        return std::span<const double>(series.times)
+            .subspan(std::size_t(first), std::size_t(count));
     }
     [[nodiscard]] std::span<const float> levels() const
     {
@@ -219,7 +220,8 @@ int load(const Common& common, Figures& f)
     }
     if (loaded.series.rowsWithoutLevel > 0)
         QTextStream(stderr) << "audimark-cli: "
-                            << TabularConversion::rowsWithoutLevelNote(loaded.series.rowsWithoutLevel)
+                            << TabularConversion::rowsWithoutLevelNote(
+                                   loaded.series.rowsWithoutLevel)
                             << '\n';
     f.file = common.stats.file;
     f.collection = !TextImport::separatorForExtension(f.file).has_value();
@@ -298,7 +300,8 @@ int runPeriods(const Invocation& invocation)
         return usage(error);
     if (!invocation.isSet(QStringLiteral("period")))
         return usage(QStringLiteral("periods needs --period, such as 15m or 1h"));
-    const std::optional<qint64> length = PeriodLevels::lengthOf(invocation.value(QStringLiteral("period")));
+    const std::optional<qint64> length =
+        PeriodLevels::lengthOf(invocation.value(QStringLiteral("period")));
     if (!length)
         return usage(QStringLiteral("--period needs a length that divides a day, such as 5m, "
                                     "15m or 1h"));
@@ -326,8 +329,7 @@ int runPeriods(const Invocation& invocation)
         return 1;
     }
     if (criteria)
-        PeriodLevels::countEvents(periods,
-                                  ExceedanceEvents::find(f.timing, f.levels(), *criteria));
+        PeriodLevels::countEvents(periods, ExceedanceEvents::find(f.timing, f.levels(), *criteria));
 
     if (common.format == Format::Json) {
         QJsonArray rows;
@@ -366,13 +368,13 @@ int runPeriods(const Invocation& invocation)
                << "\n\n";
     QStringList heading;
     if (csv)
-        heading = {QStringLiteral("start"), QStringLiteral("end"), f.leqKey(),
-                   QStringLiteral("lmax_db"), QStringLiteral("l10_db"), QStringLiteral("l90_db"),
-                   QStringLiteral("samples"), QStringLiteral("coverage"),
-                   QStringLiteral("complete")};
+        heading = {
+            QStringLiteral("start"),   QStringLiteral("end"),      f.leqKey(),
+            QStringLiteral("lmax_db"), QStringLiteral("l10_db"),   QStringLiteral("l90_db"),
+            QStringLiteral("samples"), QStringLiteral("coverage"), QStringLiteral("complete")};
     else
-        heading = {QStringLiteral("start"), QStringLiteral("end"), f.leqName(),
-                   QStringLiteral("Lmax"), QStringLiteral("L10"), QStringLiteral("L90"),
+        heading = {QStringLiteral("start"),   QStringLiteral("end"),      f.leqName(),
+                   QStringLiteral("Lmax"),    QStringLiteral("L10"),      QStringLiteral("L90"),
                    QStringLiteral("samples"), QStringLiteral("coverage"), QString()};
     if (criteria)
         heading.append(QStringLiteral("events"));
@@ -420,12 +422,13 @@ int runEvents(const Invocation& invocation)
     if (common.format == Format::Json) {
         QJsonArray rows;
         for (const ExceedanceEvent& e : events)
-            rows.append(QJsonObject{{QStringLiteral("start"), isoOf(e.startMs)},
-                                    {QStringLiteral("end"), isoOf(e.endMs)},
-                                    {QStringLiteral("duration_s"), std::round(e.durationSeconds * 1000.0) / 1000.0},
-                                    {QStringLiteral("lmax_db"), hundredths(e.lmax)},
-                                    {f.leqKey(), hundredths(e.leq)},
-                                    {QStringLiteral("sel_db"), hundredths(e.sel)}});
+            rows.append(QJsonObject{
+                {QStringLiteral("start"), isoOf(e.startMs)},
+                {QStringLiteral("end"), isoOf(e.endMs)},
+                {QStringLiteral("duration_s"), std::round(e.durationSeconds * 1000.0) / 1000.0},
+                {QStringLiteral("lmax_db"), hundredths(e.lmax)},
+                {f.leqKey(), hundredths(e.leq)},
+                {QStringLiteral("sel_db"), hundredths(e.sel)}});
         QJsonObject root = headJson(f);
         root.insert(QStringLiteral("event_criteria"), criteriaJson(*criteria));
         root.insert(QStringLiteral("events"), rows);
@@ -444,20 +447,29 @@ int runEvents(const Invocation& invocation)
                << number(criteria->hysteresisDb, 1, locale) << " dB\nevents\t" << events.size()
                << "\n\n";
     const QStringList heading =
-        csv ? QStringList{QStringLiteral("start"), QStringLiteral("end"),
-                          QStringLiteral("duration_s"), QStringLiteral("lmax_db"), f.leqKey(),
+        csv ? QStringList{QStringLiteral("start"),
+                          QStringLiteral("end"),
+                          QStringLiteral("duration_s"),
+                          QStringLiteral("lmax_db"),
+                          f.leqKey(),
                           QStringLiteral("sel_db")}
-            : QStringList{QStringLiteral("start"), QStringLiteral("end"),
-                          QStringLiteral("duration"), QStringLiteral("Lmax"), f.leqName(),
-                          QStringLiteral("SEL")};
+            : QStringList{
+                  QStringLiteral("start"), QStringLiteral("end"), QStringLiteral("duration"),
+                  QStringLiteral("Lmax"),  f.leqName(),           QStringLiteral("SEL")};
     stream << heading.join(separator) << '\n';
     for (const ExceedanceEvent& e : events) {
-        const QStringList cells =
-            csv ? QStringList{isoText(e.startMs), isoText(e.endMs), csvNumber(e.durationSeconds, 3),
-                              csvNumber(e.lmax, 2), csvNumber(e.leq, 2), csvNumber(e.sel, 2)}
-                : QStringList{localText(e.startMs), localText(e.endMs),
-                              durationText(e.durationSeconds, locale), number(e.lmax, 1, locale),
-                              number(e.leq, 1, locale), number(e.sel, 1, locale)};
+        const QStringList cells = csv ? QStringList{isoText(e.startMs),
+                                                    isoText(e.endMs),
+                                                    csvNumber(e.durationSeconds, 3),
+                                                    csvNumber(e.lmax, 2),
+                                                    csvNumber(e.leq, 2),
+                                                    csvNumber(e.sel, 2)}
+                                      : QStringList{localText(e.startMs),
+                                                    localText(e.endMs),
+                                                    durationText(e.durationSeconds, locale),
+                                                    number(e.lmax, 1, locale),
+                                                    number(e.leq, 1, locale),
+                                                    number(e.sel, 1, locale)};
         stream << cells.join(separator) << '\n';
     }
     print(out);
@@ -510,7 +522,8 @@ int runDose(const Invocation& invocation)
         root.insert(QStringLiteral("exchange_rate_db"), dose.exchangeRateDb);
         root.insert(QStringLiteral("criterion_db"), dose.criterionDb);
         root.insert(QStringLiteral("exposure_s"), dose.exposureSeconds);
-        root.insert(QStringLiteral("measured_s"), std::round(dose.measuredSeconds * 1000.0) / 1000.0);
+        root.insert(QStringLiteral("measured_s"),
+                    std::round(dose.measuredSeconds * 1000.0) / 1000.0);
         root.insert(f.leqKey(), hundredths(dose.leq));
         root.insert(QStringLiteral("average_db"), hundredths(dose.averageDb));
         root.insert(QStringLiteral("exchange_rate"), rateName);
@@ -568,7 +581,8 @@ QString clockText(int minute)
 
 DenFigures denOf(const ReportSeries& series, const DenSettings& settings)
 {
-    const SampleTiming timing = SampleTiming::of(series.times, series.levels, series.intervalSeconds);
+    const SampleTiming timing =
+        SampleTiming::of(series.times, series.levels, series.intervalSeconds);
     return DayEveningNight::of(timing, series.levels, settings);
 }
 
@@ -589,8 +603,8 @@ int runFiguresCommand(const Invocation& invocation)
     return runDose(invocation);
 }
 
-bool readDenSettings(const QString& startsText, const QString& penaltiesText,
-                     DenSettings& settings, QString& error)
+bool readDenSettings(const QString& startsText, const QString& penaltiesText, DenSettings& settings,
+                     QString& error)
 {
     if (!startsText.isEmpty() && !settings.readStarts(startsText)) {
         error = QStringLiteral("--den-hours needs the starts of day, evening and night, such as "

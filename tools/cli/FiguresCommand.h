@@ -45,6 +45,5 @@
 // as stats prints them.
 [[nodiscard]] QJsonObject dayEveningNightJson(const ReportSeries& series,
                                               const DenSettings& settings);
-[[nodiscard]] QString dayEveningNightText(const ReportSeries& series,
-                                          const DenSettings& settings,
+[[nodiscard]] QString dayEveningNightText(const ReportSeries& series, const DenSettings& settings,
                                           const QLocale& locale = QLocale());
