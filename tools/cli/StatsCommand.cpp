@@ -107,12 +107,13 @@ void addFigures(QJsonObject& root, const StatsOptions& options, const LoadedRepo
 {
     const SampleCounts counts = FigureNames::countSamples(
         loaded.series.levels, isCollection(options.file), loaded.series.rowsWithoutLevel);
-    root.insert(QStringLiteral("counts"),
-                QJsonObject{{QStringLiteral("samples"), double(counts.samples)},
-                            {QStringLiteral("not_finite"), double(counts.notFinite)},
-                            {QStringLiteral("out_of_range"), double(counts.outOfRange)},
-                            {QStringLiteral("possible_stand_ins"), double(counts.possibleStandIns)},
-                            {QStringLiteral("rows_without_level"), double(counts.rowsWithoutLevel)}});
+    root.insert(
+        QStringLiteral("counts"),
+        QJsonObject{{QStringLiteral("samples"), double(counts.samples)},
+                    {QStringLiteral("not_finite"), double(counts.notFinite)},
+                    {QStringLiteral("out_of_range"), double(counts.outOfRange)},
+                    {QStringLiteral("possible_stand_ins"), double(counts.possibleStandIns)},
+                    {QStringLiteral("rows_without_level"), double(counts.rowsWithoutLevel)}});
     root.insert(QStringLiteral("percentile_rule"),
                 FigureNames::percentileRuleText(PercentileRule::NearestRank));
     root.insert(QStringLiteral("day_evening_night"),

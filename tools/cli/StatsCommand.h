@@ -53,7 +53,7 @@ struct StatsOptions
     QString fromText;
     QString toText;
     QString thresholdText; // empty: the default threshold
-    QString denStartsText;    // --den-hours; empty: 07:00,19:00,23:00
+    QString denStartsText; // --den-hours; empty: 07:00,19:00,23:00
     QString denPenaltiesText; // --den-penalties; empty: 5,10
     bool json = false;
 };
