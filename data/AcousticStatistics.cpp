@@ -256,6 +256,33 @@ double equivalentLevel(std::span<const float> levels)
     return energyMean(finiteLevels(levels));
 }
 
+double equivalentLevel(std::span<const float> levels, std::span<const double> seconds)
+{
+    const std::size_t n = std::min(levels.size(), seconds.size());
+    const auto counts = [&](std::size_t i) {
+        return std::isfinite(levels[i]) && std::isfinite(seconds[i]) && seconds[i] > 0.0;
+    };
+    bool any = false;
+    float top = 0.0f;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (counts(i) && (!any || levels[i] > top)) {
+            top = levels[i];
+            any = true;
+        }
+    }
+    if (!any)
+        return 0.0;
+    double sum = 0.0;
+    double total = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!counts(i))
+            continue;
+        sum += seconds[i] * std::exp((double(levels[i]) - double(top)) * kPerDb);
+        total += seconds[i];
+    }
+    return double(top) + 10.0 * std::log10(sum / total);
+}
+
 double exceededLevel(std::span<const float> levels, double percent)
 {
     std::vector<float> kept = finiteLevels(levels);

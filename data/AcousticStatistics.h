@@ -70,6 +70,13 @@ namespace AcousticStatistics {
 // the power, so 99,999 levels of 140 dB give 140 dB. 0 for an empty run.
 [[nodiscard]] double equivalentLevel(std::span<const float> levels);
 
+// The same, each level weighted by the seconds it stands for (the samples of
+// a real-time recording are not evenly spaced). Levels that are not finite
+// and weights that are not finite and above 0 are left out; levels and
+// seconds are read up to the shorter of the two. 0 when nothing is left.
+[[nodiscard]] double equivalentLevel(std::span<const float> levels,
+                                     std::span<const double> seconds);
+
 // Ln by the nearest-rank definition above; percent is clamped to 0..100.
 // 0 for an empty run.
 [[nodiscard]] double exceededLevel(std::span<const float> levels, double percent);

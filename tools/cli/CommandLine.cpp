@@ -1,4 +1,5 @@
 #include "tools/cli/CommandLine.h"
+#include "tools/cli/FigureCommandTable.h"
 
 #include <QTextStream>
 
@@ -194,21 +195,25 @@ QList<Command> buildCommands()
                                               "not read and a span without points")};
     list.append(
         {QStringLiteral("stats"),
-         QStringLiteral("FILE|archive:ID [--set N] [--from TIME --to TIME] [--threshold dB] "
-                        "[--format text|json] [--archive URL|FILE]"),
+        QStringLiteral("FILE|archive:ID [--set N] [--from TIME --to TIME] [--threshold dB] "
+                       "[--den-hours D,E,N] [--den-penalties E,N] [--format text|json] "
+                       "[--archive URL|FILE]"),
          QStringLiteral("print the statistics of a series"),
          QStringLiteral("Prints the statistics of one series - a data set of a collection file, "
                         "or the series of a text or CSV file the program wrote - as the graph "
                         "window shows them, with the acoustic figures (Leq, L5 to L95, Lmax, "
                         "Lmin, duration, time above the threshold); with --from and --to also "
-                        "for the points in that span. archive:ID reads measurement ID of the "
-                        "archive as the file `archive export ID` writes."),
+                       "for the points in that span. Then the day-evening-night levels (Lday, "
+                       "Levening, Lnight, Lden, Ldn) per day and over the whole series, with "
+                       "how much of each period the samples cover. archive:ID reads measurement "
+                       "ID of the archive as the file `archive export ID` writes."),
          seriesOptions +
              QList<Option>{{QStringLiteral("format"), QStringLiteral("FORMAT"),
                             QStringLiteral("text (the default) or json (times in ISO 8601 with "
                                            "the UTC offset, figures as numbers, beside the "
-                                           "texts the window shows).")},
-                           archiveOption()},
+                                          "texts the window shows).")},
+                          archiveOption()} +
+            denOptions(),
          {{QStringLiteral("0"), QStringLiteral("the statistics were printed")},
           {QStringLiteral("1"), QStringLiteral("the file cannot be read, holds no such set or no "
                                                "points, its times run backwards, or ") +
@@ -240,6 +245,7 @@ QList<Command> buildCommands()
           FileDecodeExit},
          QStringLiteral("audimark-cli report today.rec --set 2 --out noise.pdf --from 08:00 --to "
                         "17:00")});
+    list.append(figureCommands());
     list.append(
         {QStringLiteral("autoload"),
          QStringLiteral("--once | --every HOURS [--dir DIR] [--port PATH]... [--quiet|--verbose] "

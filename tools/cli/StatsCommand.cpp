@@ -1,10 +1,12 @@
 #include "tools/cli/StatsCommand.h"
 
+#include "acoustics/FigureNames.h"
 #include "data/SeriesStatistics.h"
 #include "files/formats/TabularConversion.h"
 #include "files/formats/TextImport.h"
 #include "meter/MeterClock.h"
 #include "tools/cli/DownloadCommand.h"
+#include "tools/cli/FiguresCommand.h"
 #include "tools/cli/IsoTime.h"
 #include "tools/cli/LoadFailureNotes.h"
 #include "tools/cli/SeriesInput.h"
@@ -94,6 +96,32 @@ QJsonObject acousticJson(const AcousticFigures& f)
             {QStringLiteral("percent_above"), hundredths(f.percentAbove)}};
 }
 
+DenSettings denSettings(const StatsOptions& options)
+{
+    DenSettings settings;
+    QString error;
+    (void)readDenSettings(options.denStartsText, options.denPenaltiesText, settings, error);
+    return settings;
+}
+
+// The acoustician's figures of the whole series beside the window's.
+void addFigures(QJsonObject& root, const StatsOptions& options, const LoadedReport& loaded)
+{
+    const SampleCounts counts = FigureNames::countSamples(
+        loaded.series.levels, isCollection(options.file), loaded.series.rowsWithoutLevel);
+    root.insert(
+        QStringLiteral("counts"),
+        QJsonObject{{QStringLiteral("samples"), double(counts.samples)},
+                    {QStringLiteral("not_finite"), double(counts.notFinite)},
+                    {QStringLiteral("out_of_range"), double(counts.outOfRange)},
+                    {QStringLiteral("possible_stand_ins"), double(counts.possibleStandIns)},
+                    {QStringLiteral("rows_without_level"), double(counts.rowsWithoutLevel)}});
+    root.insert(QStringLiteral("percentile_rule"),
+                FigureNames::percentileRuleText(PercentileRule::NearestRank));
+    root.insert(QStringLiteral("day_evening_night"),
+                dayEveningNightJson(loaded.series, denSettings(options)));
+}
+
 QByteArray json(const StatsOptions& options, const LoadedReport& loaded)
 {
     const NoiseReport& r = loaded.report;
@@ -156,7 +184,7 @@ QByteArray json(const StatsOptions& options, const LoadedReport& loaded)
         endIso = IsoTime::ofDateTimeValue(*latest + interval);
     }
     const bool collection = isCollection(options.file);
-    const QJsonObject root{
+    QJsonObject root{
         {QStringLiteral("file"), options.file},
         {QStringLiteral("set"), collection ? QJsonValue(options.set) : QJsonValue(QJsonValue::Null)},
         {QStringLiteral("meter"), r.meterModel},
@@ -171,6 +199,7 @@ QByteArray json(const StatsOptions& options, const LoadedReport& loaded)
         {QStringLiteral("rows_without_level"), double(loaded.series.rowsWithoutLevel)},
         {QStringLiteral("whole"), whole},
         {QStringLiteral("span"), span}};
+    addFigures(root, options, loaded);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -216,7 +245,7 @@ QString text(const StatsOptions& options, const LoadedReport& loaded)
             line += QStringLiteral("  ") + row.span;
         stream << line.trimmed();
     }
-    stream << '\n';
+    stream << "\n\n" << dayEveningNightText(loaded.series, denSettings(options));
     return out;
 }
 } // namespace
@@ -265,6 +294,12 @@ LoadedReport loadStatsReport(const StatsOptions& options)
 
 int runStatsCommand(const StatsOptions& options)
 {
+    DenSettings settings;
+    QString denError;
+    if (!readDenSettings(options.denStartsText, options.denPenaltiesText, settings, denError)) {
+        QTextStream(stderr) << "audimark-cli: " << denError << '\n';
+        return kUsageStatus;
+    }
     const LoadedReport loaded = loadStatsReport(options);
     if (loaded.status != 0) {
         QTextStream(stderr) << "audimark-cli: " << loaded.error << '\n';

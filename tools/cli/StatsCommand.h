@@ -12,6 +12,14 @@
 // to, not including, --to. A TIME is a time of day (hh:mm[:ss]) or a date
 // and time (yyyy-mm-ddThh:mm[:ss]); see reportSpanOfTimes.
 //
+// After the table, the day-evening-night levels per day and over the whole
+// series (FiguresCommand); in JSON under day_evening_night {lday_db,
+// levening_db, lnight_db, lden_db, ldn_db, day_coverage, evening_coverage,
+// night_coverage, samples, day_start, evening_start, night_start,
+// evening_penalty_db, night_penalty_db, days [{date, start, ...}]}, beside
+// counts {samples, not_finite, out_of_range, possible_stand_ins,
+// rows_without_level} and percentile_rule.
+//
 // JSON keys: file, set, meter, weighting, leq_name, start, end, start_iso,
 // end_iso, interval_s, threshold_db, rows_without_level, whole {statistics
 // {start_time, sampling_rate, data_no, avg, max, max_time, min, min_time,
@@ -45,6 +53,8 @@ struct StatsOptions
     QString fromText;
     QString toText;
     QString thresholdText; // empty: the default threshold
+    QString denStartsText; // --den-hours; empty: 07:00,19:00,23:00
+    QString denPenaltiesText; // --den-penalties; empty: 5,10
     bool json = false;
 };
 

@@ -6,6 +6,7 @@
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/DownloadCommand.h"
 #include "tools/cli/ExportCommand.h"
+#include "tools/cli/FiguresCommand.h"
 #include "tools/cli/LiveCommand.h"
 #include "tools/cli/RecordCommand.h"
 #include "tools/cli/ReportRunner.h"
@@ -179,6 +180,8 @@ int runStatsOrReport(const Invocation& invocation)
             return usage(QStringLiteral("--archive needs an archive file or URL"));
         qputenv(CliArchive::EnvironmentVariable, archive.toLocal8Bit());
     }
+    stats.denStartsText = invocation.value(QStringLiteral("den-hours"));
+    stats.denPenaltiesText = invocation.value(QStringLiteral("den-penalties"));
     if (invocation.command == QLatin1String("stats")) {
         const QString statsFormat =
             invocation.value(QStringLiteral("format"), QStringLiteral("text"));
@@ -291,6 +294,8 @@ int runCommand(const Invocation& invocation)
             return usage(error);
         return runArchiveCommand(*options);
     }
+    if (isFiguresCommand(command))
+        return runFiguresCommand(invocation);
     if (command == QLatin1String("stats") || command == QLatin1String("report"))
         return runStatsOrReport(invocation);
     return runLive(invocation);

@@ -1,0 +1,674 @@
+#include "tools/cli/FiguresCommand.h"
+
+#include "acoustics/ExceedanceEvents.h"
+#include "acoustics/FigureNames.h"
+#include "acoustics/NoiseDose.h"
+#include "acoustics/PeriodLevels.h"
+#include "data/GraphTexts.h"
+#include "files/formats/TabularConversion.h"
+#include "files/formats/TextImport.h"
+#include "tools/cli/IsoTime.h"
+#include "tools/cli/StatsCommand.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+using CommandLine::Invocation;
+
+enum class Format
+{
+    Text,
+    Csv,
+    Json
+};
+
+int usage(const QString& message)
+{
+    QTextStream(stderr) << "audimark-cli: " << message << '\n';
+    return CommandLine::UsageStatus;
+}
+
+double hundredths(double value)
+{
+    return std::round(value * 100.0) / 100.0;
+}
+
+// A duration: a number with s, m or h ("10s", "8h", "0.5h"); a bare number is
+// seconds. Above 0.
+std::optional<double> secondsOf(const QString& text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*([smh]?)\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    double seconds = match.captured(1).toDouble();
+    if (match.captured(2) == QLatin1String("m"))
+        seconds *= 60.0;
+    else if (match.captured(2) == QLatin1String("h"))
+        seconds *= 3600.0;
+    return seconds > 0.0 && std::isfinite(seconds) ? std::optional<double>(seconds) : std::nullopt;
+}
+
+std::optional<double> decibelsOf(const QString& text)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+// The series with what is said of it.
+struct Figures
+{
+    QString file;
+    bool collection = false;
+    int set = 1;
+    ReportSeries series;
+    qsizetype first = 0; // the span of the series the figures are of
+    qsizetype count = 0;
+    SampleTiming timing;
+    SampleCounts counts;
+
+    [[nodiscard]] std::span<const double> times() const
+    {
+        return std::span<const double>(series.times)
+            .subspan(std::size_t(first), std::size_t(count));
+    }
+    [[nodiscard]] std::span<const float> levels() const
+    {
+        return std::span<const float>(series.levels)
+            .subspan(std::size_t(first), std::size_t(count));
+    }
+    [[nodiscard]] QString leqKey() const
+    {
+        return FigureNames::equivalentLevelKey(series.weighting);
+    }
+    [[nodiscard]] QString leqName() const
+    {
+        return FigureNames::equivalentLevelName(series.weighting);
+    }
+};
+
+QJsonValue isoOf(qint64 ms)
+{
+    return IsoTime::ofDateTimeValue(SampleTiming::toDateTime(ms));
+}
+
+QString isoText(qint64 ms)
+{
+    return isoOf(ms).toString();
+}
+
+QString localText(qint64 ms)
+{
+    return GraphTexts::toDateTime(SampleTiming::toDateTime(ms))
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString weightingName(const ReportSeries& series)
+{
+    return series.weighting ? weightingText(*series.weighting) : QStringLiteral("unknown");
+}
+
+QJsonObject countsJson(const SampleCounts& counts)
+{
+    return {{QStringLiteral("samples"), double(counts.samples)},
+            {QStringLiteral("not_finite"), double(counts.notFinite)},
+            {QStringLiteral("out_of_range"), double(counts.outOfRange)},
+            {QStringLiteral("possible_stand_ins"), double(counts.possibleStandIns)},
+            {QStringLiteral("rows_without_level"), double(counts.rowsWithoutLevel)}};
+}
+
+QString samplingNoteOf(const Figures& f)
+{
+    return f.collection ? FigureNames::samplingNote(f.counts.samples, f.series.intervalSeconds)
+                        : QString();
+}
+
+QJsonObject headJson(const Figures& f)
+{
+    QJsonObject head{{QStringLiteral("file"), f.file},
+                     {QStringLiteral("set"), f.collection ? QJsonValue(f.set) : QJsonValue()},
+                     {QStringLiteral("weighting"), weightingName(f.series)},
+                     {QStringLiteral("leq_name"), f.leqName()},
+                     {QStringLiteral("counts"), countsJson(f.counts)}};
+    const QString note = samplingNoteOf(f);
+    head.insert(QStringLiteral("sampling"), note.isEmpty() ? QJsonValue() : QJsonValue(note));
+    return head;
+}
+
+// The lines said beside the figures, for the text format and stderr.
+QString countsText(const Figures& f)
+{
+    QString out;
+    QTextStream stream(&out);
+    stream << "file\t" << f.file << '\n';
+    if (f.collection)
+        stream << "set\t" << f.set << '\n';
+    stream << "weighting\t" << weightingName(f.series) << '\n'
+           << "samples\t" << f.counts.samples << '\n';
+    if (const QString note = samplingNoteOf(f); !note.isEmpty())
+        stream << "note\t" << note << '\n';
+    if (f.counts.outOfRange > 0)
+        stream << "out of range (20-140 dB)\t" << f.counts.outOfRange << '\n';
+    if (f.counts.possibleStandIns > 0)
+        stream << "at 50.0 dB (the logger's stand-in for a level it could not measure)\t"
+               << f.counts.possibleStandIns << '\n';
+    if (f.counts.rowsWithoutLevel > 0)
+        stream << "rows without a level, left out\t" << f.counts.rowsWithoutLevel << '\n';
+    return out;
+}
+
+QString number(double value, int decimals, const QLocale& locale)
+{
+    return locale.toString(value, 'f', decimals);
+}
+
+QString csvNumber(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+struct Common
+{
+    StatsOptions stats;
+    Format format = Format::Text;
+};
+
+// FILE, --set, --from, --to and --format; an empty error when they read.
+Common commonOptions(const Invocation& invocation, bool csvAllowed, QString& error)
+{
+    Common common;
+    if (invocation.arguments.size() != 1) {
+        error = invocation.command + QStringLiteral(" needs one file");
+        return common;
+    }
+    common.stats.file = invocation.arguments.first();
+    if (invocation.isSet(QStringLiteral("set"))) {
+        bool ok = false;
+        common.stats.set = invocation.value(QStringLiteral("set")).toInt(&ok);
+        if (!ok)
+            error = QStringLiteral("--set needs a number");
+    }
+    common.stats.fromText = invocation.value(QStringLiteral("from"));
+    common.stats.toText = invocation.value(QStringLiteral("to"));
+    const QString format = invocation.value(QStringLiteral("format"), QStringLiteral("text"));
+    if (format == QLatin1String("json"))
+        common.format = Format::Json;
+    else if (format == QLatin1String("csv") && csvAllowed)
+        common.format = Format::Csv;
+    else if (format != QLatin1String("text"))
+        error = csvAllowed ? QStringLiteral("--format must be text, csv or json")
+                           : QStringLiteral("--format must be text or json");
+    return common;
+}
+
+// 0 and the figures, or the exit status after the message.
+int load(const Common& common, Figures& f)
+{
+    const LoadedReport loaded = loadStatsReport(common.stats);
+    if (loaded.status != 0) {
+        QTextStream(stderr) << "audimark-cli: " << loaded.error << '\n';
+        return loaded.status;
+    }
+    if (loaded.series.rowsWithoutLevel > 0)
+        QTextStream(stderr) << "audimark-cli: "
+                            << TabularConversion::rowsWithoutLevelNote(
+                                   loaded.series.rowsWithoutLevel)
+                            << '\n';
+    f.file = common.stats.file;
+    f.collection = !TextImport::separatorForExtension(f.file).has_value();
+    f.set = common.stats.set;
+    f.series = loaded.series;
+    f.count = f.series.size();
+    if (loaded.report.span) {
+        const qsizetype a = std::min(loaded.report.span->span.first, loaded.report.span->span.last);
+        const qsizetype b = std::max(loaded.report.span->span.first, loaded.report.span->span.last);
+        f.first = a;
+        f.count = b - a + 1;
+    }
+    f.timing = SampleTiming::of(f.times(), f.levels(), f.series.intervalSeconds);
+    f.counts = FigureNames::countSamples(f.levels(), f.collection, f.series.rowsWithoutLevel);
+    return 0;
+}
+
+QJsonValue levelJson(bool has, double value)
+{
+    return has ? QJsonValue(hundredths(value)) : QJsonValue();
+}
+
+std::optional<EventCriteria> eventCriteria(const Invocation& invocation, QString& error)
+{
+    EventCriteria criteria;
+    const std::optional<double> threshold =
+        decibelsOf(invocation.value(QStringLiteral("threshold")));
+    if (!threshold) {
+        error = QStringLiteral("--threshold needs a level in dB");
+        return std::nullopt;
+    }
+    criteria.thresholdDb = AcousticStatistics::thresholdStep(*threshold);
+    if (invocation.isSet(QStringLiteral("min-duration"))) {
+        const std::optional<double> seconds =
+            secondsOf(invocation.value(QStringLiteral("min-duration")));
+        if (!seconds) {
+            error = QStringLiteral("--min-duration needs a duration such as 10s");
+            return std::nullopt;
+        }
+        criteria.minDurationSeconds = *seconds;
+    }
+    if (invocation.isSet(QStringLiteral("hysteresis"))) {
+        const std::optional<double> hysteresis =
+            decibelsOf(invocation.value(QStringLiteral("hysteresis")));
+        if (!hysteresis || *hysteresis < 0.0) {
+            error = QStringLiteral("--hysteresis needs a level difference in dB, 0 or more");
+            return std::nullopt;
+        }
+        criteria.hysteresisDb = *hysteresis;
+    }
+    return criteria;
+}
+
+QJsonObject criteriaJson(const EventCriteria& c)
+{
+    return {{QStringLiteral("threshold_db"), c.thresholdDb},
+            {QStringLiteral("min_duration_s"), c.minDurationSeconds},
+            {QStringLiteral("hysteresis_db"), c.hysteresisDb}};
+}
+
+void print(const QString& text)
+{
+    QTextStream(stdout) << text;
+}
+
+void printJson(const QJsonObject& root)
+{
+    print(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)));
+}
+
+int runPeriods(const Invocation& invocation)
+{
+    QString error;
+    const Common common = commonOptions(invocation, true, error);
+    if (!error.isEmpty())
+        return usage(error);
+    if (!invocation.isSet(QStringLiteral("period")))
+        return usage(QStringLiteral("periods needs --period, such as 15m or 1h"));
+    const std::optional<qint64> length =
+        PeriodLevels::lengthOf(invocation.value(QStringLiteral("period")));
+    if (!length)
+        return usage(QStringLiteral("--period needs a length that divides a day, such as 5m, "
+                                    "15m or 1h"));
+    const std::optional<PercentileRule> rule = FigureNames::percentileRuleOf(
+        invocation.value(QStringLiteral("percentiles"), QStringLiteral("nearest-rank")));
+    if (!rule)
+        return usage(QStringLiteral("--percentiles must be nearest-rank or interpolated"));
+    std::optional<EventCriteria> criteria;
+    if (invocation.isSet(QStringLiteral("threshold"))) {
+        criteria = eventCriteria(invocation, error);
+        if (!criteria)
+            return usage(error);
+    } else if (invocation.isSet(QStringLiteral("min-duration")) ||
+               invocation.isSet(QStringLiteral("hysteresis"))) {
+        return usage(QStringLiteral("--min-duration and --hysteresis go with --threshold"));
+    }
+
+    Figures f;
+    if (const int status = load(common, f); status != 0)
+        return status;
+    QList<PeriodLevel> periods = PeriodLevels::of(f.timing, f.levels(), *length, *rule);
+    if (periods.isEmpty()) {
+        QTextStream(stderr) << "audimark-cli: the series spans more than "
+                            << PeriodLevels::kMostPeriods << " periods of that length\n";
+        return 1;
+    }
+    if (criteria)
+        PeriodLevels::countEvents(periods, ExceedanceEvents::find(f.timing, f.levels(), *criteria));
+
+    if (common.format == Format::Json) {
+        QJsonArray rows;
+        for (const PeriodLevel& p : periods) {
+            const bool has = p.samples > 0;
+            QJsonObject row{{QStringLiteral("start"), isoOf(p.startMs)},
+                            {QStringLiteral("end"), isoOf(p.endMs)},
+                            {f.leqKey(), levelJson(has, p.leq)},
+                            {QStringLiteral("lmax_db"), levelJson(has, p.lmax)},
+                            {QStringLiteral("l10_db"), levelJson(has, p.l10)},
+                            {QStringLiteral("l90_db"), levelJson(has, p.l90)},
+                            {QStringLiteral("samples"), double(p.samples)},
+                            {QStringLiteral("coverage"), std::round(p.coverage * 1e4) / 1e4},
+                            {QStringLiteral("complete"), p.isComplete()}};
+            if (criteria)
+                row.insert(QStringLiteral("events"), double(p.events));
+            rows.append(row);
+        }
+        QJsonObject root = headJson(f);
+        root.insert(QStringLiteral("period_s"), double(*length) / 1000.0);
+        root.insert(QStringLiteral("percentile_rule"), FigureNames::percentileRuleText(*rule));
+        if (criteria)
+            root.insert(QStringLiteral("event_criteria"), criteriaJson(*criteria));
+        root.insert(QStringLiteral("periods"), rows);
+        printJson(root);
+        return 0;
+    }
+
+    const bool csv = common.format == Format::Csv;
+    const QLocale locale = csv ? QLocale::c() : QLocale();
+    const QString separator = csv ? QStringLiteral(",") : QStringLiteral("\t");
+    QString out;
+    QTextStream stream(&out);
+    if (!csv)
+        stream << countsText(f) << "percentiles\t" << FigureNames::percentileRuleText(*rule)
+               << "\n\n";
+    QStringList heading;
+    if (csv)
+        heading = {
+            QStringLiteral("start"),   QStringLiteral("end"),      f.leqKey(),
+            QStringLiteral("lmax_db"), QStringLiteral("l10_db"),   QStringLiteral("l90_db"),
+            QStringLiteral("samples"), QStringLiteral("coverage"), QStringLiteral("complete")};
+    else
+        heading = {QStringLiteral("start"),   QStringLiteral("end"),      f.leqName(),
+                   QStringLiteral("Lmax"),    QStringLiteral("L10"),      QStringLiteral("L90"),
+                   QStringLiteral("samples"), QStringLiteral("coverage"), QString()};
+    if (criteria)
+        heading.append(QStringLiteral("events"));
+    stream << heading.join(separator) << '\n';
+    for (const PeriodLevel& p : periods) {
+        const bool has = p.samples > 0;
+        const auto level = [&](double v) {
+            return has ? (csv ? csvNumber(v, 2) : number(v, 1, locale)) : QString();
+        };
+        QStringList cells{csv ? isoText(p.startMs) : localText(p.startMs),
+                          csv ? isoText(p.endMs) : localText(p.endMs),
+                          level(p.leq),
+                          level(p.lmax),
+                          level(p.l10),
+                          level(p.l90),
+                          QString::number(p.samples),
+                          csv ? csvNumber(p.coverage, 4)
+                              : number(p.coverage * 100.0, 0, locale) + QStringLiteral(" %"),
+                          csv ? (p.isComplete() ? QStringLiteral("true") : QStringLiteral("false"))
+                              : (p.isComplete() ? QString() : QStringLiteral("incomplete"))};
+        if (criteria)
+            cells.append(QString::number(p.events));
+        stream << cells.join(separator) << '\n';
+    }
+    print(out);
+    return 0;
+}
+
+int runEvents(const Invocation& invocation)
+{
+    QString error;
+    const Common common = commonOptions(invocation, true, error);
+    if (!error.isEmpty())
+        return usage(error);
+    if (!invocation.isSet(QStringLiteral("threshold")))
+        return usage(QStringLiteral("events needs --threshold dB"));
+    const std::optional<EventCriteria> criteria = eventCriteria(invocation, error);
+    if (!criteria)
+        return usage(error);
+    Figures f;
+    if (const int status = load(common, f); status != 0)
+        return status;
+    const QList<ExceedanceEvent> events = ExceedanceEvents::find(f.timing, f.levels(), *criteria);
+
+    if (common.format == Format::Json) {
+        QJsonArray rows;
+        for (const ExceedanceEvent& e : events)
+            rows.append(QJsonObject{
+                {QStringLiteral("start"), isoOf(e.startMs)},
+                {QStringLiteral("end"), isoOf(e.endMs)},
+                {QStringLiteral("duration_s"), std::round(e.durationSeconds * 1000.0) / 1000.0},
+                {QStringLiteral("lmax_db"), hundredths(e.lmax)},
+                {f.leqKey(), hundredths(e.leq)},
+                {QStringLiteral("sel_db"), hundredths(e.sel)}});
+        QJsonObject root = headJson(f);
+        root.insert(QStringLiteral("event_criteria"), criteriaJson(*criteria));
+        root.insert(QStringLiteral("events"), rows);
+        printJson(root);
+        return 0;
+    }
+    const bool csv = common.format == Format::Csv;
+    const QLocale locale = csv ? QLocale::c() : QLocale();
+    const QString separator = csv ? QStringLiteral(",") : QStringLiteral("\t");
+    QString out;
+    QTextStream stream(&out);
+    if (!csv)
+        stream << countsText(f) << "threshold\t" << number(criteria->thresholdDb, 1, locale)
+               << " dB (above: strictly above)\nminimum duration\t"
+               << number(criteria->minDurationSeconds, 1, locale) << " s\nhysteresis\t"
+               << number(criteria->hysteresisDb, 1, locale) << " dB\nevents\t" << events.size()
+               << "\n\n";
+    const QStringList heading =
+        csv ? QStringList{QStringLiteral("start"),
+                          QStringLiteral("end"),
+                          QStringLiteral("duration_s"),
+                          QStringLiteral("lmax_db"),
+                          f.leqKey(),
+                          QStringLiteral("sel_db")}
+            : QStringList{
+                  QStringLiteral("start"), QStringLiteral("end"), QStringLiteral("duration"),
+                  QStringLiteral("Lmax"),  f.leqName(),           QStringLiteral("SEL")};
+    stream << heading.join(separator) << '\n';
+    for (const ExceedanceEvent& e : events) {
+        const QStringList cells = csv ? QStringList{isoText(e.startMs),
+                                                    isoText(e.endMs),
+                                                    csvNumber(e.durationSeconds, 3),
+                                                    csvNumber(e.lmax, 2),
+                                                    csvNumber(e.leq, 2),
+                                                    csvNumber(e.sel, 2)}
+                                      : QStringList{localText(e.startMs),
+                                                    localText(e.endMs),
+                                                    durationText(e.durationSeconds, locale),
+                                                    number(e.lmax, 1, locale),
+                                                    number(e.leq, 1, locale),
+                                                    number(e.sel, 1, locale)};
+        stream << cells.join(separator) << '\n';
+    }
+    print(out);
+    return 0;
+}
+
+int runDose(const Invocation& invocation)
+{
+    QString error;
+    const Common common = commonOptions(invocation, false, error);
+    if (!error.isEmpty())
+        return usage(error);
+    DoseSettings settings;
+    if (invocation.isSet(QStringLiteral("exchange-rate"))) {
+        const QString rate = invocation.value(QStringLiteral("exchange-rate")).trimmed();
+        if (rate != QLatin1String("3") && rate != QLatin1String("5"))
+            return usage(QStringLiteral("--exchange-rate must be 3 or 5"));
+        settings.exchangeRateDb = rate.toInt();
+    }
+    settings.criterionDb = DoseSettings::defaultCriterion(settings.exchangeRateDb);
+    if (invocation.isSet(QStringLiteral("criterion"))) {
+        const std::optional<double> criterion =
+            decibelsOf(invocation.value(QStringLiteral("criterion")));
+        if (!criterion)
+            return usage(QStringLiteral("--criterion needs a level in dB"));
+        settings.criterionDb = *criterion;
+    }
+    if (invocation.isSet(QStringLiteral("exposure"))) {
+        const std::optional<double> seconds =
+            secondsOf(invocation.value(QStringLiteral("exposure")));
+        if (!seconds)
+            return usage(QStringLiteral("--exposure needs a duration such as 8h"));
+        settings.exposureSeconds = *seconds;
+    }
+    Figures f;
+    if (const int status = load(common, f); status != 0)
+        return status;
+    const NoiseDose dose = NoiseDoses::of(f.timing, f.levels(), settings);
+    if (!dose.valid) {
+        QTextStream(stderr) << "audimark-cli: " << f.file << ": no levels to take a dose from\n";
+        return 1;
+    }
+    const QString rateName = settings.exchangeRateDb == 3
+                                 ? QStringLiteral("3 dB exchange rate (equal energy)")
+                                 : QStringLiteral("5 dB exchange rate");
+    if (common.format == Format::Json) {
+        QJsonObject root = headJson(f);
+        root.insert(QStringLiteral("lex_8h_db"), hundredths(dose.lex8h));
+        root.insert(QStringLiteral("dose_percent"), hundredths(dose.dosePercent));
+        root.insert(QStringLiteral("exchange_rate_db"), dose.exchangeRateDb);
+        root.insert(QStringLiteral("criterion_db"), dose.criterionDb);
+        root.insert(QStringLiteral("exposure_s"), dose.exposureSeconds);
+        root.insert(QStringLiteral("measured_s"),
+                    std::round(dose.measuredSeconds * 1000.0) / 1000.0);
+        root.insert(f.leqKey(), hundredths(dose.leq));
+        root.insert(QStringLiteral("average_db"), hundredths(dose.averageDb));
+        root.insert(QStringLiteral("exchange_rate"), rateName);
+        printJson(root);
+        return 0;
+    }
+    const QLocale locale;
+    QString out;
+    QTextStream stream(&out);
+    stream << countsText(f);
+    if (f.series.weighting != AcousticWeighting::A)
+        stream << "note\ta dose is defined on A-weighted levels\n";
+    stream << "measured\t" << durationText(dose.measuredSeconds, locale) << '\n'
+           << f.leqName() << '\t' << number(dose.leq, 1, locale) << " dB\n"
+           << "exposure\t" << durationText(dose.exposureSeconds, locale) << '\n'
+           << "LEX,8h\t" << number(dose.lex8h, 1, locale) << " dB\n";
+    if (settings.exchangeRateDb == 5)
+        stream << "Lavg (5 dB exchange rate)\t" << number(dose.averageDb, 1, locale) << " dB\n";
+    stream << "exchange rate\t" << rateName << '\n'
+           << "criterion\t" << number(dose.criterionDb, 1, locale) << " dB for 8 h\n"
+           << "dose\t" << number(dose.dosePercent, 1, locale) << " %\n";
+    print(out);
+    return 0;
+}
+
+std::optional<double> optionalLevel(const std::optional<double>& v)
+{
+    return v ? std::optional<double>(hundredths(*v)) : std::nullopt;
+}
+
+QJsonValue jsonOf(const std::optional<double>& v)
+{
+    return v ? QJsonValue(hundredths(*v)) : QJsonValue();
+}
+
+QJsonObject denLevelsJson(const DenLevels& d)
+{
+    return {{QStringLiteral("lday_db"), jsonOf(d.lday)},
+            {QStringLiteral("levening_db"), jsonOf(d.levening)},
+            {QStringLiteral("lnight_db"), jsonOf(d.lnight)},
+            {QStringLiteral("lden_db"), jsonOf(d.lden)},
+            {QStringLiteral("ldn_db"), jsonOf(d.ldn)},
+            {QStringLiteral("day_coverage"), std::round(d.dayCoverage * 1e4) / 1e4},
+            {QStringLiteral("evening_coverage"), std::round(d.eveningCoverage * 1e4) / 1e4},
+            {QStringLiteral("night_coverage"), std::round(d.nightCoverage * 1e4) / 1e4},
+            {QStringLiteral("samples"), double(d.samples)}};
+}
+
+QString clockText(int minute)
+{
+    return QStringLiteral("%1:%2")
+        .arg(minute / 60, 2, 10, QLatin1Char('0'))
+        .arg(minute % 60, 2, 10, QLatin1Char('0'));
+}
+
+DenFigures denOf(const ReportSeries& series, const DenSettings& settings)
+{
+    const SampleTiming timing =
+        SampleTiming::of(series.times, series.levels, series.intervalSeconds);
+    return DayEveningNight::of(timing, series.levels, settings);
+}
+
+} // namespace
+
+bool isFiguresCommand(const QString& command)
+{
+    return command == QLatin1String("periods") || command == QLatin1String("events") ||
+           command == QLatin1String("dose");
+}
+
+int runFiguresCommand(const Invocation& invocation)
+{
+    if (invocation.command == QLatin1String("periods"))
+        return runPeriods(invocation);
+    if (invocation.command == QLatin1String("events"))
+        return runEvents(invocation);
+    return runDose(invocation);
+}
+
+bool readDenSettings(const QString& startsText, const QString& penaltiesText, DenSettings& settings,
+                     QString& error)
+{
+    if (!startsText.isEmpty() && !settings.readStarts(startsText)) {
+        error = QStringLiteral("--den-hours needs the starts of day, evening and night, such as "
+                               "07:00,19:00,23:00, in that order round the clock");
+        return false;
+    }
+    if (!penaltiesText.isEmpty() && !settings.readPenalties(penaltiesText)) {
+        error = QStringLiteral("--den-penalties needs the evening and night penalties in dB, "
+                               "such as 5,10");
+        return false;
+    }
+    return true;
+}
+
+QJsonObject dayEveningNightJson(const ReportSeries& series, const DenSettings& settings)
+{
+    const DenFigures den = denOf(series, settings);
+    QJsonObject whole = denLevelsJson(den.whole);
+    QJsonArray days;
+    for (const DenLevels& day : den.days) {
+        QJsonObject row = denLevelsJson(day);
+        row.insert(QStringLiteral("date"), day.date.toString(Qt::ISODate));
+        row.insert(QStringLiteral("start"),
+                   IsoTime::withOffset(QDateTime(day.date, QTime(settings.dayStartMinute / 60,
+                                                                 settings.dayStartMinute % 60))));
+        days.append(row);
+    }
+    whole.insert(QStringLiteral("days"), days);
+    whole.insert(QStringLiteral("day_start"), clockText(settings.dayStartMinute));
+    whole.insert(QStringLiteral("evening_start"), clockText(settings.eveningStartMinute));
+    whole.insert(QStringLiteral("night_start"), clockText(settings.nightStartMinute));
+    whole.insert(QStringLiteral("evening_penalty_db"), settings.eveningPenaltyDb);
+    whole.insert(QStringLiteral("night_penalty_db"), settings.nightPenaltyDb);
+    return whole;
+}
+
+QString dayEveningNightText(const ReportSeries& series, const DenSettings& settings,
+                            const QLocale& locale)
+{
+    const DenFigures den = denOf(series, settings);
+    const auto level = [&](const std::optional<double>& v) {
+        return v ? locale.toString(*optionalLevel(v), 'f', 1) : QStringLiteral("-");
+    };
+    const auto percent = [&](double v) {
+        return locale.toString(v * 100.0, 'f', 0) + QStringLiteral(" %");
+    };
+    QString out;
+    QTextStream stream(&out);
+    stream << QStringLiteral("day %1-%2, evening %2-%3 (+%4 dB), night %3-%1 (+%5 dB)")
+                  .arg(clockText(settings.dayStartMinute), clockText(settings.eveningStartMinute),
+                       clockText(settings.nightStartMinute),
+                       locale.toString(settings.eveningPenaltyDb),
+                       locale.toString(settings.nightPenaltyDb))
+           << '\n'
+           << "day\tLday\tLevening\tLnight\tLden\tLdn\tday covered\tevening covered\tnight "
+              "covered\n";
+    const auto line = [&](const QString& name, const DenLevels& d) {
+        stream << name << '\t' << level(d.lday) << '\t' << level(d.levening) << '\t'
+               << level(d.lnight) << '\t' << level(d.lden) << '\t' << level(d.ldn) << '\t'
+               << percent(d.dayCoverage) << '\t' << percent(d.eveningCoverage) << '\t'
+               << percent(d.nightCoverage) << '\n';
+    };
+    for (const DenLevels& day : den.days)
+        line(day.date.toString(Qt::ISODate), day);
+    line(QStringLiteral("whole series"), den.whole);
+    return out;
+}
