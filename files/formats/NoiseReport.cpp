@@ -596,11 +596,15 @@ QStringList NoiseReport::methodNote(const QLocale& locale) const
     using namespace NoiseReportTexts;
     QStringList note;
     const QString readings = locale.toString(sampleCount);
-    if (intervalSeconds > 0.0)
+    if (sampleCount == 0)
+        note << QStringLiteral("The series holds no readings, so there are no figures.");
+    else if (intervalSeconds > 0.0)
         note << QStringLiteral("%1 is a sampled equivalent level: the energy average of %2 "
                                "readings taken every %3 s, each standing for its interval; "
                                "the sound between two readings is not measured.")
-                    .arg(leqName, readings, GraphTexts::levelText(intervalSeconds, locale));
+                    .arg(leqName, readings,
+                         interval.isEmpty() ? GraphTexts::levelText(intervalSeconds, locale)
+                                            : interval);
     else
         note << QStringLiteral("%1 is the energy average of %2 readings; their times do not "
                                "give an interval, so no duration is stated.")

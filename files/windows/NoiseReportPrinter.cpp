@@ -3,6 +3,7 @@
 #include "data/AnnotationSlots.h"
 #include "data/GraphTexts.h"
 #include "graph/PESGraph.h"
+#include "graph/PESGraphDateTimeTicker.h"
 #include "graph/TfrmGraph.h"
 #include "graph/Tslider2.h"
 #include "logger/OutputFile.h"
@@ -217,6 +218,12 @@ std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size)
     graph->resize(size);
     graph->show(); // never on screen: lays the chart out at its size
     graph->reinitialize();
+    // Printed dates carry four-digit years, whatever the locale's short date.
+    if (auto* plot = graph->findChild<QCustomPlot*>()) {
+        auto ticker = QSharedPointer<PESGraphDateTimeTicker>::create(plot->xAxis);
+        ticker->setFourDigitYears(true);
+        plot->xAxis->setTicker(ticker);
+    }
     return graph;
 }
 
