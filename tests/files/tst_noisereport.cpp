@@ -27,6 +27,7 @@
 #include "files/windows/TfrmReportDetails.h"
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -126,6 +127,7 @@ private slots:
     void cleanup()
     {
         window_.reset();
+        QSettings().clear(); // the details remembered for the measurements
         QLocale::setDefault(QLocale::c());
     }
 

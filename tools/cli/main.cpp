@@ -180,7 +180,7 @@ int runStatsOrReport(const Invocation& invocation)
         return runStatsCommand(stats);
     }
     ReportOptions report{stats, invocation.value(QStringLiteral("out")),
-                         invocation.value(QStringLiteral("title"))};
+                         invocation.value(QStringLiteral("title")), {}};
     if (report.outFile.isEmpty())
         return usage(QStringLiteral("report needs --out REPORT.pdf"));
     for (const ReportDetails::Field& field : ReportDetails::fields()) {
