@@ -616,8 +616,8 @@ QStringList NoiseReport::methodNote(const QLocale& locale) const
                            "rank: of the N readings sorted from the lowest, the one at rank "
                            "ceil((100 - n) / 100 \u00d7 N), no interpolation.");
     note << QStringLiteral("Time above %1 counts the readings strictly above it, both taken "
-                           "at the meter's 0.1 dB steps: a reading of %1 is not above.")
-                .arg(decibels(thresholdDb, locale));
+                           "at the meter's %2 steps: a reading of %1 is not above.")
+                .arg(decibels(thresholdDb, locale), decibels(0.1, locale));
     note << QStringLiteral("The arithmetic mean of dB values is the plain mean of the "
                            "readings in dB (the graph window's \"Avg\"); it is no equivalent "
                            "level and lies below %1 whenever the level varies.")
@@ -713,6 +713,11 @@ QString dateTimeText(double dateTime, const QLocale& locale)
     const QDateTime t = GraphTexts::toDateTime(dateTime);
     return locale.toString(t.date(), fourDigitYearDateFormat(locale)) + QLatin1Char(' ') +
            locale.toString(t.time(), reportTimeFormat(locale));
+}
+
+QString timeText(double dateTime, const QLocale& locale)
+{
+    return locale.toString(GraphTexts::toDateTime(dateTime).time(), reportTimeFormat(locale));
 }
 
 QString decibels(double value, const QLocale& locale)

@@ -230,6 +230,8 @@ namespace NoiseReportTexts {
 // four-digit year, a blank and the locale's long time without a zone name
 // ("05.03.2024 14:30:05", "2024/3/5 下午2:30:05").
 [[nodiscard]] QString dateTimeText(double dateTime, const QLocale& locale = QLocale());
+// The time of day alone, as dateTimeText writes it.
+[[nodiscard]] QString timeText(double dateTime, const QLocale& locale = QLocale());
 // "123 s (12.3 %)".
 [[nodiscard]] QString timeAbove(const AcousticFigures& figures, const QLocale& locale = QLocale());
 } // namespace NoiseReportTexts

@@ -152,11 +152,18 @@ void drawChart(QPainter& painter, const QRectF& box, const NoiseReportChart& cha
         painter.setPen(QPen(QColor(200, 30, 30), 1.0, Qt::DashLine));
         painter.drawLine(QPointF(box.left() + plot.left() * sx, y),
                          QPointF(box.left() + (plot.right() + 1) * sx, y));
+        // Its level at the right end, on white, so that the series does
+        // not run through the text.
         painter.setFont(pageFont(7.5));
+        const QString text = NoiseReportTexts::decibels(thresholdDb);
+        const QFontMetricsF metrics(painter.font(), painter.device());
+        const QRectF label(box.left() + (plot.right() + 1) * sx - metrics.horizontalAdvance(text) -
+                               8,
+                           y - metrics.height() - 2, metrics.horizontalAdvance(text) + 6,
+                           metrics.height());
+        painter.fillRect(label, QColor(255, 255, 255, 220));
         painter.setPen(QColor(200, 30, 30));
-        painter.drawText(QRectF(box.left() + plot.left() * sx + 4, y - 14, 200, 13),
-                         Qt::AlignLeft | Qt::AlignBottom,
-                         NoiseReportTexts::decibels(thresholdDb));
+        painter.drawText(label, Qt::AlignCenter, text);
     }
     painter.setPen(QPen(kRule, 0.8));
     painter.setBrush(Qt::NoBrush);
@@ -205,8 +212,12 @@ std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size)
         for (const auto& [line, index] : lines) {
             const auto i = std::size_t(std::clamp<qsizetype>(index, 0, n - 1));
             graph->setVertLineAnnotation(line, chart.times[i]);
+            // The window's cursor text ("|t" puts it at the top), in the
+            // report's time format.
             graph->setVertLineAnnotationText(
-                line, GraphTexts::cursorLineText(chart.times[i], chart.levels[i]));
+                line, QStringLiteral("|t") + NoiseReportTexts::timeText(chart.times[i]) +
+                          QLatin1Char('\n') + GraphTexts::levelText(chart.levels[i]) +
+                          QStringLiteral("dB"));
             graph->setVertLineAnnotationColor(line, line == 0 ? QColor(0, 0, 255)
                                                               : QColor(255, 0, 0));
         }

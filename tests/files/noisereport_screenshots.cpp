@@ -21,6 +21,7 @@
 
 #include <cmath>
 #include <utility>
+#include "data/SeriesStatistics.h"
 #include "files/windows/NoiseReportPrinter.h"
 #include "files/windows/TfrmReportDetails.h"
 
@@ -104,7 +105,11 @@ bool writeSeriesReport(const QString& path, const QLocale& locale, int samples, 
         levels.push_back(float((day ? 48.0 : 31.0) + 6.0 * std::sin(double(i) * 0.37) +
                                (i % 53 == 0 ? 25.0 : 0.0)));
     }
-    ReportSeries series = ReportSeries::fromPoints(times, levels, {});
+    const GraphStatisticTexts texts =
+        GraphStatisticTexts::of(SeriesStatistics::whole(times, levels), locale);
+    ReportSeries series = ReportSeries::fromPoints(times, levels, texts);
+    // As a data set of the logger gives it.
+    series.intervalSeconds = interval;
     series.weighting = AcousticWeighting::A;
     NoiseReport report = NoiseReport::of(series, {}, 65.0, locale);
     report.paper = paper;

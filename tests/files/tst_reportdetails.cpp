@@ -59,6 +59,7 @@ private slots:
         QFETCH(QLocale, locale);
         QFETCH(QString, text);
         QCOMPARE(NoiseReportTexts::dateTimeText(at(2024, 3, 5, 14, 30, 5), locale), text);
+        QVERIFY(text.endsWith(NoiseReportTexts::timeText(at(2024, 3, 5, 14, 30, 5), locale)));
         // The report's own times, and the footer's.
         NoiseReport report = NoiseReport::of(steadySeries(3, 60, 50, 60), ReportSpan{0, 2}, 85,
                                              locale);
