@@ -443,6 +443,7 @@ public:
         const double line = lineHeight(painter_, 1.3);
         // A heading never stands alone at the foot of a page.
         need(headingLine + 2 * line);
+        painter_.setPen(Qt::black);
         painter_.setFont(pageFont(12, true));
         if (drawing())
             painter_.drawText(QRectF(area_.left(), y_, area_.width(), headingLine),
