@@ -54,8 +54,10 @@ QString levelText(double value, const QLocale& locale)
 {
     QLocale plain = locale;
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    // Two decimals at most, without trailing zeros: what was typed.
-    return plain.toString(std::round(value * 100.0) / 100.0, 'g', 6);
+    // One decimal as the meter shows levels, two when typed with two.
+    const double hundredths = std::round(value * 100.0);
+    return plain.toString(hundredths / 100.0, 'f',
+                          std::fmod(hundredths, 10.0) == 0.0 ? 1 : 2);
 }
 
 QString decibels(double value, const QLocale& locale)

@@ -43,8 +43,9 @@ struct ReportDetails
     };
     [[nodiscard]] static const QList<Field>& fields();
 
-    // A field's text: levels with the locale's decimal separator and two
-    // decimals at most ("94", "93,8"), empty when not given.
+    // A field's text: levels with the locale's decimal separator and one
+    // decimal, two when given with two ("94.0", "93,85"), empty when not
+    // given.
     [[nodiscard]] QString value(const QString& name, const QLocale& locale = QLocale()) const;
     // Sets a field from text; a level reads with the locale's separator or
     // a point, and empty clears it. False (nothing changed) for a level that

@@ -138,6 +138,21 @@ int main(int argc, char** argv)
     ok = writeReport(out.filePath("noise-report-letter.pdf"), us, true) && ok;
     ok = writeReport(out.filePath("noise-report-letter-no-cursors.pdf"), us, false) && ok;
     const QLocale tw(QLocale::Chinese, QLocale::Taiwan);
+    // The details dialog as the report asks it, filled in.
+    {
+        QLocale::setDefault(de);
+        TfrmReportDetails dialog;
+        ReportDetailsStore::Entry entry;
+        entry.title = QStringLiteral("Nachtmessung Hafenstra\u00dfe 12");
+        entry.details.site = QStringLiteral("Containerterminal Nord");
+        entry.details.instrumentModel = QStringLiteral("QV58M model 842");
+        entry.details.calibrationBefore = 94.0;
+        entry.details.calibrationAfter = 93.8;
+        entry.details.notes = QStringLiteral("K\u00fchlcontainer liefen die ganze Nacht.");
+        dialog.setEntry(entry);
+        dialog.show();
+        ok = dialog.grab().save(out.filePath("report-details-dialog.png")) && ok;
+    }
     ok = writeReport(out.filePath("noise-report-zh-tw.pdf"), tw, true) && ok;
     for (const auto& [name, locale] : {std::pair{"de", de}, {"zh-tw", tw}}) {
         for (const auto& [paperName, paper] :

@@ -28,6 +28,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -251,7 +252,7 @@ private slots:
         QCOMPARE(again.titlesOffered, QStringList{"Night shift"});
         QCOMPARE(again.detailsOffered,
                  (QStringList{"site=Harbour Road 12", "instrument-model=QV58M model 842",
-                              "instrument-serial=4711", "calibration-before=94",
+                              "instrument-serial=4711", "calibration-before=94.0",
                               "calibration-after=94.2", "weather=dry, wind 2 m/s"}));
     }
 
@@ -331,6 +332,40 @@ private slots:
                          .simplified()
                          .count("Wind picked up after midnight."),
                      40);
+    }
+
+    // The dialog shows the drift as the levels are typed and keeps OK from
+    // closing it while a level does not read.
+    void detailsDialogDriftAndLevels_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("drift");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("drift down") << "94.0" << "93.7" << "-0.3 dB" << true;
+        QTest::newRow("no drift yet") << "94.0" << "" << "(after - before, once both are given)"
+                                      << true;
+        QTest::newRow("a level that does not read")
+            << "94.0" << "94 dB" << "(after - before, once both are given)" << false;
+    }
+
+    void detailsDialogDriftAndLevels()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(QString, drift);
+        QFETCH(bool, closes);
+        QLocale::setDefault(us);
+        TfrmReportDetails dialog;
+        dialog.show();
+        dialog.setFieldText("calibration-before", before);
+        dialog.setFieldText("calibration-after", after);
+        QCOMPARE(dialog.driftText(), drift);
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        dialog.accept();
+        QCOMPARE(accepted.size(), closes ? 1 : 0);
+        QCOMPARE(dialog.isVisible(), !closes);
+        QCOMPARE(dialog.errorText().contains("Calibration after (dB)"), !closes);
     }
 
     void cancelledQuestionsWriteNothing_data()

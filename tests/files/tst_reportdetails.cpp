@@ -190,6 +190,7 @@ private slots:
         options.details.site = "Hof = Yard";
         options.details.notes = "line 1\nline 2";
         options.details.calibrationAfter = 94.25;
+        QCOMPARE(options.details.value("calibration-after", de), QString("94,25"));
         const std::optional<ReportOptions> back =
             ReportRunner::optionsFrom(ReportRunner::arguments(options));
         QVERIFY(back);
