@@ -18,8 +18,8 @@
 #include <QTimeZone>
 
 #include <algorithm>
-#include <limits>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -480,10 +480,10 @@ NoiseReport NoiseReport::of(const ReportSeries& series, std::optional<ReportSpan
             return index >= 0 && index < series.size() ? series.times[std::size_t(index)]
                                                        : fallback;
         };
-        report.page.maxTime = NoiseReportTexts::dateTimeText(
-            pointTime(series.maxIndex, whole.maximumTime), locale);
-        report.page.minTime = NoiseReportTexts::dateTimeText(
-            pointTime(series.minIndex, whole.minimumTime), locale);
+        report.page.maxTime =
+            NoiseReportTexts::dateTimeText(pointTime(series.maxIndex, whole.maximumTime), locale);
+        report.page.minTime =
+            NoiseReportTexts::dateTimeText(pointTime(series.minIndex, whole.minimumTime), locale);
     }
     report.sampleCount = series.size();
     report.intervalSeconds = timed ? series.intervalSeconds : 0.0;
@@ -546,16 +546,18 @@ QList<ReportTableRow> NoiseReport::rowsOf(const QLocale& locale, bool onPage) co
     rows.append({QStringLiteral("Data No."), whole.dataNo, hasSpan ? span->dataNo : QString()});
     rows.append({onPage ? QStringLiteral("Arithmetic mean of dB values") : QStringLiteral("Avg"),
                  whole.avgAll, hasSpan ? span->texts.avgAB : QString()});
-    rows.append({QStringLiteral("Maximum"), at(whole.max, time(whole.maxTime, page.maxTime)),
-                 hasSpan ? at(span->texts.maxAB, time(span->texts.maxABTime, page.maxABTime))
-                         : QString()});
-    rows.append({QStringLiteral("Minimum"), at(whole.min, time(whole.minTime, page.minTime)),
-                 hasSpan ? at(span->texts.minAB, time(span->texts.minABTime, page.minABTime))
-                         : QString()});
+    rows.append(
+        {QStringLiteral("Maximum"), at(whole.max, time(whole.maxTime, page.maxTime)),
+         hasSpan ? at(span->texts.maxAB, time(span->texts.maxABTime, page.maxABTime)) : QString()});
+    rows.append(
+        {QStringLiteral("Minimum"), at(whole.min, time(whole.minTime, page.minTime)),
+         hasSpan ? at(span->texts.minAB, time(span->texts.minABTime, page.minABTime)) : QString()});
     if (hasSpan) {
-        rows.append({QStringLiteral("Cursor A"), {},
+        rows.append({QStringLiteral("Cursor A"),
+                     {},
                      at(span->cursorA, time(span->cursorATime, page.cursorATime))});
-        rows.append({QStringLiteral("Cursor B"), {},
+        rows.append({QStringLiteral("Cursor B"),
+                     {},
                      at(span->cursorB, time(span->cursorBTime, page.cursorBTime))});
     }
 
@@ -624,8 +626,8 @@ QStringList NoiseReport::methodNote(const QLocale& locale) const
                 .arg(leqName);
     note << QStringLiteral("Times are the meter's clock, read as local time%1. Dates are "
                            "written with four-digit years.")
-                .arg(timeZone.isEmpty() ? QString() : QStringLiteral(" (") + timeZone +
-                                                          QLatin1Char(')'));
+                .arg(timeZone.isEmpty() ? QString()
+                                        : QStringLiteral(" (") + timeZone + QLatin1Char(')'));
     return note;
 }
 
@@ -659,8 +661,7 @@ namespace NoiseReportTexts {
 namespace {
 // A Qt date or time format with its letter runs rewritten by `rewrite`
 // (quoted text is kept as it is).
-template <typename Rewrite>
-QString rewriteFormat(const QString& format, Rewrite rewrite)
+template <typename Rewrite> QString rewriteFormat(const QString& format, Rewrite rewrite)
 {
     QString out;
     bool quoted = false;

@@ -56,8 +56,7 @@ QString levelText(double value, const QLocale& locale)
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
     // One decimal as the meter shows levels, two when typed with two.
     const double hundredths = std::round(value * 100.0);
-    return plain.toString(hundredths / 100.0, 'f',
-                          std::fmod(hundredths, 10.0) == 0.0 ? 1 : 2);
+    return plain.toString(hundredths / 100.0, 'f', std::fmod(hundredths, 10.0) == 0.0 ? 1 : 2);
 }
 
 QString decibels(double value, const QLocale& locale)

@@ -37,7 +37,7 @@ struct ReportDetails
     struct Field
     {
         QString name;
-        QString label; // the dialog's label
+        QString label;          // the dialog's label
         bool level = false;     // a level in dB
         bool multiline = false; // notes
     };

@@ -147,8 +147,7 @@ void drawChart(QPainter& painter, const QRectF& box, const NoiseReportChart& cha
         const QRect plot = graph->plottingRect();
         const double sx = box.width() / graph->width();
         const double sy = box.height() / graph->height();
-        const double y =
-            box.top() + graph->valueToPixel(chart.times.front(), thresholdDb).y() * sy;
+        const double y = box.top() + graph->valueToPixel(chart.times.front(), thresholdDb).y() * sy;
         painter.setPen(QPen(QColor(200, 30, 30), 1.0, Qt::DashLine));
         painter.drawLine(QPointF(box.left() + plot.left() * sx, y),
                          QPointF(box.left() + (plot.right() + 1) * sx, y));
@@ -157,10 +156,9 @@ void drawChart(QPainter& painter, const QRectF& box, const NoiseReportChart& cha
         painter.setFont(pageFont(7.5));
         const QString text = NoiseReportTexts::decibels(thresholdDb);
         const QFontMetricsF metrics(painter.font(), painter.device());
-        const QRectF label(box.left() + (plot.right() + 1) * sx - metrics.horizontalAdvance(text) -
-                               8,
-                           y - metrics.height() - 2, metrics.horizontalAdvance(text) + 6,
-                           metrics.height());
+        const QRectF label(
+            box.left() + (plot.right() + 1) * sx - metrics.horizontalAdvance(text) - 8,
+            y - metrics.height() - 2, metrics.horizontalAdvance(text) + 6, metrics.height());
         painter.fillRect(label, QColor(255, 255, 255, 220));
         painter.setPen(QColor(200, 30, 30));
         painter.drawText(label, Qt::AlignCenter, text);
@@ -279,8 +277,8 @@ QStringList atMost(const QPainter& painter, QStringList lines, int most, double 
         return lines;
     lines = lines.mid(0, most);
     const QFontMetricsF metrics(painter.font(), painter.device());
-    lines.last() = metrics.elidedText(lines.last() + QStringLiteral(" \u2026"), Qt::ElideRight,
-                                      width);
+    lines.last() =
+        metrics.elidedText(lines.last() + QStringLiteral(" \u2026"), Qt::ElideRight, width);
     if (!lines.last().endsWith(QChar(0x2026)))
         lines.last() += QChar(0x2026);
     return lines;
@@ -295,9 +293,8 @@ double drawHeader(QPainter& painter, const QRectF& area, const NoiseReport& repo
     double y = area.top();
     painter.setFont(pageFont(17, true));
     const double titleLine = lineHeight(painter, 1.1);
-    for (const QString& line :
-         atMost(painter, wrapped(painter, report.title, area.width()), kTitleMostLines,
-                area.width())) {
+    for (const QString& line : atMost(painter, wrapped(painter, report.title, area.width()),
+                                      kTitleMostLines, area.width())) {
         if (draw)
             painter.drawText(QRectF(area.left(), y, area.width(), titleLine),
                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line);
@@ -305,8 +302,8 @@ double drawHeader(QPainter& painter, const QRectF& area, const NoiseReport& repo
     }
 
     const QList<std::pair<QString, QString>> facts = {
-        {QStringLiteral("Meter"), report.meterModel.isEmpty() ? QStringLiteral("QV58M")
-                                                              : report.meterModel},
+        {QStringLiteral("Meter"),
+         report.meterModel.isEmpty() ? QStringLiteral("QV58M") : report.meterModel},
         {QStringLiteral("Weighting"), report.weighting},
         {QStringLiteral("Start"), report.page.startTime},
         {QStringLiteral("End"), report.page.endTime},
@@ -345,8 +342,8 @@ double drawHeader(QPainter& painter, const QRectF& area, const NoiseReport& repo
         }
         if (draw) {
             painter.setPen(Qt::darkGray);
-            drawCut(painter, QRectF(area.left(), y, label, line),
-                    Qt::AlignLeft | Qt::AlignVCenter, detail.label);
+            drawCut(painter, QRectF(area.left(), y, label, line), Qt::AlignLeft | Qt::AlignVCenter,
+                    detail.label);
             painter.setPen(Qt::black);
         }
         for (const QString& text : lines) {
@@ -455,8 +452,7 @@ public:
                 need(line);
                 if (drawing())
                     painter_.drawText(QRectF(area_.left(), y_, area_.width(), line),
-                                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                                      text);
+                                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
                 y_ += line;
             }
             y_ += line * 0.4;
@@ -503,8 +499,7 @@ int drawPages(QPainter& painter, QPagedPaintDevice* device, const QRectF& page,
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setPen(Qt::black);
     const double footerSpace = footerHeight(painter);
-    const QRectF body(page.left(), page.top(), page.width(),
-                      page.height() - footerSpace - kGap);
+    const QRectF body(page.left(), page.top(), page.width(), page.height() - footerSpace - kGap);
     const QRectF footer(page.left(), page.bottom() - footerSpace, page.width(), footerSpace);
 
     bool notesCut = false;
@@ -539,8 +534,8 @@ int drawPages(QPainter& painter, QPagedPaintDevice* device, const QRectF& page,
 
     (void)drawHeader(painter, body, report, true, nullptr);
     if (tableOnFirstPage)
-        drawTable(painter, QRectF(body.left(), body.bottom() - tableHeight, body.width(),
-                                  tableHeight),
+        drawTable(painter,
+                  QRectF(body.left(), body.bottom() - tableHeight, body.width(), tableHeight),
                   report, rows, rowHeight);
     drawChart(painter, chartBox, chart, report.thresholdDb);
     drawFooter(painter, footer, report, 1, pages);
@@ -578,8 +573,8 @@ FileWriteOutcome writePdf(const QString& path, const NoiseReport& report,
             return outcome;
         }
         const QRect paint = writer.pageLayout().paintRectPixels(kResolution);
-        outcome.lines = drawPages(painter, &writer, QRectF(0, 0, paint.width(), paint.height()),
-                                  report, chart);
+        outcome.lines =
+            drawPages(painter, &writer, QRectF(0, 0, paint.width(), paint.height()), report, chart);
         painter.end();
     }
     if (!file.commit()) {

@@ -538,21 +538,39 @@ private slots:
         QTest::newRow("en_US Letter, cursors")
             << "en_US.UTF-8" << QStringList{"--from", "23:55:00", "--to", "00:05:00"} << "letter"
             << "4/14/2010 11:50:00 PM"
-            << QStringList{"--site", "Harbour Road 12", "--calibration-before", "94.0",
-                           "--calibration-after", "94.2", "--instrument-model", "QV58M 842",
-                           "--instrument-serial", "4711", "--instrument-class", "2"}
+            << QStringList{"--site",
+                           "Harbour Road 12",
+                           "--calibration-before",
+                           "94.0",
+                           "--calibration-after",
+                           "94.2",
+                           "--instrument-model",
+                           "QV58M 842",
+                           "--instrument-serial",
+                           "4711",
+                           "--instrument-class",
+                           "2"}
             << QStringList{"Harbour Road 12", "94.0 dB before, 94.2 dB after, drift +0.2 dB",
                            "QV58M 842, serial 4711, class 2"};
         QTest::newRow("de_DE A4, no cursors")
-            << "de_DE.UTF-8" << QStringList{} << "A4" << "14.04.2010 23:50:00"
-            << QStringList{"--position", "MP 2", "--client", "Hafenverein", "--operator",
-                           "A. Weber", "--calibration-before", "93,8", "--weather", "trocken",
-                           "--notes", "Kühlcontainer liefen"}
-            << QStringList{"MP 2", "Hafenverein", "A. Weber", "93,8 dB before", "trocken",
-                           "Kühlcontainer liefen"};
+            << "de_DE.UTF-8" << QStringList{} << "A4"
+            << "14.04.2010 23:50:00" << QStringList{"--position",
+                                                    "MP 2",
+                                                    "--client",
+                                                    "Hafenverein",
+                                                    "--operator",
+                                                    "A. Weber",
+                                                    "--calibration-before",
+                                                    "93,8",
+                                                    "--weather",
+                                                    "trocken",
+                                                    "--notes",
+                                                    "Kühlcontainer liefen"}
+            << QStringList{"MP 2",           "Hafenverein", "A. Weber",
+                           "93,8 dB before", "trocken",     "Kühlcontainer liefen"};
         QTest::newRow("no details: the calibration not stated")
-            << "en_US.UTF-8" << QStringList{} << "letter" << "4/14/2010 11:50:00 PM"
-            << QStringList{} << QStringList{"Calibration not stated"};
+            << "en_US.UTF-8" << QStringList{} << "letter"
+            << "4/14/2010 11:50:00 PM" << QStringList{} << QStringList{"Calibration not stated"};
     }
 
     void reportHoldsTheFiguresAndDetails()
@@ -568,16 +586,17 @@ private slots:
             QSKIP("poppler-utils are not installed");
         QTemporaryDir out;
         const QString pdf = out.filePath("report.pdf");
-        const CliRun report = runCli(QStringList{"report", rec_, "--set", "1", "--out", pdf,
-                                                 "--title", "Site 7 night"} +
-                                         span + details,
-                                     localeName);
+        const CliRun report = runCli(
+            QStringList{"report", rec_, "--set", "1", "--out", pdf, "--title", "Site 7 night"} +
+                span + details,
+            localeName);
         QCOMPARE(report.status, 0);
         QCOMPARE(report.err, QString());
 
         const CliRun info = run(pdfinfo, {pdf});
         QCOMPARE(info.status, 0);
-        QVERIFY2(QString::fromUtf8(info.out).contains(QRegularExpression("Pages:\\s+2\n")), info.out.constData());
+        QVERIFY2(QString::fromUtf8(info.out).contains(QRegularExpression("Pages:\\s+2\n")),
+                 info.out.constData());
         QVERIFY2(info.out.contains("(" + paper.toUtf8() + ")"), info.out.constData());
 
         const CliRun text =

@@ -19,11 +19,11 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include <cmath>
-#include <utility>
 #include "data/SeriesStatistics.h"
 #include "files/windows/NoiseReportPrinter.h"
 #include "files/windows/TfrmReportDetails.h"
+#include <cmath>
+#include <utility>
 
 namespace {
 bool writeReport(const QString& path, const QLocale& locale, bool cursors)
@@ -158,8 +158,8 @@ int main(int argc, char** argv)
         for (const auto& [paperName, paper] :
              {std::pair{"a4", ReportPaper::A4}, {"letter", ReportPaper::Letter}}) {
             const QString suffix = QStringLiteral("%1-%2.pdf").arg(name, paperName);
-            ok = writeSeriesReport(out.filePath("one-sample-" + suffix), locale, 1, 60, paper) &&
-                 ok;
+            ok =
+                writeSeriesReport(out.filePath("one-sample-" + suffix), locale, 1, 60, paper) && ok;
             ok = writeSeriesReport(out.filePath("seven-days-" + suffix), locale, 7 * 1440, 60,
                                    paper) &&
                  ok;

@@ -21,10 +21,10 @@
 #include "graph/TfrmGraph.h"
 #include "graph/Tslider2.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include "files/windows/NoiseReportPrinter.h"
 #include "files/windows/TfrmReportDetails.h"
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -53,7 +53,7 @@ struct ReportScript
 {
     std::optional<QString> title = QStringLiteral("Night shift"); // none: Cancel
     QString fileName;                                            // empty: Cancel
-    QStringList details; // name=text typed into the dialog
+    QStringList details;                                         // name=text typed into the dialog
     QStringList titlesOffered;
     QStringList detailsOffered; // name=text of the fields not empty
     QList<FileDialogRequest> saveRequests;
@@ -212,9 +212,8 @@ private slots:
         QVERIFY(shownTime(0).contains("2010"));
         for (const QString& text :
              {QStringLiteral("Night shift"), shownTime(0), shownTime(a), shownTime(b),
-              shown.between.avgAB, aboveName, QStringLiteral("QV58M model 842"),
-              spanLaeq + " dB", QStringLiteral("Page 1 of 2"),
-              QStringLiteral("Arithmetic mean of dB values"),
+              shown.between.avgAB, aboveName, QStringLiteral("QV58M model 842"), spanLaeq + " dB",
+              QStringLiteral("Page 1 of 2"), QStringLiteral("Arithmetic mean of dB values"),
               QStringLiteral("Created ") +
                   NoiseReportTexts::dateTimeText(GraphTexts::fromDateTime(created))})
             QVERIFY2(page.contains(text), qPrintable(text + " not in\n" + page));
@@ -241,9 +240,9 @@ private slots:
         QVERIFY(commands(script)->ExportReport1Click(&window));
         QCOMPARE(script.detailsOffered, QStringList{"instrument-model=QV58M model 842"});
         const QString page = runTool("pdftotext", {"-layout", "-l", "1", script.fileName, "-"});
-        for (const QString text : {"Harbour Road 12", "QV58M model 842, serial 4711",
-                                   "94.0 dB before, 94.2 dB after, drift +0.2 dB",
-                                   "dry, wind 2 m/s"})
+        for (const QString text :
+             {"Harbour Road 12", "QV58M model 842, serial 4711",
+              "94.0 dB before, 94.2 dB after, drift +0.2 dB", "dry, wind 2 m/s"})
             QVERIFY2(page.contains(text), qPrintable(text + " not in\n" + page));
 
         ReportScript again;
@@ -342,11 +341,16 @@ private slots:
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("drift");
         QTest::addColumn<bool>("closes");
-        QTest::newRow("drift down") << "94.0" << "93.7" << "-0.3 dB" << true;
-        QTest::newRow("no drift yet") << "94.0" << "" << "(after - before, once both are given)"
-                                      << true;
+        QTest::newRow("drift down") << "94.0"
+                                    << "93.7"
+                                    << "-0.3 dB" << true;
+        QTest::newRow("no drift yet") << "94.0"
+                                      << ""
+                                      << "(after - before, once both are given)" << true;
         QTest::newRow("a level that does not read")
-            << "94.0" << "94 dB" << "(after - before, once both are given)" << false;
+            << "94.0"
+            << "94 dB"
+            << "(after - before, once both are given)" << false;
     }
 
     void detailsDialogDriftAndLevels()

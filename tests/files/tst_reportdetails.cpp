@@ -61,8 +61,8 @@ private slots:
         QCOMPARE(NoiseReportTexts::dateTimeText(at(2024, 3, 5, 14, 30, 5), locale), text);
         QVERIFY(text.endsWith(NoiseReportTexts::timeText(at(2024, 3, 5, 14, 30, 5), locale)));
         // The report's own times, and the footer's.
-        NoiseReport report = NoiseReport::of(steadySeries(3, 60, 50, 60), ReportSpan{0, 2}, 85,
-                                             locale);
+        NoiseReport report =
+            NoiseReport::of(steadySeries(3, 60, 50, 60), ReportSpan{0, 2}, 85, locale);
         report.created = QDateTime(QDate(2024, 3, 5), QTime(14, 30, 5));
         QCOMPARE(report.page.startTime, text);
         QCOMPARE(report.page.cursorATime, text);
@@ -77,7 +77,8 @@ private slots:
         QTest::addColumn<QList<float>>("levels");
         QTest::addColumn<double>("minDb");
         QTest::addColumn<double>("maxDb");
-        QTest::newRow("quiet background 25-35 dB") << QList<float>{25.f, 31.f, 35.f} << 20.0 << 40.0;
+        QTest::newRow("quiet background 25-35 dB")
+            << QList<float>{25.f, 31.f, 35.f} << 20.0 << 40.0;
         QTest::newRow("steady 60 dB in the middle") << QList<float>{60.f, 60.f} << 50.0 << 70.0;
         QTest::newRow("the logger's whole range") << QList<float>{20.f, 140.f} << 10.0 << 150.0;
         QTest::newRow("2 dB of room below 41 dB") << QList<float>{41.f, 70.f} << 30.0 << 80.0;
@@ -101,22 +102,24 @@ private slots:
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("text");
         QTest::newRow("drift up") << us
-                                  << QStringList{"calibration-before=94.0", "calibration-after=94.2"}
-                                  << "Calibration" << "94.0 dB before, 94.2 dB after, drift +0.2 dB";
-        QTest::newRow("drift down, comma") << de
-                                           << QStringList{"calibration-before=94",
-                                                          "calibration-after=93,7"}
-                                           << "Calibration"
-                                           << "94,0 dB before, 93,7 dB after, drift -0,3 dB";
-        QTest::newRow("only before") << us << QStringList{"calibration-before=114"}
-                                     << "Calibration" << "114.0 dB before";
-        QTest::newRow("no calibration is said") << us << QStringList{"site=Harbour Road 12"}
-                                                << "Calibration" << "not stated";
+                                  << QStringList{"calibration-before=94.0",
+                                                 "calibration-after=94.2"}
+                                  << "Calibration"
+                                  << "94.0 dB before, 94.2 dB after, drift +0.2 dB";
+        QTest::newRow("drift down, comma")
+            << de << QStringList{"calibration-before=94", "calibration-after=93,7"} << "Calibration"
+            << "94,0 dB before, 93,7 dB after, drift -0,3 dB";
+        QTest::newRow("only before") << us << QStringList{"calibration-before=114"} << "Calibration"
+                                     << "114.0 dB before";
+        QTest::newRow("no calibration is said")
+            << us << QStringList{"site=Harbour Road 12"} << "Calibration"
+            << "not stated";
         QTest::newRow("instrument on one line")
             << us
             << QStringList{"instrument-model=QV58M 842", "instrument-serial=4711",
                            "instrument-class=2"}
-            << "Instrument" << "QV58M 842, serial 4711, class 2";
+            << "Instrument"
+            << "QV58M 842, serial 4711, class 2";
         QTest::newRow("site") << us << QStringList{"site=Harbour Road 12"} << "Site"
                               << "Harbour Road 12";
     }
@@ -165,9 +168,9 @@ private slots:
         QVERIFY(first != second);
         ReportDetailsStore::Entry entry;
         entry.title = "Night, Harbour Road";
-        for (const QString field : {"site=Harbour Road 12", "operator=A. Weber",
-                                     "instrument-serial=4711", "calibration-before=93.8",
-                                     "notes=Two lines\nof notes"})
+        for (const QString field :
+             {"site=Harbour Road 12", "operator=A. Weber", "instrument-serial=4711",
+              "calibration-before=93.8", "notes=Two lines\nof notes"})
             QVERIFY(entry.details.setValue(field.section('=', 0, 0), field.section('=', 1), us));
         ReportDetailsStore::write(store, first, entry);
 

@@ -71,13 +71,13 @@ QList<Option> reportDetailOptions()
     QList<Option> options;
     for (const ReportDetails::Field& field : ReportDetails::fields()) {
         if (field.level) {
-            options.append({field.name, QStringLiteral("dB"),
-                            QStringLiteral("The calibrator's reading on the meter %1 the "
-                                           "measurement, in dB; with both, the report shows "
-                                           "the drift (after - before).")
-                                .arg(field.name.endsWith(QLatin1String("before"))
-                                         ? QStringLiteral("before")
-                                         : QStringLiteral("after"))});
+            options.append(
+                {field.name, QStringLiteral("dB"),
+                 QStringLiteral("The calibrator's reading on the meter %1 the "
+                                "measurement, in dB; with both, the report shows "
+                                "the drift (after - before).")
+                     .arg(field.name.endsWith(QLatin1String("before")) ? QStringLiteral("before")
+                                                                       : QStringLiteral("after"))});
             continue;
         }
         QString what = field.label.chopped(1).toLower();

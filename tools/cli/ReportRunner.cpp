@@ -26,9 +26,14 @@ QString programName()
 QStringList arguments(const ReportOptions& options)
 {
     const StatsOptions& source = options.source;
-    QStringList arguments{QStringLiteral("report"), source.file,       QString::number(source.set),
-                          options.outFile,          options.title,     source.fromText,
-                          source.toText,            source.thresholdText};
+    QStringList arguments{QStringLiteral("report"),
+                          source.file,
+                          QString::number(source.set),
+                          options.outFile,
+                          options.title,
+                          source.fromText,
+                          source.toText,
+                          source.thresholdText};
     for (const ReportDetails::Field& field : ReportDetails::fields()) {
         const QString value = options.details.value(field.name, QLocale::c());
         if (!value.isEmpty())

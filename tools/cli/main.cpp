@@ -179,8 +179,10 @@ int runStatsOrReport(const Invocation& invocation)
         stats.json = statsFormat == QLatin1String("json");
         return runStatsCommand(stats);
     }
-    ReportOptions report{stats, invocation.value(QStringLiteral("out")),
-                         invocation.value(QStringLiteral("title")), {}};
+    ReportOptions report{stats,
+                         invocation.value(QStringLiteral("out")),
+                         invocation.value(QStringLiteral("title")),
+                         {}};
     if (report.outFile.isEmpty())
         return usage(QStringLiteral("report needs --out REPORT.pdf"));
     for (const ReportDetails::Field& field : ReportDetails::fields()) {
