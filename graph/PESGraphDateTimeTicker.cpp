@@ -24,9 +24,11 @@ PESGraphDateTimeTicker::PESGraphDateTimeTicker(QCPAxis* axis) : axis_(axis)
     setDateTimeFormat(formatForStep(60));
 }
 
-QString PESGraphDateTimeTicker::formatForStep(double stepSeconds)
+QString PESGraphDateTimeTicker::formatForStep(double stepSeconds, bool fourDigitYears)
 {
-    const QString date = QLocale().dateFormat(QLocale::ShortFormat);
+    QString date = QLocale().dateFormat(QLocale::ShortFormat);
+    if (fourDigitYears && !date.contains(QStringLiteral("yyyy")))
+        date.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     if (stepSeconds < 0.999)
         return QStringLiteral("hh:mm:ss.zzz\n") + date;
     if (stepSeconds < 59.999)
@@ -118,7 +120,7 @@ bool PESGraphDateTimeTicker::cutByTheBorder(double tick, const QString& label) c
 bool PESGraphDateTimeTicker::labelsFit(double step, const QCPRange& range, double pixels) const
 {
     const QFont font = axis_->tickLabelFont();
-    const QString format = formatForStep(step);
+    const QString format = formatForStep(step, fourDigitYears_);
     const QString key = format + QLatin1Char('\t') + font.key();
     auto room = measured_.constFind(key);
     if (room == measured_.constEnd())
@@ -138,7 +140,7 @@ double PESGraphDateTimeTicker::getTickStep(const QCPRange& range)
         while (step < range.size() && !labelsFit(step, range, pixels))
             step *= 2.0;
     }
-    mDateTimeFormat = formatForStep(step);
+    mDateTimeFormat = formatForStep(step, fourDigitYears_);
     return step;
 }
 

@@ -26,8 +26,11 @@ class PESGraphDateTimeTicker : public QCPAxisTickerDateTime
 public:
     explicit PESGraphDateTimeTicker(QCPAxis* axis = nullptr);
 
-    // The label format for a tick step in seconds.
-    static QString formatForStep(double stepSeconds);
+    // The label format for a tick step in seconds; with fourDigitYears the
+    // date line's year has four digits whatever the locale's short date
+    // has (printed reports).
+    static QString formatForStep(double stepSeconds, bool fourDigitYears = false);
+    void setFourDigitYears(bool fourDigitYears) { fourDigitYears_ = fourDigitYears; }
 
     // The width in pixels the widest label of a format takes in a font, and
     // the least free room kept between two neighbouring labels.
@@ -50,6 +53,7 @@ private:
     [[nodiscard]] bool labelsFit(double step, const QCPRange& range, double pixels) const;
 
     QPointer<QCPAxis> axis_;
+    bool fourDigitYears_ = false;
     // The room a label takes, by format and font.
     mutable QHash<QString, int> measured_;
 };

@@ -15,9 +15,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -119,6 +121,28 @@ std::pair<double, double> spanEnds(const SpanEnd& from, const SpanEnd& to, doubl
     return {start, start + span};
 }
 
+// The zone the stored wall-clock times are read in, with its UTC offset at
+// the start, and at the end when it differs (summer time).
+QString offsetText(int seconds)
+{
+    const int minutes = std::abs(seconds) / 60;
+    return QStringLiteral("UTC%1%2:%3")
+        .arg(seconds < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString timeZoneText(double start, double end)
+{
+    const int first = GraphTexts::toDateTime(start).offsetFromUtc();
+    const int last = GraphTexts::toDateTime(end).offsetFromUtc();
+    QString text = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+    text += (text.isEmpty() ? QString() : QStringLiteral(", ")) + offsetText(first);
+    if (last != first)
+        text += QStringLiteral(" to ") + offsetText(last);
+    return text;
+}
+
 QString cursorLevel(float level, const QLocale& locale)
 {
     return GraphTexts::levelText(level, locale);
@@ -168,6 +192,8 @@ std::optional<ReportSeries> ReportSeries::fromDataSet(const DataSetCollection& c
         t.min = GraphTexts::levelText(series.levels[minIndex], locale);
         t.minTime = GraphTexts::dateTimeText(series.times[minIndex], locale);
         t.avgAll = GraphTexts::levelText(set->average, locale);
+        series.maxIndex = qsizetype(maxIndex);
+        series.minIndex = qsizetype(minIndex);
     }
     return series;
 }
@@ -442,10 +468,26 @@ NoiseReport NoiseReport::of(const ReportSeries& series, std::optional<ReportSpan
         // before the start, whatever order the points were taken in.
         const auto [earliest, latest] =
             std::minmax_element(series.times.begin(), series.times.end());
+        const double end = *latest + (timed ? series.intervalSeconds / kSecondsPerDay : 0.0);
         report.startTime = GraphTexts::dateTimeText(*earliest, locale);
-        report.endTime = GraphTexts::dateTimeText(
-            *latest + (timed ? series.intervalSeconds / kSecondsPerDay : 0.0), locale);
+        report.endTime = GraphTexts::dateTimeText(end, locale);
+        report.page.startTime = NoiseReportTexts::dateTimeText(*earliest, locale);
+        report.page.endTime = NoiseReportTexts::dateTimeText(end, locale);
+        report.timeZone = timeZoneText(*earliest, end);
+
+        const SeriesStatistics whole = SeriesStatistics::whole(series.times, series.levels);
+        const auto pointTime = [&series](qsizetype index, double fallback) {
+            return index >= 0 && index < series.size() ? series.times[std::size_t(index)]
+                                                       : fallback;
+        };
+        report.page.maxTime =
+            NoiseReportTexts::dateTimeText(pointTime(series.maxIndex, whole.maximumTime), locale);
+        report.page.minTime =
+            NoiseReportTexts::dateTimeText(pointTime(series.minIndex, whole.minimumTime), locale);
     }
+    report.sampleCount = series.size();
+    report.intervalSeconds = timed ? series.intervalSeconds : 0.0;
+    report.levelAxis = ReportLevelAxis::fittedTo(series.levels);
 
     const qsizetype n = series.size();
     if (span && n > 0) {
@@ -460,8 +502,13 @@ NoiseReport NoiseReport::of(const ReportSeries& series, std::optional<ReportSpan
         f.cursorB = cursorLevel(series.levels[b], locale);
         f.cursorBTime = GraphTexts::dateTimeText(series.times[b], locale);
         f.dataNo = QString::number(hi - lo + 1);
-        f.texts = CursorStatisticTexts::of(
-            SeriesStatistics::between(series.times, series.levels, lo, hi), locale);
+        const SeriesStatistics between =
+            SeriesStatistics::between(series.times, series.levels, lo, hi);
+        f.texts = CursorStatisticTexts::of(between, locale);
+        report.page.cursorATime = NoiseReportTexts::dateTimeText(series.times[a], locale);
+        report.page.cursorBTime = NoiseReportTexts::dateTimeText(series.times[b], locale);
+        report.page.maxABTime = NoiseReportTexts::dateTimeText(between.maximumTime, locale);
+        report.page.minABTime = NoiseReportTexts::dateTimeText(between.minimumTime, locale);
         f.acoustic = AcousticStatistics::between(series.levels, lo, hi, series.intervalSeconds,
                                                  report.thresholdDb);
         report.span = f;
@@ -471,25 +518,47 @@ NoiseReport NoiseReport::of(const ReportSeries& series, std::optional<ReportSpan
 
 QList<ReportTableRow> NoiseReport::tableRows(const QLocale& locale) const
 {
+    return rowsOf(locale, false);
+}
+
+QList<ReportTableRow> NoiseReport::pageTableRows(const QLocale& locale) const
+{
+    return rowsOf(locale, true);
+}
+
+QList<ReportTableRow> NoiseReport::rowsOf(const QLocale& locale, bool onPage) const
+{
     using namespace NoiseReportTexts;
     const bool hasSpan = span.has_value();
     const auto at = [](const QString& level, const QString& time) {
         return level.isEmpty() ? QString() : level + QStringLiteral(" @ ") + time;
     };
+    // The page's times carry four-digit years; the window's texts stay as
+    // the window shows them for `stats`.
+    const auto time = [onPage](const QString& windowText, const QString& pageText) {
+        return onPage ? pageText : windowText;
+    };
     QList<ReportTableRow> rows;
     rows.append({QStringLiteral("Statistics"), {}, {}, true});
-    rows.append({QStringLiteral("Start Time"), whole.startTime,
-                 hasSpan ? span->cursorATime : QString()});
+    rows.append({QStringLiteral("Start Time"), time(whole.startTime, page.startTime),
+                 hasSpan ? time(span->cursorATime, page.cursorATime) : QString()});
     rows.append({QStringLiteral("Sampling Rate"), whole.samplingRate + QStringLiteral(" Sec"), {}});
     rows.append({QStringLiteral("Data No."), whole.dataNo, hasSpan ? span->dataNo : QString()});
-    rows.append({QStringLiteral("Avg"), whole.avgAll, hasSpan ? span->texts.avgAB : QString()});
-    rows.append({QStringLiteral("Maximum"), at(whole.max, whole.maxTime),
-                 hasSpan ? at(span->texts.maxAB, span->texts.maxABTime) : QString()});
-    rows.append({QStringLiteral("Minimum"), at(whole.min, whole.minTime),
-                 hasSpan ? at(span->texts.minAB, span->texts.minABTime) : QString()});
+    rows.append({onPage ? QStringLiteral("Arithmetic mean of dB values") : QStringLiteral("Avg"),
+                 whole.avgAll, hasSpan ? span->texts.avgAB : QString()});
+    rows.append(
+        {QStringLiteral("Maximum"), at(whole.max, time(whole.maxTime, page.maxTime)),
+         hasSpan ? at(span->texts.maxAB, time(span->texts.maxABTime, page.maxABTime)) : QString()});
+    rows.append(
+        {QStringLiteral("Minimum"), at(whole.min, time(whole.minTime, page.minTime)),
+         hasSpan ? at(span->texts.minAB, time(span->texts.minABTime, page.minABTime)) : QString()});
     if (hasSpan) {
-        rows.append({QStringLiteral("Cursor A"), {}, at(span->cursorA, span->cursorATime)});
-        rows.append({QStringLiteral("Cursor B"), {}, at(span->cursorB, span->cursorBTime)});
+        rows.append({QStringLiteral("Cursor A"),
+                     {},
+                     at(span->cursorA, time(span->cursorATime, page.cursorATime))});
+        rows.append({QStringLiteral("Cursor B"),
+                     {},
+                     at(span->cursorB, time(span->cursorBTime, page.cursorBTime))});
     }
 
     rows.append({QStringLiteral("Acoustic figures"), {}, {}, true});
@@ -521,10 +590,136 @@ QList<ReportTableRow> NoiseReport::tableRows(const QLocale& locale) const
 QString NoiseReport::footerText(const QLocale& locale) const
 {
     return QStringLiteral("Created %1 by Audimark %2")
-        .arg(GraphTexts::dateTimeText(GraphTexts::fromDateTime(created), locale), version);
+        .arg(NoiseReportTexts::dateTimeText(GraphTexts::fromDateTime(created), locale), version);
+}
+
+QStringList NoiseReport::methodNote(const QLocale& locale) const
+{
+    using namespace NoiseReportTexts;
+    QStringList note;
+    const QString readings = locale.toString(sampleCount);
+    if (sampleCount == 0)
+        note << QStringLiteral("The series holds no readings, so there are no figures.");
+    else if (intervalSeconds > 0.0)
+        note << QStringLiteral("%1 is a sampled equivalent level: the energy average of %2 "
+                               "readings taken every %3 s, each standing for its interval; "
+                               "the sound between two readings is not measured.")
+                    .arg(leqName, readings,
+                         interval.isEmpty() ? GraphTexts::levelText(intervalSeconds, locale)
+                                            : interval);
+    else
+        note << QStringLiteral("%1 is the energy average of %2 readings; their times do not "
+                               "give an interval, so no duration is stated.")
+                    .arg(leqName, readings);
+    if (weighting == QLatin1String("unknown"))
+        note << QStringLiteral("The file does not state the frequency weighting, so the "
+                               "equivalent level is named Leq.");
+    note << QStringLiteral("Ln is the level exceeded in n % of the readings, by the nearest "
+                           "rank: of the N readings sorted from the lowest, the one at rank "
+                           "ceil((100 - n) / 100 \u00d7 N), no interpolation.");
+    note << QStringLiteral("Time above %1 counts the readings strictly above it, both taken "
+                           "at the meter's %2 steps: a reading of %1 is not above.")
+                .arg(decibels(thresholdDb, locale), decibels(0.1, locale));
+    note << QStringLiteral("The arithmetic mean of dB values is the plain mean of the "
+                           "readings in dB (the graph window's \"Avg\"); it is no equivalent "
+                           "level and lies below %1 whenever the level varies.")
+                .arg(leqName);
+    note << QStringLiteral("Times are the meter's clock, read as local time%1. Dates are "
+                           "written with four-digit years.")
+                .arg(timeZone.isEmpty() ? QString()
+                                        : QStringLiteral(" (") + timeZone + QLatin1Char(')'));
+    return note;
+}
+
+ReportLevelAxis ReportLevelAxis::fittedTo(std::span<const float> levels)
+{
+    constexpr double kRoom = 2.0;
+    constexpr double kStep = 10.0;
+    constexpr double kLeastSpan = 20.0;
+    float low = std::numeric_limits<float>::infinity();
+    float high = -std::numeric_limits<float>::infinity();
+    for (const float level : levels) {
+        if (std::isfinite(level)) {
+            low = std::min(low, level);
+            high = std::max(high, level);
+        }
+    }
+    ReportLevelAxis axis;
+    if (!(low <= high))
+        return axis;
+    axis.minDb = std::floor((double(low) - kRoom) / kStep) * kStep;
+    axis.maxDb = std::ceil((double(high) + kRoom) / kStep) * kStep;
+    // Widened on both sides in turn, the lower side first, so that a steady
+    // level sits in the middle of the plot.
+    for (bool lower = true; axis.maxDb - axis.minDb < kLeastSpan; lower = !lower)
+        (lower ? axis.minDb : axis.maxDb) += lower ? -kStep : kStep;
+    return axis;
 }
 
 namespace NoiseReportTexts {
+
+namespace {
+// A Qt date or time format with its letter runs rewritten by `rewrite`
+// (quoted text is kept as it is).
+template <typename Rewrite> QString rewriteFormat(const QString& format, Rewrite rewrite)
+{
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format.at(i);
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+            out += c;
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        if (!quoted && c.isLetter())
+            while (end < format.size() && format.at(end) == c)
+                ++end;
+        const QString run = format.mid(i, end - i);
+        out += quoted || !c.isLetter() ? run : rewrite(c, run);
+        i = end;
+    }
+    return out;
+}
+
+QString fourDigitYearDateFormat(const QLocale& locale)
+{
+    return rewriteFormat(locale.dateFormat(QLocale::ShortFormat), [](QChar c, const QString& run) {
+        return c == QLatin1Char('y') ? QStringLiteral("yyyy") : run;
+    });
+}
+
+// The long time without its zone (and the brackets around it); a day
+// period "B" (which Qt does not know) as AM/PM.
+QString reportTimeFormat(const QLocale& locale)
+{
+    QString format =
+        rewriteFormat(locale.timeFormat(QLocale::LongFormat), [](QChar c, const QString& run) {
+            if (c == QLatin1Char('t'))
+                return QString();
+            if (c == QLatin1Char('B'))
+                return QStringLiteral("AP");
+            return run;
+        });
+    format.remove(QStringLiteral("[]"));
+    format.remove(QStringLiteral("()"));
+    return format.simplified();
+}
+} // namespace
+
+QString dateTimeText(double dateTime, const QLocale& locale)
+{
+    const QDateTime t = GraphTexts::toDateTime(dateTime);
+    return locale.toString(t.date(), fourDigitYearDateFormat(locale)) + QLatin1Char(' ') +
+           locale.toString(t.time(), reportTimeFormat(locale));
+}
+
+QString timeText(double dateTime, const QLocale& locale)
+{
+    return locale.toString(GraphTexts::toDateTime(dateTime).time(), reportTimeFormat(locale));
+}
 
 QString decibels(double value, const QLocale& locale)
 {

@@ -11,6 +11,7 @@
 
 #include "data/AcousticStatistics.h"
 #include "data/GraphStatisticTexts.h"
+#include "files/formats/ReportDetails.h"
 
 #include <QDateTime>
 #include <QList>
@@ -18,6 +19,7 @@
 #include <QString>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 class DataSetCollection;
@@ -46,6 +48,10 @@ struct ReportSeries
     // Text and CSV files: the rows left out because their level does not
     // read (an "OVER" or an empty cell is no 0 dB sample).
     qsizetype rowsWithoutLevel = 0;
+    // The points the Max and Min texts name (a data set's own); -1: the
+    // first of equal extremes, as SeriesStatistics takes them.
+    qsizetype maxIndex = -1;
+    qsizetype minIndex = -1;
 
     [[nodiscard]] qsizetype size() const { return qsizetype(levels.size()); }
 
@@ -135,6 +141,33 @@ struct ReportTableRow
     bool heading = false; // a group heading: name only
 };
 
+// The level axis of the report's chart: fitted to the levels, in whole
+// 10 dB with at least 2 dB of room above and below them and a span of at
+// least 20 dB, so that a quiet background and a loud peak both stay on the
+// plot (the logger stores 20..140 dB). 30..130 dB without levels.
+struct ReportLevelAxis
+{
+    double minDb = 30.0;
+    double maxDb = 130.0;
+
+    [[nodiscard]] static ReportLevelAxis fittedTo(std::span<const float> levels);
+};
+
+// The texts the report's pages show where they differ from the window's:
+// every date with its four-digit year, in every locale, and times without
+// a zone name (NoiseReportTexts::dateTimeText).
+struct ReportPageTexts
+{
+    QString startTime; // the earliest point
+    QString endTime;   // the end of the latest
+    QString maxTime;
+    QString minTime;
+    QString cursorATime;
+    QString cursorBTime;
+    QString maxABTime;
+    QString minABTime;
+};
+
 struct NoiseReport
 {
     static inline const QString DefaultTitle = QStringLiteral("Noise Report");
@@ -155,6 +188,16 @@ struct NoiseReport
     QDateTime created;
     ReportPaper paper = ReportPaper::A4;
 
+    // What the consultant entered: site, instrument, calibration, ...
+    ReportDetails details;
+    ReportPageTexts page;
+    ReportLevelAxis levelAxis;
+    qsizetype sampleCount = 0;
+    double intervalSeconds = 0.0;
+    // The zone the times are read in ("Europe/Berlin, UTC+01:00"; both
+    // offsets when summer time begins or ends within the series).
+    QString timeZone;
+
     // The report of a series; with a span, its cursor figures too. A
     // cursor span is clamped into the series (the thumbs may cross). The
     // threshold is taken at its 0.1 dB step (AcousticStatistics). Start and
@@ -167,13 +210,28 @@ struct NoiseReport
     // The table of the page and of the text output: the graph window's
     // statistics, then the acoustic figures.
     [[nodiscard]] QList<ReportTableRow> tableRows(const QLocale& locale = QLocale()) const;
+    // The same table as the report's page shows it: its times with
+    // four-digit years, and the window's "Avg" by what it is, the
+    // arithmetic mean of dB values (not an energy average).
+    [[nodiscard]] QList<ReportTableRow> pageTableRows(const QLocale& locale = QLocale()) const;
+    // The method note: how the figures were made, one paragraph a line.
+    [[nodiscard]] QStringList methodNote(const QLocale& locale = QLocale()) const;
     // "Created <date-time text> by Audimark <version>".
     [[nodiscard]] QString footerText(const QLocale& locale = QLocale()) const;
+
+private:
+    [[nodiscard]] QList<ReportTableRow> rowsOf(const QLocale& locale, bool onPage) const;
 };
 
 namespace NoiseReportTexts {
 // Level text with the unit: "65.3 dB".
 [[nodiscard]] QString decibels(double value, const QLocale& locale = QLocale());
+// A date and time as the report prints it: the locale's short date with a
+// four-digit year, a blank and the locale's long time without a zone name
+// ("05.03.2024 14:30:05", "2024/3/5 下午2:30:05").
+[[nodiscard]] QString dateTimeText(double dateTime, const QLocale& locale = QLocale());
+// The time of day alone, as dateTimeText writes it.
+[[nodiscard]] QString timeText(double dateTime, const QLocale& locale = QLocale());
 // "123 s (12.3 %)".
 [[nodiscard]] QString timeAbove(const AcousticFigures& figures, const QLocale& locale = QLocale());
 } // namespace NoiseReportTexts

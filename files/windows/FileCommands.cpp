@@ -12,6 +12,7 @@
 #include "files/windows/TabularCommands.h"
 #include "files/windows/TfrmList.h"
 #include "files/windows/TfrmOpenSave.h"
+#include "files/windows/TfrmReportDetails.h"
 #include "graph/GraphWindowState.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"
@@ -21,9 +22,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSettings>
 
 #include <algorithm>
 
@@ -202,21 +203,32 @@ bool FileCommands::ExportReport1Click(QWidget* window)
     auto* graph = qobject_cast<TfrmGraph*>(window);
     if (!graph)
         return false;
-    QInputDialog titleDialog(graph);
-    titleDialog.setWindowTitle(ExportReportCaption);
-    titleDialog.setLabelText(ReportTitleLabel);
-    titleDialog.setTextValue(NoiseReport::DefaultTitle);
-    if (context_.dialogs.exec(titleDialog) != QDialog::Accepted)
+    NoiseReportPrinter::GraphWindowReport source = NoiseReportPrinter::reportOfGraphWindow(*graph);
+
+    // The title and details, as last entered for this measurement; kept
+    // once confirmed, also when no file is chosen after.
+    QSettings store;
+    const QString key = ReportDetailsStore::measurementKey(source.series);
+    ReportDetailsStore::Entry remembered = ReportDetailsStore::read(store, key);
+    if (remembered.title.isEmpty())
+        remembered.title = NoiseReport::DefaultTitle;
+    if (remembered.details.instrumentModel.isEmpty())
+        remembered.details.instrumentModel = source.series.meterModel;
+    TfrmReportDetails detailsDialog(graph);
+    detailsDialog.setEntry(remembered);
+    if (context_.dialogs.exec(detailsDialog) != QDialog::Accepted)
         return false;
+    const ReportDetailsStore::Entry entered = detailsDialog.entry();
+    ReportDetailsStore::write(store, key, entered);
+
     const QString path = context_.dialogs.chooseSaveName(
         graph, request(reportFilters(), QStringLiteral("PDF")), DialogFolders::Kind::Reports);
     if (path.isEmpty())
         return false;
 
-    NoiseReportPrinter::GraphWindowReport source = NoiseReportPrinter::reportOfGraphWindow(*graph);
     NoiseReport& report = source.report;
-    const QString title = titleDialog.textValue().trimmed();
-    report.title = title.isEmpty() ? NoiseReport::DefaultTitle : title;
+    report.title = entered.title.isEmpty() ? NoiseReport::DefaultTitle : entered.title;
+    report.details = entered.details;
     report.version = TVersionInfo().versionText();
     report.created = context_.now ? context_.now() : QDateTime::currentDateTime();
     const FileWriteOutcome outcome = NoiseReportPrinter::writePdf(path, report, source.chart());

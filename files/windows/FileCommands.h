@@ -98,8 +98,10 @@ public:
     [[nodiscard]] bool saveBeforeDiscard(TfrmGraph& graph);
     void Open1Click();
     // File > "Export Report (PDF)..." with `window` active: for a graph
-    // window, asks the title (ReportTitleLabel, default "Noise Report") and
-    // the file name, then writes the one-page PDF report of its series with
+    // window, asks the title and the report details (TfrmReportDetails,
+    // prefilled with what was entered for the measurement before, default
+    // title "Noise Report") and the file name, then writes the PDF report
+    // of its series with
     // its cursors and annotations, complete or not at all (a failed write
     // is shown). True when the report was written.
     bool ExportReport1Click(QWidget* window);

@@ -3,6 +3,7 @@
 #include "data/AnnotationSlots.h"
 #include "data/GraphTexts.h"
 #include "graph/PESGraph.h"
+#include "graph/PESGraphDateTimeTicker.h"
 #include "graph/TfrmGraph.h"
 #include "graph/Tslider2.h"
 #include "logger/OutputFile.h"
@@ -12,7 +13,11 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <QPagedPaintDevice>
+#include <QTextLayout>
+
 #include <algorithm>
+#include <functional>
 
 namespace NoiseReportPrinter {
 
@@ -44,45 +49,6 @@ void drawCut(QPainter& painter, const QRectF& box, int flags, const QString& tex
                      metrics.elidedText(text, Qt::ElideRight, box.width()));
 }
 
-// Title, then the set's facts in two columns; returns the height used.
-double drawHeader(QPainter& painter, const QRectF& area, const NoiseReport& report)
-{
-    painter.setFont(pageFont(17, true));
-    const double titleHeight = QFontMetricsF(painter.font(), painter.device()).height();
-    drawCut(painter, QRectF(area.left(), area.top(), area.width(), titleHeight),
-            Qt::AlignLeft | Qt::AlignVCenter, report.title);
-
-    const QList<std::pair<QString, QString>> facts = {
-        {QStringLiteral("Meter"), report.meterModel.isEmpty() ? QStringLiteral("QV58M")
-                                                              : report.meterModel},
-        {QStringLiteral("Weighting"), report.weighting},
-        {QStringLiteral("Start"), report.startTime},
-        {QStringLiteral("End"), report.endTime},
-        {QStringLiteral("Interval"),
-         report.interval.isEmpty() ? QString() : report.interval + QStringLiteral(" s")},
-        {QStringLiteral("Points"), report.whole.dataNo},
-    };
-    painter.setFont(pageFont(9.5));
-    const double line = QFontMetricsF(painter.font(), painter.device()).height() * 1.25;
-    const double column = area.width() / 2;
-    const double label = 72;
-    double y = area.top() + titleHeight + 6;
-    for (qsizetype i = 0; i < facts.size(); ++i) {
-        const double x = area.left() + (i % 2) * column;
-        const double rowY = y + double(i / 2) * line;
-        painter.setPen(Qt::darkGray);
-        drawCut(painter, QRectF(x, rowY, label, line), Qt::AlignLeft | Qt::AlignVCenter,
-                facts.at(i).first);
-        painter.setPen(Qt::black);
-        drawCut(painter, QRectF(x + label, rowY, column - label - 8, line),
-                Qt::AlignLeft | Qt::AlignVCenter, facts.at(i).second);
-    }
-    y += double((facts.size() + 1) / 2) * line;
-    painter.setPen(QPen(kRule, 1));
-    painter.drawLine(QPointF(area.left(), y + 3), QPointF(area.right(), y + 3));
-    return y + 4 - area.top();
-}
-
 double tableRowHeight(QPainter& painter)
 {
     painter.setFont(pageFont(9));
@@ -92,7 +58,14 @@ double tableRowHeight(QPainter& painter)
 void drawTable(QPainter& painter, const QRectF& area, const NoiseReport& report,
                const QList<ReportTableRow>& rows, double rowHeight)
 {
-    const double nameWidth = area.width() * 0.24;
+    // The names take what the widest needs, a quarter to two fifths.
+    painter.setFont(pageFont(9));
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    double widest = 0.0;
+    for (const ReportTableRow& row : rows)
+        if (!row.heading)
+            widest = std::max(widest, metrics.horizontalAdvance(row.name));
+    const double nameWidth = std::clamp(widest + 16, area.width() * 0.24, area.width() * 0.4);
     const double valueWidth = (area.width() - nameWidth) / 2;
     const double pad = 5;
     const auto cell = [&](int column, double y) {
@@ -136,7 +109,8 @@ void drawTable(QPainter& painter, const QRectF& area, const NoiseReport& report,
     painter.drawLine(QPointF(x1 + valueWidth, area.top()), QPointF(x1 + valueWidth, y));
 }
 
-void drawChart(QPainter& painter, const QRectF& box, const NoiseReportChart& chart)
+void drawChart(QPainter& painter, const QRectF& box, const NoiseReportChart& chart,
+               double thresholdDb)
 {
     painter.setPen(QPen(kRule, 0.8));
     if (chart.levels.empty() || chart.times.empty()) {
@@ -167,6 +141,28 @@ void drawChart(QPainter& painter, const QRectF& box, const NoiseReportChart& cha
             painter.fillRect(shade, kSpanShade);
         }
     }
+    // The threshold the time above counts with, where it lies on the axis.
+    const ReportLevelAxis axis = ReportLevelAxis::fittedTo(chart.levels);
+    if (thresholdDb > axis.minDb && thresholdDb < axis.maxDb) {
+        const QRect plot = graph->plottingRect();
+        const double sx = box.width() / graph->width();
+        const double sy = box.height() / graph->height();
+        const double y = box.top() + graph->valueToPixel(chart.times.front(), thresholdDb).y() * sy;
+        painter.setPen(QPen(QColor(200, 30, 30), 1.0, Qt::DashLine));
+        painter.drawLine(QPointF(box.left() + plot.left() * sx, y),
+                         QPointF(box.left() + (plot.right() + 1) * sx, y));
+        // Its level at the right end, on white, so that the series does
+        // not run through the text.
+        painter.setFont(pageFont(7.5));
+        const QString text = NoiseReportTexts::decibels(thresholdDb);
+        const QFontMetricsF metrics(painter.font(), painter.device());
+        const QRectF label(
+            box.left() + (plot.right() + 1) * sx - metrics.horizontalAdvance(text) - 8,
+            y - metrics.height() - 2, metrics.horizontalAdvance(text) + 6, metrics.height());
+        painter.fillRect(label, QColor(255, 255, 255, 220));
+        painter.setPen(QColor(200, 30, 30));
+        painter.drawText(label, Qt::AlignCenter, text);
+    }
     painter.setPen(QPen(kRule, 0.8));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(box);
@@ -196,8 +192,9 @@ std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size)
     graph->setXDataBlock(chart.times.data(), n);
     graph->setYDataBlock(chart.levels.data(), n);
     graph->setManualScaleControlY(PESManualScale::MinMax);
-    graph->setManualMinY(30.0);
-    graph->setManualMaxY(130.0);
+    const ReportLevelAxis axis = ReportLevelAxis::fittedTo(chart.levels);
+    graph->setManualMinY(axis.minDb);
+    graph->setManualMaxY(axis.maxDb);
     if (n > 0) {
         const double start = chart.times.front();
         const double end = std::max(chart.times[std::size_t(n - 1)] +
@@ -213,8 +210,12 @@ std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size)
         for (const auto& [line, index] : lines) {
             const auto i = std::size_t(std::clamp<qsizetype>(index, 0, n - 1));
             graph->setVertLineAnnotation(line, chart.times[i]);
+            // The window's cursor text ("|t" puts it at the top), in the
+            // report's time format.
             graph->setVertLineAnnotationText(
-                line, GraphTexts::cursorLineText(chart.times[i], chart.levels[i]));
+                line, QStringLiteral("|t") + NoiseReportTexts::timeText(chart.times[i]) +
+                          QLatin1Char('\n') + GraphTexts::levelText(chart.levels[i]) +
+                          QStringLiteral("dB"));
             graph->setVertLineAnnotationColor(line, line == 0 ? QColor(0, 0, 255)
                                                               : QColor(255, 0, 0));
         }
@@ -226,42 +227,325 @@ std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size)
     graph->resize(size);
     graph->show(); // never on screen: lays the chart out at its size
     graph->reinitialize();
+    // Printed dates carry four-digit years, whatever the locale's short date.
+    if (auto* plot = graph->findChild<QCustomPlot*>()) {
+        auto ticker = QSharedPointer<PESGraphDateTimeTicker>::create(plot->xAxis);
+        ticker->setFourDigitYears(true);
+        plot->xAxis->setTicker(ticker);
+    }
     return graph;
 }
 
-void drawPage(QPainter& painter, const QRectF& page, const NoiseReport& report,
-              const NoiseReportChart& chart)
-{
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
+namespace {
+constexpr int kTitleMostLines = 4;
+constexpr int kNotesMostLinesOnFirstPage = 5;
+constexpr double kLeastChartHeight = 220.0;
 
-    // Footer first, at the bottom; then the table above it; the graph takes
-    // what is left between the header and the table.
+// The lines a text breaks into at `width` in the painter's font: at word
+// boundaries, and inside a word only when it is wider than a line. Line
+// breaks in the text are kept.
+QStringList wrapped(const QPainter& painter, const QString& text, double width)
+{
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, painter.font(), painter.device());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines << paragraph.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+        if (paragraph.isEmpty())
+            lines << QString();
+    }
+    return lines;
+}
+
+double lineHeight(const QPainter& painter, double spacing = 1.2)
+{
+    return QFontMetricsF(painter.font(), painter.device()).height() * spacing;
+}
+
+// At most `most` lines; the last one shown ends in an ellipsis when more
+// were cut.
+QStringList atMost(const QPainter& painter, QStringList lines, int most, double width)
+{
+    if (lines.size() <= most)
+        return lines;
+    lines = lines.mid(0, most);
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    lines.last() =
+        metrics.elidedText(lines.last() + QStringLiteral(" \u2026"), Qt::ElideRight, width);
+    if (!lines.last().endsWith(QChar(0x2026)))
+        lines.last() += QChar(0x2026);
+    return lines;
+}
+
+// The title, wrapped; then the series' facts in two columns, then the
+// consultant's details, label and text, the text wrapped. Returns the
+// height used; draws only when `draw`.
+double drawHeader(QPainter& painter, const QRectF& area, const NoiseReport& report, bool draw,
+                  bool* notesCut)
+{
+    double y = area.top();
+    painter.setFont(pageFont(17, true));
+    const double titleLine = lineHeight(painter, 1.1);
+    for (const QString& line : atMost(painter, wrapped(painter, report.title, area.width()),
+                                      kTitleMostLines, area.width())) {
+        if (draw)
+            painter.drawText(QRectF(area.left(), y, area.width(), titleLine),
+                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line);
+        y += titleLine;
+    }
+
+    const QList<std::pair<QString, QString>> facts = {
+        {QStringLiteral("Meter"),
+         report.meterModel.isEmpty() ? QStringLiteral("QV58M") : report.meterModel},
+        {QStringLiteral("Weighting"), report.weighting},
+        {QStringLiteral("Start"), report.page.startTime},
+        {QStringLiteral("End"), report.page.endTime},
+        {QStringLiteral("Interval"),
+         report.interval.isEmpty() ? QString() : report.interval + QStringLiteral(" s")},
+        {QStringLiteral("Points"), report.whole.dataNo},
+    };
+    painter.setFont(pageFont(9.5));
+    const double line = lineHeight(painter, 1.25);
+    const double column = area.width() / 2;
+    const double label = 80;
+    y += 6;
+    if (draw) {
+        for (qsizetype i = 0; i < facts.size(); ++i) {
+            const double x = area.left() + double(i % 2) * column;
+            const double rowY = y + double(i / 2) * line;
+            painter.setPen(Qt::darkGray);
+            drawCut(painter, QRectF(x, rowY, label, line), Qt::AlignLeft | Qt::AlignVCenter,
+                    facts.at(i).first);
+            painter.setPen(Qt::black);
+            drawCut(painter, QRectF(x + label, rowY, column - label - 8, line),
+                    Qt::AlignLeft | Qt::AlignVCenter, facts.at(i).second);
+        }
+    }
+    y += double((facts.size() + 1) / 2) * line;
+
+    // The details over the whole width: their texts are longer.
+    const double textWidth = area.width() - label;
+    for (const ReportDetails::Line& detail : report.details.pageLines()) {
+        QStringList lines = wrapped(painter, detail.text, textWidth);
+        if (detail.label == QLatin1String("Notes") && lines.size() > kNotesMostLinesOnFirstPage) {
+            lines = atMost(painter, lines, kNotesMostLinesOnFirstPage - 1, textWidth);
+            lines << QStringLiteral("(the notes continue after the figures)");
+            if (notesCut)
+                *notesCut = true;
+        }
+        if (draw) {
+            painter.setPen(Qt::darkGray);
+            drawCut(painter, QRectF(area.left(), y, label, line), Qt::AlignLeft | Qt::AlignVCenter,
+                    detail.label);
+            painter.setPen(Qt::black);
+        }
+        for (const QString& text : lines) {
+            if (draw)
+                painter.drawText(QRectF(area.left() + label, y, textWidth, line),
+                                 Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+            y += line;
+        }
+    }
+    if (draw) {
+        painter.setPen(QPen(kRule, 1));
+        painter.drawLine(QPointF(area.left(), y + 3), QPointF(area.right(), y + 3));
+        painter.setPen(Qt::black);
+    }
+    return y + 4 - area.top();
+}
+
+// A section of the pages after the first: a heading and paragraphs that
+// flow on to the next page where the page ends.
+struct FlowSection
+{
+    QString heading;
+    QStringList paragraphs;
+};
+
+// The sections after the first page, in their order. The figures of the
+// acoustic core (period table, day-evening-night table, events list and
+// level distribution) take their places here between the measurement and
+// the method: each becomes a section (or a table drawn by its own
+// function) appended where its comment stands.
+QList<FlowSection> sectionsAfterFirstPage(const NoiseReport& report, bool notesCut)
+{
+    QList<FlowSection> sections;
+    if (notesCut)
+        sections.append({QStringLiteral("Notes"), {report.details.notes}});
+    // Period levels: the table of consecutive periods.
+    // Day-evening-night: Lday, Levening, Lnight, Lden per day and overall.
+    // Exceedance events: the list of events with their SEL.
+    // Level distribution: the histogram or cumulative curve of the levels.
+    sections.append({QStringLiteral("Method"), report.methodNote()});
+    return sections;
+}
+
+// Where the drawing of the pages stands: the page's area, the page number
+// and the cursor; without a device (counting) nothing is drawn.
+class PageFlow
+{
+public:
+    // started(n) is called as page n begins, when drawing.
+    PageFlow(QPainter& painter, QPagedPaintDevice* device, const QRectF& area,
+             std::function<void(int)> started = {})
+        : painter_(painter), device_(device), area_(area), y_(area.top()),
+          started_(std::move(started))
+    {
+    }
+
+    [[nodiscard]] int pages() const { return pages_; }
+    [[nodiscard]] bool drawing() const { return device_ != nullptr; }
+
+    void newPage()
+    {
+        if (device_ && pages_ > 0)
+            device_->newPage();
+        ++pages_;
+        y_ = area_.top();
+        if (device_ && started_)
+            started_(pages_);
+    }
+
+    // Room for `height` below the cursor, else the next page.
+    void need(double height)
+    {
+        if (y_ + height > area_.bottom() && y_ > area_.top())
+            newPage();
+    }
+
+    // The table of the first page, when the first page has no room for it.
+    void table(const NoiseReport& report, const QList<ReportTableRow>& rows)
+    {
+        const double rowHeight = tableRowHeight(painter_);
+        const double height = rowHeight * double(rows.size() + 1);
+        need(height);
+        if (drawing())
+            drawTable(painter_, QRectF(area_.left(), y_, area_.width(), height), report, rows,
+                      rowHeight);
+        y_ += height + kGap;
+    }
+
+    void section(const FlowSection& section)
+    {
+        painter_.setFont(pageFont(12, true));
+        const double headingLine = lineHeight(painter_, 1.4);
+        painter_.setFont(pageFont(9.5));
+        const double line = lineHeight(painter_, 1.3);
+        // A heading never stands alone at the foot of a page.
+        need(headingLine + 2 * line);
+        painter_.setPen(Qt::black);
+        painter_.setFont(pageFont(12, true));
+        if (drawing())
+            painter_.drawText(QRectF(area_.left(), y_, area_.width(), headingLine),
+                              Qt::AlignLeft | Qt::AlignVCenter, section.heading);
+        y_ += headingLine;
+        painter_.setFont(pageFont(9.5));
+        for (const QString& paragraph : section.paragraphs) {
+            for (const QString& text : wrapped(painter_, paragraph, area_.width())) {
+                need(line);
+                if (drawing())
+                    painter_.drawText(QRectF(area_.left(), y_, area_.width(), line),
+                                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+                y_ += line;
+            }
+            y_ += line * 0.4;
+        }
+        y_ += line;
+    }
+
+private:
+    QPainter& painter_;
+    QPagedPaintDevice* device_;
+    QRectF area_;
+    double y_;
+    std::function<void(int)> started_;
+    int pages_ = 0;
+};
+
+void drawFooter(QPainter& painter, const QRectF& footer, const NoiseReport& report, int page,
+                int pages)
+{
     painter.setFont(pageFont(8));
-    const double footerHeight = QFontMetricsF(painter.font(), painter.device()).height() + 6;
-    const QRectF footer(page.left(), page.bottom() - footerHeight, page.width(), footerHeight);
     painter.setPen(QPen(kRule, 0.8));
     painter.drawLine(footer.topLeft(), footer.topRight());
     painter.setPen(Qt::darkGray);
-    drawCut(painter, footer.adjusted(0, 4, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+    const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(pages);
+    const double numberWidth =
+        QFontMetricsF(painter.font(), painter.device()).horizontalAdvance(number) + 12;
+    drawCut(painter, footer.adjusted(0, 4, -numberWidth, 0), Qt::AlignLeft | Qt::AlignVCenter,
             report.footerText());
-    drawCut(painter, footer.adjusted(0, 4, 0, 0), Qt::AlignRight | Qt::AlignVCenter,
-            QStringLiteral("Page 1 of 1"));
-
+    painter.drawText(footer.adjusted(0, 4, 0, 0), Qt::AlignRight | Qt::AlignVCenter, number);
     painter.setPen(Qt::black);
-    const double headerHeight = drawHeader(painter, page, report);
+}
 
-    const QList<ReportTableRow> rows = report.tableRows();
+double footerHeight(QPainter& painter)
+{
+    painter.setFont(pageFont(8));
+    return QFontMetricsF(painter.font(), painter.device()).height() + 6;
+}
+} // namespace
+
+int drawPages(QPainter& painter, QPagedPaintDevice* device, const QRectF& page,
+              const NoiseReport& report, const NoiseReportChart& chart)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(Qt::black);
+    const double footerSpace = footerHeight(painter);
+    const QRectF body(page.left(), page.top(), page.width(), page.height() - footerSpace - kGap);
+    const QRectF footer(page.left(), page.bottom() - footerSpace, page.width(), footerSpace);
+
+    bool notesCut = false;
+    const double headerHeight = drawHeader(painter, body, report, false, &notesCut);
+    const QList<FlowSection> sections = sectionsAfterFirstPage(report, notesCut);
+    const QList<ReportTableRow> rows = report.pageTableRows();
     const double rowHeight = tableRowHeight(painter);
     const double tableHeight = rowHeight * double(rows.size() + 1);
-    const QRectF table(page.left(), footer.top() - kGap - tableHeight, page.width(),
-                       tableHeight);
-    drawTable(painter, table, report, rows, rowHeight);
+    // The first page: the header and details at the top, the table at the
+    // bottom, the chart in what is left between them; where long details
+    // leave the chart too little room, the table opens the next page.
+    const double chartTop = body.top() + headerHeight + kGap;
+    const bool tableOnFirstPage =
+        body.bottom() - tableHeight - kGap - chartTop >= kLeastChartHeight;
+    const double chartBottom =
+        tableOnFirstPage ? body.bottom() - tableHeight - kGap : body.bottom();
+    const QRectF chartBox(body.left(), chartTop, body.width(),
+                          std::max(kLeastChartHeight / 2, chartBottom - chartTop));
 
-    const double chartTop = page.top() + headerHeight + kGap;
-    const QRectF chartBox(page.left(), chartTop, page.width(),
-                          std::max(80.0, table.top() - kGap - chartTop));
-    drawChart(painter, chartBox, chart);
+    const auto flowAfterFirstPage = [&](PageFlow& flow) {
+        flow.newPage();
+        flow.newPage();
+        if (!tableOnFirstPage)
+            flow.table(report, rows);
+        for (const FlowSection& section : sections)
+            flow.section(section);
+    };
+    // Counted first, for "Page 1 of N".
+    PageFlow counting(painter, nullptr, body);
+    flowAfterFirstPage(counting);
+    const int pages = counting.pages();
+
+    (void)drawHeader(painter, body, report, true, nullptr);
+    if (tableOnFirstPage)
+        drawTable(painter,
+                  QRectF(body.left(), body.bottom() - tableHeight, body.width(), tableHeight),
+                  report, rows, rowHeight);
+    drawChart(painter, chartBox, chart, report.thresholdDb);
+    drawFooter(painter, footer, report, 1, pages);
+
+    PageFlow flow(painter, device, body, [&](int number) {
+        if (number > 1)
+            drawFooter(painter, footer, report, number, pages);
+    });
+    flowAfterFirstPage(flow);
+    return flow.pages();
 }
 
 FileWriteOutcome writePdf(const QString& path, const NoiseReport& report,
@@ -289,7 +573,8 @@ FileWriteOutcome writePdf(const QString& path, const NoiseReport& report,
             return outcome;
         }
         const QRect paint = writer.pageLayout().paintRectPixels(kResolution);
-        drawPage(painter, QRectF(0, 0, paint.width(), paint.height()), report, chart);
+        outcome.lines =
+            drawPages(painter, &writer, QRectF(0, 0, paint.width(), paint.height()), report, chart);
         painter.end();
     }
     if (!file.commit()) {
@@ -297,7 +582,6 @@ FileWriteOutcome writePdf(const QString& path, const NoiseReport& report,
         return outcome;
     }
     outcome.kind = FileWriteOutcome::Written;
-    outcome.lines = 1;
     return outcome;
 }
 

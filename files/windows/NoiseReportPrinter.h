@@ -1,13 +1,16 @@
 #pragma once
 
-// The one-page PDF noise report: the title, the meter and the series'
-// start, end, interval and weighting, the graph of the series drawn by the
-// program's chart (PESGraph, offscreen) with the cursor span shaded and the
-// annotations, the table of the statistics and acoustic figures for the
-// whole series and the cursor span, and a footer with the program version
-// and the time of creation. A4 or Letter as the report says. Whatever the
-// data, it is one page: the texts are cut to their boxes and the graph
-// takes the height the table leaves.
+// The PDF noise report. The first page: the title (wrapped, up to four
+// lines), the meter and the series' start, end, interval and weighting,
+// the consultant's details (site, position, client, operator, instrument,
+// calibration with its drift, weather, notes), the graph of the series
+// drawn by the program's chart (PESGraph, offscreen) with its level axis
+// fitted to the levels, the threshold line, the cursor span shaded and the
+// annotations, and the table of the statistics and acoustic figures for
+// the whole series and the cursor span. The pages after it: notes too long
+// for the first page, then the method note. Every page has a footer with
+// the program version, the time of creation and "Page n of N". A4 or
+// Letter as the report says.
 //
 // Needs a QApplication (the chart is a widget, laid out but never shown).
 
@@ -24,6 +27,7 @@
 #include <vector>
 
 class PESGraph;
+class QPagedPaintDevice;
 class QPainter;
 class TfrmGraph;
 
@@ -42,17 +46,20 @@ struct NoiseReportChart
 namespace NoiseReportPrinter {
 
 // Writes the report to path through OutputFile: complete or not at all.
+// The outcome's lines are the pages.
 [[nodiscard]] FileWriteOutcome writePdf(const QString& path, const NoiseReport& report,
                                         const NoiseReportChart& chart);
 
-// Draws the page into `page` (device pixels of the painter, which should
-// have about screen resolution).
-void drawPage(QPainter& painter, const QRectF& page, const NoiseReport& report,
-              const NoiseReportChart& chart);
+// Draws the pages, each into `page` (device pixels of the painter, which
+// should have about screen resolution), starting each after the first on
+// `device`; returns the number of pages.
+int drawPages(QPainter& painter, QPagedPaintDevice* device, const QRectF& page,
+              const NoiseReport& report, const NoiseReportChart& chart);
 
 // The report's chart: a printable look, the series, scales from the first
-// point to the end of the last interval and 30..130 dB, the cursor lines
-// and the annotations; laid out at `size` pixels.
+// point to the end of the last interval and the levels' fitted axis
+// (ReportLevelAxis), the cursor lines and the annotations; laid out at
+// `size` pixels.
 [[nodiscard]] std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size);
 
 // What a graph window shows, for its report: its series (the points its

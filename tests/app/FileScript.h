@@ -8,6 +8,7 @@
 #include "files/dialogs/FileDialogRunner.h"
 #include "files/dialogs/TfrmScope.h"
 #include "files/windows/TfrmOpenSave.h"
+#include "files/windows/TfrmReportDetails.h"
 
 #include <QFile>
 #include <QInputDialog>
@@ -28,7 +29,7 @@ struct FileScript
     QList<int> choices;    // TfrmOpenSave::Sets, SingleSet or Cancel; missing = Cancel
     std::optional<std::pair<QString, QString>> range; // typed from/to; unset = All
     bool rangeAccepted = true;
-    bool textInputAccepted = false; // a text asked for (the report's title)
+    bool textInputAccepted = false; // a text asked for (the report's title and details)
     // Runs when an open dialog has returned a name, before the file is read
     // (the file may change in between).
     std::function<void(const QString& chosen)> afterOpenDialog;
@@ -86,7 +87,7 @@ private:
             }
             return rangeAccepted ? int(QDialog::Accepted) : int(QDialog::Rejected);
         }
-        if (qobject_cast<QInputDialog*>(&dialog))
+        if (qobject_cast<QInputDialog*>(&dialog) || qobject_cast<TfrmReportDetails*>(&dialog))
             return textInputAccepted ? int(QDialog::Accepted) : int(QDialog::Rejected);
         return int(QDialog::Rejected);
     }

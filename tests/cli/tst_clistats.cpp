@@ -3,9 +3,10 @@
 // window's for the same set and cursors (en_US and de_DE), the acoustic
 // figures those of the window's series; the CSV and TXT exports and the
 // logger dump of a set give that set's figures back; failures give one line
-// on stderr and their status. The report is one PDF page of the locale's
-// paper whose text holds the set's start time and its LAeq, and which
-// renders to a picture that is not blank.
+// on stderr and their status. The report is a PDF of the locale's paper
+// whose first page holds the set's start time (four-digit year), its LAeq
+// and the details given as options, and renders to a picture that is not
+// blank.
 
 #include <QApplication>
 
@@ -445,6 +446,10 @@ private slots:
             << 2 << "is not after";
         QTest::newRow("text file without lines")
             << QStringList{"stats", dir_.filePath("empty.txt")} << 1 << "no date, time and level";
+        QTest::newRow("report with a calibration that does not read")
+            << QStringList{"report", rec, "--out", dir_.filePath("r.pdf"), "--calibration-after",
+                           "94 dB"}
+            << 2 << "--calibration-after needs a level in dB from 0 to 200, not \"94 dB\"";
         QTest::newRow("report to a missing folder")
             << QStringList{"report", rec, "--out", dir_.filePath("no/such/folder/r.pdf")} << 1
             << "cannot write";
@@ -522,44 +527,80 @@ private slots:
         QVERIFY2(text.out.contains(line.toUtf8()), text.out.constData());
     }
 
-    void reportIsOnePageWithTheFigures_data()
+    void reportHoldsTheFiguresAndDetails_data()
     {
         QTest::addColumn<QString>("localeName");
         QTest::addColumn<QStringList>("span");
         QTest::addColumn<QString>("paper");
         QTest::addColumn<QString>("startTime");
-        QTest::addColumn<QString>("laeq");
+        QTest::addColumn<QStringList>("details");
+        QTest::addColumn<QStringList>("texts"); // on the first page
         QTest::newRow("en_US Letter, cursors")
             << "en_US.UTF-8" << QStringList{"--from", "23:55:00", "--to", "00:05:00"} << "letter"
-            << "4/14/10 11:50:00 PM" << "";
+            << "4/14/2010 11:50:00 PM"
+            << QStringList{"--site",
+                           "Harbour Road 12",
+                           "--calibration-before",
+                           "94.0",
+                           "--calibration-after",
+                           "94.2",
+                           "--instrument-model",
+                           "QV58M 842",
+                           "--instrument-serial",
+                           "4711",
+                           "--instrument-class",
+                           "2"}
+            << QStringList{"Harbour Road 12", "94.0 dB before, 94.2 dB after, drift +0.2 dB",
+                           "QV58M 842, serial 4711, class 2"};
         QTest::newRow("de_DE A4, no cursors")
-            << "de_DE.UTF-8" << QStringList{} << "A4" << "14.04.10 23:50:00" << "";
+            << "de_DE.UTF-8" << QStringList{} << "A4"
+            << "14.04.2010 23:50:00" << QStringList{"--position",
+                                                    "MP 2",
+                                                    "--client",
+                                                    "Hafenverein",
+                                                    "--operator",
+                                                    "A. Weber",
+                                                    "--calibration-before",
+                                                    "93,8",
+                                                    "--weather",
+                                                    "trocken",
+                                                    "--notes",
+                                                    "Kühlcontainer liefen"}
+            << QStringList{"MP 2",           "Hafenverein", "A. Weber",
+                           "93,8 dB before", "trocken",     "Kühlcontainer liefen"};
+        QTest::newRow("no details: the calibration not stated")
+            << "en_US.UTF-8" << QStringList{} << "letter"
+            << "4/14/2010 11:50:00 PM" << QStringList{} << QStringList{"Calibration not stated"};
     }
 
-    void reportIsOnePageWithTheFigures()
+    void reportHoldsTheFiguresAndDetails()
     {
         QFETCH(QString, localeName);
         QFETCH(QStringList, span);
         QFETCH(QString, paper);
         QFETCH(QString, startTime);
+        QFETCH(QStringList, details);
+        QFETCH(QStringList, texts);
         const QString pdfinfo = QStandardPaths::findExecutable("pdfinfo");
         if (pdfinfo.isEmpty())
             QSKIP("poppler-utils are not installed");
         QTemporaryDir out;
         const QString pdf = out.filePath("report.pdf");
-        const CliRun report = runCli(QStringList{"report", rec_, "--set", "1", "--out", pdf,
-                                                 "--title", "Site 7 night"} +
-                                         span,
-                                     localeName);
+        const CliRun report = runCli(
+            QStringList{"report", rec_, "--set", "1", "--out", pdf, "--title", "Site 7 night"} +
+                span + details,
+            localeName);
         QCOMPARE(report.status, 0);
         QCOMPARE(report.err, QString());
 
         const CliRun info = run(pdfinfo, {pdf});
         QCOMPARE(info.status, 0);
-        QVERIFY2(QString::fromUtf8(info.out).contains(QRegularExpression("Pages:\\s+1\n")), info.out.constData());
+        QVERIFY2(QString::fromUtf8(info.out).contains(QRegularExpression("Pages:\\s+2\n")),
+                 info.out.constData());
         QVERIFY2(info.out.contains("(" + paper.toUtf8() + ")"), info.out.constData());
 
-        const CliRun text = run(QStandardPaths::findExecutable("pdftotext"), {"-layout", pdf, "-"});
+        const CliRun text =
+            run(QStandardPaths::findExecutable("pdftotext"), {"-layout", "-l", "1", pdf, "-"});
         QCOMPARE(text.status, 0);
         const QString page = QString::fromUtf8(text.out);
         const CliRun stats = runCli(QStringList{"stats", rec_, "--format", "json"} + span,
@@ -571,6 +612,9 @@ private slots:
         QVERIFY2(page.contains("LAeq"), qPrintable(page));
         QVERIFY2(page.contains(locale.toString(leq, 'f', 1) + " dB"), qPrintable(page));
         QCOMPARE(page.contains("Cursor A"), !span.isEmpty());
+        QVERIFY2(page.contains("Page 1 of 2"), qPrintable(page));
+        for (const QString& detail : texts)
+            QVERIFY2(page.simplified().contains(detail), qPrintable(detail + " not in\n" + page));
 
         const CliRun png = run(QStandardPaths::findExecutable("pdftoppm"),
                                {"-r", "40", "-png", "-singlefile", pdf, out.filePath("page")});

@@ -1,6 +1,9 @@
-// File > "Export Report (PDF)..." on a graph window: the title asked, the
-// file chosen, one PDF page of the locale's paper that holds the title, the
-// start time and the cursor time the window shows and the set's LAeq;
+// File > "Export Report (PDF)..." on a graph window: the title and details
+// asked (prefilled with those entered for the measurement before), the file
+// chosen, a PDF of the locale's paper whose first page holds the title, the
+// details, the start time and the cursor times of the window (with
+// four-digit years) and the set's LAeq, numbered "Page n of N"; long titles
+// wrap, whole; the pages of a report for a person to look at;
 // cancelling either question writes nothing; a failed write is shown and
 // leaves no file. And the paper by the locale's country, the points a span
 // of times takes, and the report of times that run backwards.
@@ -18,11 +21,14 @@
 #include "graph/TfrmGraph.h"
 #include "graph/Tslider2.h"
 
+#include "files/windows/NoiseReportPrinter.h"
+#include "files/windows/TfrmReportDetails.h"
 #include <QDir>
 #include <QFileInfo>
-#include <QInputDialog>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -47,7 +53,9 @@ struct ReportScript
 {
     std::optional<QString> title = QStringLiteral("Night shift"); // none: Cancel
     QString fileName;                                            // empty: Cancel
+    QStringList details;                                         // name=text typed into the dialog
     QStringList titlesOffered;
+    QStringList detailsOffered; // name=text of the fields not empty
     QList<FileDialogRequest> saveRequests;
     QStringList errors;
 
@@ -55,13 +63,18 @@ struct ReportScript
     {
         FileDialogRunner runner;
         runner.exec = [this](QDialog& dialog) {
-            auto* input = qobject_cast<QInputDialog*>(&dialog);
+            auto* input = qobject_cast<TfrmReportDetails*>(&dialog);
             if (!input)
                 return int(QDialog::Rejected);
-            titlesOffered << input->textValue();
+            titlesOffered << input->fieldText("title");
+            for (const ReportDetails::Field& field : ReportDetails::fields())
+                if (!input->fieldText(field.name).isEmpty())
+                    detailsOffered << field.name + "=" + input->fieldText(field.name);
             if (!title)
                 return int(QDialog::Rejected);
-            input->setTextValue(*title);
+            input->setFieldText("title", *title);
+            for (const QString& detail : details)
+                input->setFieldText(detail.section('=', 0, 0), detail.section('=', 1));
             return int(QDialog::Accepted);
         };
         runner.saveFileName = [this](QWidget*, const FileDialogRequest& request) {
@@ -115,6 +128,7 @@ private slots:
     void cleanup()
     {
         window_.reset();
+        QSettings().clear(); // the details remembered for the measurements
         QLocale::setDefault(QLocale::c());
     }
 
@@ -180,26 +194,182 @@ private slots:
         QCOMPARE(script.errors, QStringList());
 
         const QString info = runTool("pdfinfo", {script.fileName});
-        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\n")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\n")), qPrintable(info));
         QVERIFY2(info.contains("(" + paper + ")"), qPrintable(info));
-        const QString page = runTool("pdftotext", {"-layout", script.fileName, "-"});
+        const QString page = runTool("pdftotext", {"-layout", "-l", "1", script.fileName, "-"});
         // The LAeq the window's "Acoustic" box shows, whole and between the cursors.
         const AcousticBox& box = *window.acousticBox();
         QCOMPARE(box.rowName(AcousticBox::Leq), QStringLiteral("LAeq"));
         const QString laeq = box.text(AcousticBox::Whole, AcousticBox::Leq);
         const QString spanLaeq = box.text(AcousticBox::Cursors, AcousticBox::Leq);
         QVERIFY(!laeq.isEmpty() && !spanLaeq.isEmpty());
+        // The window's times, with four-digit years.
+        const auto shownTime = [&window](int point) {
+            return NoiseReportTexts::dateTimeText(window.graph()->xDataII(0, point));
+        };
+        const int a = cursorA >= 0 ? cursorA : window.slider()->Value1();
+        const int b = cursorA >= 0 ? cursorB : window.slider()->Value2();
+        QVERIFY(shownTime(0).contains("2010"));
         for (const QString& text :
-             {QStringLiteral("Night shift"), shown.graph.startTime, shown.cursorATime,
-              shown.cursorBTime, shown.between.avgAB, aboveName, QStringLiteral("QV58M model 842"),
-              spanLaeq + " dB",
-              QStringLiteral("Created ") + GraphTexts::dateTimeText(GraphTexts::fromDateTime(created))})
+             {QStringLiteral("Night shift"), shownTime(0), shownTime(a), shownTime(b),
+              shown.between.avgAB, aboveName, QStringLiteral("QV58M model 842"), spanLaeq + " dB",
+              QStringLiteral("Page 1 of 2"), QStringLiteral("Arithmetic mean of dB values"),
+              QStringLiteral("Created ") +
+                  NoiseReportTexts::dateTimeText(GraphTexts::fromDateTime(created))})
             QVERIFY2(page.contains(text), qPrintable(text + " not in\n" + page));
         // The whole series' LAeq on its row, before the span's.
         QVERIFY2(page.contains(QRegularExpression("LAeq\\s+" + QRegularExpression::escape(laeq) +
                                                   " dB\\s+" +
                                                   QRegularExpression::escape(spanLaeq) + " dB")),
                  qPrintable(page));
+    }
+
+    // The details typed for a measurement come back for it, and reach the
+    // first page.
+    void detailsAreRememberedPerMeasurement()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("poppler-utils are not installed");
+        QLocale::setDefault(us);
+        TfrmGraph& window = loggerWindow();
+        ReportScript script;
+        script.fileName = dir_.filePath("site.pdf");
+        script.details = {"site=Harbour Road 12", "instrument-serial=4711",
+                          "calibration-before=94.0", "calibration-after=94.2",
+                          "weather=dry, wind 2 m/s"};
+        QVERIFY(commands(script)->ExportReport1Click(&window));
+        QCOMPARE(script.detailsOffered, QStringList{"instrument-model=QV58M model 842"});
+        const QString page = runTool("pdftotext", {"-layout", "-l", "1", script.fileName, "-"});
+        for (const QString text :
+             {"Harbour Road 12", "QV58M model 842, serial 4711",
+              "94.0 dB before, 94.2 dB after, drift +0.2 dB", "dry, wind 2 m/s"})
+            QVERIFY2(page.contains(text), qPrintable(text + " not in\n" + page));
+
+        ReportScript again;
+        again.title.reset();
+        QVERIFY(!commands(again)->ExportReport1Click(&window));
+        QCOMPARE(again.titlesOffered, QStringList{"Night shift"});
+        QCOMPARE(again.detailsOffered,
+                 (QStringList{"site=Harbour Road 12", "instrument-model=QV58M model 842",
+                              "instrument-serial=4711", "calibration-before=94.0",
+                              "calibration-after=94.2", "weather=dry, wind 2 m/s"}));
+    }
+
+    // The pages as the printer lays them out: a title of any length wraps
+    // whole, the details and dates on the first page, the pages numbered.
+    void pagesOfTheReport_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("notes");
+        QTest::addColumn<QString>("firstDate");
+        QTest::addColumn<int>("pages");
+        const QString longTitle = QStringLiteral(
+            "Environmental noise survey at the northern boundary of the container terminal, "
+            "Harbour Road 12, night-time operations with reefer units and straddle carriers");
+        QTest::newRow("de_DE, a long title, 7 days") << de << 10080 << 60 << longTitle << ""
+                                                     << "05.03.2024" << 2;
+        QTest::newRow("zh_TW, 1 sample") << QLocale(QLocale::Chinese, QLocale::Taiwan) << 1 << 1
+                                         << QString::fromUtf8("夜間噪音測量") << ""
+                                         << "2024/3/5" << 2;
+        QTest::newRow("en_US, notes too long for the first page")
+            << us << 600 << 2 << "Night" << QString("Wind picked up after midnight. ").repeated(40)
+            << "3/5/2024" << 2;
+    }
+
+    void pagesOfTheReport()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(int, samples);
+        QFETCH(int, interval);
+        QFETCH(QString, title);
+        QFETCH(QString, notes);
+        QFETCH(QString, firstDate);
+        QFETCH(int, pages);
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("poppler-utils are not installed");
+        QLocale::setDefault(locale);
+        std::vector<double> times;
+        std::vector<float> levels;
+        const double start = GraphTexts::fromDateTime(QDateTime(QDate(2024, 3, 5), QTime(21, 0)));
+        for (int i = 0; i < samples; ++i) {
+            times.push_back(start + double(i) * interval / 86400.0);
+            levels.push_back(28.f + float(i % 97) / 10.f);
+        }
+        ReportSeries series = ReportSeries::fromPoints(times, levels, {});
+        series.weighting = AcousticWeighting::A;
+        NoiseReport report = NoiseReport::of(series, {}, 85.0, locale);
+        report.title = title;
+        report.created = created;
+        report.details.site = "Harbour Road 12";
+        report.details.notes = notes;
+        NoiseReportChart chart;
+        chart.times = series.times;
+        chart.levels = series.levels;
+        chart.intervalSeconds = series.intervalSeconds;
+        const QString pdf = dir_.filePath(QStringLiteral("pages-%1.pdf").arg(samples));
+        const FileWriteOutcome outcome = NoiseReportPrinter::writePdf(pdf, report, chart);
+        QVERIFY2(outcome.written(), qPrintable(outcome.error));
+        QCOMPARE(outcome.lines, pages);
+
+        const QString first = runTool("pdftotext", {"-l", "1", pdf, "-"});
+        const QString all = runTool("pdftotext", {pdf, "-"});
+        // Every word of the title, none cut off.
+        for (const QString& word : title.split(' '))
+            QVERIFY2(first.contains(word), qPrintable(word + " not in\n" + first));
+        QVERIFY(!first.contains(QChar(0x2026)) || !notes.isEmpty());
+        for (const QString& text : {firstDate, QStringLiteral("Harbour Road 12"),
+                                    QStringLiteral("Page 1 of %1").arg(pages)})
+            QVERIFY2(first.contains(text), qPrintable(text + " not in\n" + first));
+        QVERIFY2(all.contains(QStringLiteral("Page %1 of %1").arg(pages)), qPrintable(all));
+        QVERIFY(all.contains("nearest rank"));
+        // Notes too long for the first page follow whole after it.
+        if (!notes.isEmpty())
+            QCOMPARE(runTool("pdftotext", {"-f", "2", pdf, "-"})
+                         .simplified()
+                         .count("Wind picked up after midnight."),
+                     40);
+    }
+
+    // The dialog shows the drift as the levels are typed and keeps OK from
+    // closing it while a level does not read.
+    void detailsDialogDriftAndLevels_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("drift");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("drift down") << "94.0"
+                                    << "93.7"
+                                    << "-0.3 dB" << true;
+        QTest::newRow("no drift yet") << "94.0"
+                                      << ""
+                                      << "(after - before, once both are given)" << true;
+        QTest::newRow("a level that does not read")
+            << "94.0"
+            << "94 dB"
+            << "(after - before, once both are given)" << false;
+    }
+
+    void detailsDialogDriftAndLevels()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(QString, drift);
+        QFETCH(bool, closes);
+        QLocale::setDefault(us);
+        TfrmReportDetails dialog;
+        dialog.show();
+        dialog.setFieldText("calibration-before", before);
+        dialog.setFieldText("calibration-after", after);
+        QCOMPARE(dialog.driftText(), drift);
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        dialog.accept();
+        QCOMPARE(accepted.size(), closes ? 1 : 0);
+        QCOMPARE(dialog.isVisible(), !closes);
+        QCOMPARE(dialog.errorText().contains("Calibration after (dB)"), !closes);
     }
 
     void cancelledQuestionsWriteNothing_data()

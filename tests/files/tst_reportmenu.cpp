@@ -9,10 +9,12 @@
 
 #include "app/TfrmMain.h"
 #include "app/TfrmPanel.h"
+#include "files/formats/NoiseReport.h"
+#include "files/windows/TfrmReportDetails.h"
+#include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"
 
 #include <QAction>
-#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
@@ -37,11 +39,11 @@ class TestReportMenu : public QObject
         environment.listPorts = [] { return QStringList{}; };
         environment.dataDirectory = data_.path();
         environment.fileDialogs.exec = [this](QDialog& dialog) {
-            auto* input = qobject_cast<QInputDialog*>(&dialog);
+            auto* input = qobject_cast<TfrmReportDetails*>(&dialog);
             if (!input)
                 return int(QDialog::Rejected);
-            titlesAsked_ << input->textValue();
-            input->setTextValue(QStringLiteral("Yard, week 49"));
+            titlesAsked_ << input->fieldText("title");
+            input->setFieldText("title", QStringLiteral("Yard, week 49"));
             return int(QDialog::Accepted);
         };
         environment.fileDialogs.saveFileName = [this](QWidget*, const FileDialogRequest&) {
@@ -98,7 +100,9 @@ private slots:
         QVERIFY2(page.contains("Yard, week 49"), qPrintable(page));
         const auto* graph = qobject_cast<TfrmGraph*>(w.mdiArea()->currentSubWindow()->widget());
         QVERIFY(graph);
-        QVERIFY2(page.contains(graph->statisticFields().graph.startTime), qPrintable(page));
+        // The window's start time, with its four-digit year.
+        const QString start = NoiseReportTexts::dateTimeText(graph->graph()->xDataII(0, 0));
+        QVERIFY2(page.contains(start), qPrintable(start + " not in\n" + page));
     }
 
     // The real-time graph before any sample: a page all the same, without a chart.

@@ -1,6 +1,8 @@
 #include "tools/cli/CommandLine.h"
 #include "tools/cli/FigureCommandTable.h"
 
+#include "files/formats/ReportDetails.h"
+
 #include <QTextStream>
 
 #include <algorithm>
@@ -61,6 +63,32 @@ Option spanOption(const QString& name)
                : Option{name, QStringLiteral("TIME"),
                         QStringLiteral("End of the span, not included: a time of day or a date "
                                        "and time. Goes with --from.")};
+}
+
+// The report's details, one option a field (ReportDetails), shown on the
+// first page.
+QList<Option> reportDetailOptions()
+{
+    QList<Option> options;
+    for (const ReportDetails::Field& field : ReportDetails::fields()) {
+        if (field.level) {
+            options.append(
+                {field.name, QStringLiteral("dB"),
+                 QStringLiteral("The calibrator's reading on the meter %1 the "
+                                "measurement, in dB; with both, the report shows "
+                                "the drift (after - before).")
+                     .arg(field.name.endsWith(QLatin1String("before")) ? QStringLiteral("before")
+                                                                       : QStringLiteral("after"))});
+            continue;
+        }
+        QString what = field.label.chopped(1).toLower();
+        if (field.name.startsWith(QLatin1String("instrument-")) &&
+            !what.startsWith(QLatin1String("instrument")))
+            what = QStringLiteral("instrument's ") + what;
+        options.append({field.name, QStringLiteral("TEXT"),
+                        QStringLiteral("The %1, on the first page.").arg(what)});
+    }
+    return options;
 }
 
 Option thresholdOption()
@@ -224,18 +252,25 @@ QList<Command> buildCommands()
                         "json")});
     list.append(
         {QStringLiteral("report"),
-         QStringLiteral("FILE|archive:ID --out REPORT.pdf [--set N] [--title T] [--from TIME "
-                        "--to TIME] [--threshold dB] [--archive URL|FILE]"),
-         QStringLiteral("write a one-page PDF noise report"),
-         QStringLiteral("Writes the one-page PDF noise report of a series, read as `stats` reads "
+        QStringLiteral("FILE|archive:ID --out REPORT.pdf [--set N] [--title T] [--from TIME "
+                       "--to TIME] [--threshold dB] [--site TEXT] [--position TEXT] [--client TEXT] "
+                       "[--operator TEXT] [--instrument-model TEXT] [--instrument-serial TEXT] "
+                       "[--instrument-class TEXT] [--calibration-before dB] "
+                       "[--calibration-after dB] [--weather TEXT] [--notes TEXT] "
+                       "[--archive URL|FILE]"),
+        QStringLiteral("write a PDF noise report"),
+        QStringLiteral("Writes the PDF noise report of a series, read as `stats` reads "
                         "it; the span between --from and --to is shaded and reported beside the "
-                        "whole series. Needs no display."),
+                        "whole series. The first page holds the details given (site, position, "
+                        "client, operator, instrument, calibration and its drift, weather, "
+                        "notes), the chart and the figures; the pages after it the method. "
+                        "Needs no display."),
          QList<Option>{{QStringLiteral("out"), QStringLiteral("REPORT.pdf"),
                         QStringLiteral("The PDF to write (required). An earlier file of that "
                                        "name stays as it was when writing fails.")},
                        {QStringLiteral("title"), QStringLiteral("T"),
                         QStringLiteral("The title of the page (default \"Noise Report\").")}} +
-             seriesOptions + QList<Option>{archiveOption()},
+            seriesOptions + reportDetailOptions() + QList<Option>{archiveOption()},
          {{QStringLiteral("0"), QStringLiteral("the report was written")},
           {QStringLiteral("1"), QStringLiteral("the file cannot be read, holds no such set or no "
                                                "points, its times run backwards, the PDF cannot "

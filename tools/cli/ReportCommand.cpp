@@ -23,6 +23,7 @@ int runReportCommand(const ReportOptions& options)
     NoiseReport& report = loaded.report;
     if (!options.title.isEmpty())
         report.title = options.title;
+    report.details = options.details;
     report.version = TVersionInfo().versionText();
     report.created = QDateTime::currentDateTime();
 

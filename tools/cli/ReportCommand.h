@@ -1,9 +1,10 @@
 #pragma once
 
 // `audimark-cli report FILE --set N --out report.pdf [--title T]
-// [--from TIME --to TIME] [--threshold dB]`: the one-page PDF noise
-// report of a series (read as `stats` reads it), the span between --from
-// and --to shaded and reported beside the whole series. The chart is drawn
+// [--from TIME --to TIME] [--threshold dB] [--site TEXT] ... [--notes TEXT]`:
+// the PDF noise report of a series (read as `stats` reads it), the span
+// between --from and --to shaded and reported beside the whole series, the
+// report's details (ReportDetails, one option a field) on its first page. The chart is drawn
 // with the program's widgets, so the command needs a QApplication: it runs
 // in audimark-cli-report (ReportRunner.h), on the offscreen platform when
 // there is no display (wantsWidgets).
@@ -11,6 +12,7 @@
 // Exit status as for stats; 1 also when the PDF cannot be written (an
 // earlier file of that name stays as it was).
 
+#include "files/formats/ReportDetails.h"
 #include "tools/cli/StatsCommand.h"
 
 #include <QString>
@@ -20,6 +22,7 @@ struct ReportOptions
     StatsOptions source;
     QString outFile;
     QString title; // empty: the default title
+    ReportDetails details;
 };
 
 [[nodiscard]] int runReportCommand(const ReportOptions& options);

@@ -14,6 +14,10 @@
 
 namespace ReportRunner {
 
+namespace {
+constexpr qsizetype kFixedArguments = 8;
+} // namespace
+
 QString programName()
 {
     return QStringLiteral("audimark-cli-report");
@@ -22,14 +26,25 @@ QString programName()
 QStringList arguments(const ReportOptions& options)
 {
     const StatsOptions& source = options.source;
-    return {QStringLiteral("report"), source.file,       QString::number(source.set),
-            options.outFile,          options.title,     source.fromText,
-            source.toText,            source.thresholdText};
+    QStringList arguments{QStringLiteral("report"),
+                          source.file,
+                          QString::number(source.set),
+                          options.outFile,
+                          options.title,
+                          source.fromText,
+                          source.toText,
+                          source.thresholdText};
+    for (const ReportDetails::Field& field : ReportDetails::fields()) {
+        const QString value = options.details.value(field.name, QLocale::c());
+        if (!value.isEmpty())
+            arguments << field.name + QLatin1Char('=') + value;
+    }
+    return arguments;
 }
 
 std::optional<ReportOptions> optionsFrom(const QStringList& arguments)
 {
-    if (arguments.size() != 8 || arguments.at(0) != QLatin1String("report"))
+    if (arguments.size() < kFixedArguments || arguments.at(0) != QLatin1String("report"))
         return std::nullopt;
     ReportOptions options;
     options.source.file = arguments.at(1);
@@ -42,6 +57,12 @@ std::optional<ReportOptions> optionsFrom(const QStringList& arguments)
     options.source.fromText = arguments.at(5);
     options.source.toText = arguments.at(6);
     options.source.thresholdText = arguments.at(7);
+    for (const QString& detail : arguments.mid(kFixedArguments)) {
+        const qsizetype equals = detail.indexOf(QLatin1Char('='));
+        if (equals < 1 ||
+            !options.details.setValue(detail.left(equals), detail.mid(equals + 1), QLocale::c()))
+            return std::nullopt;
+    }
     return options;
 }
 

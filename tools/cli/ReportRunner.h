@@ -27,7 +27,8 @@ namespace ReportRunner {
 [[nodiscard]] QString programName();
 
 // The runner's command line for options (without the program), and back.
-// The fixed order is: report FILE SET OUT TITLE FROM TO THRESHOLD.
+// The fixed order is: report FILE SET OUT TITLE FROM TO THRESHOLD, then
+// one NAME=VALUE a report detail given (levels with a decimal point).
 [[nodiscard]] QStringList arguments(const ReportOptions& options);
 [[nodiscard]] std::optional<ReportOptions> optionsFrom(const QStringList& arguments);
 

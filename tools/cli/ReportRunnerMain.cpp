@@ -46,8 +46,9 @@ int main(int argc, char** argv)
         return writeGraphFile(argv[0], arguments.at(1));
     const std::optional<ReportOptions> options = ReportRunner::optionsFrom(arguments);
     if (!options) {
-        QTextStream(stderr) << "audimark-cli-report: run by audimark-cli report; usage: "
-                               "audimark-cli-report report FILE SET OUT TITLE FROM TO THRESHOLD\n";
+        QTextStream(stderr)
+            << "audimark-cli-report: run by audimark-cli report; usage: "
+               "audimark-cli-report report FILE SET OUT TITLE FROM TO THRESHOLD [NAME=VALUE]...\n";
         return 2;
     }
     // Selects the offscreen platform when there is no display.

@@ -1,0 +1,51 @@
+#pragma once
+
+// The dialog File > "Export Report (PDF)..." asks before the file name: the
+// report's title and the consultant's details (ReportDetails), prefilled
+// with what was entered last time for the measurement. The calibration's
+// drift (after - before) is shown as the two are typed. OK is refused while
+// a calibration level does not read; the field says why.
+
+#include "files/formats/ReportDetails.h"
+
+#include <QDialog>
+#include <QHash>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
+class TfrmReportDetails : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static inline const QString Caption = QStringLiteral("Export Report (PDF)");
+    static inline const QString TitleLabel = QStringLiteral("Title of the report:");
+
+    explicit TfrmReportDetails(QWidget* parent = nullptr);
+
+    void setEntry(const ReportDetailsStore::Entry& entry);
+    // What the fields hold; a level that does not read is left out.
+    [[nodiscard]] ReportDetailsStore::Entry entry() const;
+
+    // A field by its name ("title" or a ReportDetails field name), as a
+    // person types into it.
+    void setFieldText(const QString& name, const QString& text);
+    [[nodiscard]] QString fieldText(const QString& name) const;
+    [[nodiscard]] QString driftText() const;
+    [[nodiscard]] QString errorText() const;
+
+    void done(int result) override;
+
+private:
+    void showDrift();
+    // The fields that do not read, named; empty when all do.
+    [[nodiscard]] QString unreadable() const;
+
+    QLineEdit* title_ = nullptr;
+    QHash<QString, QLineEdit*> lines_;
+    QPlainTextEdit* notes_ = nullptr;
+    QLabel* drift_ = nullptr;
+    QLabel* error_ = nullptr;
+};
