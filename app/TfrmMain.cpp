@@ -1165,6 +1165,9 @@ void TfrmMain::connectArchive()
     if (!session)
         return;
     setArchive(session->archive());
+    // A server out of reach hands over to its local spool, and back.
+    connect(session, &ArchiveSession::archiveChanged, this,
+            [this, session] { setArchive(session->archive()); });
     realTimeArchiver_->setArchive([session] { return session->archive(); });
     connect(realTimeArchiver_.get(), &RealTimeArchiver::writeFailed, session,
             &ArchiveSession::reportWriteFailure);
