@@ -232,6 +232,8 @@ bool Archive::run(QSqlQuery& query, const QString& sql, std::initializer_list<QV
 
 bool Archive::beginWrite()
 {
+    if (m_inBatch)
+        return !m_batchFailed;
     QSqlQuery begin(m_db);
     if (begin.exec(ArchiveSchema::beginWrite(isSqlite())))
         return true;
@@ -240,6 +242,8 @@ bool Archive::beginWrite()
 
 bool Archive::commit()
 {
+    if (m_inBatch)
+        return !m_batchFailed;
     QSqlQuery commit(m_db);
     if (commit.exec(QStringLiteral("COMMIT")))
         return true;
@@ -250,8 +254,46 @@ bool Archive::commit()
 
 void Archive::rollback()
 {
+    if (m_inBatch) {
+        m_batchFailed = true;
+        return;
+    }
     QSqlQuery rollback(m_db);
     rollback.exec(QStringLiteral("ROLLBACK"));
+}
+
+Archive::WriteBatch::WriteBatch(Archive& archive) : m_archive(archive)
+{
+    if (archive.m_inBatch || !archive.beginWrite())
+        return;
+    archive.m_inBatch = true;
+    archive.m_batchFailed = false;
+    m_started = true;
+}
+
+Archive::WriteBatch::~WriteBatch()
+{
+    if (m_started && !m_done) {
+        m_archive.m_inBatch = false;
+        m_archive.rollback();
+        // The open series kept may hold samples the rollback undid.
+        m_archive.m_open.clear();
+    }
+}
+
+bool Archive::WriteBatch::commit()
+{
+    if (!m_started || m_done)
+        return false;
+    m_done = true;
+    m_archive.m_inBatch = false;
+    if (!m_archive.m_batchFailed && m_archive.commit())
+        return true;
+    if (m_archive.m_batchFailed)
+        m_archive.rollback();
+    // The open series kept may hold samples the rollback undid.
+    m_archive.m_open.clear();
+    return false;
 }
 
 std::optional<qint64> Archive::addMeasurement(const Measurement& m)

@@ -59,6 +59,28 @@ public:
 
     [[nodiscard]] const ArchiveLocation& location() const { return m_location; }
     [[nodiscard]] QString lastError() const { return m_error; }
+
+    // Several writes committed as one: each write between begin() and
+    // commit() joins one transaction, which keeps a store of many pieces
+    // (a logger memory of many data sets) to a single sync. A batch not
+    // committed, or in which a write failed, leaves nothing behind.
+    class WriteBatch
+    {
+    public:
+        explicit WriteBatch(Archive& archive);
+        ~WriteBatch();
+        WriteBatch(const WriteBatch&) = delete;
+        WriteBatch& operator=(const WriteBatch&) = delete;
+        // False when the batch could not start.
+        [[nodiscard]] bool started() const { return m_started; }
+        // False, with lastError(), when a write in it failed or the commit did.
+        [[nodiscard]] bool commit();
+
+    private:
+        Archive& m_archive;
+        bool m_started = false;
+        bool m_done = false;
+    };
     // The archive still answers: false when a server's connection is gone.
     [[nodiscard]] bool answers();
 
@@ -127,4 +149,7 @@ private:
     QSqlDatabase m_db;
     QString m_error;
     std::map<qint64, OpenSeries> m_open;
+    // Inside a WriteBatch: writes neither begin nor commit on their own.
+    bool m_inBatch = false;
+    bool m_batchFailed = false;
 };

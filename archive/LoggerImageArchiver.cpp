@@ -67,6 +67,11 @@ LoggerArchiveResult store(Archive& archive, const QByteArray& image,
                           const DataSetCollection& collection, const LoggerImageSource& source)
 {
     LoggerArchiveResult result;
+    // One commit for the image and all its sets: a single sync, and a
+    // memory stored whole or not at all.
+    Archive::WriteBatch batch(archive);
+    if (!batch.started())
+        return failed(result, archive);
     const std::optional<qint64> imageId = archive.storeMemoryImage(image);
     if (!imageId)
         return failed(result, archive);
@@ -99,6 +104,8 @@ LoggerArchiveResult store(Archive& archive, const QByteArray& image,
         }
         result.measurementIds.push_back(*id);
     }
+    if (!batch.commit())
+        return failed(LoggerArchiveResult(), archive);
     result.stored = true;
     return result;
 }

@@ -187,6 +187,42 @@ private slots:
         QCOMPARE(countRows(path, QStringLiteral("measurements")), sets + 1);
     }
 
+    // A memory is stored whole or not at all: a write failing at its last
+    // set leaves nothing behind, and the next load stores every set.
+    void memoryIsStoredWholeOrNotAtAll()
+    {
+        const QString path = dir_.filePath(QStringLiteral("whole.sqlite"));
+        ArchiveSession session;
+        QVERIFY(session.open(path));
+        const int sets = 3;
+        const QByteArray image = memoryOf(sets, 40);
+        const QDateTime now(QDate(2026, 12, 1), QTime(12, 0));
+        const LoggerImageSource source{MeasurementKind::Logger,
+                                       LoggerImageArchiver::meterModelName(842), QString(),
+                                       QString()};
+        QVERIFY(execOnArchive(
+            path, QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON sample_chunks "
+                                 "WHEN (SELECT COUNT(*) FROM sample_chunks) >= %1 BEGIN "
+                                 "SELECT RAISE(FAIL, 'database or disk is full'); END")
+                      .arg(sets - 1)));
+        const LoggerArchiveResult failed = LoggerImageArchiver::storeMemory(
+            *session.archive(), image, memoryEndOf(image), now, source);
+        QVERIFY(!failed.stored);
+        QVERIFY2(failed.error.contains(QLatin1String("disk is full")), qPrintable(failed.error));
+        QCOMPARE(countRows(path, QStringLiteral("measurements")), 0);
+        QCOMPARE(countRows(path, QStringLiteral("memory_images")), 0);
+
+        QVERIFY(execOnArchive(path, QStringLiteral("DROP TRIGGER full")));
+        const LoggerArchiveResult stored = LoggerImageArchiver::storeMemory(
+            *session.archive(), image, memoryEndOf(image), now, source);
+        QVERIFY2(stored.stored, qPrintable(stored.error));
+        QCOMPARE(stored.added, sets);
+        const auto list = session.archive()->listMeasurements();
+        QCOMPARE(qsizetype(list->size()), qsizetype(sets));
+        for (const Measurement& m : *list)
+            QVERIFY(!m.unfinished);
+    }
+
     // Each auto-load cycle keeps what it downloaded, before it erases.
     void autoLoadCycleKeepsItsDownload_data()
     {
