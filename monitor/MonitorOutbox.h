@@ -7,6 +7,7 @@
 // message, so that a subscriber can tell a repeat.
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -22,8 +23,9 @@ class MonitorOutbox
 public:
     virtual ~MonitorOutbox() = default;
 
-    // Stores a message and returns its id; 0 when it could not be stored.
-    virtual qint64 append(const QString& subtopic, const QByteArray& payload) = 0;
+    // Stores a message (a JSON object, to which the outbox adds the key "id"
+    // with the message's id) and returns that id; 0 when it was not stored.
+    virtual qint64 append(const QString& subtopic, const QJsonObject& message) = 0;
 
     // The oldest messages not yet acknowledged by the broker, in id order.
     [[nodiscard]] virtual QList<OutboxMessage> unsent(int limit) = 0;
