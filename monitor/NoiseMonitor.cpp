@@ -70,6 +70,11 @@ void NoiseMonitor::start(qint64 nowMs)
     m_nextIntervalStart = intervalAround(nowMs).first;
 }
 
+bool NoiseMonitor::isGap(qint64 spacingMs) const
+{
+    return !m_spacings.empty() && spacingMs > m_nominalMs * 3 / 2;
+}
+
 void NoiseMonitor::noteSpacing(qint64 spacingMs)
 {
     if (spacingMs <= 0)
@@ -88,13 +93,15 @@ void NoiseMonitor::addReading(const MeterReading& reading, qint64 nowMs)
     start(nowMs);
     if (m_lastReadingMs && nowMs < *m_lastReadingMs)
         return;
-    if (m_lastReadingMs)
-        noteSpacing(nowMs - *m_lastReadingMs);
-    if (m_unsettled) {
-        const qint64 step = nowMs - m_unsettled->ms;
-        const bool gap = step > m_nominalMs * 3 / 2;
-        settle(*m_unsettled, gap || step == 0 ? m_nominalMs : step, gap);
-        m_unsettled.reset();
+    if (m_lastReadingMs) {
+        const qint64 step = nowMs - *m_lastReadingMs;
+        const bool gap = isGap(step);
+        if (m_unsettled) {
+            settle(*m_unsettled, gap || step == 0 ? m_nominalMs : step, gap);
+            m_unsettled.reset();
+        }
+        if (!gap)
+            noteSpacing(step);
     }
 
     if (m_settings.events) {
@@ -120,7 +127,7 @@ void NoiseMonitor::addReading(const MeterReading& reading, qint64 nowMs)
 void NoiseMonitor::advanceTo(qint64 nowMs)
 {
     start(nowMs);
-    if (m_unsettled && nowMs - m_unsettled->ms > m_nominalMs * 3 / 2) {
+    if (m_unsettled && isGap(nowMs - m_unsettled->ms)) {
         settle(*m_unsettled, m_nominalMs, true);
         m_unsettled.reset();
     }

@@ -9,9 +9,11 @@
 // Readings must come in time order; an earlier one is dropped.
 //
 // Each reading stands for the time up to the next one (SampleTiming's rule
-// on a stream): the nominal spacing is the median of the last positive
-// spacings (1 s before there is one); a spacing above 1.5 times the nominal
-// one is a gap, the reading before it standing for the nominal spacing only.
+// on a stream): the nominal spacing is the median of the last spacings
+// above 0 that were not gaps (1 s before there is one); a spacing above 1.5
+// times the nominal one is a gap (the first spacing never is), the reading
+// before it standing for the nominal spacing only, as does the last reading
+// at the end and one followed by a spacing of 0.
 // A gap - a meter unplugged and plugged back - shows in the intervals as
 // reduced coverage and never as a made-up level; an interval without
 // readings has no levels.
@@ -167,6 +169,7 @@ private:
     OpenInterval& intervalFor(qint64 ms);
     void emitInterval(OpenInterval& interval);
     void noteSpacing(qint64 spacingMs);
+    [[nodiscard]] bool isGap(qint64 spacingMs) const;
 
     MonitorSettings m_settings;
     std::function<void(const MonitorInterval&)> m_onInterval;
