@@ -72,7 +72,11 @@ void NoiseMonitor::start(qint64 nowMs)
 
 bool NoiseMonitor::isGap(qint64 spacingMs) const
 {
-    return !m_spacings.empty() && spacingMs > m_nominalMs * 3 / 2;
+    // Before the first spacing only a long silence is a gap, so that a slow
+    // meter's first spacing is taken for what it is.
+    if (m_spacings.empty())
+        return spacingMs > kFirstGapMs;
+    return spacingMs > m_nominalMs * 3 / 2;
 }
 
 void NoiseMonitor::noteSpacing(qint64 spacingMs)
@@ -111,7 +115,8 @@ void NoiseMonitor::addReading(const MeterReading& reading, qint64 nowMs)
         const bool finite = std::isfinite(reading.level);
         if (m_event && (!finite || tenths(reading.level) < release))
             closeEvent();
-        if (!m_event && finite && AcousticStatistics::isAbove(reading.level, criteria.thresholdDb)) {
+        if (!m_event && finite &&
+            AcousticStatistics::isAbove(reading.level, criteria.thresholdDb)) {
             m_event.emplace();
             m_event->startMs = nowMs;
         }
@@ -204,8 +209,7 @@ void NoiseMonitor::closeEvent()
     OpenEvent event = std::move(*m_event);
     m_event.reset();
     m_eventHoldsUnsettled = false;
-    const auto minimumMs =
-        qint64(std::ceil(m_settings.events->minDurationSeconds * 1000.0 - 1e-6));
+    const auto minimumMs = qint64(std::ceil(m_settings.events->minDurationSeconds * 1000.0 - 1e-6));
     if (event.levels.empty() || event.durationMs <= 0 || event.durationMs < minimumMs)
         return;
     MonitorEvent closed;
@@ -241,7 +245,8 @@ void NoiseMonitor::emitInterval(OpenInterval& interval)
     closed.endMs = interval.endMs;
     closed.readings = qsizetype(interval.levels.size());
     if (closed.readings > 0) {
-        const auto [low, high] = std::minmax_element(interval.levels.begin(), interval.levels.end());
+        const auto [low, high] =
+            std::minmax_element(interval.levels.begin(), interval.levels.end());
         closed.lmin = *low;
         closed.lmax = *high;
         closed.leq = AcousticStatistics::equivalentLevel(interval.levels, interval.seconds);

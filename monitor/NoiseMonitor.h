@@ -11,7 +11,7 @@
 // Each reading stands for the time up to the next one (SampleTiming's rule
 // on a stream): the nominal spacing is the median of the last spacings
 // above 0 that were not gaps (1 s before there is one); a spacing above 1.5
-// times the nominal one is a gap (the first spacing never is), the reading
+// times the nominal one is a gap (the first spacing only above 10 s), the reading
 // before it standing for the nominal spacing only, as does the last reading
 // at the end and one followed by a spacing of 0.
 // A gap - a meter unplugged and plugged back - shows in the intervals as
@@ -103,6 +103,7 @@ public:
     // The spacings the nominal one is the median of.
     static constexpr std::size_t kSpacingWindow = 63;
     static constexpr qint64 kDefaultSpacingMs = 1000;
+    static constexpr qint64 kFirstGapMs = 10'000;
 
     explicit NoiseMonitor(const MonitorSettings& settings);
 
@@ -176,7 +177,7 @@ private:
     std::function<void(const MonitorEvent&)> m_onEvent;
 
     bool m_started = false;
-    qint64 m_nextIntervalStart = 0; // the first interval not yet closed
+    qint64 m_nextIntervalStart = 0;             // the first interval not yet closed
     std::map<qint64, OpenInterval> m_intervals; // by start
     std::optional<Reading> m_unsettled;         // the last reading, its time not yet known
     std::optional<qint64> m_lastReadingMs;

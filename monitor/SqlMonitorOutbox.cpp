@@ -40,8 +40,8 @@ ArchiveLocation SqlMonitorOutbox::queueFile(const QString& dataDirectory, const 
     ArchiveLocation location;
     location.engine = ArchiveLocation::Engine::SQLite;
     const QString name = QString::fromLatin1(QUrl::toPercentEncoding(station, "-._"));
-    location.filePath = QDir(dataDirectory)
-                            .absoluteFilePath(QStringLiteral("monitor-%1.sqlite").arg(name));
+    location.filePath =
+        QDir(dataDirectory).absoluteFilePath(QStringLiteral("monitor-%1.sqlite").arg(name));
     return location;
 }
 
@@ -68,9 +68,8 @@ bool SqlMonitorOutbox::connect()
     if (m_db.isValid()) {
         m_db.close();
     } else {
-        m_db = QSqlDatabase::addDatabase(isSqlite() ? QStringLiteral("QSQLITE")
-                                                    : QStringLiteral("QPSQL"),
-                                         m_connectionName);
+        m_db = QSqlDatabase::addDatabase(
+            isSqlite() ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"), m_connectionName);
         if (isSqlite()) {
             m_db.setDatabaseName(m_location.filePath);
             m_db.setConnectOptions(
@@ -205,8 +204,8 @@ qint64 SqlMonitorOutbox::unsentCount()
     qint64 count = -1;
     retried([&] {
         QSqlQuery query(m_db);
-        query.prepare(QStringLiteral(
-            "SELECT COUNT(*) FROM monitor_messages WHERE station = ? AND sent = 0"));
+        query.prepare(
+            QStringLiteral("SELECT COUNT(*) FROM monitor_messages WHERE station = ? AND sent = 0"));
         query.addBindValue(m_station);
         if (!query.exec() || !query.next())
             return false;

@@ -63,8 +63,8 @@ int main(int argc, char** argv)
     qint64 stored = 0;
     monitor.setIntervalHandler([&](const MonitorInterval& i) {
         ++intervals;
-        stored += outbox.append(MonitorMessages::IntervalTopic,
-                                MonitorMessages::interval(i, "soak")) > 0;
+        stored +=
+            outbox.append(MonitorMessages::IntervalTopic, MonitorMessages::interval(i, "soak")) > 0;
     });
     monitor.setEventHandler([&](const MonitorEvent& e) {
         ++events;
@@ -121,8 +121,8 @@ int main(int argc, char** argv)
     std::printf("RSS after the first hour:  %ld kB\n", rssAfterHour);
     std::printf("RSS at the end:            %ld kB (growth %ld kB)\n", rssEnd,
                 rssEnd - rssAfterHour);
-    std::printf("CPU per reading:           %.2f us (after the first hour %.2f us)\n",
-                perReadingUs, laterPerReadingUs);
+    std::printf("CPU per reading:           %.2f us (after the first hour %.2f us)\n", perReadingUs,
+                laterPerReadingUs);
     std::printf("share of a core at 10/s:   %.4f %%\n", perReadingUs * 10.0 / 1e6 * 100.0);
     return intervals == hours * 60 && stored == intervals + events ? 0 : 1;
 }

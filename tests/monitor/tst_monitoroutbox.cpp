@@ -95,8 +95,10 @@ private slots:
     {
         QTest::addColumn<QString>("station");
         QTest::addColumn<QString>("file");
-        QTest::newRow("plain") << "site-1" << "monitor-site-1.sqlite";
-        QTest::newRow("not a plain word") << "a/b c" << "monitor-a%2Fb%20c.sqlite";
+        QTest::newRow("plain") << "site-1"
+                               << "monitor-site-1.sqlite";
+        QTest::newRow("not a plain word") << "a/b c"
+                                          << "monitor-a%2Fb%20c.sqlite";
     }
 
     void queueFileNames()
@@ -126,7 +128,9 @@ private:
             }();
             return location;
         }
-        [&] { QVERIFY(ArchiveLocation::parse(m_dir.filePath(name + ".sqlite"), location, error)); }();
+        [&] {
+            QVERIFY(ArchiveLocation::parse(m_dir.filePath(name + ".sqlite"), location, error));
+        }();
         return location;
     }
 

@@ -193,12 +193,12 @@ QString intervalLine(const MonitorInterval& i, const QLocale& locale)
         const auto name = [&](const QString& suffix) {
             return FigureNames::levelName(i.weighting, tw, suffix);
         };
-        line += QStringLiteral("  %1 %2 dB  %3 %4  %5 %6  %7 %8  %9 %10")
-                    .arg(FigureNames::equivalentLevelName(i.weighting), dB(i.leq),
-                         name(QStringLiteral("max")), dB(i.lmax), name(QStringLiteral("min")),
-                         dB(i.lmin), name(QStringLiteral("10")), dB(i.l10),
-                         name(QStringLiteral("50")), dB(i.l50))
-                    .arg(name(QStringLiteral("90")), dB(i.l90));
+        line += QStringLiteral("  %1 %2 dB")
+                    .arg(FigureNames::equivalentLevelName(i.weighting), dB(i.leq));
+        const std::pair<const char*, double> levels[] = {
+            {"max", i.lmax}, {"min", i.lmin}, {"10", i.l10}, {"50", i.l50}, {"90", i.l90}};
+        for (const auto& [suffix, level] : levels)
+            line += QStringLiteral("  %1 %2").arg(name(QLatin1String(suffix)), dB(level));
         line += QStringLiteral("  %1 readings").arg(i.readings);
     } else {
         line += QStringLiteral("  no readings");
@@ -228,8 +228,7 @@ class MonitorTime
 {
 public:
     explicit MonitorTime(MeterClock& clock)
-        : clock_(clock), startMs_(clock.currentDateTime().toMSecsSinceEpoch()),
-          start_(clock.now())
+        : clock_(clock), startMs_(clock.currentDateTime().toMSecsSinceEpoch()), start_(clock.now())
     {
     }
     [[nodiscard]] qint64 nowMs() const
@@ -251,8 +250,7 @@ class MonitorOutput : public LiveReadingView
 public:
     MonitorOutput(const MonitorOptions& options, SqlMonitorOutbox& outbox, NoiseMonitor& monitor,
                   const MonitorTime& time, QTextStream& out, QTextStream& err)
-        : options_(options), outbox_(outbox), monitor_(monitor), time_(time), out_(out),
-          err_(err)
+        : options_(options), outbox_(outbox), monitor_(monitor), time_(time), out_(out), err_(err)
     {
         monitor_.setIntervalHandler([this](const MonitorInterval& interval) {
             pending_.push_back({MonitorMessages::IntervalTopic,
@@ -277,8 +275,8 @@ public:
                           {{QStringLiteral("time"), MonitorMessages::isoTime(now)},
                            {QStringLiteral("level_db"), std::round(reading.level * 10.0) / 10.0}});
             else
-                out_ << "reading " << localText(now) << "  " << locale_.toString(reading.level, 'f', 1)
-                     << " dB" << Qt::endl;
+                out_ << "reading " << localText(now) << "  "
+                     << locale_.toString(reading.level, 'f', 1) << " dB" << Qt::endl;
         }
         monitor_.addReading(reading, now);
     }
@@ -296,8 +294,8 @@ public:
                 return false;
             }
             if (std::exchange(storeFailing_, false))
-                err_ << "audimark-cli: " << outbox_.location().displayName()
-                     << " stores again" << Qt::endl;
+                err_ << "audimark-cli: " << outbox_.location().displayName() << " stores again"
+                     << Qt::endl;
             next.message.insert(QStringLiteral("id"), double(id));
             print(next);
             pending_.pop_front();
@@ -396,8 +394,7 @@ int runMonitorCommand(const MonitorOptions& options)
         return 1;
     }
     err << "Model " << link.MeterModel() << " on " << link.portName() << "; station "
-        << options.station << ", messages kept in " << outbox->location().displayName()
-        << Qt::endl;
+        << options.station << ", messages kept in " << outbox->location().displayName() << Qt::endl;
     if (!options.mqttUrl.isEmpty())
         err << "audimark-cli: warning: this audimark-cli publishes nothing over MQTT; the "
                "messages stay in "
