@@ -131,6 +131,7 @@ bool MonitorStation::start(const MonitorStationSettings& settings)
     settings_ = settings;
     entries_.clear();
     readings_ = 0;
+    unstored_ = 0;
 
     MonitorSettings monitorSettings;
     monitorSettings.intervalMs = settings.intervalMs;
@@ -162,8 +163,10 @@ void MonitorStation::stop()
     if (link_)
         link_->setMonitor(nullptr);
     monitor_->finish(nowMs());
+    // What still could not be stored stays in the table, marked "waiting",
+    // and the status says how much was lost.
     storePending();
-    // What still could not be stored stays in the table, marked unstored.
+    unstored_ = qsizetype(pending_.size());
     pending_.clear();
     monitor_.reset();
     outbox_.reset();
@@ -200,10 +203,10 @@ void MonitorStation::add(Entry entry, const QJsonObject& message)
 {
     entries_.append(std::move(entry));
     const int index = int(entries_.size() - 1);
-    pending_.push_back({index,
-                        entries_.last().isEvent() ? MonitorMessages::EventTopic
-                                                  : MonitorMessages::IntervalTopic,
-                        message});
+    pending_.push_back(
+        {index,
+         entries_.last().isEvent() ? MonitorMessages::EventTopic : MonitorMessages::IntervalTopic,
+         message});
     emit entryAdded(index);
     storePending();
 }

@@ -52,10 +52,7 @@ public:
     {
         std::variant<MonitorInterval, MonitorEvent> figures;
         qint64 id = 0; // in the outbox; 0 while not stored
-        [[nodiscard]] bool isEvent() const
-        {
-            return std::holds_alternative<MonitorEvent>(figures);
-        }
+        [[nodiscard]] bool isEvent() const { return std::holds_alternative<MonitorEvent>(figures); }
         [[nodiscard]] qint64 startMs() const;
         [[nodiscard]] qint64 endMs() const;
     };
@@ -88,6 +85,8 @@ public:
     [[nodiscard]] QString storeError() const { return storeError_; }
     [[nodiscard]] QString error() const { return error_; }
     [[nodiscard]] qsizetype waiting() const { return qsizetype(pending_.size()); }
+    // The intervals and events the last stop could not store.
+    [[nodiscard]] qsizetype unstored() const { return unstored_; }
     [[nodiscard]] const MonitorStationSettings& settings() const { return settings_; }
 
     void renderReading(const MeterReading& reading) override;
@@ -124,6 +123,7 @@ private:
     };
     std::deque<Pending> pending_;
     qsizetype readings_ = 0;
+    qsizetype unstored_ = 0;
     QString outboxName_;
     QString storeError_;
     QString error_;

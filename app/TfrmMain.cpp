@@ -1006,7 +1006,9 @@ void TfrmMain::Monitor1Click()
     if (!monitorWindow_) {
         monitorWindow_ = new TfrmMonitor(link_, environment_.archive, dataDirectory_,
                                          [this] { return graphState_.RealTimeGraph.data(); });
-        mdiArea_->addSubWindow(monitorWindow_)->setAttribute(Qt::WA_DeleteOnClose);
+        QMdiSubWindow* frame = mdiArea_->addSubWindow(monitorWindow_);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->resize(880, 600);
     }
     monitorWindow_->parentWidget()->showNormal();
     mdiArea_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(monitorWindow_->parentWidget()));

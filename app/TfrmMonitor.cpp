@@ -122,18 +122,18 @@ TfrmMonitor::TfrmMonitor(MeterLink& link, ArchiveSession* archive, const QString
     lblCursor = new QLabel(this);
     lblCursor->setObjectName(QStringLiteral("lblCursor"));
 
-    gridIntervals = makeTable(QStringLiteral("gridIntervals"),
-                              {QStringLiteral("Start"), QStringLiteral("Leq"),
-                               QStringLiteral("Lmax"), QStringLiteral("Lmin"),
-                               QStringLiteral("L10"), QStringLiteral("L50"), QStringLiteral("L90"),
-                               QStringLiteral("Readings"), QStringLiteral("Coverage"),
-                               QStringLiteral("Stored")},
-                              this);
-    gridEvents = makeTable(QStringLiteral("gridEvents"),
-                           {QStringLiteral("Start"), QStringLiteral("End"),
-                            QStringLiteral("Duration"), QStringLiteral("Lmax"),
-                            QStringLiteral("SEL"), QStringLiteral("Stored")},
-                           this);
+    gridIntervals =
+        makeTable(QStringLiteral("gridIntervals"),
+                  {QStringLiteral("Start"), QStringLiteral("Leq"), QStringLiteral("Lmax"),
+                   QStringLiteral("Lmin"), QStringLiteral("L10"), QStringLiteral("L50"),
+                   QStringLiteral("L90"), QStringLiteral("Readings"), QStringLiteral("Coverage"),
+                   QStringLiteral("Stored")},
+                  this);
+    gridEvents =
+        makeTable(QStringLiteral("gridEvents"),
+                  {QStringLiteral("Start"), QStringLiteral("End"), QStringLiteral("Duration"),
+                   QStringLiteral("Lmax"), QStringLiteral("SEL"), QStringLiteral("Stored")},
+                  this);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Interval:"), cmbInterval);
@@ -278,8 +278,8 @@ void TfrmMonitor::addRow(int index)
     intervalRows_.prepend(index);
     QStringList texts{timeText(i.startMs)};
     if (i.hasLevels()) {
-        texts << dBText(i.leq) << dBText(i.lmax) << dBText(i.lmin) << dBText(i.l10)
-              << dBText(i.l50) << dBText(i.l90);
+        texts << dBText(i.leq) << dBText(i.lmax) << dBText(i.lmin) << dBText(i.l10) << dBText(i.l50)
+              << dBText(i.l90);
         // The columns are named by the weighting of the newest interval.
         const TimeWeighting tw = timeWeightingOf(i.timeWeighting);
         gridIntervals->horizontalHeaderItem(1)->setText(
@@ -324,9 +324,15 @@ void TfrmMonitor::showStatus()
     if (!station_.error().isEmpty())
         text = QStringLiteral("Not started: %1").arg(station_.error());
     else if (running && !station_.storeError().isEmpty())
-        text = QStringLiteral("Monitoring station %1. Not stored: %2 Kept here and stored when "
-                              "it answers.")
-                   .arg(station_.settings().station, station_.storeError());
+        text = QStringLiteral("Monitoring station %1. %2 waiting to be stored: %3 Kept here and "
+                              "stored when it answers.")
+                   .arg(station_.settings().station)
+                   .arg(station_.waiting())
+                   .arg(station_.storeError());
+    else if (!running && station_.unstored() > 0)
+        text = QStringLiteral("Stopped. %1 could not be stored (marked \"waiting\"): %2")
+                   .arg(station_.unstored())
+                   .arg(station_.storeError());
     else if (running)
         text = QStringLiteral("Monitoring station %1; stored in %2.")
                    .arg(station_.settings().station, station_.outboxName());

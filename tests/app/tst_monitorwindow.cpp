@@ -115,7 +115,8 @@ private slots:
                                [](const OutboxMessage& m) { return m.subtopic == "event"; }),
                  1);
         const QJsonObject newest = QJsonDocument::fromJson(stored.last().payload).object();
-        QCOMPARE(dB(newest.value(QStringLiteral("laeq_db")).toDouble()), intervals->item(0, 1)->text());
+        QCOMPARE(dB(newest.value(QStringLiteral("laeq_db")).toDouble()),
+                 intervals->item(0, 1)->text());
 
         // The event's span on the real-time graph: the samples of readings 12 to 17.
         w.rowClick(events, 0);
