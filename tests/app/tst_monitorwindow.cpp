@@ -160,6 +160,13 @@ private slots:
         QVERIFY(!stored.isEmpty());
         const QJsonObject last = QJsonDocument::fromJson(stored.last().payload).object();
         QVERIFY(last.value(QStringLiteral("samples")).toInt() >= 3);
+
+        // The settings of the run are remembered.
+        main.findChild<QAction*>(QStringLiteral("Monitor1"))->trigger();
+        QVERIFY(main.monitorWindow());
+        QCOMPARE(main.monitorWindow()->findChild<QLineEdit*>(QStringLiteral("edtStation"))->text(),
+                 QStringLiteral("st-2"));
+        QVERIFY(!main.monitorWindow()->station().isRunning());
     }
 };
 
