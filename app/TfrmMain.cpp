@@ -314,7 +314,7 @@ void TfrmMain::buildMenus()
     realTime->addAction(Run1);
     realTime->addAction(Stop1);
     realTime->addSeparator();
-    realTime->addAction(addCommand(QStringLiteral("Monitor1"), QStringLiteral("&Monitor..."),
+    realTime->addAction(addCommand(QStringLiteral("Monitor1"), QStringLiteral("Monitor..."),
                                    &TfrmMain::Monitor1Click));
 
     DataLogger1 = bar->addMenu(QStringLiteral("&Data Logger"));
