@@ -6,6 +6,7 @@
 #include "meter/MeterLink.h"
 #include "monitor/MonitorMessages.h"
 #include "monitor/SqlMonitorOutbox.h"
+#include "serial/ComErrors.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -150,7 +151,8 @@ bool MonitorStation::start(const MonitorStationSettings& settings)
     lastNowMs_ = startWallMs_;
     monitor_->start(nowMs());
     link_->setMonitor(this);
-    tick_ = connect(&link_->MainTimer(), &QTimer::timeout, this, &MonitorStation::advance);
+    tick_ = connect(&link_->MainTimer(), &QTimer::timeout, this,
+                    [this] { HandlerGuard::run([this] { advance(); }); });
     emit statusChanged();
     return true;
 }
