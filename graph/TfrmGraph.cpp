@@ -610,6 +610,7 @@ void TfrmGraph::prepareChart(int seriesCount, float yMax, float yMin, double xMa
     PESGraph1->dropZoom();
     // Its weighting and interval are named anew by whoever fills it.
     acousticWeighting_.reset();
+    acousticTimeWeighting_ = TimeWeighting::Unknown;
     dataSetInterval_.reset();
     UndoZoom->setEnabled(false);
 
@@ -937,6 +938,12 @@ void TfrmGraph::setAcousticWeighting(std::optional<AcousticWeighting> weighting)
     grpAcoustic->setWeighting(weighting);
 }
 
+void TfrmGraph::setAcousticTimeWeighting(TimeWeighting timeWeighting)
+{
+    acousticTimeWeighting_ = timeWeighting;
+    grpAcoustic->setTimeWeighting(timeWeighting);
+}
+
 double TfrmGraph::acousticThreshold() const
 {
     return grpAcoustic->threshold();
@@ -986,6 +993,7 @@ AcousticFigures TfrmGraph::wholeFigures(std::span<const float> levels, double in
 void TfrmGraph::updateAcousticStatistic()
 {
     grpAcoustic->setWeighting(acousticWeighting_);
+    grpAcoustic->setTimeWeighting(acousticTimeWeighting_);
     // A hidden box is filled when it is shown again.
     if (grpAcoustic->isHidden())
         return;

@@ -28,6 +28,7 @@
 //   did not save sets LoggerDataUnsaved (or RealTimeDataUnsaved) again; the
 //   window then stays open.
 
+#include "acoustics/FigureNames.h"
 #include "data/AcousticStatistics.h"
 #include "data/ExportStatistic.h"
 #include "graph/GraphWindowState.h"
@@ -144,6 +145,10 @@ public:
         return acousticWeighting_;
     }
     void setAcousticWeighting(std::optional<AcousticWeighting> weighting);
+    // The time weighting of the series: the real-time run's as the recorder
+    // names it, otherwise not known.
+    [[nodiscard]] TimeWeighting acousticTimeWeighting() const { return acousticTimeWeighting_; }
+    void setAcousticTimeWeighting(TimeWeighting timeWeighting);
     // The threshold of the time above, as the box's field holds it (dB).
     [[nodiscard]] double acousticThreshold() const;
     // The figures of the whole series, or of the points between the
@@ -299,6 +304,7 @@ private:
     bool lookChosenByUser_ = false;
     // Named by the shown data set or the real-time recorder.
     std::optional<AcousticWeighting> acousticWeighting_;
+    TimeWeighting acousticTimeWeighting_ = TimeWeighting::Unknown;
     std::optional<double> dataSetInterval_;
     // The cursor fields show the cursors (not emptied).
     bool cursorsShown_ = false;
