@@ -147,19 +147,6 @@ EventCriteria GraphEventsPanel::readCriteria(const QSettings& store)
     return criteria;
 }
 
-void GraphEventsPanel::setCriteria(const EventCriteria& criteria)
-{
-    {
-        const QSignalBlocker quiet1(threshold_);
-        const QSignalBlocker quiet2(minDuration_);
-        const QSignalBlocker quiet3(hysteresis_);
-        threshold_->setValue(criteria.thresholdDb);
-        minDuration_->setValue(criteria.minDurationSeconds);
-        hysteresis_->setValue(criteria.hysteresisDb);
-    }
-    criteriaEntered();
-}
-
 void GraphEventsPanel::criteriaEntered()
 {
     criteria_.thresholdDb = AcousticStatistics::thresholdStep(threshold_->value());

@@ -60,9 +60,8 @@ public:
     void setSeries(std::span<const double> times, std::span<const float> levels,
                    double intervalSeconds, std::optional<AcousticWeighting> weighting);
 
+    // As the fields hold them; a change finds the events anew and is saved.
     [[nodiscard]] EventCriteria criteria() const { return criteria_; }
-    // Shows criteria in the fields, finds the events anew and saves them.
-    void setCriteria(const EventCriteria& criteria);
     [[nodiscard]] const QList<ExceedanceEvent>& events() const { return events_; }
     [[nodiscard]] QTableWidget* table() const { return table_; }
     // "3 events", "1 event", "No events".
