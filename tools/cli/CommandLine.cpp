@@ -34,6 +34,8 @@ Option verboseOption()
             QStringLiteral("Also the ports searched and every file written.")};
 }
 
+} // namespace
+
 Option archiveOption()
 {
     return {QStringLiteral("archive"), QStringLiteral("URL|FILE"),
@@ -42,6 +44,8 @@ Option archiveOption()
                            "PGPASSFILE). Default: $AUDIMARK_ARCHIVE, else archive.sqlite in the "
                            "program's data directory.")};
 }
+
+namespace {
 
 Option noArchiveOption()
 {
