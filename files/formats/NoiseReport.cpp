@@ -648,9 +648,19 @@ QString optionalLevelCell(const std::optional<double>& value, const QLocale& loc
     return value ? levelCell(*value, locale) : kNone;
 }
 
+// Whole percent, never rounded up to a full 100 %, and a part too small
+// for 1 % not shown as none.
+QString percentNumber(double part, const QLocale& locale)
+{
+    const double percent = std::floor(part * 100.0 + 1e-9);
+    if (percent == 0.0 && part > 0.0)
+        return QStringLiteral("<1");
+    return locale.toString(percent, 'f', 0);
+}
+
 QString percentCell(double part, const QLocale& locale)
 {
-    return locale.toString(std::floor(part * 100.0 + 1e-9), 'f', 0) + QStringLiteral(" %");
+    return percentNumber(part, locale) + QStringLiteral(" %");
 }
 
 QString clockOf(int minute)
@@ -717,9 +727,7 @@ ReportGrid NoiseReport::denGrid(const QLocale& locale) const
                     QStringLiteral("Covered: day / evening / night")};
     grid.numeric = {false, true, true, true, true, true, false};
     const auto row = [&](const QString& name, const DenLevels& d, bool total) {
-        const auto percent = [&](double v) {
-            return locale.toString(std::floor(v * 100.0 + 1e-9), 'f', 0);
-        };
+        const auto percent = [&](double v) { return percentNumber(v, locale); };
         ReportGrid::Row r;
         r.cells = {name,
                    optionalLevelCell(d.lday, locale),
@@ -831,10 +839,12 @@ QStringList NoiseReport::eventNote(const QLocale& locale) const
 
 QStringList NoiseReport::distributionNote(const QLocale& locale) const
 {
-    return {QStringLiteral("%1 readings. The share of the readings in each 1 dB class (bars, left "
+    return {QStringLiteral("%1. The share of the readings in each 1 dB class (bars, left "
                            "scale; 60 dB holds 60.0 to 60.9 dB) and the share at or above each "
                            "level (line, right scale), counted by readings as Ln is.")
-                .arg(locale.toString(sections.distributed))};
+                .arg(sections.distributed == 1
+                         ? QStringLiteral("1 reading")
+                         : QStringLiteral("%1 readings").arg(locale.toString(sections.distributed)))};
 }
 
 QString NoiseReport::footerText(const QLocale& locale) const

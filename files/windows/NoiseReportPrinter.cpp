@@ -302,6 +302,7 @@ namespace {
 constexpr int kTitleMostLines = 4;
 constexpr int kNotesMostLinesOnFirstPage = 5;
 constexpr double kLeastChartHeight = 220.0;
+constexpr double kDistributionHeight = 250.0;
 
 // The lines a text breaks into at `width` in the painter's font: at word
 // boundaries, and inside a word only when it is wider than a line. Line
@@ -516,8 +517,8 @@ void drawDistribution(QPainter& painter, const QRectF& box, const ReportSections
 
     const double left = box.left() + metrics.horizontalAdvance(QStringLiteral("100 %")) + 10;
     const double right = box.right() - metrics.horizontalAdvance(QStringLiteral("100 %")) - 10;
-    const QRectF plot(left, box.top() + textHeight, right - left,
-                      box.height() - 3.2 * textHeight - 4);
+    const QRectF plot(left, box.top() + 1.8 * textHeight, right - left,
+                      box.height() - 4.0 * textHeight - 4);
     const auto xOf = [&](double db) { return plot.left() + (db - low) / (high - low) * plot.width(); };
     const auto yBar = [&](double percent) { return plot.bottom() - percent / barTop * plot.height(); };
     const auto yLine = [&](double percent) { return plot.bottom() - percent / 100.0 * plot.height(); };
@@ -677,11 +678,12 @@ public:
     // class, and the share at or above each level as a line.
     void distribution(const ReportSections& sections)
     {
-        constexpr double kHeight = 250.0;
-        need(kHeight);
+        need(kDistributionHeight);
         if (drawing())
-            drawDistribution(painter_, QRectF(area_.left(), y_, area_.width(), kHeight), sections);
-        y_ += kHeight + kGap;
+            drawDistribution(painter_,
+                             QRectF(area_.left(), y_, area_.width(), kDistributionHeight),
+                             sections);
+        y_ += kDistributionHeight + kGap;
     }
 
     void section(const FlowSection& section)
@@ -690,8 +692,18 @@ public:
         const double headingLine = lineHeight(painter_, 1.4);
         painter_.setFont(pageFont(9.5));
         const double line = lineHeight(painter_, 1.3);
-        // A heading never stands alone at the foot of a page.
-        need(headingLine + 2 * line);
+        // A heading never stands alone at the foot of a page, and a table's
+        // or chart's note stays with the start of what it explains.
+        double together = headingLine + 2 * line;
+        if (section.grid || section.distribution) {
+            together = headingLine;
+            for (const QString& paragraph : section.paragraphs)
+                together += (double(wrapped(painter_, paragraph, area_.width()).size()) + 0.4) *
+                            line;
+            together += section.distribution ? kDistributionHeight : 4 * line * 1.1;
+            painter_.setFont(pageFont(9.5));
+        }
+        need(std::min(together, area_.height()));
         painter_.setPen(Qt::black);
         painter_.setFont(pageFont(12, true));
         if (drawing())
