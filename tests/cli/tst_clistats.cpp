@@ -595,7 +595,8 @@ private slots:
 
         const CliRun info = run(pdfinfo, {pdf});
         QCOMPARE(info.status, 0);
-        QVERIFY2(QString::fromUtf8(info.out).contains(QRegularExpression("Pages:\\s+2\n")),
+        // The first page, then the tables and the method.
+        QVERIFY2(QString::fromUtf8(info.out).contains(QRegularExpression("Pages:\\s+3\n")),
                  info.out.constData());
         QVERIFY2(info.out.contains("(" + paper.toUtf8() + ")"), info.out.constData());
 
@@ -612,7 +613,12 @@ private slots:
         QVERIFY2(page.contains("LAeq"), qPrintable(page));
         QVERIFY2(page.contains(locale.toString(leq, 'f', 1) + " dB"), qPrintable(page));
         QCOMPARE(page.contains("Cursor A"), !span.isEmpty());
-        QVERIFY2(page.contains("Page 1 of 2"), qPrintable(page));
+        QVERIFY2(page.contains("Page 1 of 3"), qPrintable(page));
+        const QString after = QString::fromUtf8(
+            run(QStandardPaths::findExecutable("pdftotext"), {"-f", "2", pdf, "-"}).out);
+        for (const QString& heading : {"Period levels", "Day, evening and night",
+                                       "Exceedance events", "Level distribution", "Method"})
+            QVERIFY2(after.contains(heading), qPrintable(heading + " not in\n" + after));
         for (const QString& detail : texts)
             QVERIFY2(page.simplified().contains(detail), qPrintable(detail + " not in\n" + page));
 

@@ -194,7 +194,7 @@ private slots:
         QCOMPARE(script.errors, QStringList());
 
         const QString info = runTool("pdfinfo", {script.fileName});
-        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\n")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+3\n")), qPrintable(info));
         QVERIFY2(info.contains("(" + paper + ")"), qPrintable(info));
         const QString page = runTool("pdftotext", {"-layout", "-l", "1", script.fileName, "-"});
         // The LAeq the window's "Acoustic" box shows, whole and between the cursors.
@@ -213,7 +213,7 @@ private slots:
         for (const QString& text :
              {QStringLiteral("Night shift"), shownTime(0), shownTime(a), shownTime(b),
               shown.between.avgAB, aboveName, QStringLiteral("QV58M model 842"), spanLaeq + " dB",
-              QStringLiteral("Page 1 of 2"), QStringLiteral("Arithmetic mean of dB values"),
+              QStringLiteral("Page 1 of 3"), QStringLiteral("Arithmetic mean of dB values"),
               QStringLiteral("Created ") +
                   NoiseReportTexts::dateTimeText(GraphTexts::fromDateTime(created))})
             QVERIFY2(page.contains(text), qPrintable(text + " not in\n" + page));
@@ -266,17 +266,18 @@ private slots:
         QTest::addColumn<QString>("notes");
         QTest::addColumn<QString>("firstDate");
         QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("periodPages"); // the period table's heading row on each
         const QString longTitle = QStringLiteral(
             "Environmental noise survey at the northern boundary of the container terminal, "
             "Harbour Road 12, night-time operations with reefer units and straddle carriers");
         QTest::newRow("de_DE, a long title, 7 days") << de << 10080 << 60 << longTitle << ""
-                                                     << "05.03.2024" << 2;
+                                                     << "05.03.2024" << 6 << 4;
         QTest::newRow("zh_TW, 1 sample") << QLocale(QLocale::Chinese, QLocale::Taiwan) << 1 << 1
                                          << QString::fromUtf8("夜間噪音測量") << ""
-                                         << "2024/3/5" << 2;
+                                         << "2024/3/5" << 3 << 1;
         QTest::newRow("en_US, notes too long for the first page")
             << us << 600 << 2 << "Night" << QString("Wind picked up after midnight. ").repeated(40)
-            << "3/5/2024" << 2;
+            << "3/5/2024" << 3 << 1;
     }
 
     void pagesOfTheReport()
@@ -288,6 +289,7 @@ private slots:
         QFETCH(QString, notes);
         QFETCH(QString, firstDate);
         QFETCH(int, pages);
+        QFETCH(int, periodPages);
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("poppler-utils are not installed");
         QLocale::setDefault(locale);
@@ -305,6 +307,7 @@ private slots:
         report.created = created;
         report.details.site = "Harbour Road 12";
         report.details.notes = notes;
+        report.makeSections(series);
         NoiseReportChart chart;
         chart.times = series.times;
         chart.levels = series.levels;
@@ -325,6 +328,13 @@ private slots:
             QVERIFY2(first.contains(text), qPrintable(text + " not in\n" + first));
         QVERIFY2(all.contains(QStringLiteral("Page %1 of %1").arg(pages)), qPrintable(all));
         QVERIFY(all.contains("nearest rank"));
+        // The tables after the first page; none of the levels lies above
+        // the threshold; a table that flows on repeats its heading row.
+        for (const QString& heading :
+             {"Period levels", "Day, evening and night", "Exceedance events",
+              "None: the level never stayed above", "Level distribution"})
+            QVERIFY2(all.contains(heading), qPrintable(heading));
+        QCOMPARE(all.count("Samples"), periodPages);
         // Notes too long for the first page follow whole after it.
         if (!notes.isEmpty())
             QCOMPARE(runTool("pdftotext", {"-f", "2", pdf, "-"})
