@@ -56,6 +56,7 @@ struct ReportScript
     QStringList details;                                         // name=text typed into the dialog
     QStringList titlesOffered;
     QStringList detailsOffered; // name=text of the fields not empty
+    QStringList settingsOffered; // name=text of the tables' settings
     QList<FileDialogRequest> saveRequests;
     QStringList errors;
 
@@ -70,6 +71,8 @@ struct ReportScript
             for (const ReportDetails::Field& field : ReportDetails::fields())
                 if (!input->fieldText(field.name).isEmpty())
                     detailsOffered << field.name + "=" + input->fieldText(field.name);
+            for (const QString& name : ReportSettings::names())
+                settingsOffered << name + "=" + input->fieldText(name);
             if (!title)
                 return int(QDialog::Rejected);
             input->setFieldText("title", *title);
@@ -253,6 +256,34 @@ private slots:
                  (QStringList{"site=Harbour Road 12", "instrument-model=QV58M model 842",
                               "instrument-serial=4711", "calibration-before=94.0",
                               "calibration-after=94.2", "weather=dry, wind 2 m/s"}));
+    }
+
+    // The tables' settings set in the dialog make the pages after the
+    // first, and are offered again for the measurement.
+    void dialogSettingsMakeTheTables()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("poppler-utils are not installed");
+        QLocale::setDefault(us);
+        TfrmGraph& window = loggerWindow();
+        window.acousticBox()->setThreshold(50.0);
+        ReportScript script;
+        script.fileName = dir_.filePath("tables.pdf");
+        script.details = {"period=1m", "min-duration=30s", "hysteresis=1",
+                          "den-hours=06:00,18:00,22:00", "den-penalties=3,8"};
+        QVERIFY(commands(script)->ExportReport1Click(&window));
+        const QString rest =
+            runTool("pdftotext", {"-f", "2", script.fileName, "-"}).simplified();
+        for (const QString text :
+             {"LAeq,1min", "Day 06:00\u201318:00", "(+3.0 dB)", "(+8.0 dB)",
+              "for at least 30.0 s, ended by a level below 49.0 dB"})
+            QVERIFY2(rest.contains(text), qPrintable(text + " not in\n" + rest));
+
+        ReportScript again;
+        again.title.reset();
+        QVERIFY(!commands(again)->ExportReport1Click(&window));
+        for (const QString& setting : script.details)
+            QVERIFY2(again.settingsOffered.contains(setting), qPrintable(setting));
     }
 
     // The pages as the printer lays them out: a title of any length wraps
