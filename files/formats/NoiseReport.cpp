@@ -681,18 +681,16 @@ ReportGrid NoiseReport::periodGrid(const QLocale& locale) const
     using namespace NoiseReportTexts;
     ReportGrid grid;
     const QString length = ReportSettings::periodText(sections.periodMs).remove(QLatin1Char(' '));
-    grid.columns = {QStringLiteral("Date"),
-                    QStringLiteral("Time"),
-                    leqName + QLatin1Char(',') + length,
-                    FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown,
-                                           QStringLiteral("max")),
-                    FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown,
-                                           QStringLiteral("10")),
-                    FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown,
-                                           QStringLiteral("90")),
-                    QStringLiteral("Samples"),
-                    QStringLiteral("Coverage"),
-                    QStringLiteral("Events")};
+    grid.columns = {
+        QStringLiteral("Date"),
+        QStringLiteral("Time"),
+        leqName + QLatin1Char(',') + length,
+        FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown, QStringLiteral("max")),
+        FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown, QStringLiteral("10")),
+        FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown, QStringLiteral("90")),
+        QStringLiteral("Samples"),
+        QStringLiteral("Coverage"),
+        QStringLiteral("Events")};
     grid.numeric = {false, false, true, true, true, true, true, false, true};
     const bool withSeconds = sections.periodMs % 60'000 != 0;
     const auto clock = [&](qint64 ms) {
@@ -722,22 +720,26 @@ ReportGrid NoiseReport::periodGrid(const QLocale& locale) const
 ReportGrid NoiseReport::denGrid(const QLocale& locale) const
 {
     ReportGrid grid;
-    grid.columns = {QStringLiteral("Day"),    QStringLiteral("Lday"), QStringLiteral("Levening"),
-                    QStringLiteral("Lnight"), QStringLiteral("Lden"), QStringLiteral("Ldn"),
+    grid.columns = {QStringLiteral("Day"),
+                    QStringLiteral("Lday"),
+                    QStringLiteral("Levening"),
+                    QStringLiteral("Lnight"),
+                    QStringLiteral("Lden"),
+                    QStringLiteral("Ldn"),
                     QStringLiteral("Covered: day / evening / night")};
     grid.numeric = {false, true, true, true, true, true, false};
     const auto row = [&](const QString& name, const DenLevels& d, bool total) {
         const auto percent = [&](double v) { return percentNumber(v, locale); };
         ReportGrid::Row r;
-        r.cells = {name,
-                   optionalLevelCell(d.lday, locale),
-                   optionalLevelCell(d.levening, locale),
-                   optionalLevelCell(d.lnight, locale),
-                   optionalLevelCell(d.lden, locale),
-                   optionalLevelCell(d.ldn, locale),
-                   QStringLiteral("%1 / %2 / %3 %")
-                       .arg(percent(d.dayCoverage), percent(d.eveningCoverage),
-                            percent(d.nightCoverage))};
+        r.cells = {
+            name,
+            optionalLevelCell(d.lday, locale),
+            optionalLevelCell(d.levening, locale),
+            optionalLevelCell(d.lnight, locale),
+            optionalLevelCell(d.lden, locale),
+            optionalLevelCell(d.ldn, locale),
+            QStringLiteral("%1 / %2 / %3 %")
+                .arg(percent(d.dayCoverage), percent(d.eveningCoverage), percent(d.nightCoverage))};
         r.total = total;
         grid.rows.append(r);
     };
@@ -752,14 +754,14 @@ ReportGrid NoiseReport::eventGrid(const QLocale& locale) const
 {
     using namespace NoiseReportTexts;
     ReportGrid grid;
-    grid.columns = {QStringLiteral("No."),
-                    QStringLiteral("Start"),
-                    QStringLiteral("End"),
-                    QStringLiteral("Duration"),
-                    FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown,
-                                           QStringLiteral("max")),
-                    leqName,
-                    QStringLiteral("SEL")};
+    grid.columns = {
+        QStringLiteral("No."),
+        QStringLiteral("Start"),
+        QStringLiteral("End"),
+        QStringLiteral("Duration"),
+        FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown, QStringLiteral("max")),
+        leqName,
+        QStringLiteral("SEL")};
     grid.numeric = {true, false, false, true, true, true, true};
     const qsizetype shown =
         std::min<qsizetype>(sections.events.size(), ReportSections::kMostEventsListed);
@@ -767,8 +769,8 @@ ReportGrid NoiseReport::eventGrid(const QLocale& locale) const
         const ExceedanceEvent& e = sections.events.at(i);
         const double start = dateTimeOfMs(e.startMs);
         const double end = dateTimeOfMs(e.endMs);
-        const bool sameDay = GraphTexts::toDateTime(start).date() ==
-                             GraphTexts::toDateTime(end).date();
+        const bool sameDay =
+            GraphTexts::toDateTime(start).date() == GraphTexts::toDateTime(end).date();
         ReportGrid::Row row;
         row.cells = {locale.toString(i + 1),
                      dateTimeText(start, locale),
@@ -830,7 +832,8 @@ QStringList NoiseReport::eventNote(const QLocale& locale) const
     else if (count > ReportSections::kMostEventsListed)
         note << QStringLiteral("%1 events; the first %2 are listed (audimark-cli events lists "
                                "them all).")
-                    .arg(locale.toString(count), locale.toString(ReportSections::kMostEventsListed));
+                    .arg(locale.toString(count),
+                         locale.toString(ReportSections::kMostEventsListed));
     else
         note << (count == 1 ? QStringLiteral("1 event.")
                             : QStringLiteral("%1 events.").arg(locale.toString(count)));
@@ -839,12 +842,13 @@ QStringList NoiseReport::eventNote(const QLocale& locale) const
 
 QStringList NoiseReport::distributionNote(const QLocale& locale) const
 {
-    return {QStringLiteral("%1. The share of the readings in each 1 dB class (bars, left "
-                           "scale; 60 dB holds 60.0 to 60.9 dB) and the share at or above each "
-                           "level (line, right scale), counted by readings as Ln is.")
-                .arg(sections.distributed == 1
-                         ? QStringLiteral("1 reading")
-                         : QStringLiteral("%1 readings").arg(locale.toString(sections.distributed)))};
+    return {
+        QStringLiteral("%1. The share of the readings in each 1 dB class (bars, left "
+                       "scale; 60 dB holds 60.0 to 60.9 dB) and the share at or above each "
+                       "level (line, right scale), counted by readings as Ln is.")
+            .arg(sections.distributed == 1
+                     ? QStringLiteral("1 reading")
+                     : QStringLiteral("%1 readings").arg(locale.toString(sections.distributed)))};
 }
 
 QString NoiseReport::footerText(const QLocale& locale) const

@@ -200,7 +200,7 @@ struct ReportSections
 
     bool made = false; // false: not asked for, or times that run backwards
     ReportSettings settings;
-    qint64 periodMs = 0; // the length used
+    qint64 periodMs = 0;        // the length used
     QList<PeriodLevel> periods; // empty when the series would need too many
     DenFigures den;
     EventCriteria criteria;

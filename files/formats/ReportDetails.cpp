@@ -195,8 +195,7 @@ QString plainNumber(double value)
 
 const QStringList& ReportSettings::names()
 {
-    static const QStringList list = {kPeriod, kMinDuration, kHysteresis, kDenHours,
-                                     kDenPenalties};
+    static const QStringList list = {kPeriod, kMinDuration, kHysteresis, kDenHours, kDenPenalties};
     return list;
 }
 

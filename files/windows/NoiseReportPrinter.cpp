@@ -474,8 +474,8 @@ QList<double> columnWidths(QPainter& painter, const ReportGrid& grid, double wid
     const QFontMetricsF plain(painter.font(), painter.device());
     for (const ReportGrid::Row& row : grid.rows)
         for (qsizetype c = 0; c < row.cells.size() && c < widths.size(); ++c)
-            widths[c] = std::max(widths[c], (row.total ? bold : plain)
-                                                    .horizontalAdvance(row.cells.at(c)) + kPad);
+            widths[c] = std::max(
+                widths[c], (row.total ? bold : plain).horizontalAdvance(row.cells.at(c)) + kPad);
     double sum = 0.0;
     for (const double w : widths)
         sum += w;
@@ -519,9 +519,15 @@ void drawDistribution(QPainter& painter, const QRectF& box, const ReportSections
     const double right = box.right() - metrics.horizontalAdvance(QStringLiteral("100 %")) - 10;
     const QRectF plot(left, box.top() + 1.8 * textHeight, right - left,
                       box.height() - 4.0 * textHeight - 4);
-    const auto xOf = [&](double db) { return plot.left() + (db - low) / (high - low) * plot.width(); };
-    const auto yBar = [&](double percent) { return plot.bottom() - percent / barTop * plot.height(); };
-    const auto yLine = [&](double percent) { return plot.bottom() - percent / 100.0 * plot.height(); };
+    const auto xOf = [&](double db) {
+        return plot.left() + (db - low) / (high - low) * plot.width();
+    };
+    const auto yBar = [&](double percent) {
+        return plot.bottom() - percent / barTop * plot.height();
+    };
+    const auto yLine = [&](double percent) {
+        return plot.bottom() - percent / 100.0 * plot.height();
+    };
 
     // Grid and scales: bars left, the line's 0..100 % right.
     painter.setPen(QPen(QColor(225, 225, 225), 0.6));
@@ -530,10 +536,10 @@ void drawDistribution(QPainter& painter, const QRectF& box, const ReportSections
     }
     painter.setPen(Qt::darkGray);
     for (double p = 0.0; p <= barTop + 1e-9; p += barStep)
-        painter.drawText(QRectF(box.left(), yBar(p) - textHeight / 2, left - box.left() - 4,
-                                textHeight),
-                         Qt::AlignRight | Qt::AlignVCenter, QLocale().toString(p, 'f', 0) +
-                                                                 QStringLiteral(" %"));
+        painter.drawText(
+            QRectF(box.left(), yBar(p) - textHeight / 2, left - box.left() - 4, textHeight),
+            Qt::AlignRight | Qt::AlignVCenter,
+            QLocale().toString(p, 'f', 0) + QStringLiteral(" %"));
     painter.setPen(QColor(200, 30, 30));
     for (double p = 0.0; p <= 100.0; p += 25.0)
         painter.drawText(QRectF(plot.right() + 4, yLine(p) - textHeight / 2,
@@ -543,7 +549,8 @@ void drawDistribution(QPainter& painter, const QRectF& box, const ReportSections
 
     // The bars.
     for (int c = 0; c < classes; ++c) {
-        const double percent = 100.0 * double(counts[std::size_t(c)]) / double(sections.distributed);
+        const double percent =
+            100.0 * double(counts[std::size_t(c)]) / double(sections.distributed);
         const double x0 = xOf(sections.firstClassDb + c);
         const double x1 = xOf(sections.firstClassDb + c + 1);
         const QRectF bar(x0 + 0.5, yBar(percent), std::max(0.8, x1 - x0 - 1.0),
@@ -574,9 +581,9 @@ void drawDistribution(QPainter& painter, const QRectF& box, const ReportSections
         painter.drawText(QRectF(x - labelWidth / 2, plot.bottom() + 3, labelWidth, textHeight),
                          Qt::AlignCenter, QLocale().toString(db, 'f', 0));
     }
-    painter.drawText(QRectF(plot.left(), plot.bottom() + 3 + textHeight, plot.width(),
-                            textHeight * 1.2),
-                     Qt::AlignCenter, QStringLiteral("Level, dB (1 dB classes)"));
+    painter.drawText(
+        QRectF(plot.left(), plot.bottom() + 3 + textHeight, plot.width(), textHeight * 1.2),
+        Qt::AlignCenter, QStringLiteral("Level, dB (1 dB classes)"));
     painter.drawText(QRectF(plot.left(), box.top(), plot.width() / 2, textHeight),
                      Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Readings in the class"));
     painter.setPen(QColor(200, 30, 30));
@@ -680,8 +687,7 @@ public:
     {
         need(kDistributionHeight);
         if (drawing())
-            drawDistribution(painter_,
-                             QRectF(area_.left(), y_, area_.width(), kDistributionHeight),
+            drawDistribution(painter_, QRectF(area_.left(), y_, area_.width(), kDistributionHeight),
                              sections);
         y_ += kDistributionHeight + kGap;
     }
@@ -698,8 +704,8 @@ public:
         if (section.grid || section.distribution) {
             together = headingLine;
             for (const QString& paragraph : section.paragraphs)
-                together += (double(wrapped(painter_, paragraph, area_.width()).size()) + 0.4) *
-                            line;
+                together +=
+                    (double(wrapped(painter_, paragraph, area_.width()).size()) + 0.4) * line;
             together += section.distribution ? kDistributionHeight : 4 * line * 1.1;
             painter_.setFont(pageFont(9.5));
         }

@@ -9,9 +9,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QTimeEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
 namespace {
@@ -54,8 +54,7 @@ TfrmReportDetails::TfrmReportDetails(QWidget* parent) : QDialog(parent)
     auto* tableForm = new QFormLayout(tables);
     period_ = new QComboBox(tables);
     period_->addItem(QStringLiteral("By the span"), 0);
-    for (const qint64 ms : {60'000LL, 300'000LL, 900'000LL, 1'800'000LL, 3'600'000LL,
-                            86'400'000LL})
+    for (const qint64 ms : {60'000LL, 300'000LL, 900'000LL, 1'800'000LL, 3'600'000LL, 86'400'000LL})
         period_->addItem(ReportSettings::periodText(ms), ms);
     tableForm->addRow(QStringLiteral("Period length:"), period_);
     const auto spin = [tables](double low, double high, double step, const QString& suffix) {
@@ -85,8 +84,8 @@ TfrmReportDetails::TfrmReportDetails(QWidget* parent) : QDialog(parent)
     nightPenalty_ = spin(0.0, 30.0, 1.0, QStringLiteral(" dB"));
     tableForm->addRow(QStringLiteral("Evening penalty:"), eveningPenalty_);
     tableForm->addRow(QStringLiteral("Night penalty:"), nightPenalty_);
-    auto* eventsNote = new QLabel(
-        QStringLiteral("Events lie above the graph window's threshold."), tables);
+    auto* eventsNote =
+        new QLabel(QStringLiteral("Events lie above the graph window's threshold."), tables);
     eventsNote->setWordWrap(true);
     tableForm->addRow(eventsNote);
     columns->addWidget(tables, 2, Qt::AlignTop);

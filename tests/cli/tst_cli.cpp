@@ -259,9 +259,9 @@ private slots:
         QTest::newRow("export") << "export" << QStringList{"--from A", "point number"};
         QTest::newRow("stats") << "stats" << QStringList{"--from TIME", "time of day",
                                                          "--format FORMAT", "json", "UTC offset"};
-        QTest::newRow("report") << "report" << QStringList{"--to TIME", "--title T",
-                                                           "--period LENGTH", "--den-hours D,E,N",
-                                                           "--min-duration DURATION"};
+        QTest::newRow("report") << "report"
+                                << QStringList{"--to TIME", "--title T", "--period LENGTH",
+                                               "--den-hours D,E,N", "--min-duration DURATION"};
         QTest::newRow("autoload") << "autoload" << QStringList{"--quiet", "--verbose", "5 a cycle emptied"};
         QTest::newRow("info") << "info" << QStringList{"json", "3 the meter did not answer"};
         QTest::newRow("set-clock") << "set-clock" << none;

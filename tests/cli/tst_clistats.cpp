@@ -579,12 +579,13 @@ private slots:
         QTest::newRow("the tables' settings")
             << "en_US.UTF-8" << QStringList{} << "letter"
             << "4/14/2010 11:50:00 PM"
-            << QStringList{"--period", "1m", "--den-penalties", "0,3", "--den-hours",
-                           "06:00,18:00,22:00", "--threshold", "61", "--min-duration", "4s",
-                           "--hysteresis", "0.5"}
+            << QStringList{"--period",    "1m",           "--den-penalties",
+                           "0,3",         "--den-hours",  "06:00,18:00,22:00",
+                           "--threshold", "61",           "--min-duration",
+                           "4s",          "--hysteresis", "0.5"}
             << QStringList{"Dashed line: the threshold, 61.0 dB"} << 4
-            << QStringList{"LAeq,1min", "Day 06:00\u201318:00", "(+0.0 dB)", "(+3.0 dB)",
-                           "for at least 4.0 s", "ended by a level below 60.5 dB"};
+            << QStringList{"LAeq,1min", "Day 06:00\u201318:00", "(+0.0 dB)",
+                           "(+3.0 dB)", "for at least 4.0 s",   "ended by a level below 60.5 dB"};
     }
 
     void reportHoldsTheFiguresAndDetails()
@@ -612,8 +613,8 @@ private slots:
         const CliRun info = run(pdfinfo, {pdf});
         QCOMPARE(info.status, 0);
         // The first page, then the tables and the method.
-        QVERIFY2(QString::fromUtf8(info.out)
-                     .contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\n").arg(pages))),
+        QVERIFY2(QString::fromUtf8(info.out).contains(
+                     QRegularExpression(QStringLiteral("Pages:\\s+%1\n").arg(pages))),
                  info.out.constData());
         QVERIFY2(info.out.contains("(" + paper.toUtf8() + ")"), info.out.constData());
 

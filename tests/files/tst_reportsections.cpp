@@ -1,8 +1,8 @@
 // The tables of the report's pages after the first, as the report model
 // gives them for known series: a day at a constant 60 dB has an Lden of
-// 66.4 dB (and an Ldn of 66.0 dB: 16 h of day and evening, 8 h of night), 10 s at 80 dB a SEL of 90.0 dB, periods over a gap or the ends
-// of the series are marked incomplete, an event is counted in the period it
-// starts in, the names follow the weighting, the settings change the
+// 66.4 dB (and an Ldn of 66.0 dB: 16 h of day and evening, 8 h of night), 10 s at 80 dB a SEL
+// of 90.0 dB, periods over a gap or the ends of the series are marked incomplete, an event is
+// counted in the period it starts in, the names follow the weighting, the settings change the
 // tables; and the settings as text, remembered per measurement and on the
 // report runner's command line.
 
@@ -90,24 +90,22 @@ private slots:
         const SeriesSpec day;
         QTest::newRow("a day at 60 dB: Lden 66.4 dB, Ldn 66.0 dB")
             << day << QStringList{} << 85.0 << "den" << 2 << 0
-            << QStringList{"4/14/2010", "60.0", "60.0", "60.0", "66.4", "66.0",
-                           "100 / 100 / 100 %"}
+            << QStringList{"4/14/2010", "60.0", "60.0", "60.0", "66.4", "66.0", "100 / 100 / 100 %"}
             << false;
         QTest::newRow("a day at 60 dB: the whole series")
             << day << QStringList{} << 85.0 << "den" << 2 << 1
-            << QStringList{"Whole series", "60.0", "60.0", "60.0", "66.4", "66.0",
+            << QStringList{"Whole series",     "60.0", "60.0", "60.0", "66.4", "66.0",
                            "100 / 100 / 100 %"}
             << false;
         QTest::newRow("no penalties: Lden 60.0 dB, periods moved")
             << day << QStringList{"den-penalties=0,0", "den-hours=06:00,18:00,22:00"} << 85.0
             << "den" << 3 << 0
-            << QStringList{"4/14/2010", "60.0", "60.0", "60.0", "60.0", "60.0",
-                           "91 / 100 / 100 %"}
+            << QStringList{"4/14/2010", "60.0", "60.0", "60.0", "60.0", "60.0", "91 / 100 / 100 %"}
             << false;
         QTest::newRow("a day: 1 h periods by the span, named by the weighting")
             << day << QStringList{} << 85.0 << "periods" << 24 << -1
-            << QStringList{"Date", "Time", "LAeq,1h", "LAmax", "LA10", "LA90", "Samples",
-                           "Coverage", "Events"}
+            << QStringList{"Date", "Time",    "LAeq,1h",  "LAmax", "LA10",
+                           "LA90", "Samples", "Coverage", "Events"}
             << false;
         SeriesSpec event;
         event.start = QStringLiteral("09:55");
@@ -118,18 +116,24 @@ private slots:
         event.loudSeconds = 10;
         QTest::newRow("10 s at 80 dB: SEL 90.0 dB")
             << event << QStringList{} << 70.0 << "events" << 1 << 0
-            << QStringList{"1", "4/14/2010 9:59:55 AM", "10:00:05 AM", "0:00:10", "80.0",
-                           "80.0", "90.0"}
+            << QStringList{"1",   "4/14/2010 9:59:55 AM", "10:00:05 AM", "0:00:10", "80.0", "80.0",
+                           "90.0"}
             << false;
         QTest::newRow("the event counted once, where it starts; 5 min by the span")
             << event << QStringList{} << 70.0 << "periods" << 2 << 0
-            << QStringList{"4/14/2010", "9:55 AM\u201310:00 AM", "62.5", "80.0", "50.0", "50.0",
-                           "300", "100 %", "1"}
+            << QStringList{"4/14/2010", "9:55 AM\u201310:00 AM",
+                           "62.5",      "80.0",
+                           "50.0",      "50.0",
+                           "300",       "100 %",
+                           "1"}
             << false;
         QTest::newRow("the next period holds its end, not the event")
             << event << QStringList{} << 70.0 << "periods" << 2 << 1
-            << QStringList{"4/14/2010", "10:00 AM\u201310:05 AM", "62.5", "80.0", "50.0", "50.0",
-                           "300", "100 %", "0"}
+            << QStringList{"4/14/2010", "10:00 AM\u201310:05 AM",
+                           "62.5",      "80.0",
+                           "50.0",      "50.0",
+                           "300",       "100 %",
+                           "0"}
             << false;
         QTest::newRow("an event shorter than the minimum duration is none")
             << event << QStringList{"min-duration=11s"} << 70.0 << "events" << 0 << -1
@@ -144,17 +148,17 @@ private slots:
         QTest::newRow("a gap: the period marked incomplete, Leq unnamed")
             << gap << QStringList{"period=15m"} << 85.0 << "periods" << 3 << 0
             << QStringList{"4/14/2010", "9:45 AM\u201310:00 AM", "60.0", "60.0", "60.0", "60.0",
-                           "300", "66 % incomplete", "0"}
+                           "300",       "66 % incomplete",       "0"}
             << true;
         QTest::newRow("a gap: the next period too")
             << gap << QStringList{"period=15m"} << 85.0 << "periods" << 3 << 1
             << QStringList{"4/14/2010", "10:00 AM\u201310:15 AM", "60.0", "60.0", "60.0", "60.0",
-                           "300", "66 % incomplete", "0"}
+                           "300",       "66 % incomplete",        "0"}
             << true;
         QTest::newRow("a gap: headings without a weighting")
             << gap << QStringList{"period=15m"} << 85.0 << "periods" << 3 << -1
-            << QStringList{"Date", "Time", "Leq,15min", "Lmax", "L10", "L90", "Samples",
-                           "Coverage", "Events"}
+            << QStringList{"Date", "Time",    "Leq,15min", "Lmax",  "L10",
+                           "L90",  "Samples", "Coverage",  "Events"}
             << false;
     }
 
@@ -215,20 +219,30 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("reads");
         QTest::addColumn<QString>("value");
-        QTest::newRow("period 15m") << "period" << "15m" << true << "15m";
-        QTest::newRow("period 60m is 1h") << "period" << "60m" << true << "1h";
-        QTest::newRow("period auto") << "period" << "auto" << true << "";
-        QTest::newRow("period 7m does not divide a day") << "period" << "7m" << false << "";
-        QTest::newRow("min-duration 0.5m") << "min-duration" << "0.5m" << true << "30s";
-        QTest::newRow("min-duration 0") << "min-duration" << "0" << false << "10s";
-        QTest::newRow("hysteresis 3.5") << "hysteresis" << "3.5" << true << "3.5";
-        QTest::newRow("hysteresis -1") << "hysteresis" << "-1" << false << "2";
-        QTest::newRow("den-hours 6,18,22") << "den-hours" << "6,18,22" << true
-                                           << "06:00,18:00,22:00";
-        QTest::newRow("den-hours out of order") << "den-hours" << "19,07,23" << false
-                                                << "07:00,19:00,23:00";
-        QTest::newRow("den-penalties 3,8") << "den-penalties" << "3,8" << true << "3,8";
-        QTest::newRow("unknown name") << "colour" << "red" << false << "";
+        QTest::newRow("period 15m") << "period"
+                                    << "15m" << true << "15m";
+        QTest::newRow("period 60m is 1h") << "period"
+                                          << "60m" << true << "1h";
+        QTest::newRow("period auto") << "period"
+                                     << "auto" << true << "";
+        QTest::newRow("period 7m does not divide a day") << "period"
+                                                         << "7m" << false << "";
+        QTest::newRow("min-duration 0.5m") << "min-duration"
+                                           << "0.5m" << true << "30s";
+        QTest::newRow("min-duration 0") << "min-duration"
+                                        << "0" << false << "10s";
+        QTest::newRow("hysteresis 3.5") << "hysteresis"
+                                        << "3.5" << true << "3.5";
+        QTest::newRow("hysteresis -1") << "hysteresis"
+                                       << "-1" << false << "2";
+        QTest::newRow("den-hours 6,18,22") << "den-hours"
+                                           << "6,18,22" << true << "06:00,18:00,22:00";
+        QTest::newRow("den-hours out of order") << "den-hours"
+                                                << "19,07,23" << false << "07:00,19:00,23:00";
+        QTest::newRow("den-penalties 3,8") << "den-penalties"
+                                           << "3,8" << true << "3,8";
+        QTest::newRow("unknown name") << "colour"
+                                      << "red" << false << "";
     }
 
     void settingsAsText()

@@ -267,15 +267,16 @@ QList<Command> buildCommands()
                         "json")});
     list.append(
         {QStringLiteral("report"),
-        QStringLiteral("FILE|archive:ID --out REPORT.pdf [--set N] [--title T] [--from TIME "
-                       "--to TIME] [--threshold dB] [--site TEXT] [--position TEXT] [--client TEXT] "
-                       "[--operator TEXT] [--instrument-model TEXT] [--instrument-serial TEXT] "
-                       "[--instrument-class TEXT] [--calibration-before dB] "
-                       "[--calibration-after dB] [--weather TEXT] [--notes TEXT] "
-                       "[--period LENGTH|auto] [--min-duration DURATION] [--hysteresis dB] "
-                       "[--den-hours D,E,N] [--den-penalties E,N] [--archive URL|FILE]"),
-        QStringLiteral("write a PDF noise report"),
-        QStringLiteral("Writes the PDF noise report of a series, read as `stats` reads "
+         QStringLiteral(
+             "FILE|archive:ID --out REPORT.pdf [--set N] [--title T] [--from TIME "
+             "--to TIME] [--threshold dB] [--site TEXT] [--position TEXT] [--client TEXT] "
+             "[--operator TEXT] [--instrument-model TEXT] [--instrument-serial TEXT] "
+             "[--instrument-class TEXT] [--calibration-before dB] "
+             "[--calibration-after dB] [--weather TEXT] [--notes TEXT] "
+             "[--period LENGTH|auto] [--min-duration DURATION] [--hysteresis dB] "
+             "[--den-hours D,E,N] [--den-penalties E,N] [--archive URL|FILE]"),
+         QStringLiteral("write a PDF noise report"),
+         QStringLiteral("Writes the PDF noise report of a series, read as `stats` reads "
                         "it; the span between --from and --to is shaded and reported beside the "
                         "whole series. The first page holds the details given (site, position, "
                         "client, operator, instrument, calibration and its drift, weather, "
@@ -288,8 +289,8 @@ QList<Command> buildCommands()
                                        "name stays as it was when writing fails.")},
                        {QStringLiteral("title"), QStringLiteral("T"),
                         QStringLiteral("The title of the page (default \"Noise Report\").")}} +
-            seriesOptions + reportDetailOptions() + reportSettingOptions() + denOptions() +
-            QList<Option>{archiveOption()},
+             seriesOptions + reportDetailOptions() + reportSettingOptions() + denOptions() +
+             QList<Option>{archiveOption()},
          {{QStringLiteral("0"), QStringLiteral("the report was written")},
           {QStringLiteral("1"), QStringLiteral("the file cannot be read, holds no such set or no "
                                                "points, its times run backwards, the PDF cannot "

@@ -5,8 +5,7 @@
 namespace FigureOptions {
 
 namespace {
-const QString kMinDurationComplaint =
-    QStringLiteral("--min-duration needs a duration such as 10s");
+const QString kMinDurationComplaint = QStringLiteral("--min-duration needs a duration such as 10s");
 const QString kHysteresisComplaint =
     QStringLiteral("--hysteresis needs a level difference in dB, 0 or more");
 } // namespace
@@ -78,9 +77,8 @@ bool readReportSettings(const CommandLine::Invocation& invocation, ReportSetting
                         QString& error)
 {
     const QString period = QStringLiteral("period");
-    if (invocation.isSet(period) &&
-        (invocation.value(period).trimmed().isEmpty() ||
-         !settings.setValue(period, invocation.value(period)))) {
+    if (invocation.isSet(period) && (invocation.value(period).trimmed().isEmpty() ||
+                                     !settings.setValue(period, invocation.value(period)))) {
         error = periodComplaint() + QStringLiteral(", or auto");
         return false;
     }
