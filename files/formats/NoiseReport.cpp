@@ -609,6 +609,16 @@ void NoiseReport::makeSections(const ReportSeries& series, const ReportSettings&
     sections.events = ExceedanceEvents::find(timing, levels, sections.criteria);
     sections.periodMs = settings.periodFor(lastEnd - timing.startMs.front());
     sections.periods = PeriodLevels::of(timing, levels, sections.periodMs);
+    for (const qint64 longer : {300'000LL, 900'000LL, 3'600'000LL, SampleTiming::kDayMs}) {
+        if (sections.periods.size() <= ReportSections::kMostPeriodsListed &&
+            !sections.periods.isEmpty())
+            break;
+        if (longer <= sections.periodMs)
+            continue;
+        sections.periodMsSet = settings.periodMs;
+        sections.periodMs = longer;
+        sections.periods = PeriodLevels::of(timing, levels, sections.periodMs);
+    }
     PeriodLevels::countEvents(sections.periods, sections.events);
     sections.den = DayEveningNight::of(timing, levels, settings.den);
 
@@ -786,7 +796,6 @@ ReportGrid NoiseReport::eventGrid(const QLocale& locale) const
 
 QStringList NoiseReport::periodNote(const QLocale& locale) const
 {
-    Q_UNUSED(locale)
     QStringList note;
     note << QStringLiteral("Periods of %1, aligned to the clock. %2,%3 is the equivalent level "
                            "of the readings that start in the period, each weighted by the "
@@ -795,6 +804,12 @@ QStringList NoiseReport::periodNote(const QLocale& locale) const
                            "exceedance events that start in the period.")
                 .arg(ReportSettings::periodText(sections.periodMs), leqName,
                      ReportSettings::periodText(sections.periodMs).remove(QLatin1Char(' ')));
+    if (sections.periodMsSet > 0)
+        note << QStringLiteral("Periods of %1 would make more than %2 rows; the table takes "
+                               "periods of %3.")
+                    .arg(ReportSettings::periodText(sections.periodMsSet),
+                         locale.toString(ReportSections::kMostPeriodsListed),
+                         ReportSettings::periodText(sections.periodMs));
     if (sections.periods.isEmpty())
         note << QStringLiteral("The series spans more periods of that length than a table "
                                "holds; choose a longer period.");

@@ -200,7 +200,13 @@ struct ReportSections
 
     bool made = false; // false: not asked for, or times that run backwards
     ReportSettings settings;
+    // The most rows the period table takes (some 40 pages); a length set
+    // that needs more gives way to the next of 5 min, 15 min, 1 h and 1 d
+    // that needs fewer, and the table says so.
+    static constexpr qsizetype kMostPeriodsListed = 2000;
+
     qint64 periodMs = 0;        // the length used
+    qint64 periodMsSet = 0;     // the length set, when it gave way
     QList<PeriodLevel> periods; // empty when the series would need too many
     DenFigures den;
     EventCriteria criteria;

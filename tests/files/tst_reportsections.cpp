@@ -21,7 +21,7 @@ const QLocale de(QLocale::German, QLocale::Germany);
 // `minutes` minutes of readings `step` seconds apart from `start` (hh:mm on
 // 14 April 2010) at `level`, `loud` dB from second `loudFrom` for
 // `loudSeconds`; none in the gap [gapFrom, gapTo) seconds.
-struct SeriesSpec
+struct SeriesShape
 {
     QString start = QStringLiteral("07:00");
     int minutes = 24 * 60;
@@ -35,28 +35,28 @@ struct SeriesSpec
     bool aWeighted = true;
 };
 } // namespace
-Q_DECLARE_METATYPE(SeriesSpec)
+Q_DECLARE_METATYPE(SeriesShape)
 
 namespace {
 
-ReportSeries seriesOf(const SeriesSpec& spec)
+ReportSeries seriesOf(const SeriesShape& shape)
 {
     const double start = GraphTexts::fromDateTime(
-        QDateTime(QDate(2010, 4, 14), QTime::fromString(spec.start, QStringLiteral("hh:mm"))));
+        QDateTime(QDate(2010, 4, 14), QTime::fromString(shape.start, QStringLiteral("hh:mm"))));
     std::vector<double> times;
     std::vector<float> levels;
-    const int count = int(spec.minutes * 60 / spec.step);
+    const int count = int(shape.minutes * 60 / shape.step);
     for (int i = 0; i < count; ++i) {
-        const double second = i * spec.step;
-        if (second >= spec.gapFrom && second < spec.gapTo)
+        const double second = i * shape.step;
+        if (second >= shape.gapFrom && second < shape.gapTo)
             continue;
         times.push_back(start + second / 86400.0);
-        const bool loud = second >= spec.loudFrom && second < spec.loudFrom + spec.loudSeconds;
-        levels.push_back(loud ? spec.loud : spec.level);
+        const bool loud = second >= shape.loudFrom && second < shape.loudFrom + shape.loudSeconds;
+        levels.push_back(loud ? shape.loud : shape.level);
     }
     ReportSeries series = ReportSeries::fromPoints(std::move(times), std::move(levels), {});
-    series.intervalSeconds = spec.step;
-    if (spec.aWeighted)
+    series.intervalSeconds = shape.step;
+    if (shape.aWeighted)
         series.weighting = AcousticWeighting::A;
     return series;
 }
@@ -78,7 +78,7 @@ class TestReportSections : public QObject
 private slots:
     void tables_data()
     {
-        QTest::addColumn<SeriesSpec>("spec");
+        QTest::addColumn<SeriesShape>("shape");
         QTest::addColumn<QStringList>("settings"); // name=value
         QTest::addColumn<double>("threshold");
         QTest::addColumn<QString>("table");
@@ -87,7 +87,7 @@ private slots:
         QTest::addColumn<QStringList>("cells");
         QTest::addColumn<bool>("marked");
 
-        const SeriesSpec day;
+        const SeriesShape day;
         QTest::newRow("a day at 60 dB: Lden 66.4 dB, Ldn 66.0 dB")
             << day << QStringList{} << 85.0 << "den" << 2 << 0
             << QStringList{"4/14/2010", "60.0", "60.0", "60.0", "66.4", "66.0", "100 / 100 / 100 %"}
@@ -107,7 +107,7 @@ private slots:
             << QStringList{"Date", "Time",    "LAeq,1h",  "LAmax", "LA10",
                            "LA90", "Samples", "Coverage", "Events"}
             << false;
-        SeriesSpec event;
+        SeriesShape event;
         event.start = QStringLiteral("09:55");
         event.minutes = 10;
         event.step = 1.0;
@@ -138,7 +138,7 @@ private slots:
         QTest::newRow("an event shorter than the minimum duration is none")
             << event << QStringList{"min-duration=11s"} << 70.0 << "events" << 0 << -1
             << QStringList{"No.", "Start", "End", "Duration", "LAmax", "LAeq", "SEL"} << false;
-        SeriesSpec gap;
+        SeriesShape gap;
         gap.start = QStringLiteral("09:50");
         gap.minutes = 30;
         gap.step = 2.0;
@@ -164,7 +164,7 @@ private slots:
 
     void tables()
     {
-        QFETCH(SeriesSpec, spec);
+        QFETCH(SeriesShape, shape);
         QFETCH(QStringList, settings);
         QFETCH(double, threshold);
         QFETCH(QString, table);
@@ -176,7 +176,7 @@ private slots:
         for (const QString& setting : settings)
             QVERIFY2(chosen.setValue(setting.section('=', 0, 0), setting.section('=', 1)),
                      qPrintable(setting));
-        const ReportSeries series = seriesOf(spec);
+        const ReportSeries series = seriesOf(shape);
         NoiseReport report = NoiseReport::of(series, {}, threshold, us);
         report.makeSections(series, chosen);
         QVERIFY(report.sections.made);
@@ -195,7 +195,7 @@ private slots:
     // report of times that run backwards has no tables.
     void notesAndDistribution()
     {
-        SeriesSpec quiet;
+        SeriesShape quiet;
         quiet.minutes = 60;
         const ReportSeries series = seriesOf(quiet);
         NoiseReport report = NoiseReport::of(series, {}, 85.0, de);
@@ -206,6 +206,22 @@ private slots:
         QCOMPARE(report.sections.classCounts, std::vector<qsizetype>{60});
         // A day's coverage too small for 1 % is not shown as none.
         QCOMPARE(report.denGrid(de).rows.at(0).cells.last(), QString("8 / 0 / 0 %"));
+
+        // A length that would fill more than some 40 pages gives way to a
+        // longer one, and the table says so.
+        SeriesShape week;
+        week.minutes = 7 * 24 * 60;
+        const ReportSeries long_ = seriesOf(week);
+        ReportSettings everyMinute;
+        QVERIFY(everyMinute.setValue("period", "1m"));
+        report = NoiseReport::of(long_, {}, 85.0, us);
+        report.makeSections(long_, everyMinute);
+        QCOMPARE(report.sections.periodMs, 900'000);
+        QCOMPARE(report.periodGrid(us).rows.size(), 7 * 24 * 4);
+        QVERIFY2(report.periodNote(us).join(' ').contains(
+                     "Periods of 1 min would make more than 2,000 rows; the table takes periods "
+                     "of 15 min."),
+                 qPrintable(report.periodNote(us).join(' ')));
 
         ReportSeries backwards = series;
         std::swap(backwards.times[3], backwards.times[4]);
