@@ -69,14 +69,15 @@ TfrmReportDetails::TfrmReportDetails(QWidget* parent) : QDialog(parent)
     tableForm->addRow(QStringLiteral("Events lasting at least:"), minDuration_);
     hysteresis_ = spin(0.0, 30.0, 0.5, QStringLiteral(" dB"));
     tableForm->addRow(QStringLiteral("Event hysteresis:"), hysteresis_);
-    const auto clock = [tables] {
+    const auto clock = [tables](const QString& name) {
         auto* edit = new QTimeEdit(tables);
+        edit->setObjectName(name);
         edit->setDisplayFormat(QStringLiteral("HH:mm"));
         return edit;
     };
-    dayStart_ = clock();
-    eveningStart_ = clock();
-    nightStart_ = clock();
+    dayStart_ = clock(QStringLiteral("day-start"));
+    eveningStart_ = clock(QStringLiteral("evening-start"));
+    nightStart_ = clock(QStringLiteral("night-start"));
     tableForm->addRow(QStringLiteral("Day begins:"), dayStart_);
     tableForm->addRow(QStringLiteral("Evening begins:"), eveningStart_);
     tableForm->addRow(QStringLiteral("Night begins:"), nightStart_);

@@ -31,6 +31,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimeEdit>
 
 #include <memory>
 
@@ -409,6 +410,26 @@ private slots:
         QCOMPARE(accepted.size(), closes ? 1 : 0);
         QCOMPARE(dialog.isVisible(), !closes);
         QCOMPARE(dialog.errorText().contains("Calibration after (dB)"), !closes);
+    }
+
+    // The day, evening and night must follow each other round the clock.
+    void detailsDialogKeepsTheDayBeforeTheEvening()
+    {
+        QLocale::setDefault(us);
+        TfrmReportDetails dialog;
+        dialog.show();
+        auto* evening = dialog.findChild<QTimeEdit*>("evening-start");
+        QVERIFY(evening);
+        evening->setTime(QTime(6, 0));
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        dialog.accept();
+        QCOMPARE(accepted.size(), 0);
+        QVERIFY2(dialog.errorText().contains("in that order round the clock"),
+                 qPrintable(dialog.errorText()));
+        evening->setTime(QTime(20, 30));
+        dialog.accept();
+        QCOMPARE(accepted.size(), 1);
+        QCOMPARE(dialog.entry().settings.value("den-hours"), QString("07:00,20:30,23:00"));
     }
 
     void cancelledQuestionsWriteNothing_data()
