@@ -7,6 +7,7 @@
 #include "data/GraphTexts.h"
 #include "files/formats/TabularConversion.h"
 #include "files/formats/TextImport.h"
+#include "tools/cli/FigureOptions.h"
 #include "tools/cli/IsoTime.h"
 #include "tools/cli/SeriesInput.h"
 #include "tools/cli/StatsCommand.h"
@@ -53,29 +54,9 @@ double thousandths(double value)
     return std::round(value * 1000.0) / 1000.0;
 }
 
-// A duration: a number with s, m or h ("10s", "8h", "0.5h"); a bare number is
-// seconds. Above 0.
-std::optional<double> secondsOf(const QString& text)
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*([smh]?)\\s*$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    double seconds = match.captured(1).toDouble();
-    if (match.captured(2) == QLatin1String("m"))
-        seconds *= 60.0;
-    else if (match.captured(2) == QLatin1String("h"))
-        seconds *= 3600.0;
-    return seconds > 0.0 && std::isfinite(seconds) ? std::optional<double>(seconds) : std::nullopt;
-}
-
-std::optional<double> decibelsOf(const QString& text)
-{
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
-}
+using FigureOptions::decibelsOf;
+using FigureOptions::eventCriteria;
+using FigureOptions::secondsOf;
 
 // The series with what is said of it.
 struct Figures
@@ -336,37 +317,6 @@ QJsonValue levelJson(bool has, double value)
     return has ? QJsonValue(hundredths(value)) : QJsonValue();
 }
 
-std::optional<EventCriteria> eventCriteria(const Invocation& invocation, QString& error)
-{
-    EventCriteria criteria;
-    const std::optional<double> threshold =
-        decibelsOf(invocation.value(QStringLiteral("threshold")));
-    if (!threshold) {
-        error = QStringLiteral("--threshold needs a level in dB");
-        return std::nullopt;
-    }
-    criteria.thresholdDb = AcousticStatistics::thresholdStep(*threshold);
-    if (invocation.isSet(QStringLiteral("min-duration"))) {
-        const std::optional<double> seconds =
-            secondsOf(invocation.value(QStringLiteral("min-duration")));
-        if (!seconds) {
-            error = QStringLiteral("--min-duration needs a duration such as 10s");
-            return std::nullopt;
-        }
-        criteria.minDurationSeconds = *seconds;
-    }
-    if (invocation.isSet(QStringLiteral("hysteresis"))) {
-        const std::optional<double> hysteresis =
-            decibelsOf(invocation.value(QStringLiteral("hysteresis")));
-        if (!hysteresis || *hysteresis < 0.0) {
-            error = QStringLiteral("--hysteresis needs a level difference in dB, 0 or more");
-            return std::nullopt;
-        }
-        criteria.hysteresisDb = *hysteresis;
-    }
-    return criteria;
-}
-
 QJsonObject criteriaJson(const EventCriteria& c)
 {
     return {{QStringLiteral("threshold_db"), c.thresholdDb},
@@ -456,8 +406,7 @@ int runPeriods(const Invocation& invocation)
         const std::optional<qint64> length =
             PeriodLevels::lengthOf(invocation.value(QStringLiteral("period")));
         if (!length) {
-            error = QStringLiteral("--period needs a length that divides a day, such as 5m, "
-                                   "15m or 1h");
+            error = FigureOptions::periodComplaint();
             return {};
         }
         const std::optional<PercentileRule> rule = FigureNames::percentileRuleOf(
@@ -673,17 +622,7 @@ int runFiguresCommand(const Invocation& invocation)
 bool readDenSettings(const QString& startsText, const QString& penaltiesText, DenSettings& settings,
                      QString& error)
 {
-    if (!startsText.isEmpty() && !settings.readStarts(startsText)) {
-        error = QStringLiteral("--den-hours needs the starts of day, evening and night, such as "
-                               "07:00,19:00,23:00, in that order round the clock");
-        return false;
-    }
-    if (!penaltiesText.isEmpty() && !settings.readPenalties(penaltiesText)) {
-        error = QStringLiteral("--den-penalties needs the evening and night penalties in dB, "
-                               "such as 5,10");
-        return false;
-    }
-    return true;
+    return FigureOptions::readDenSettings(startsText, penaltiesText, settings, error);
 }
 
 QJsonObject dayEveningNightJson(const ReportSeries& series, const DenSettings& settings)
