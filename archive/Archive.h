@@ -111,7 +111,9 @@ public:
     [[nodiscard]] bool deleteMeasurement(qint64 id);
 
     // Stores a logger memory image once per content (SHA-256) and returns
-    // its id; the same bytes again give the same id.
+    // its id; the same bytes again give the same id. The image is kept
+    // compressed; memoryImage() gives the raw bytes back (nullopt when the
+    // stored ones do not give them).
     [[nodiscard]] std::optional<qint64> storeMemoryImage(const QByteArray& image);
     [[nodiscard]] std::optional<QByteArray> memoryImage(qint64 id);
 
