@@ -635,6 +635,21 @@ bool Archive::updateSiteNotes(qint64 id, const QString& site, const QString& not
     return true;
 }
 
+bool Archive::updateWeighting(qint64 id, const QString& weighting)
+{
+    QSqlQuery q(m_db);
+    if (!run(q, QStringLiteral("UPDATE measurements SET weighting = ? WHERE id = ?"),
+             {notNull(weighting), id}))
+        return fail(QStringLiteral("cannot change measurement %1").arg(id), q);
+    if (q.numRowsAffected() != 1) {
+        m_error = QStringLiteral("The archive %1 holds no measurement %2.")
+                      .arg(m_location.displayName())
+                      .arg(id);
+        return false;
+    }
+    return true;
+}
+
 bool Archive::deleteMeasurement(qint64 id)
 {
     if (!beginWrite())

@@ -108,6 +108,9 @@ public:
     [[nodiscard]] std::optional<ArchiveSeries> readSamples(qint64 id);
 
     [[nodiscard]] bool updateSiteNotes(qint64 id, const QString& site, const QString& notes);
+    // The weighting ("A", "C" or "mixed") of a measurement, for a recording
+    // whose weighting changed after it was added.
+    [[nodiscard]] bool updateWeighting(qint64 id, const QString& weighting);
     [[nodiscard]] bool deleteMeasurement(qint64 id);
 
     // Stores a logger memory image once per content (SHA-256) and returns
