@@ -163,7 +163,10 @@ void RealTimeArchiver::finishRecording()
         followArchive();
         if (recordingArchive_) {
             const QDateTime end = clock_.currentDateTime();
-            if (write([&] { return (recording_ || startInArchive()) && recording_->finish(end); }))
+            if (write([&] {
+                    return (recording_ || startInArchive()) && storeWeighting() &&
+                           recording_->finish(end);
+                }))
                 wrote(true);
         }
     }
