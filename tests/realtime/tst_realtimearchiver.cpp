@@ -11,6 +11,7 @@
 #include "realtime/RealTimeArchiver.h"
 #include "realtime/RealTimeRecorder.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 namespace {
@@ -75,6 +76,8 @@ private slots:
         archiver->setArchive([&archive] { return &archive; });
         archiver->setMeter([] { return RealTimeArchiver::Meter{"841", "/dev/pts/3"}; });
 
+        // Each start and each end is told as a store: the History window lists it then.
+        QSignalSpy stored(archiver.get(), &RealTimeArchiver::writeSucceeded);
         recorder.start(0.5f);
         for (int i = 0; i < samples; ++i) {
             clock.advance(500);
@@ -102,6 +105,7 @@ private slots:
             break;
         }
 
+        QCOMPARE(stored.count(), end == End::Crash ? 1 : end == End::RunAgain ? 4 : 2);
         const auto list = archive.listMeasurements();
         QVERIFY(list);
         QCOMPARE(int(list->size()), measurements);
