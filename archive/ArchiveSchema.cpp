@@ -50,8 +50,16 @@ const char* const kVersion1[] = {
     " PRIMARY KEY (measurement_id, first_index))",
 };
 
+// Memory images stored compressed: how the bytes of data are coded (0 raw,
+// as version 1 stored them; 1 zlib through qCompress). sha256 and
+// byte_count stay those of the raw image.
+const char* const kVersion2[] = {
+    "ALTER TABLE memory_images ADD COLUMN coding INTEGER NOT NULL DEFAULT 0",
+};
+
 const Migration kMigrations[] = {
     {1, kVersion1, int(std::size(kVersion1))},
+    {2, kVersion2, int(std::size(kVersion2))},
 };
 
 QString dialect(const char* statement, bool sqlite)
