@@ -25,9 +25,10 @@ packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
 # package tests: cpack's Debian generator (dpkg-shlibdeps, file) and the
 # checkers of the desktop entry, metadata, manual pages and completion. The
 # command-line benchmarks' numpy competitor (tests/bench). The archive tests'
-# own PostgreSQL server.
+# own PostgreSQL server. The report tests read the PDF pages back
+# (poppler-utils).
 test_packages=(clang libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream
-               groff-base man-db bash-completion python3-numpy postgresql)
+               groff-base man-db bash-completion python3-numpy postgresql poppler-utils)
 
 # Any sanitizer report ends the process with a failure, leaks included;
 # only fontconfig's caches, which a QApplication fills and keeps to the end,

@@ -441,7 +441,7 @@ QList<FlowSection> sectionsAfterFirstPage(const NoiseReport& report, bool notesC
 {
     QList<FlowSection> sections;
     if (notesCut)
-        sections.append({QStringLiteral("Notes"), {report.details.notes}});
+        sections.append({QStringLiteral("Notes"), {report.details.notes}, std::nullopt});
     if (report.sections.made) {
         const ReportGrid periods = report.periodGrid();
         sections.append({QStringLiteral("Period levels"), report.periodNote(),
@@ -456,7 +456,7 @@ QList<FlowSection> sectionsAfterFirstPage(const NoiseReport& report, bool notesC
             sections.append({QStringLiteral("Level distribution"), report.distributionNote(),
                              std::nullopt, true});
     }
-    sections.append({QStringLiteral("Method"), report.methodNote()});
+    sections.append({QStringLiteral("Method"), report.methodNote(), std::nullopt});
     return sections;
 }
 

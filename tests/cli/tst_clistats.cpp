@@ -634,9 +634,9 @@ private slots:
         QVERIFY2(page.contains(QStringLiteral("Page 1 of %1").arg(pages)), qPrintable(page));
         const QString rest = QString::fromUtf8(
             run(QStandardPaths::findExecutable("pdftotext"), {"-f", "2", pdf, "-"}).out);
-        for (const QString& heading : {"Period levels", "Day, evening and night",
+        for (const char* heading : {"Period levels", "Day, evening and night",
                                        "Exceedance events", "Level distribution", "Method"})
-            QVERIFY2(rest.contains(heading), qPrintable(heading + " not in\n" + rest));
+            QVERIFY2(rest.contains(QLatin1String(heading)), qPrintable(heading + (" not in\n" + rest)));
         for (const QString& text : after)
             QVERIFY2(rest.simplified().contains(text), qPrintable(text + " not in\n" + rest));
         for (const QString& detail : texts)
