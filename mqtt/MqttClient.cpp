@@ -287,7 +287,7 @@ bool MqttClient::start(const MqttSettings& settings, const QString& clientId, co
     core->owner = this;
     core_ = core;
     generation_ = 0;
-    std::thread([core] { core->run(); }).detach();
+    thread_ = std::thread([core] { core->run(); });
     return true;
 }
 
@@ -353,8 +353,13 @@ bool MqttClient::stop(const std::optional<Message>& last, std::chrono::milliseco
     core->wake.notify_all();
     // The thread ends when the broker has the disconnection, or at the
     // deadline; one blocked in a connection attempt is left to end alone.
-    core->wake.wait_until(lock, deadline + std::chrono::milliseconds(500),
-                          [&core] { return core->finished; });
+    const bool finished = core->wake.wait_until(lock, deadline + std::chrono::milliseconds(500),
+                                                [&core] { return core->finished; });
+    lock.unlock();
+    if (finished)
+        thread_.join();
+    else
+        thread_.detach();
     return acknowledged;
 }
 

@@ -22,6 +22,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <thread>
 
 class MqttClient : public QObject
 {
@@ -71,5 +72,6 @@ private:
     void onPublished(quint64 generation, int mid);
 
     std::shared_ptr<Core> core_;
+    std::thread thread_;
     quint64 generation_ = 0;
 };
