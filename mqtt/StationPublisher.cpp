@@ -2,8 +2,10 @@
 
 #include "meter/MeterClock.h"
 
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTimer>
 
 #include <utility>
 
@@ -55,6 +57,20 @@ bool StationPublisher::start()
 
 void StationPublisher::stop(std::chrono::milliseconds bound)
 {
+    // What is pending goes first (the interval closed at the end, say), for
+    // two thirds of the time at most; the rest is for "offline".
+    publishPending();
+    if (connected_ && !inFlight_.isEmpty()) {
+        QEventLoop loop;
+        connect(this, &StationPublisher::messageSent, &loop, [this, &loop] {
+            if (inFlight_.isEmpty())
+                loop.quit();
+        });
+        connect(this, &StationPublisher::connectionChanged, &loop, &QEventLoop::quit);
+        QTimer::singleShot(bound * 2 / 3, &loop, &QEventLoop::quit);
+        loop.exec();
+        bound /= 3;
+    }
     client_.stop(MqttClient::Message{topic(QStringLiteral("status")), "offline", 1, true}, bound);
     if (std::exchange(connected_, false))
         emit connectionChanged(false);

@@ -49,8 +49,9 @@ public:
     void setReadingEvery(qint64 ms) { readingEveryMs_ = ms; }
     void setClock(MeterClock& clock) { clock_ = &clock; }
 
-    // Says "offline", waits for the broker to have it and disconnects; returns
-    // within about bound.
+    // Sends what the outbox holds unsent, says "offline", waits for the broker
+    // to have them and disconnects; returns within about bound. Events are
+    // processed meanwhile (the acknowledgements arrive as events).
     void stop(std::chrono::milliseconds bound = std::chrono::seconds(5));
 
     [[nodiscard]] bool isConnected() const { return connected_; }

@@ -76,6 +76,7 @@ private slots:
     void delivery();
     void refusedConnections_data();
     void refusedConnections();
+    void stopSendsWhatIsPending();
     void brokerAwayAndBack();
     void lastWillWhenKilled();
     void readingsThrottled();
@@ -257,6 +258,30 @@ void TestMqtt::refusedConnections()
     QVERIFY2(!text.contains(QStringLiteral("pass")), qPrintable(text));
     QVERIFY(!publisher.isConnected());
     QCOMPARE(outbox.sentCount(), 0);
+}
+
+// The messages stored just before the end are sent before "offline".
+void TestMqtt::stopSendsWhatIsPending()
+{
+    MosquittoBroker broker;
+    QVERIFY2(broker.start(), qPrintable(broker.error()));
+    MosquittoSubscriber subscriber(broker, QStringLiteral("audimark/#"));
+    QVERIFY2(subscriber.start(), qPrintable(subscriber.error()));
+    QString error;
+    std::optional<MqttSettings> settings = parseMqttUrl(broker.url(), error);
+    QVERIFY2(settings, qPrintable(error));
+    settings->station = QStringLiteral("ending");
+    MemoryOutbox outbox;
+    StationPublisher publisher(*settings, outbox);
+    QVERIFY2(publisher.start(), qPrintable(publisher.lastError()));
+    QTRY_VERIFY_WITH_TIMEOUT(publisher.isConnected(), kWaitMs);
+    appendIntervals(outbox, publisher, StationPublisher::kWindow + 5);
+    publisher.stop(std::chrono::seconds(60));
+    QCOMPARE(outbox.sentCount(), StationPublisher::kWindow + 5);
+    QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads("audimark/ending/status"),
+                              (QList<QByteArray>{"online", "offline"}), kWaitMs);
+    QCOMPARE(receivedIds(subscriber, "ending"), oneTo(StationPublisher::kWindow + 5));
+    QCOMPARE(subscriber.messages().last().first, QStringLiteral("audimark/ending/status"));
 }
 
 // Messages stored while the broker is down reach it once it is back: all of
