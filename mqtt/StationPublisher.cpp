@@ -28,9 +28,12 @@ StationPublisher::StationPublisher(MqttSettings settings, MonitorOutbox& outbox,
     connect(&client_, &MqttClient::errorOccurred, this, &StationPublisher::onError);
 }
 
+// No waiting for acknowledgements here (no events while an object goes):
+// what is unsent stays in the outbox for the next start.
 StationPublisher::~StationPublisher()
 {
-    stop();
+    client_.stop(MqttClient::Message{topic(QStringLiteral("status")), "offline", 1, true},
+                 std::chrono::seconds(2));
 }
 
 QString StationPublisher::topic(const QString& subtopic) const
