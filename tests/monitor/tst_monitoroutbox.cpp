@@ -91,6 +91,26 @@ private slots:
         QCOMPARE(opened.outbox->append("interval", {}), qint64(1));
     }
 
+    // A server that went away: nothing stored meanwhile (0, with the reason),
+    // and once it is back the next message goes in on a new connection.
+    void serverBackAfterRestart()
+    {
+        const ArchiveLocation location = locationOf(QStringLiteral("postgresql"));
+        SqlMonitorOutbox::OpenResult opened = SqlMonitorOutbox::open(location, "site-1");
+        QVERIFY2(opened.outbox, qPrintable(opened.error));
+        QCOMPARE(opened.outbox->append("interval", {}), qint64(1));
+        m_server.stop();
+        QCOMPARE(opened.outbox->append("interval", {}), qint64(0));
+        QVERIFY(!opened.outbox->lastError().isEmpty());
+        QVERIFY2(m_server.startAgain(), qPrintable(m_server.error()));
+        qint64 id = 0;
+        for (QDeadlineTimer until(3 * SqlMonitorOutbox::kReconnectEveryMs);
+             id == 0 && !until.hasExpired(); QTest::qWait(100))
+            id = opened.outbox->append("interval", {});
+        QCOMPARE(id, qint64(2));
+        QCOMPARE(opened.outbox->unsentCount(), qint64(2));
+    }
+
     void queueFileNames_data()
     {
         QTest::addColumn<QString>("station");
