@@ -5,6 +5,7 @@
 
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
+#include "tools/cli/MonitorCommand.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -232,6 +233,66 @@ private slots:
         QVERIFY(std::abs(event.value("sel_db").toDouble() -
                          (e.leq + 10.0 * std::log10(e.seconds))) < 0.006);
         QVERIFY(event.value("id").toInteger() > 0);
+    }
+
+    void textLines_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<QString>("silent");
+        QTest::addColumn<QString>("event");
+        QTest::newRow("C") << "C"
+                           << "2026-12-08 10:15:00  60 s  LAeq 65.4 dB  LAFmax 80.2  LAFmin 50.1  "
+                              "LAF10 70.0  LAF50 64.9  LAF90 55.5  540 readings  coverage 90.0 %  "
+                              "OVER 2"
+                           << "2026-12-08 10:15:00  60 s  no readings  coverage 0.0 %"
+                           << "event 2026-12-08 10:15:03 - 10:15:15  12.5 s  LAmax 92.1 dB  "
+                              "LAeq 90.0 dB  SEL 101.0 dB";
+        QTest::newRow("decimal comma")
+            << "de_DE"
+            << "2026-12-08 10:15:00  60 s  LAeq 65,4 dB  LAFmax 80,2  LAFmin 50,1  LAF10 70,0  "
+               "LAF50 64,9  LAF90 55,5  540 readings  coverage 90,0 %  OVER 2"
+            << "2026-12-08 10:15:00  60 s  no readings  coverage 0,0 %"
+            << "event 2026-12-08 10:15:03 - 10:15:15  12,5 s  LAmax 92,1 dB  LAeq 90,0 dB  SEL "
+               "101,0 dB";
+    }
+
+    void textLines()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, interval);
+        QFETCH(QString, silent);
+        QFETCH(QString, event);
+        qputenv("TZ", "UTC");
+        const qint64 start = 1'796'724'900'000; // 2026-12-08 10:15:00 UTC
+        MonitorInterval i;
+        i.startMs = start;
+        i.endMs = start + 60'000;
+        i.readings = 540;
+        i.leq = 65.43;
+        i.lmax = 80.2;
+        i.lmin = 50.1;
+        i.l10 = 70.0;
+        i.l50 = 64.9;
+        i.l90 = 55.5;
+        i.coverage = 0.9;
+        i.overRange = 2;
+        i.weighting = AcousticWeighting::A;
+        i.timeWeighting = TimeWeightingSeen::Fast;
+        QCOMPARE(MonitorLines::interval(i, QLocale(locale)), interval);
+        MonitorInterval none;
+        none.startMs = start;
+        none.endMs = start + 60'000;
+        QCOMPARE(MonitorLines::interval(none, QLocale(locale)), silent);
+        MonitorEvent e;
+        e.startMs = start + 3'000;
+        e.endMs = start + 15'500;
+        e.durationSeconds = 12.5;
+        e.lmax = 92.1;
+        e.leq = 90.0;
+        e.sel = 100.97;
+        e.weighting = AcousticWeighting::A;
+        QCOMPARE(MonitorLines::event(e, QLocale(locale)), event);
     }
 
     void refusesWhatDoesNotRead_data()

@@ -182,7 +182,11 @@ TimeWeighting timeWeightingOf(TimeWeightingSeen seen)
     return TimeWeighting::Unknown;
 }
 
-QString intervalLine(const MonitorInterval& i, const QLocale& locale)
+} // namespace
+
+namespace MonitorLines {
+
+QString interval(const MonitorInterval& i, const QLocale& locale)
 {
     const auto dB = [&](double value) { return locale.toString(value, 'f', 1); };
     QString line = localText(i.startMs) + QStringLiteral("  ") +
@@ -211,7 +215,7 @@ QString intervalLine(const MonitorInterval& i, const QLocale& locale)
     return line;
 }
 
-QString eventLine(const MonitorEvent& e, const QLocale& locale)
+QString event(const MonitorEvent& e, const QLocale& locale)
 {
     const auto dB = [&](double value) { return locale.toString(value, 'f', 1); };
     return QStringLiteral("event %1 - %2  %3 s  %4 %5 dB  %6 %7 dB  SEL %8 dB")
@@ -220,6 +224,10 @@ QString eventLine(const MonitorEvent& e, const QLocale& locale)
              FigureNames::levelName(e.weighting, TimeWeighting::Unknown, QStringLiteral("max")),
              dB(e.lmax), FigureNames::equivalentLevelName(e.weighting), dB(e.leq), dB(e.sel));
 }
+
+} // namespace MonitorLines
+
+namespace {
 
 // A monotonic time on the wall clock's scale: the wall clock once at the
 // start, then the steady clock, so that a clock set back or forward while
@@ -255,13 +263,13 @@ public:
         monitor_.setIntervalHandler([this](const MonitorInterval& interval) {
             pending_.push_back({MonitorMessages::IntervalTopic,
                                 MonitorMessages::interval(interval, options_.station),
-                                intervalLine(interval, locale_)});
+                                MonitorLines::interval(interval, locale_)});
             storePending();
         });
         monitor_.setEventHandler([this](const MonitorEvent& event) {
             pending_.push_back({MonitorMessages::EventTopic,
                                 MonitorMessages::event(event, *options_.events, options_.station),
-                                eventLine(event, locale_)});
+                                MonitorLines::event(event, locale_)});
             storePending();
         });
     }

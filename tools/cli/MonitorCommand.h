@@ -11,9 +11,11 @@
 // intervals show as reduced coverage; monitoring goes on when it is back.
 
 #include "acoustics/ExceedanceEvents.h"
+#include "monitor/NoiseMonitor.h"
 #include "tools/cli/CliArchive.h"
 #include "tools/cli/CommandLine.h"
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +48,12 @@ namespace MonitorArguments {
 // The host's name as a station name; "station" when it gives none.
 [[nodiscard]] QString defaultStation();
 } // namespace MonitorArguments
+
+// The text lines: local times, numbers as the locale writes them.
+namespace MonitorLines {
+[[nodiscard]] QString interval(const MonitorInterval& interval, const QLocale& locale);
+[[nodiscard]] QString event(const MonitorEvent& event, const QLocale& locale);
+} // namespace MonitorLines
 
 // Returns the process exit status: 0 ended by SIGINT or SIGTERM with every
 // interval and event stored; 1 no port, no meter, an outbox that cannot be
