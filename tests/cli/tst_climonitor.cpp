@@ -305,6 +305,9 @@ private slots:
                                  << "--station needs 1 to 64 letters, digits, '.', '_' or '-'";
         QTest::newRow("hysteresis alone") << QStringList{"--hysteresis", "2"}
                                           << "--min-duration and --hysteresis go with --threshold";
+        QTest::newRow("reading-every without a broker")
+            << QStringList{"--reading-every", "1s"}
+            << "--mqtt-password-file, --mqtt-ca-file and --reading-every go with --mqtt";
     }
 
     void refusesWhatDoesNotRead()
