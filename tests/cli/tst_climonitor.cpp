@@ -3,6 +3,7 @@
 // printed once with its SEL, the meter unplugged for 20 s as coverage, and
 // SIGTERM closing the open interval.
 
+#include "common/MosquittoBroker.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
 #include "tools/cli/MonitorCommand.h"
@@ -233,6 +234,52 @@ private slots:
         QVERIFY(std::abs(event.value("sel_db").toDouble() -
                          (e.leq + 10.0 * std::log10(e.seconds))) < 0.006);
         QVERIFY(event.value("id").toInteger() > 0);
+    }
+
+    // Published through a real broker: every interval that was printed
+    // arrives, in order, with the LAeq of the readings; the station ends
+    // offline.
+    void publishesIntervalsInOrder()
+    {
+        MosquittoBroker broker;
+        QVERIFY2(broker.start(), qPrintable(broker.error()));
+        MosquittoSubscriber subscriber(broker, "audimark/test-2/#");
+        QVERIFY2(subscriber.start(), qPrintable(subscriber.error()));
+        QTemporaryDir dir;
+        const QString link = dir.filePath("meter");
+        VirtualMeterProcess meter({"--link", link, "--level", "60", "--seed", "3"});
+        QVERIFY(meter.waitForPath().startsWith("/dev/"));
+        MonitorRun run({"--port", link, "--interval", "10s", "--station", "test-2", "--no-archive",
+                        "--format", "json", "--verbose", "--mqtt",
+                        QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--reading-every",
+                        "1s"});
+        QTRY_VERIFY_WITH_TIMEOUT(run.of("interval").size() >= 2, 60000);
+        run.cli.terminate();
+        QVERIFY(run.cli.waitForFinished(30000));
+        QCOMPARE(run.cli.exitCode(), 0);
+        run.drain();
+
+        const QList<QJsonObject> printed = run.of("interval");
+        const QString topic = "audimark/test-2/interval";
+        QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads(topic).size(), printed.size(), 30000);
+        const std::vector<Reading> readings = run.readings();
+        const std::vector<qint64> durations = durationsOf(readings);
+        const QList<QByteArray> published = subscriber.payloads(topic);
+        for (qsizetype k = 0; k < printed.size(); ++k) {
+            const QJsonObject message = QJsonDocument::fromJson(published[k]).object();
+            QCOMPARE(message.value("id").toInteger(), printed[k].value("id").toInteger());
+            QCOMPARE(message.value("start"), printed[k].value("start"));
+            const Energy e = energyBetween(readings, durations, msOf(message.value("start")),
+                                           msOf(message.value("end")));
+            QCOMPARE(message.value("samples").toInt(), int(e.count));
+            if (e.count == 0)
+                QVERIFY(message.value("leq_db").isNull());
+            else
+                QVERIFY(std::abs(message.value("laeq_db").toDouble() - e.leq) < 0.006);
+        }
+        QVERIFY(!subscriber.payloads("audimark/test-2/reading").isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads("audimark/test-2/status").constLast(),
+                                  QByteArray("offline"), 10000);
     }
 
     void textLines_data()

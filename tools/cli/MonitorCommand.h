@@ -5,7 +5,9 @@
 // (NoiseMonitor): one line per interval and per exceedance event, each
 // stored first in the station's outbox (the archive's table
 // monitor_messages, or with --no-archive the station's queue file in the
-// data directory) and printed once stored. Runs until SIGINT or SIGTERM,
+// data directory) and printed once stored; with --mqtt published from there
+// (StationPublisher), so that a broker that is away gets them afterwards, in
+// order. Runs until SIGINT or SIGTERM,
 // which close the open interval (and event), store and print it. A meter
 // that stops answering or whose device goes away leaves a gap that the
 // intervals show as reduced coverage; monitoring goes on when it is back.
@@ -30,7 +32,8 @@ struct MonitorOptions
     ArchiveChoice archive;
     bool json = false;
     bool verbose = false; // also a line per reading
-    // Publishing: read here, used where the MQTT client is built in.
+    // Publishing (StationPublisher): the broker, its password and CA files,
+    // and how often a live reading goes out (0: each one).
     QString mqttUrl;
     QString mqttPasswordFile;
     QString mqttCaFile;
