@@ -487,8 +487,9 @@ QList<Command> buildCommands()
         {QStringLiteral("monitor"),
          QStringLiteral("[--port PATH]... [--interval 1m] [--threshold dB [--min-duration TIME] "
                         "[--hysteresis dB]] [--station NAME] [--archive URL|FILE|--no-archive] "
-                        "[--format text|json] [--mqtt URL [--mqtt-password-file FILE] "
-                        "[--mqtt-ca-file FILE] [--reading-every TIME]]"),
+                        "[--format text|json] [--verbose] [--mqtt URL] "
+                        "[--mqtt-password-file FILE] [--mqtt-ca-file FILE] "
+                        "[--reading-every TIME]"),
          QStringLiteral("unattended noise monitoring: interval levels and events"),
          QStringLiteral("Finds the meter as `live` does and turns its live readings into the "
                         "levels of consecutive intervals aligned to the clock (the equivalent "
