@@ -57,9 +57,23 @@ const char* const kVersion2[] = {
     "ALTER TABLE memory_images ADD COLUMN coding INTEGER NOT NULL DEFAULT 0",
 };
 
+// The messages a monitoring station stores before it publishes them.
+const char* const kVersion3[] = {
+    "CREATE TABLE monitor_messages ("
+    " station TEXT NOT NULL,"
+    " id BIGINT NOT NULL,"
+    " subtopic TEXT NOT NULL,"
+    " payload TEXT NOT NULL,"
+    " stored_utc_ms BIGINT NOT NULL,"
+    " sent INTEGER NOT NULL DEFAULT 0,"
+    " PRIMARY KEY (station, id))",
+    "CREATE INDEX monitor_messages_unsent ON monitor_messages (station, sent, id)",
+};
+
 const Migration kMigrations[] = {
     {1, kVersion1, int(std::size(kVersion1))},
     {2, kVersion2, int(std::size(kVersion2))},
+    {3, kVersion3, int(std::size(kVersion3))},
 };
 
 QString dialect(const char* statement, bool sqlite)
@@ -71,6 +85,23 @@ QString dialect(const char* statement, bool sqlite)
     sql.replace(QLatin1String("{real}"),
                 sqlite ? QLatin1String("REAL") : QLatin1String("DOUBLE PRECISION"));
     return sql;
+}
+
+// Whether a migration was applied: versions are recorded one by one, so that
+// one added between two others (of a branch merged later) is still applied
+// to an archive that has the later one.
+std::optional<bool> hasVersion(QSqlDatabase& db, int version, const QString& name,
+                               QString& error)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM schema_version WHERE version = ?"));
+    query.addBindValue(version);
+    if (!query.exec() || !query.next()) {
+        error =
+            QStringLiteral("The archive %1 is damaged: %2").arg(name, query.lastError().text());
+        return std::nullopt;
+    }
+    return query.value(0).toInt() > 0;
 }
 
 bool exec(QSqlDatabase& db, const QString& sql, const QString& name, QString& error)
@@ -157,8 +188,11 @@ bool migrate(QSqlDatabase& db, bool sqlite, const QString& name, QString& error)
             return false;
         }
         const std::optional<int> version = readVersion(db, name, error);
-        bool ok = version.has_value();
-        if (ok && *version < migration.version) {
+        std::optional<bool> applied;
+        if (version)
+            applied = hasVersion(db, migration.version, name, error);
+        bool ok = applied.has_value();
+        if (ok && !*applied) {
             for (int i = 0; ok && i < migration.count; ++i)
                 ok = exec(db, dialect(migration.statements[i], sqlite), name, error);
             QSqlQuery mark(db);

@@ -17,6 +17,10 @@
 //   sample_chunks   measurement_id, first_index, sample_count, data
 //                   (SampleChunk coding), primary key (measurement_id,
 //                   first_index)
+//   monitor_messages station, id (per station, from 1), subtopic, payload
+//                   (JSON text), stored_utc_ms, sent (0/1), primary key
+//                   (station, id): the outbox of a monitoring station
+//                   (version 3)
 //
 // The few differences between the two engines are here and nowhere else.
 
@@ -27,7 +31,7 @@
 
 namespace ArchiveSchema {
 
-inline constexpr int kCurrentVersion = 2;
+inline constexpr int kCurrentVersion = 3;
 
 // Starts a transaction that will write. SQLite takes the write lock at once
 // (waiting up to the busy timeout) rather than failing when a reader upgrades.

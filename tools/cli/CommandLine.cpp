@@ -483,6 +483,66 @@ QList<Command> buildCommands()
                                                "both or neither of --count and --duration, and "
                                                "CSV under a decimal comma")}},
          QStringLiteral("audimark-cli record --interval 1 --duration 1h30m --out site.csv")});
+    list.append(
+        {QStringLiteral("monitor"),
+         QStringLiteral("[--port PATH]... [--interval 1m] [--threshold dB [--min-duration TIME] "
+                        "[--hysteresis dB]] [--station NAME] [--archive URL|FILE|--no-archive] "
+                        "[--format text|json] [--verbose] [--mqtt URL] "
+                        "[--mqtt-password-file FILE] [--mqtt-ca-file FILE] "
+                        "[--reading-every TIME]"),
+         QStringLiteral("unattended noise monitoring: interval levels and events"),
+         QStringLiteral("Finds the meter as `live` does and turns its live readings into the "
+                        "levels of consecutive intervals aligned to the clock (the equivalent "
+                        "level, each reading weighted by the time it stands for, Lmax, Lmin, "
+                        "L10, L50, L90, the readings, the coverage, the weightings seen and the "
+                        "OVER and UNDER readings) and, with --threshold, into exceedance events "
+                        "as `events` finds them (start, end, duration, Lmax, SEL). Each interval "
+                        "and event is stored first, in the archive (table monitor_messages) or "
+                        "with --no-archive in the station's queue file in the data directory, "
+                        "then printed, one line each; with --mqtt it is published from "
+                        "there (audimark/STATION/interval and .../event, QoS 1, with the live "
+                        "readings, the station's status and Home Assistant discovery), so "
+                        "that a broker that was away gets every message afterwards, in "
+                        "order. A meter that stops answering or is "
+                        "unplugged leaves a gap that the intervals show as reduced coverage; "
+                        "monitoring goes on when it is back. Runs until Ctrl-C or SIGTERM, "
+                        "which close, store and print the open interval."),
+         {portOption(),
+          {QStringLiteral("interval"), QStringLiteral("T"),
+           QStringLiteral("The interval: 10s, 1m (the default), 5m, 15m or 1h.")},
+          {QStringLiteral("threshold"), QStringLiteral("dB"),
+           QStringLiteral("Look for exceedance events above this level.")},
+          {QStringLiteral("min-duration"), QStringLiteral("TIME"),
+           QStringLiteral("The shortest event: 10s (the default), 2m, ...")},
+          {QStringLiteral("hysteresis"), QStringLiteral("dB"),
+           QStringLiteral("An event ends below threshold - hysteresis (default 2).")},
+          {QStringLiteral("station"), QStringLiteral("NAME"),
+           QStringLiteral("The station's name in the messages and topics: letters, digits, "
+                          "'.', '_' and '-'. Default: the host name.")},
+          archiveOption(),
+          {QStringLiteral("no-archive"), {},
+           QStringLiteral("Keep the messages in the station's queue file in the data directory "
+                          "instead.")},
+          {QStringLiteral("format"), QStringLiteral("FORMAT"),
+           QStringLiteral("text (the default; follows the regional settings) or json (one "
+                          "object per line, as stored, with \"type\" interval or event).")},
+          {QStringLiteral("verbose"), {}, QStringLiteral("Also a line per reading.")},
+          {QStringLiteral("mqtt"), QStringLiteral("URL"),
+           QStringLiteral("Publish to this broker: mqtt://[user@]host[:port] or mqtts://.")},
+          {QStringLiteral("mqtt-password-file"), QStringLiteral("FILE"),
+           QStringLiteral("The broker password, read from FILE (never on the command line).")},
+          {QStringLiteral("mqtt-ca-file"), QStringLiteral("FILE"),
+           QStringLiteral("The certificate authority of an mqtts:// broker.")},
+          {QStringLiteral("reading-every"), QStringLiteral("TIME"),
+           QStringLiteral("Publish a live reading at most this often (1s, ...; default every "
+                          "reading).")}},
+         {{QStringLiteral("0"), QStringLiteral("ended by Ctrl-C or SIGTERM, every interval and "
+                                               "event stored")},
+          {QStringLiteral("1"), QStringLiteral("no serial port or no meter answered, the archive "
+                                               "or queue file cannot be opened, or messages "
+                                               "could not be stored")},
+          UsageExit},
+         QStringLiteral("audimark-cli monitor --interval 1m --threshold 85 --station site-1")});
     return list;
 }
 

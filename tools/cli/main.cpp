@@ -8,6 +8,7 @@
 #include "tools/cli/ExportCommand.h"
 #include "tools/cli/FiguresCommand.h"
 #include "tools/cli/LiveCommand.h"
+#include "tools/cli/MonitorCommand.h"
 #include "tools/cli/RecordCommand.h"
 #include "tools/cli/ReportRunner.h"
 #include "tools/cli/SetsCommand.h"
@@ -269,6 +270,13 @@ int runCommand(const Invocation& invocation)
 {
     if (invocation.command == QLatin1String("record"))
         return runRecord(invocation);
+    if (invocation.command == QLatin1String("monitor")) {
+        QString error;
+        const std::optional<MonitorOptions> options = MonitorArguments::of(invocation, error);
+        if (!options)
+            return usage(error);
+        return runMonitorCommand(*options);
+    }
     const QString& command = invocation.command;
     if (command == QLatin1String("download"))
         return runDownload(invocation);
