@@ -356,7 +356,7 @@ int store(const QString& dir)
 
 // --- size ----------------------------------------------------------------
 
-qint64 fileBytes(const QString& path)
+qint64 bytesOnDisk(const QString& path)
 {
     return QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size();
 }
@@ -380,7 +380,7 @@ qint64 storedImageBytes(const QString& path)
 
 void printSize(const QString& what, const QString& path, qint64 samples, qint64 imageBytes)
 {
-    const qint64 bytes = fileBytes(path);
+    const qint64 bytes = bytesOnDisk(path);
     QString line = QStringLiteral("  %1: %2 bytes for %3 samples = %4 bytes/sample (goal <= 3)")
                        .arg(what)
                        .arg(bytes)

@@ -50,12 +50,6 @@ QByteArray memoryFile(const QString& path)
     return builder.image();
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // The meter's wall clock read in Berlin, where April is two hours ahead of UTC.
 QProcessEnvironment berlin()
 {

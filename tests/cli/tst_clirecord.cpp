@@ -32,12 +32,6 @@ namespace {
 
 constexpr std::uint32_t Seed = 4711;
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // Also with a runtime directory, which the report program would otherwise
 // warn about.
 QProcessEnvironment withoutArchive()

@@ -17,6 +17,9 @@
 //   QVERIFY2(sub.start(), qPrintable(sub.error()));
 //   QTRY_VERIFY_WITH_TIMEOUT(sub.payloads("audimark/x/status").contains("online"), 30000);
 
+#include "common/FileBytes.h"
+#include "common/LoopbackPort.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -57,7 +60,7 @@ public:
             return failWith(QStringLiteral("no temporary directory"));
         if (!QFile::exists(kBroker))
             return failWith(kBroker + QStringLiteral(" not found (package mosquitto)"));
-        m_port = freePort();
+        m_port = freeLoopbackPort();
         if (m_port == 0)
             return failWith(QStringLiteral("no free loopback port"));
         if (m_tls && !makeCertificates())
@@ -83,7 +86,7 @@ public:
         if (m_tls)
             config += QStringLiteral("cafile %1\ncertfile %2\nkeyfile %3\n")
                           .arg(caFile(), path("server.crt"), path("server.key"));
-        if (!writeFile(path("mosquitto.conf"), config.toUtf8()))
+        if (!writeBytes(path("mosquitto.conf"), config.toUtf8()))
             return failWith(QStringLiteral("cannot write the configuration"));
         return launch();
     }
@@ -153,23 +156,6 @@ public:
         return process.readAllStandardOutput().trimmed();
     }
 
-    static int freePort()
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (fd < 0)
-            return 0;
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof(address);
-        int port = 0;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            port = ntohs(address.sin_port);
-        ::close(fd);
-        return port;
-    }
-
 private:
     bool launch()
     {
@@ -219,7 +205,7 @@ private:
                   QStringLiteral("/CN=Audimark test CA"), QStringLiteral("-keyout"), path("ca.key"),
                   QStringLiteral("-out"), caFile()}))
             return false;
-        if (!writeFile(path("server.ext"), "subjectAltName=IP:127.0.0.1,DNS:localhost\n"
+        if (!writeBytes(path("server.ext"), "subjectAltName=IP:127.0.0.1,DNS:localhost\n"
                                            "basicConstraints=CA:FALSE\n"))
             return failWith(QStringLiteral("cannot write the certificate extensions"));
         return run(openssl,
@@ -247,19 +233,6 @@ private:
         return failWith(
             QStringLiteral("%1 failed (%2): %3")
                 .arg(tool, process.errorString(), QString::fromLocal8Bit(process.readAll())));
-    }
-
-    static bool writeFile(const QString& path, const QByteArray& bytes)
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-               file.write(bytes) == bytes.size() && file.flush();
-    }
-
-    static QByteArray fileBytes(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     bool failWith(const QString& reason)
