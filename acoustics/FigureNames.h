@@ -7,7 +7,7 @@
 // - The equivalent level is "LAeq" only for A-weighted data, "LCeq" for C,
 //   "Leq" when the weighting is mixed or not known (text and CSV files).
 // - With the time weighting known (live frames), the level is "LAF"/"LAS",
-//   its maximum "LAFmax"; without it, "LA"/"LAmax".
+//   its maximum "LAFmax"; without it (or mixed), "LA"/"LAmax".
 // - Percentile levels Ln follow the nearest rank (AcousticStatistics: always
 //   a level that was measured); the interpolated Ln is the spreadsheet's
 //   PERCENTILE.INC of the levels at 1 - n/100.
@@ -29,7 +29,29 @@ enum class TimeWeighting
 {
     Unknown,
     Fast,
-    Slow
+    Slow,
+    Mixed // changed during a recording: named as not known
+};
+
+// Follows the time weighting the live frames report during a real-time
+// recording: Unknown before the first sample, then the first sample's,
+// Mixed from the first change on.
+class TimeWeightingTracker
+{
+public:
+    void reset() { m_weighting = TimeWeighting::Unknown; }
+    void add(bool fast)
+    {
+        const TimeWeighting now = fast ? TimeWeighting::Fast : TimeWeighting::Slow;
+        if (m_weighting == TimeWeighting::Unknown)
+            m_weighting = now;
+        else if (m_weighting != now)
+            m_weighting = TimeWeighting::Mixed;
+    }
+    [[nodiscard]] TimeWeighting timeWeighting() const { return m_weighting; }
+
+private:
+    TimeWeighting m_weighting = TimeWeighting::Unknown;
 };
 
 // Counts shown beside the figures rather than folded into them silently.

@@ -187,4 +187,5 @@ void ArchiveSession::reportWriteFailure(const QString& error)
 void ArchiveSession::reportWriteSuccess()
 {
     failureTold_ = false;
+    emit stored();
 }

@@ -78,6 +78,7 @@ public:
     // A store failed (error names the archive): told once until a store
     // succeeds. When a server's connection is gone, archive() changes.
     void reportWriteFailure(const QString& error);
+    // A store succeeded: stored() tells those listing the archive.
     void reportWriteSuccess();
     // Tries the server now while keptLocally() (the timer's work): true
     // when the spool was forwarded and archive() is the server again.
@@ -91,6 +92,9 @@ signals:
     void problem(const QString& text);
     // archive() is another Archive (the spool, or the server again).
     void archiveChanged();
+    // Something was stored (a logger memory, a file kept, a recording
+    // started or ended): a list of the measurements is out of date.
+    void stored();
 
 private:
     void changed();

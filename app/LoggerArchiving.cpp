@@ -6,12 +6,30 @@
 namespace LoggerArchiving {
 
 namespace {
-LoggerArchiveResult reported(ArchiveSession& session, LoggerArchiveResult result)
+// Stores into the session's archive. A store that fails because a server's
+// connection went is tried once more in the archive the session hands over
+// to (a fresh connection or the local spool), so that a loaded memory is
+// not lost; only a store failing there too is reported as failed.
+std::optional<LoggerArchiveResult> stored(ArchiveSession& session,
+                                          const std::function<LoggerArchiveResult(Archive&)>& store)
 {
-    if (result.stored)
-        session.reportWriteSuccess();
-    else
+    Archive* archive = session.archive();
+    if (!archive)
+        return std::nullopt;
+    LoggerArchiveResult result = store(*archive);
+    if (!result.stored) {
+        // Told first: the session finds out whether the server is gone.
         session.reportWriteFailure(result.error);
+        Archive* now = session.archive();
+        if (!now || now == archive)
+            return result;
+        result = store(*now);
+        if (!result.stored) {
+            session.reportWriteFailure(result.error);
+            return result;
+        }
+    }
+    session.reportWriteSuccess();
     return result;
 }
 } // namespace
@@ -31,21 +49,18 @@ std::optional<LoggerArchiveResult> keepSets(ArchiveSession& session, const QByte
                                             const DataSetCollection& sets,
                                             const LoggerImageSource& source)
 {
-    Archive* archive = session.archive();
-    if (!archive)
-        return std::nullopt;
-    return reported(session, LoggerImageArchiver::store(*archive, image, sets, source));
+    return stored(session, [&](Archive& archive) {
+        return LoggerImageArchiver::store(archive, image, sets, source);
+    });
 }
 
 std::optional<LoggerArchiveResult> keepMemory(ArchiveSession& session, const QByteArray& image,
                                               qint32 memoryEnd, const QDateTime& now,
                                               const LoggerImageSource& source)
 {
-    Archive* archive = session.archive();
-    if (!archive)
-        return std::nullopt;
-    return reported(session,
-                    LoggerImageArchiver::storeMemory(*archive, image, memoryEnd, now, source));
+    return stored(session, [&](Archive& archive) {
+        return LoggerImageArchiver::storeMemory(archive, image, memoryEnd, now, source);
+    });
 }
 
 } // namespace LoggerArchiving

@@ -3,7 +3,10 @@
 // Keeps what the logger gives in the program's archive: the memory image
 // (once per content) and one finished measurement per data set, under the
 // keys the command line uses too (LoggerImageArchiver), so a set loaded by
-// either is stored once. The session hears of each success and failure.
+// either is stored once. The session hears of each success and failure; a
+// store that fails because a server went away is tried once more where the
+// session continues (its local spool), and reported failed only when that
+// fails too.
 
 #include "archive/LoggerImageArchiver.h"
 

@@ -7,6 +7,7 @@
 #include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"
 
+#include <QAbstractItemDelegate>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -188,6 +189,14 @@ void TfrmHistory::buildFields()
     });
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TfrmHistory::updateButtons);
+    // Queued: the view leaves its editing state after telling of the close.
+    connect(
+        table_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+        [this] {
+            if (relistAfterEdit_)
+                relist();
+        },
+        Qt::QueuedConnection);
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         updateButtons();
         updateCountText();
@@ -281,6 +290,26 @@ void TfrmHistory::selectRow(int row)
 
 void TfrmHistory::btnRefreshClick()
 {
+    relist();
+}
+
+bool TfrmHistory::editing() const
+{
+    // A cell's editor is a child of the view's viewport until it is closed.
+    const QList<QWidget*> children =
+        table_->viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    return std::any_of(children.begin(), children.end(),
+                       [](const QWidget* child) { return !child->isHidden(); });
+}
+
+void TfrmHistory::relist()
+{
+    // Listing again would drop a site or notes being typed: after the edit.
+    if (editing()) {
+        relistAfterEdit_ = true;
+        return;
+    }
+    relistAfterEdit_ = false;
     const int row = selectedRow();
     const qint64 id = row >= 0 ? model_->measurementAt(row).id : 0;
     applyFilter();

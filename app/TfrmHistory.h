@@ -76,6 +76,11 @@ public:
     // Deletes the selected measurement after "Yes" to the question.
     void btnDeleteClick();
     void btnRefreshClick();
+    // Lists the archive again, keeping the filters and the selected
+    // measurement: Refresh, and the main window when something was stored
+    // while the window is open. While a site or notes is being edited, once
+    // the edit ends.
+    void relist();
 
     // Fills a graph window prepared by addGraphWindow with a measurement's
     // points: the whole series, the statistics, the slider and the cursors.
@@ -90,12 +95,15 @@ private:
     void applyFilter();
     void updateButtons();
     void updateCountText();
+    // A site or notes is being edited.
+    [[nodiscard]] bool editing() const;
     TfrmGraph* graphOf(int row, bool forExport);
 
     Archive& archive_;
     Context context_;
     MeasurementTableModel* model_ = nullptr;
     bool settingFields_ = false;
+    bool relistAfterEdit_ = false;
 
     QCheckBox* chkFrom_ = nullptr;
     QDateEdit* dateFrom_ = nullptr;

@@ -986,6 +986,11 @@ void TfrmMain::History1Click()
     context.graphs = &graphState_;
     context.dialogs = completed(environment_.fileDialogs);
     historyWindow_ = new TfrmHistory(*archive_, std::move(context));
+    // Listed again when something is stored while it is open; queued, so
+    // never inside the live stream's receive handler.
+    if (environment_.archive)
+        connect(environment_.archive, &ArchiveSession::stored, historyWindow_, &TfrmHistory::relist,
+                Qt::QueuedConnection);
     QMdiSubWindow* frame = mdiArea_->addSubWindow(historyWindow_);
     frame->setAttribute(Qt::WA_DeleteOnClose);
     // At the top left, as wide as the client area and two thirds as high,

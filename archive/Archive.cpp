@@ -17,6 +17,9 @@
 namespace {
 
 constexpr qint64 kMsPerDay = 86400000;
+// memory_images.coding
+constexpr int kImageRaw = 0;
+constexpr int kImageZlib = 1;
 // Milliseconds from 30 December 1899 to 1 January 1970.
 constexpr qint64 kEpochOffsetMs = 25569 * kMsPerDay;
 
@@ -632,6 +635,21 @@ bool Archive::updateSiteNotes(qint64 id, const QString& site, const QString& not
     return true;
 }
 
+bool Archive::updateWeighting(qint64 id, const QString& weighting)
+{
+    QSqlQuery q(m_db);
+    if (!run(q, QStringLiteral("UPDATE measurements SET weighting = ? WHERE id = ?"),
+             {notNull(weighting), id}))
+        return fail(QStringLiteral("cannot change measurement %1").arg(id), q);
+    if (q.numRowsAffected() != 1) {
+        m_error = QStringLiteral("The archive %1 holds no measurement %2.")
+                      .arg(m_location.displayName())
+                      .arg(id);
+        return false;
+    }
+    return true;
+}
+
 bool Archive::deleteMeasurement(qint64 id)
 {
     if (!beginWrite())
@@ -665,10 +683,18 @@ std::optional<qint64> Archive::storeMemoryImage(const QByteArray& image)
 {
     const QString hash =
         QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex());
+    // A logger memory of levels in 0.1 dB steps keeps about half its size
+    // compressed; an image that does not get smaller is kept raw.
+    QByteArray data = qCompress(image, 9);
+    int coding = kImageZlib;
+    if (data.size() >= image.size()) {
+        data = image;
+        coding = kImageRaw;
+    }
     return insertUnlessPresent(
-        QStringLiteral("INSERT INTO memory_images (sha256, byte_count, stored_utc_ms, data) "
-                       "VALUES (?, ?, ?, ?) ON CONFLICT (sha256) DO NOTHING"),
-        {hash, qint64(image.size()), QDateTime::currentMSecsSinceEpoch(), image},
+        QStringLiteral("INSERT INTO memory_images (sha256, byte_count, stored_utc_ms, data, "
+                       "coding) VALUES (?, ?, ?, ?, ?) ON CONFLICT (sha256) DO NOTHING"),
+        {hash, qint64(image.size()), QDateTime::currentMSecsSinceEpoch(), data, coding},
         QStringLiteral("SELECT id FROM memory_images WHERE sha256 = ?"), hash,
         QStringLiteral("cannot store a logger memory"));
 }
@@ -704,7 +730,8 @@ std::optional<qint64> Archive::insertUnlessPresent(const QString& insertSql,
 std::optional<QByteArray> Archive::memoryImage(qint64 id)
 {
     QSqlQuery q(m_db);
-    if (!run(q, QStringLiteral("SELECT data FROM memory_images WHERE id = ?"), {id})) {
+    if (!run(q, QStringLiteral("SELECT data, coding, byte_count FROM memory_images WHERE id = ?"),
+             {id})) {
         fail(QStringLiteral("cannot read logger memory %1").arg(id), q);
         return std::nullopt;
     }
@@ -714,5 +741,20 @@ std::optional<QByteArray> Archive::memoryImage(qint64 id)
                       .arg(id);
         return std::nullopt;
     }
-    return q.value(0).toByteArray();
+    const QByteArray data = q.value(0).toByteArray();
+    const int coding = q.value(1).toInt();
+    QByteArray image;
+    if (coding == kImageRaw)
+        image = data;
+    else if (coding == kImageZlib && !data.isEmpty())
+        image = qUncompress(data);
+    // An unknown coding or bytes that do not give the image back: damaged,
+    // never handed on as a memory.
+    if ((coding != kImageRaw && image.isEmpty()) || image.size() != q.value(2).toLongLong()) {
+        m_error = QStringLiteral("Logger memory %1 of the archive %2 is damaged.")
+                      .arg(id)
+                      .arg(m_location.displayName());
+        return std::nullopt;
+    }
+    return image;
 }

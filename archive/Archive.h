@@ -108,10 +108,15 @@ public:
     [[nodiscard]] std::optional<ArchiveSeries> readSamples(qint64 id);
 
     [[nodiscard]] bool updateSiteNotes(qint64 id, const QString& site, const QString& notes);
+    // The weighting ("A", "C" or "mixed") of a measurement, for a recording
+    // whose weighting changed after it was added.
+    [[nodiscard]] bool updateWeighting(qint64 id, const QString& weighting);
     [[nodiscard]] bool deleteMeasurement(qint64 id);
 
     // Stores a logger memory image once per content (SHA-256) and returns
-    // its id; the same bytes again give the same id.
+    // its id; the same bytes again give the same id. The image is kept
+    // compressed; memoryImage() gives the raw bytes back (nullopt when the
+    // stored ones do not give them).
     [[nodiscard]] std::optional<qint64> storeMemoryImage(const QByteArray& image);
     [[nodiscard]] std::optional<QByteArray> memoryImage(qint64 id);
 

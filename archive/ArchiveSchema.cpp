@@ -50,6 +50,13 @@ const char* const kVersion1[] = {
     " PRIMARY KEY (measurement_id, first_index))",
 };
 
+// Memory images stored compressed: how the bytes of data are coded (0 raw,
+// as version 1 stored them; 1 zlib through qCompress). sha256 and
+// byte_count stay those of the raw image.
+const char* const kVersion2[] = {
+    "ALTER TABLE memory_images ADD COLUMN coding INTEGER NOT NULL DEFAULT 0",
+};
+
 // The messages a monitoring station stores before it publishes them.
 const char* const kVersion3[] = {
     "CREATE TABLE monitor_messages ("
@@ -65,6 +72,7 @@ const char* const kVersion3[] = {
 
 const Migration kMigrations[] = {
     {1, kVersion1, int(std::size(kVersion1))},
+    {2, kVersion2, int(std::size(kVersion2))},
     {3, kVersion3, int(std::size(kVersion3))},
 };
 

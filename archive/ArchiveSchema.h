@@ -5,7 +5,10 @@
 // add (each in its own write transaction, so that two programs opening a new
 // archive at once do not both create it).
 //
-//   memory_images   id, sha256 (hex, unique), byte_count, stored_utc_ms, data
+//   memory_images   id, sha256 (hex, unique), byte_count, stored_utc_ms,
+//                   data, coding (how data holds the image: 0 raw, 1 zlib
+//                   as qCompress makes it; sha256 and byte_count are those
+//                   of the raw image)
 //   measurements    id, measurement_key (unique), kind, meter_model,
 //                   meter_port, start_utc_ms, end_utc_ms, utc_offset_s,
 //                   interval_ms, weighting, sample_count, level_count,

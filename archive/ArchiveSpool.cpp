@@ -117,6 +117,9 @@ bool sendMeasurement(Archive& spool, Archive& server, const Measurement& kept, q
     if ((there->site != kept.site || there->notes != kept.notes) &&
         !server.updateSiteNotes(*id, kept.site, kept.notes))
         return false;
+    // So may a recording's weighting, once the meter switched between dBA and dBC.
+    if (there->weighting != kept.weighting && !server.updateWeighting(*id, kept.weighting))
+        return false;
     return true;
 }
 

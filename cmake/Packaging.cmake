@@ -43,6 +43,15 @@ install(FILES ${AUDIMARK_LINUX_DIR}/${AUDIMARK_METAINFO_ID}.metainfo.xml
 install(FILES ${AUDIMARK_LINUX_DIR}/copyright ${audimark_changelog}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/audimark)
 
+# A monitoring station as a service: audimark-monitor@NAME, its settings in
+# /etc/audimark/monitor/NAME.conf after the example beside the documentation.
+install(FILES ${PROJECT_SOURCE_DIR}/tools/systemd/audimark-monitor@.service
+        DESTINATION lib/systemd/system)
+install(FILES ${PROJECT_SOURCE_DIR}/tools/systemd/monitor-station.conf
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/audimark/examples)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/monitoring.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/audimark)
+
 # Icons: drawn on whole pixels for the small sizes (tools/artwork/
 # make_small_icons.py), the 256 px picture, and the drawing itself.
 foreach(size 16 22 24 32 48)

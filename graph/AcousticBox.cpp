@@ -112,17 +112,10 @@ AcousticBox::AcousticBox(QWidget* parent) : QGroupBox(QStringLiteral("Acoustic")
     }
     grid->setRowStretch(gridRow, 1);
 
-    names_[L5]->setText(QStringLiteral("L5"));
-    names_[L10]->setText(QStringLiteral("L10"));
-    names_[L50]->setText(QStringLiteral("L50"));
-    names_[L90]->setText(QStringLiteral("L90"));
-    names_[L95]->setText(QStringLiteral("L95"));
-    names_[Lmax]->setText(QStringLiteral("Lmax"));
-    names_[Lmin]->setText(QStringLiteral("Lmin"));
     names_[Duration]->setText(QStringLiteral("Duration"));
     names_[SecondsAbove]->setText(QStringLiteral("Time above"));
     names_[PercentAbove]->setText(QStringLiteral("Share above"));
-    setWeighting(std::nullopt);
+    showNames();
 
     showThreshold();
     connect(txtThreshold_, &QLineEdit::editingFinished, this, &AcousticBox::thresholdEntered);
@@ -130,9 +123,32 @@ AcousticBox::AcousticBox(QWidget* parent) : QGroupBox(QStringLiteral("Acoustic")
 
 void AcousticBox::setWeighting(std::optional<AcousticWeighting> weighting)
 {
-    const QString name = equivalentLevelName(weighting.value_or(AcousticWeighting::Mixed));
-    if (names_[Leq]->text() != name)
-        names_[Leq]->setText(name);
+    weighting_ = weighting;
+    showNames();
+}
+
+void AcousticBox::setTimeWeighting(TimeWeighting timeWeighting)
+{
+    timeWeighting_ = timeWeighting;
+    showNames();
+}
+
+void AcousticBox::showNames()
+{
+    const auto show = [this](Row row, const QString& name) {
+        if (names_[row]->text() != name)
+            names_[row]->setText(name);
+    };
+    show(Leq, equivalentLevelName(weighting_.value_or(AcousticWeighting::Mixed)));
+    const bool named = (timeWeighting_ == TimeWeighting::Fast ||
+                        timeWeighting_ == TimeWeighting::Slow) &&
+                       weighting_ && *weighting_ != AcousticWeighting::Mixed;
+    static const std::pair<Row, const char*> kLevels[] = {
+        {L5, "5"},   {L10, "10"},   {L50, "50"},  {L90, "90"},
+        {L95, "95"}, {Lmax, "max"}, {Lmin, "min"}};
+    for (const auto& [row, suffix] : kLevels)
+        show(row, named ? FigureNames::levelName(weighting_, timeWeighting_, QLatin1String(suffix))
+                        : QStringLiteral("L") + QLatin1String(suffix));
 }
 
 std::array<QString, AcousticBox::RowCount> AcousticBox::textsOf(const AcousticFigures& f)

@@ -15,6 +15,7 @@
 // figures (no samples) show empty texts; so do the duration and the time
 // above of figures without durations (times that run backwards).
 
+#include "acoustics/FigureNames.h"
 #include "data/AcousticStatistics.h"
 
 #include <QGroupBox>
@@ -61,6 +62,10 @@ public:
     // Names the equivalent level after the weighting: "LAeq", "LCeq", or
     // "Leq" when it is mixed or not known.
     void setWeighting(std::optional<AcousticWeighting> weighting);
+    // With the time weighting known (fast or slow) and the weighting A or C,
+    // the levels are named after both: "LAF10", "LASmax"; otherwise (not
+    // known, mixed) "L10", "Lmax".
+    void setTimeWeighting(TimeWeighting timeWeighting);
     void showFigures(Column column, const AcousticFigures& figures);
     void clear(Column column);
 
@@ -85,9 +90,12 @@ signals:
 private:
     void thresholdEntered();
     void showThreshold();
+    void showNames();
 
     std::array<QLabel*, RowCount> names_{};
     std::array<std::array<QLabel*, RowCount>, 2> values_{};
     QLineEdit* txtThreshold_ = nullptr;
     double threshold_ = DefaultThreshold;
+    std::optional<AcousticWeighting> weighting_;
+    TimeWeighting timeWeighting_ = TimeWeighting::Unknown;
 };

@@ -109,7 +109,7 @@ PESGraph::PESGraph(QWidget* parent)
     }
     plot_->addLayer(QStringLiteral("annotations"), plot_->layer(QStringLiteral("axes")),
                     QCustomPlot::limAbove);
-    overlay_ = new PESGraphOverlay(plot_, axisRect_, look_, content_);
+    overlay_ = new PESGraphOverlay(plot_, axisRect_, look_, content_, marks_);
     overlay_->setLayer(QStringLiteral("annotations"));
     // The series (on the main layer) get a paint buffer of their own, so
     // that a recording's new samples are drawn without the rest.
@@ -466,6 +466,14 @@ QColor PESGraph::vertLineAnnotationColor(int index) const
     const auto it = content_.vertLines.find(index);
     return it == content_.vertLines.end() ? QColor() : it->second.color;
 }
+void PESGraph::setMarks(const PESGraphMarks& marks)
+{
+    if (marks == marks_)
+        return;
+    marks_ = marks;
+    marksChanged_ = true;
+}
+
 void PESGraph::setVertLineAnnotation(int index, double x)
 {
     if (index >= 0)
@@ -661,8 +669,10 @@ void PESGraph::redraw()
         applyScales();
     plot_->xAxis2->setRange(plot_->xAxis->range());
     plot_->yAxis2->setRange(plot_->yAxis->range());
-    if (!drawTailOnly())
+    // New marks lie all over the plot: not a matter of the series' new end.
+    if (marksChanged_ || !drawTailOnly())
         plot_->replot(QCustomPlot::rpQueuedRefresh);
+    marksChanged_ = false;
     layoutDirty_ = false;
 }
 

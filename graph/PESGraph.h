@@ -205,6 +205,11 @@ public:
     QColor vertLineAnnotationColor(int index) const;
     void setVertLineAnnotationColor(int index, const QColor& color);
 
+    // ---- Marks over the plot (see PESGraphMarks) ------------------------
+    // Shown from the next redraw(); empty marks take them away.
+    [[nodiscard]] const PESGraphMarks& marks() const { return marks_; }
+    void setMarks(const PESGraphMarks& marks);
+
     // ---- Geometry and mouse ---------------------------------------------
     // The last mouse position over the chart, in widget pixels.
     QPoint lastMousePosition() const { return lastMouse_; }
@@ -321,6 +326,8 @@ private:
 
     PESGraphLook look_;
     PESGraphContent content_;
+    PESGraphMarks marks_;
+    bool marksChanged_ = false; // the next redraw draws the whole plot
 
     QCustomPlot* plot_;
     QCPAxisRect* axisRect_;

@@ -7,6 +7,8 @@
 #include <QColor>
 #include <QString>
 #include <map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 // One series. X counts days since 30 December 1899 (local wall-clock time)
@@ -62,6 +64,19 @@ struct PESGraphScale
     double min = 0.0;
     double max = 1.0;
     friend bool operator==(const PESGraphScale&, const PESGraphScale&) = default;
+};
+
+// Marks an owner lays over the plot for a while, not part of the content
+// (never saved with the chart): spans of X (chart units, from <= to) shaded
+// across the plot's height, and a level drawn as a dashed line with its
+// text at the right end.
+struct PESGraphMarks
+{
+    std::vector<std::pair<double, double>> spans;
+    std::optional<double> level;
+    QString levelText;
+    QColor color = QColor(0xE0, 0x60, 0x00);
+    friend bool operator==(const PESGraphMarks&, const PESGraphMarks&) = default;
 };
 
 struct PESGraphContent

@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 constexpr double kTextPadding = 3.0;
 constexpr double kCrossHalfSize = 5.0;
@@ -22,8 +24,8 @@ QSizeF textSize(const QFont& font, const QString& text)
 } // namespace
 
 PESGraphOverlay::PESGraphOverlay(QCustomPlot* plot, QCPAxisRect* axisRect, const PESGraphLook& look,
-                                 const PESGraphContent& content)
-    : QCPLayerable(plot), axisRect_(axisRect), look_(look), content_(content)
+                                 const PESGraphContent& content, const PESGraphMarks& marks)
+    : QCPLayerable(plot), axisRect_(axisRect), look_(look), content_(content), marks_(marks)
 {
 }
 
@@ -141,8 +143,48 @@ std::vector<PESGraphOverlay::AnnotationShape> PESGraphOverlay::annotationShapes(
     return shapes;
 }
 
+void PESGraphOverlay::drawMarks(QCPPainter* painter) const
+{
+    const QRectF area = axisRect_->rect();
+    const QCPAxis* xAxis = axisRect_->axis(QCPAxis::atBottom);
+    QColor shade = marks_.color;
+    shade.setAlpha(60);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(shade);
+    for (const auto& [from, to] : marks_.spans) {
+        double left = xAxis->coordToPixel(keyOf(from));
+        double right = xAxis->coordToPixel(keyOf(to));
+        if (left > right)
+            std::swap(left, right);
+        if (right < area.left() || left > area.right())
+            continue;
+        // At least a pixel wide, so that a short span stays visible zoomed out.
+        left = std::max(left, area.left());
+        right = std::min(std::max(right, left + 1.0), area.right() + 1.0);
+        painter->drawRect(QRectF(left, area.top(), right - left, area.height()));
+    }
+    painter->setBrush(Qt::NoBrush);
+    if (!marks_.level)
+        return;
+    const double y = axisRect_->axis(QCPAxis::atLeft)->coordToPixel(*marks_.level);
+    if (y < area.top() || y > area.bottom())
+        return;
+    painter->setPen(QPen(marks_.color, 1.5, Qt::DashLine));
+    painter->drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+    if (marks_.levelText.isEmpty())
+        return;
+    const QFont font = fontPercent(look_.lineAnnotationTextSize);
+    const QSizeF size = textSize(font, marks_.levelText);
+    const QRectF box(QPointF(area.right() - size.width() - 2, y - size.height() - 1), size);
+    painter->setFont(font);
+    painter->setPen(marks_.color);
+    painter->drawText(box.adjusted(kTextPadding, kTextPadding, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+                      marks_.levelText);
+}
+
 void PESGraphOverlay::draw(QCPPainter* painter)
 {
+    drawMarks(painter);
     const QRectF area = axisRect_->rect();
     const QFont annotationFont = fontPercent(look_.graphAnnotationTextSize);
     QColor backdrop = look_.graphBackColor;

@@ -1,8 +1,9 @@
 #pragma once
 
-// Draws the chart's vertical cursor lines and graph annotations over the
-// plot area, and finds them under a pixel for the hot-spot reports. It reads
-// the look and content of its PESGraph, which outlives it.
+// Draws the chart's marks (shaded spans, a level line), vertical cursor
+// lines and graph annotations over the plot area, and finds the lines and
+// annotations under a pixel for the hot-spot reports. It reads the look,
+// content and marks of its PESGraph, which outlives it.
 
 #include "graph/PESGraphContent.h"
 #include "graph/PESGraphLook.h"
@@ -14,7 +15,7 @@ class PESGraphOverlay : public QCPLayerable
 {
 public:
     PESGraphOverlay(QCustomPlot* plot, QCPAxisRect* axisRect, const PESGraphLook& look,
-                    const PESGraphContent& content);
+                    const PESGraphContent& content, const PESGraphMarks& marks);
 
     // Hot spots at a pixel of the plot widget.
     std::optional<int> vertLineAt(const QPointF& pos) const;
@@ -52,8 +53,10 @@ private:
     QFont fontPercent(int percent) const;
     std::vector<LineShape> lineShapes() const;
     std::vector<AnnotationShape> annotationShapes() const;
+    void drawMarks(QCPPainter* painter) const;
 
     QCPAxisRect* axisRect_;
     const PESGraphLook& look_;
     const PESGraphContent& content_;
+    const PESGraphMarks& marks_;
 };

@@ -8,6 +8,7 @@
 #include "files/formats/GraphFile.h"
 #include "graph/AcousticBox.h"
 #include "graph/GraphCursors.h"
+#include "graph/GraphEventsPanel.h"
 #include "graph/GraphFlowLayout.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmAnnoEdit.h"
@@ -148,8 +149,24 @@ TfrmGraph::TfrmGraph(GraphWindowState& state, QWidget* parent) : QWidget(parent)
     graphSplitter_->setChildrenCollapsible(false);
     graphSplitter_->addWidget(pnlGraph);
     graphSplitter_->addWidget(pnlStatistic);
+    pnlEvents = new GraphEventsPanel;
+    pnlEvents->hide();
+    graphSplitter_->addWidget(pnlEvents);
     graphSplitter_->setStretchFactor(0, 1);
     graphSplitter_->setStretchFactor(1, 0);
+    graphSplitter_->setStretchFactor(2, 0);
+    // New criteria, or the series changed (whoever changed it redraws).
+    connect(pnlEvents, &GraphEventsPanel::eventsChanged, this, [this] {
+        showEventMarks();
+        PESGraph1->PEactions(PESGraph::ActionRedraw);
+    });
+    connect(pnlEvents, &GraphEventsPanel::eventChosen, this, [this](int index) {
+        HandlerGuard::run([this, index] {
+            const QList<ExceedanceEvent>& events = pnlEvents->events();
+            if (index >= 0 && index < events.size())
+                placeCursors(int(events[index].first), int(events[index].last));
+        });
+    });
     rightLayout->addWidget(graphSplitter_, 1);
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
@@ -234,6 +251,9 @@ void TfrmGraph::buildToolBar()
                       QStringLiteral("Toggle Line Cursor Statistic"));
     ToolButton2->setCheckable(true);
     ToolButton2->setChecked(true);
+    tbntEvents = add("tbntEvents", QStringLiteral("Events"),
+                     QStringLiteral("Toggle Exceedance Events"));
+    tbntEvents->setCheckable(true);
     ToolBar1->addSeparator();
 
     auto* modes = new QActionGroup(this);
@@ -272,6 +292,8 @@ void TfrmGraph::buildToolBar()
         PESGraph1->setShowVertLineAnnotations(down);
         refreshGraph();
     });
+    connect(tbntEvents, &QAction::toggled, this,
+            [this](bool down) { HandlerGuard::run([this, down] { setEventsVisible(down); }); });
     connect(ToolButton4, &QAction::triggered, this,
             [this] { setCursorMode(GraphWindowState::CursorNormal); });
     connect(ToolButton5, &QAction::triggered, this,
@@ -610,6 +632,7 @@ void TfrmGraph::prepareChart(int seriesCount, float yMax, float yMin, double xMa
     PESGraph1->dropZoom();
     // Its weighting and interval are named anew by whoever fills it.
     acousticWeighting_.reset();
+    acousticTimeWeighting_ = TimeWeighting::Unknown;
     dataSetInterval_.reset();
     UndoZoom->setEnabled(false);
 
@@ -937,6 +960,12 @@ void TfrmGraph::setAcousticWeighting(std::optional<AcousticWeighting> weighting)
     grpAcoustic->setWeighting(weighting);
 }
 
+void TfrmGraph::setAcousticTimeWeighting(TimeWeighting timeWeighting)
+{
+    acousticTimeWeighting_ = timeWeighting;
+    grpAcoustic->setTimeWeighting(timeWeighting);
+}
+
 double TfrmGraph::acousticThreshold() const
 {
     return grpAcoustic->threshold();
@@ -986,6 +1015,8 @@ AcousticFigures TfrmGraph::wholeFigures(std::span<const float> levels, double in
 void TfrmGraph::updateAcousticStatistic()
 {
     grpAcoustic->setWeighting(acousticWeighting_);
+    grpAcoustic->setTimeWeighting(acousticTimeWeighting_);
+    updateEvents();
     // A hidden box is filled when it is shown again.
     if (grpAcoustic->isHidden())
         return;
@@ -1024,6 +1055,67 @@ void TfrmGraph::setAcousticBoxVisible(bool visible)
 bool TfrmGraph::acousticBoxVisible() const
 {
     return !grpAcoustic->isHidden();
+}
+
+// ---- Exceedance events ----------------------------------------------------------------
+
+void TfrmGraph::setEventsVisible(bool visible)
+{
+    if (pnlEvents->isHidden() != visible)
+        return;
+    if (tbntEvents->isChecked() != visible) {
+        const QSignalBlocker quiet(tbntEvents);
+        tbntEvents->setChecked(visible);
+    }
+    pnlEvents->setVisible(visible);
+    updateEvents();
+    showEventMarks();
+    refreshGraph();
+}
+
+bool TfrmGraph::eventsVisible() const
+{
+    return !pnlEvents->isHidden();
+}
+
+void TfrmGraph::updateEvents()
+{
+    // A hidden panel finds nothing; shown again it starts from the series.
+    if (pnlEvents->isHidden())
+        return;
+    const std::span<const float> levels = acousticLevels();
+    const std::span<const double> times = PESGraph1->xSeries(0);
+    pnlEvents->setSeries(times.first(std::min(times.size(), levels.size())), levels,
+                         acousticIntervalSeconds(), acousticWeighting_);
+}
+
+void TfrmGraph::showEventMarks()
+{
+    PESGraphMarks marks;
+    if (!pnlEvents->isHidden()) {
+        for (const ExceedanceEvent& e : pnlEvents->events())
+            marks.spans.emplace_back(SampleTiming::toDateTime(e.startMs),
+                                     SampleTiming::toDateTime(e.endMs));
+        const double threshold = pnlEvents->criteria().thresholdDb;
+        marks.level = threshold;
+        marks.levelText = GraphTexts::levelText(threshold) + QStringLiteral(" dB");
+    }
+    PESGraph1->setMarks(marks);
+}
+
+void TfrmGraph::placeCursors(int a, int b)
+{
+    const int last = std::max(PESGraph1->points() - 1, 0);
+    a = std::clamp(a, 0, last);
+    b = std::clamp(b, 0, last);
+    if (cursorsShown_ && Slider1->Value1() == a && Slider1->Value2() == b)
+        return;
+    {
+        const QSignalBlocker quiet(Slider1);
+        Slider1->SetValue1(a);
+        Slider1->SetValue2(b);
+    }
+    Slider1ValueChange1();
 }
 
 // ---- Statistic export and the graph template ---------------------------------------

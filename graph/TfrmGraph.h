@@ -23,11 +23,16 @@
 //   weighting (setAcousticWeighting); refreshGraphSoon() updates the figures
 //   as the series grows, from counts kept point by point. acousticFigures()
 //   gives the same figures to others;
+// - the "Events" panel under the chart (the tool bar's Events, hidden until
+//   then) lists the exceedance events of the series; picking one puts the
+//   cursors on its first and last sample, and the chart shades the events
+//   and draws the threshold while the panel is shown;
 // - saveRequested() asks the main window's Save command to save this window
 //   (emitted by the close question before the window closes). A Save that
 //   did not save sets LoggerDataUnsaved (or RealTimeDataUnsaved) again; the
 //   window then stays open.
 
+#include "acoustics/FigureNames.h"
 #include "data/AcousticStatistics.h"
 #include "data/ExportStatistic.h"
 #include "graph/GraphWindowState.h"
@@ -40,6 +45,7 @@
 #include <span>
 
 class AcousticBox;
+class GraphEventsPanel;
 class PESGraph;
 class QAction;
 class QComboBox;
@@ -144,6 +150,10 @@ public:
         return acousticWeighting_;
     }
     void setAcousticWeighting(std::optional<AcousticWeighting> weighting);
+    // The time weighting of the series: the real-time run's as the recorder
+    // names it, otherwise not known.
+    [[nodiscard]] TimeWeighting acousticTimeWeighting() const { return acousticTimeWeighting_; }
+    void setAcousticTimeWeighting(TimeWeighting timeWeighting);
     // The threshold of the time above, as the box's field holds it (dB).
     [[nodiscard]] double acousticThreshold() const;
     // The figures of the whole series, or of the points between the
@@ -159,6 +169,14 @@ public:
     void setAcousticBoxVisible(bool visible);
     [[nodiscard]] bool acousticBoxVisible() const;
     [[nodiscard]] AcousticBox* acousticBox() const { return grpAcoustic; }
+
+    // ---- Exceedance events ---------------------------------------------------
+    // The "Events" panel, shown or hidden (the tool bar's Events).
+    void setEventsVisible(bool visible);
+    [[nodiscard]] bool eventsVisible() const;
+    [[nodiscard]] GraphEventsPanel* eventsPanel() const { return pnlEvents; }
+    // The cursors on points a and b (clamped to the series), shown at once.
+    void placeCursors(int a, int b);
 
     // ---- What the window shows -------------------------------------------
     [[nodiscard]] StatisticFields statisticFields() const;
@@ -229,6 +247,9 @@ private:
                                                double intervalSeconds) const;
     // The box's cursor column, from the cursors shown.
     void updateAcousticBetween();
+    // The events of the series as it is now, and their marks on the chart.
+    void updateEvents();
+    void showEventMarks();
     void acousticThresholdChanged(double dB);
     void fitDataSetColumns();
     void alignSlider();
@@ -248,6 +269,7 @@ private:
     QToolBar* ToolBar1 = nullptr;
     QAction* ToolButton1 = nullptr;
     QAction* ToolButton2 = nullptr;
+    QAction* tbntEvents = nullptr;
     QAction* ToolButton4 = nullptr;
     QAction* ToolButton5 = nullptr;
     QAction* ToolButton9 = nullptr;
@@ -274,6 +296,7 @@ private:
     PESGraph* PESGraph1 = nullptr;
     QLabel* Panel12 = nullptr;
     AcousticBox* grpAcoustic = nullptr;
+    GraphEventsPanel* pnlEvents = nullptr;
 
     QWidget* pnlStatistic = nullptr;
     QWidget* pnlSlider = nullptr;
@@ -299,6 +322,7 @@ private:
     bool lookChosenByUser_ = false;
     // Named by the shown data set or the real-time recorder.
     std::optional<AcousticWeighting> acousticWeighting_;
+    TimeWeighting acousticTimeWeighting_ = TimeWeighting::Unknown;
     std::optional<double> dataSetInterval_;
     // The cursor fields show the cursors (not emptied).
     bool cursorsShown_ = false;

@@ -106,6 +106,11 @@ template <typename Work> bool SqlMonitorOutbox::retried(Work&& work)
     QSqlQuery probe(m_db);
     if (m_db.isOpen() && probe.exec(QStringLiteral("SELECT 1")))
         return false;
+    // A server out of reach may take its connection time-out to answer:
+    // asked again only every few seconds, so that the caller is not held up.
+    if (m_lastReconnect.isValid() && !m_lastReconnect.hasExpired(kReconnectEveryMs))
+        return false;
+    m_lastReconnect.start();
     const QString failure = m_error;
     if (!connect())
         return false;
@@ -118,8 +123,10 @@ bool SqlMonitorOutbox::tryAppend(const QString& subtopic, const QJsonObject& mes
     const auto fail = [this](const QSqlQuery& query) {
         m_error = QStringLiteral("The archive %1: the message cannot be stored: %2")
                       .arg(m_location.displayName(), query.lastError().text());
-        QSqlQuery rollback(m_db);
-        rollback.exec(QStringLiteral("ROLLBACK"));
+        if (m_db.isOpen()) {
+            QSqlQuery rollback(m_db);
+            rollback.exec(QStringLiteral("ROLLBACK"));
+        }
         return false;
     };
     QSqlQuery query(m_db);
@@ -156,6 +163,8 @@ qint64 SqlMonitorOutbox::append(const QString& subtopic, const QJsonObject& mess
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (retried([&] { return tryAppend(subtopic, message, id); }))
             return id;
+        if (!m_db.isOpen())
+            break;
     }
     return 0;
 }

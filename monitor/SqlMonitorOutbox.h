@@ -7,12 +7,14 @@
 // committed write, made before the message is published.
 //
 // Several stations may share one archive: ids count per station. A server
-// connection that broke is opened again on the next write or read; until
-// then append() returns 0 and lastError() says why.
+// connection that broke is opened again on a later write or read (at most
+// every kReconnectEveryMs); until then append() returns 0 and lastError()
+// says why.
 
 #include "archive/ArchiveLocation.h"
 #include "monitor/MonitorOutbox.h"
 
+#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -21,6 +23,9 @@
 class SqlMonitorOutbox : public MonitorOutbox
 {
 public:
+    // A broken server connection is opened again at most this often.
+    static constexpr qint64 kReconnectEveryMs = 5000;
+
     struct OpenResult
     {
         std::unique_ptr<SqlMonitorOutbox> outbox; // null when refused
@@ -64,4 +69,5 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     QString m_error;
+    QElapsedTimer m_lastReconnect;
 };

@@ -85,12 +85,25 @@ bool RealTimeArchiver::startInArchive()
     if (!there)
         return false;
     measurementId_ = *id;
+    storedWeighting_ = there->weighting;
+    if (!storeWeighting())
+        return false;
     const size_t from = size_t(there->sampleCount);
     if (there->unfinished && from < allX_.size() &&
         !recordingArchive_->appendSamples(*id, std::span(allX_).subspan(from),
                                           std::span(allY_).subspan(from)))
         return false; // tried again from the archive's count with the next sample
     recording_ = std::make_unique<ArchiveRecording>(*recordingArchive_, *id);
+    return true;
+}
+
+bool RealTimeArchiver::storeWeighting()
+{
+    if (storedWeighting_ == measurement_->weighting)
+        return true;
+    if (!recordingArchive_->updateWeighting(measurementId_, measurement_->weighting))
+        return false;
+    storedWeighting_ = measurement_->weighting;
     return true;
 }
 
@@ -128,16 +141,18 @@ void RealTimeArchiver::sampleTaken(double time, float level, AcousticWeighting w
         }
         m.start = start_;
         m.intervalMs = std::llround(double(interval_) * 1000.0);
-        m.weighting = weightingText(weighting);
         measurement_ = m;
     }
+    // The meter switched between dBA and dBC: the measurement is "mixed".
+    measurement_->weighting = weightingText(weighting);
     followArchive();
     if (!recordingArchive_)
         return;
     // After a failure every sample tries the held ones again: true is a
     // write that succeeded.
-    const bool ok =
-        write([&] { return recording_ ? recording_->add(time, level) : startInArchive(); });
+    const bool ok = write([&] {
+        return recording_ ? recording_->add(time, level) && storeWeighting() : startInArchive();
+    });
     if (ok && !inArchive_)
         wrote(true);
 }
@@ -148,7 +163,10 @@ void RealTimeArchiver::finishRecording()
         followArchive();
         if (recordingArchive_) {
             const QDateTime end = clock_.currentDateTime();
-            if (write([&] { return (recording_ || startInArchive()) && recording_->finish(end); }))
+            if (write([&] {
+                    return (recording_ || startInArchive()) && storeWeighting() &&
+                           recording_->finish(end);
+                }))
                 wrote(true);
         }
     }

@@ -2,8 +2,9 @@
 
 // Writes a real-time recording into the archive while it records: the
 // measurement (kind realtime, the meter's model and port, the start with its
-// offset from UTC, the interval and the weighting of the first sample) is
-// added with the first sample, the samples follow through an
+// offset from UTC, the interval and the weighting) is added with the first
+// sample, its weighting becomes "mixed" when the meter switches between dBA
+// and dBC while recording, the samples follow through an
 // ArchiveRecording (committed at least once a second of sample time), and
 // the measurement is finished when recording stops by any cause. A crash
 // leaves it unfinished with all but the last second.
@@ -77,6 +78,8 @@ private:
     void followArchive();
     // Adds the measurement to the archive and every sample it lacks.
     [[nodiscard]] bool startInArchive();
+    // Brings the stored measurement's weighting up to the recording's.
+    [[nodiscard]] bool storeWeighting();
     // Runs a write; when it fails and the archive given changes because of
     // that (writeFailed() told), runs it again in the new one.
     [[nodiscard]] bool write(const std::function<bool()>& attempt);
@@ -91,6 +94,8 @@ private:
     QDateTime start_;
     float interval_ = 0.0f;
     qint64 measurementId_ = 0;
+    // The weighting the archive holds for measurementId_.
+    QString storedWeighting_;
     std::unique_ptr<ArchiveRecording> recording_;
     // The recording's measurement, made with its first sample.
     std::optional<Measurement> measurement_;

@@ -76,6 +76,7 @@ void RealTimeGraphController::resetForRecording(int pointCount)
     g->showGraphStatisticTexts(texts);
     g->clearCursorTexts();
     g->setAcousticWeighting(std::nullopt);
+    g->setAcousticTimeWeighting(TimeWeighting::Unknown);
     g->updateAcousticStatistic();
 
     chart->setManualMinX(start);
@@ -132,6 +133,13 @@ bool RealTimeGraphController::appendSample(double time, float level,
         emit graphRedrawn(state_.RealTimeSampleCount);
     }
     return state_.RealTimeSampleCount > chart->points() - 1;
+}
+
+void RealTimeGraphController::setTimeWeighting(TimeWeighting runTimeWeighting)
+{
+    TfrmGraph* g = graph();
+    if (g && g->acousticTimeWeighting() != runTimeWeighting)
+        g->setAcousticTimeWeighting(runTimeWeighting);
 }
 
 void RealTimeGraphController::finishRealTimeGraph()

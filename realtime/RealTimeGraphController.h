@@ -44,6 +44,8 @@ public:
     void setClearEnabled(bool enabled);
 
     bool appendSample(double time, float level, AcousticWeighting runWeighting) override;
+    // Names the graph's levels after it ("LAFmax", ...).
+    void setTimeWeighting(TimeWeighting runTimeWeighting) override;
     void finishRealTimeGraph() override;
 
 signals:

@@ -16,6 +16,7 @@ void RealTimeRecorder::start(float intervalSeconds)
     lastGoodLevel_ = 0.0f;
     rejectedCount_ = 0;
     weighting_.reset();
+    timeWeighting_.reset();
     setRunning(true);
     emit recordingStarted();
     emit rejectedCountChanged(rejectedCount_);
@@ -75,6 +76,8 @@ void RealTimeRecorder::sampleReading(const MeterReading& reading)
     }
 
     weighting_.add(reading.weightingA);
+    timeWeighting_.add(reading.fast);
+    sink_->setTimeWeighting(timeWeighting_.timeWeighting());
     const double time = GraphTexts::fromDateTime(stamp);
     const bool full = sink_->appendSample(time, level, weighting_.weighting());
     emit sampleTaken(time, level, weighting_.weighting());

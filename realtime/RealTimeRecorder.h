@@ -16,10 +16,13 @@
 //   exactly as the Stop command does.
 // - The run's weighting follows the meter's dBA/dBC of the readings each
 //   sample is taken from: the first one's, Mixed from the first change on;
-//   a start begins it anew.
+//   a start begins it anew. Its time weighting follows the frames' fast/slow
+//   flag the same way (TimeWeightingTracker), so that the graph names its
+//   levels "LAFmax" or "LASmax" when it is known.
 //
 // Everything runs on the main thread, inside the live receive handler.
 
+#include "acoustics/FigureNames.h"
 #include "data/AcousticStatistics.h"
 #include "meter/LiveReadingConsumers.h"
 #include "meter/MeterClock.h"
@@ -65,6 +68,8 @@ public:
     [[nodiscard]] float lastGoodLevel() const { return lastGoodLevel_; }
     // The weighting of the samples taken since the start.
     [[nodiscard]] const WeightingTracker& weighting() const { return weighting_; }
+    // The time weighting of the samples taken since the start.
+    [[nodiscard]] const TimeWeightingTracker& timeWeighting() const { return timeWeighting_; }
 
 signals:
     // Recording started (true) or ended (false), by any cause.
@@ -89,4 +94,5 @@ private:
     int rejectedCount_ = 0;
     std::optional<MeterClock::TimePoint> lastSampleTime_;
     WeightingTracker weighting_;
+    TimeWeightingTracker timeWeighting_;
 };

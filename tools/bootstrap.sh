@@ -20,14 +20,17 @@ fuzz_seconds=${AUDIMARK_FUZZ_SECONDS:-30}
 # fonts-wqy-microhei: the Traditional Chinese status texts of the logger setup.
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
           libqcustomplot-dev xvfb xauth fonts-dejavu-core fonts-wqy-microhei
-          libqt6sql6-sqlite libqt6sql6-psql)
+          libqt6sql6-sqlite libqt6sql6-psql libmosquitto-dev)
 # The sanitizer stage: clang with its sanitizer and libFuzzer run-time. The
 # package tests: cpack's Debian generator (dpkg-shlibdeps, file) and the
 # checkers of the desktop entry, metadata, manual pages and completion. The
 # command-line benchmarks' numpy competitor (tests/bench). The archive tests'
-# own PostgreSQL server.
+# own PostgreSQL server. The MQTT tests' own broker, its clients, and openssl
+# for their throw-away certificates. The report tests read the PDF pages
+# back (poppler-utils).
 test_packages=(clang libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream
-               groff-base man-db bash-completion python3-numpy postgresql)
+               groff-base man-db bash-completion python3-numpy postgresql
+               mosquitto mosquitto-clients openssl poppler-utils)
 
 # Any sanitizer report ends the process with a failure, leaks included;
 # only fontconfig's caches, which a QApplication fills and keeps to the end,

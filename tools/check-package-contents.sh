@@ -69,7 +69,9 @@ for path in /usr/bin/audimark /usr/bin/audimark-cli \
     /usr/share/man/man1/audimark.1.gz /usr/share/man/man1/audimark-cli.1.gz \
     /usr/share/man/man1/audimark-virtual-meter.1.gz \
     /usr/share/bash-completion/completions/audimark-cli \
-    /usr/share/audimark/QV58M.htm /usr/share/doc/audimark/copyright /usr/share/doc/audimark/changelog.gz; do
+    /usr/share/audimark/QV58M.htm /usr/share/doc/audimark/copyright /usr/share/doc/audimark/changelog.gz \
+    /usr/lib/systemd/system/audimark-monitor@.service /usr/share/doc/audimark/monitoring.md \
+    /usr/share/doc/audimark/examples/monitor-station.conf; do
     grep -q -x -F "$path" <<<"$files" || fail "the package lacks $path"
 done
 # Nothing of the build tree: no tests, benchmarks, libraries or headers, and
@@ -91,6 +93,11 @@ for program in usr/bin/audimark usr/bin/audimark-cli usr/libexec/audimark/audima
         fail "the debug package has no symbols for /$program (build id $id)"
     fi
 done
+
+# A program that publishes over MQTT brings the MQTT client library along.
+if readelf -d "$scratch/root/usr/bin/audimark-cli" 2>/dev/null | grep -q 'libmosquitto'; then
+    [[ $depends == *"libmosquitto1"* ]] || fail "audimark-cli links libmosquitto; Depends lacks libmosquitto1"
+fi
 
 # The debug package's checksums name the installed files.
 if [ -n "$ddeb" ]; then

@@ -454,6 +454,7 @@ NoiseReport NoiseReport::of(const ReportSeries& series, std::optional<ReportSpan
     report.weighting = series.weighting ? weightingText(*series.weighting)
                                         : QStringLiteral("unknown");
     report.leqName = equivalentLevelName(series.weighting.value_or(AcousticWeighting::Mixed));
+    report.seriesWeighting = series.weighting;
     report.wholeAcoustic =
         AcousticStatistics::of(series.levels, series.intervalSeconds, report.thresholdDb);
     // Whole seconds as the data set list writes them, else with one decimal;
@@ -587,6 +588,284 @@ QList<ReportTableRow> NoiseReport::rowsOf(const QLocale& locale, bool onPage) co
     return rows;
 }
 
+void NoiseReport::makeSections(const ReportSeries& series, const ReportSettings& settings)
+{
+    sections = ReportSections{};
+    sections.settings = settings;
+    const qsizetype n = std::min<qsizetype>(qsizetype(series.times.size()), series.size());
+    // Periods and events need times in order (the loaders refuse others,
+    // a chart's points may hold them).
+    if (n == 0 || firstBackwardStep(series.times))
+        return;
+    const std::span<const double> times(series.times.data(), std::size_t(n));
+    const std::span<const float> levels(series.levels.data(), std::size_t(n));
+    const SampleTiming timing = SampleTiming::of(times, levels, series.intervalSeconds);
+    qint64 lastEnd = timing.startMs.back();
+    for (qsizetype i = 0; i < n; ++i)
+        lastEnd = std::max(lastEnd, timing.endMs(i));
+
+    sections.made = true;
+    sections.criteria = {thresholdDb, settings.minDurationSeconds, settings.hysteresisDb};
+    sections.events = ExceedanceEvents::find(timing, levels, sections.criteria);
+    sections.periodMs = settings.periodFor(lastEnd - timing.startMs.front());
+    sections.periods = PeriodLevels::of(timing, levels, sections.periodMs);
+    for (const qint64 longer : {300'000LL, 900'000LL, 3'600'000LL, SampleTiming::kDayMs}) {
+        if (sections.periods.size() <= ReportSections::kMostPeriodsListed &&
+            !sections.periods.isEmpty())
+            break;
+        if (longer <= sections.periodMs)
+            continue;
+        sections.periodMsSet = settings.periodMs;
+        sections.periodMs = longer;
+        sections.periods = PeriodLevels::of(timing, levels, sections.periodMs);
+    }
+    PeriodLevels::countEvents(sections.periods, sections.events);
+    sections.den = DayEveningNight::of(timing, levels, settings.den);
+
+    int low = std::numeric_limits<int>::max();
+    int high = std::numeric_limits<int>::min();
+    std::vector<int> classes;
+    classes.reserve(std::size_t(n));
+    for (const float level : levels) {
+        if (!std::isfinite(level))
+            continue;
+        // The class of a level in the meter's 0.1 dB steps: 60.0 to 60.9 dB
+        // are the class of 60 dB, whatever float 60.9 is held as.
+        const int c = int(std::floor(std::round(double(level) * 10.0) / 10.0 + 1e-6));
+        classes.push_back(c);
+        low = std::min(low, c);
+        high = std::max(high, c);
+    }
+    if (!classes.empty()) {
+        sections.firstClassDb = low;
+        sections.classCounts.assign(std::size_t(high - low + 1), 0);
+        for (const int c : classes)
+            ++sections.classCounts[std::size_t(c - low)];
+        sections.distributed = qsizetype(classes.size());
+    }
+}
+
+namespace {
+const QString kNone = QStringLiteral("\u2013");
+
+QString levelCell(double value, const QLocale& locale)
+{
+    return GraphTexts::levelText(value, locale);
+}
+
+QString optionalLevelCell(const std::optional<double>& value, const QLocale& locale)
+{
+    return value ? levelCell(*value, locale) : kNone;
+}
+
+// Whole percent, never rounded up to a full 100 %, and a part too small
+// for 1 % not shown as none.
+QString percentNumber(double part, const QLocale& locale)
+{
+    const double percent = std::floor(part * 100.0 + 1e-9);
+    if (percent == 0.0 && part > 0.0)
+        return QStringLiteral("<1");
+    return locale.toString(percent, 'f', 0);
+}
+
+QString percentCell(double part, const QLocale& locale)
+{
+    return percentNumber(part, locale) + QStringLiteral(" %");
+}
+
+QString clockOf(int minute)
+{
+    return QStringLiteral("%1:%2")
+        .arg(minute / 60, 2, 10, QLatin1Char('0'))
+        .arg(minute % 60, 2, 10, QLatin1Char('0'));
+}
+
+double dateTimeOfMs(qint64 ms)
+{
+    return SampleTiming::toDateTime(ms);
+}
+} // namespace
+
+ReportGrid NoiseReport::periodGrid(const QLocale& locale) const
+{
+    using namespace NoiseReportTexts;
+    ReportGrid grid;
+    const QString length = ReportSettings::periodText(sections.periodMs).remove(QLatin1Char(' '));
+    grid.columns = {
+        QStringLiteral("Date"),
+        QStringLiteral("Time"),
+        leqName + QLatin1Char(',') + length,
+        FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown, QStringLiteral("max")),
+        FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown, QStringLiteral("10")),
+        FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown, QStringLiteral("90")),
+        QStringLiteral("Samples"),
+        QStringLiteral("Coverage"),
+        QStringLiteral("Events")};
+    grid.numeric = {false, false, true, true, true, true, true, false, true};
+    const bool withSeconds = sections.periodMs % 60'000 != 0;
+    const auto clock = [&](qint64 ms) {
+        return withSeconds ? timeText(dateTimeOfMs(ms), locale)
+                           : shortTimeText(dateTimeOfMs(ms), locale);
+    };
+    for (const PeriodLevel& p : sections.periods) {
+        const bool has = p.samples > 0;
+        const auto level = [&](double v) { return has ? levelCell(v, locale) : kNone; };
+        ReportGrid::Row row;
+        row.cells = {dateText(GraphTexts::toDateTime(dateTimeOfMs(p.startMs)).date(), locale),
+                     clock(p.startMs) + QStringLiteral("\u2013") + clock(p.endMs),
+                     level(p.leq),
+                     level(p.lmax),
+                     level(p.l10),
+                     level(p.l90),
+                     locale.toString(p.samples),
+                     percentCell(p.coverage, locale) +
+                         (p.isComplete() ? QString() : QStringLiteral(" incomplete")),
+                     locale.toString(p.events)};
+        row.marked = !p.isComplete();
+        grid.rows.append(row);
+    }
+    return grid;
+}
+
+ReportGrid NoiseReport::denGrid(const QLocale& locale) const
+{
+    ReportGrid grid;
+    grid.columns = {QStringLiteral("Day"),
+                    QStringLiteral("Lday"),
+                    QStringLiteral("Levening"),
+                    QStringLiteral("Lnight"),
+                    QStringLiteral("Lden"),
+                    QStringLiteral("Ldn"),
+                    QStringLiteral("Covered: day / evening / night")};
+    grid.numeric = {false, true, true, true, true, true, false};
+    const auto row = [&](const QString& name, const DenLevels& d, bool total) {
+        const auto percent = [&](double v) { return percentNumber(v, locale); };
+        ReportGrid::Row r;
+        r.cells = {
+            name,
+            optionalLevelCell(d.lday, locale),
+            optionalLevelCell(d.levening, locale),
+            optionalLevelCell(d.lnight, locale),
+            optionalLevelCell(d.lden, locale),
+            optionalLevelCell(d.ldn, locale),
+            QStringLiteral("%1 / %2 / %3 %")
+                .arg(percent(d.dayCoverage), percent(d.eveningCoverage), percent(d.nightCoverage))};
+        r.total = total;
+        grid.rows.append(r);
+    };
+    for (const DenLevels& day : sections.den.days)
+        row(NoiseReportTexts::dateText(day.date, locale), day, false);
+    if (!sections.den.days.isEmpty())
+        row(QStringLiteral("Whole series"), sections.den.whole, true);
+    return grid;
+}
+
+ReportGrid NoiseReport::eventGrid(const QLocale& locale) const
+{
+    using namespace NoiseReportTexts;
+    ReportGrid grid;
+    grid.columns = {
+        QStringLiteral("No."),
+        QStringLiteral("Start"),
+        QStringLiteral("End"),
+        QStringLiteral("Duration"),
+        FigureNames::levelName(seriesWeighting, TimeWeighting::Unknown, QStringLiteral("max")),
+        leqName,
+        QStringLiteral("SEL")};
+    grid.numeric = {true, false, false, true, true, true, true};
+    const qsizetype shown =
+        std::min<qsizetype>(sections.events.size(), ReportSections::kMostEventsListed);
+    for (qsizetype i = 0; i < shown; ++i) {
+        const ExceedanceEvent& e = sections.events.at(i);
+        const double start = dateTimeOfMs(e.startMs);
+        const double end = dateTimeOfMs(e.endMs);
+        const bool sameDay =
+            GraphTexts::toDateTime(start).date() == GraphTexts::toDateTime(end).date();
+        ReportGrid::Row row;
+        row.cells = {locale.toString(i + 1),
+                     dateTimeText(start, locale),
+                     sameDay ? timeText(end, locale) : dateTimeText(end, locale),
+                     durationText(e.durationSeconds, locale),
+                     levelCell(e.lmax, locale),
+                     levelCell(e.leq, locale),
+                     levelCell(e.sel, locale)};
+        grid.rows.append(row);
+    }
+    return grid;
+}
+
+QStringList NoiseReport::periodNote(const QLocale& locale) const
+{
+    QStringList note;
+    note << QStringLiteral("Periods of %1, aligned to the clock. %2,%3 is the equivalent level "
+                           "of the readings that start in the period, each weighted by the "
+                           "time it stands for. A period the readings do not cover whole (a "
+                           "gap, the ends of the series) is marked incomplete. Events: the "
+                           "exceedance events that start in the period.")
+                .arg(ReportSettings::periodText(sections.periodMs), leqName,
+                     ReportSettings::periodText(sections.periodMs).remove(QLatin1Char(' ')));
+    if (sections.periodMsSet > 0)
+        note << QStringLiteral("Periods of %1 would make more than %2 rows; the table takes "
+                               "periods of %3.")
+                    .arg(ReportSettings::periodText(sections.periodMsSet),
+                         locale.toString(ReportSections::kMostPeriodsListed),
+                         ReportSettings::periodText(sections.periodMs));
+    if (sections.periods.isEmpty())
+        note << QStringLiteral("The series spans more periods of that length than a table "
+                               "holds; choose a longer period.");
+    return note;
+}
+
+QStringList NoiseReport::denNote(const QLocale& locale) const
+{
+    const DenSettings& d = sections.settings.den;
+    return {QStringLiteral("Day %1\u2013%2, evening %2\u2013%3 (+%4 dB), night %3\u2013%1 "
+                           "(+%5 dB). A day runs from %1 to %1 the next morning and is named by "
+                           "the date it starts on. Lden and Ldn are given for a day whose "
+                           "periods all hold readings; coverage is the part of each period "
+                           "the readings stand for.")
+                .arg(clockOf(d.dayStartMinute), clockOf(d.eveningStartMinute),
+                     clockOf(d.nightStartMinute), GraphTexts::levelText(d.eveningPenaltyDb, locale),
+                     GraphTexts::levelText(d.nightPenaltyDb, locale))};
+}
+
+QStringList NoiseReport::eventNote(const QLocale& locale) const
+{
+    using namespace NoiseReportTexts;
+    const EventCriteria& c = sections.criteria;
+    QStringList note;
+    note << QStringLiteral("An event: the level strictly above %1 for at least %2 s, ended by a "
+                           "level below %3, a gap or the end of the series. SEL = %4 + "
+                           "10 lg(duration / 1 s).")
+                .arg(decibels(c.thresholdDb, locale),
+                     GraphTexts::levelText(c.minDurationSeconds, locale),
+                     decibels(c.thresholdDb - c.hysteresisDb, locale), leqName);
+    const qsizetype count = sections.events.size();
+    if (count == 0)
+        note << QStringLiteral("None: the level never stayed above %1 that long.")
+                    .arg(decibels(c.thresholdDb, locale));
+    else if (count > ReportSections::kMostEventsListed)
+        note << QStringLiteral("%1 events; the first %2 are listed (audimark-cli events lists "
+                               "them all).")
+                    .arg(locale.toString(count),
+                         locale.toString(ReportSections::kMostEventsListed));
+    else
+        note << (count == 1 ? QStringLiteral("1 event.")
+                            : QStringLiteral("%1 events.").arg(locale.toString(count)));
+    return note;
+}
+
+QStringList NoiseReport::distributionNote(const QLocale& locale) const
+{
+    return {
+        QStringLiteral("%1. The share of the readings in each 1 dB class (bars, left "
+                       "scale; 60 dB holds 60.0 to 60.9 dB) and the share at or above each "
+                       "level (line, right scale), counted by readings as Ln is.")
+            .arg(sections.distributed == 1
+                     ? QStringLiteral("1 reading")
+                     : QStringLiteral("%1 readings").arg(locale.toString(sections.distributed)))};
+}
+
 QString NoiseReport::footerText(const QLocale& locale) const
 {
     return QStringLiteral("Created %1 by Audimark %2")
@@ -656,6 +935,20 @@ ReportLevelAxis ReportLevelAxis::fittedTo(std::span<const float> levels)
     return axis;
 }
 
+ReportLevelAxis ReportLevelAxis::showing(double db, double reach) const
+{
+    constexpr double kRoom = 2.0;
+    constexpr double kStep = 10.0;
+    ReportLevelAxis axis = *this;
+    if (!std::isfinite(db))
+        return axis;
+    if (db + kRoom > maxDb && db - maxDb <= reach)
+        axis.maxDb = std::ceil((db + kRoom) / kStep) * kStep;
+    if (db - kRoom < minDb && minDb - db <= reach)
+        axis.minDb = std::floor((db - kRoom) / kStep) * kStep;
+    return axis;
+}
+
 namespace NoiseReportTexts {
 
 namespace {
@@ -714,6 +1007,26 @@ QString dateTimeText(double dateTime, const QLocale& locale)
     const QDateTime t = GraphTexts::toDateTime(dateTime);
     return locale.toString(t.date(), fourDigitYearDateFormat(locale)) + QLatin1Char(' ') +
            locale.toString(t.time(), reportTimeFormat(locale));
+}
+
+QString dateText(const QDate& date, const QLocale& locale)
+{
+    return locale.toString(date, fourDigitYearDateFormat(locale));
+}
+
+QString shortTimeText(double dateTime, const QLocale& locale)
+{
+    QString format =
+        rewriteFormat(locale.timeFormat(QLocale::ShortFormat), [](QChar c, const QString& run) {
+            if (c == QLatin1Char('t'))
+                return QString();
+            if (c == QLatin1Char('B'))
+                return QStringLiteral("AP");
+            return run;
+        });
+    format.remove(QStringLiteral("[]"));
+    format.remove(QStringLiteral("()"));
+    return locale.toString(GraphTexts::toDateTime(dateTime).time(), format.simplified());
 }
 
 QString timeText(double dateTime, const QLocale& locale)

@@ -9,6 +9,9 @@
 //
 // QtCore only: the PDF itself is drawn by NoiseReportPrinter.
 
+#include "acoustics/DayEveningNight.h"
+#include "acoustics/ExceedanceEvents.h"
+#include "acoustics/PeriodLevels.h"
 #include "data/AcousticStatistics.h"
 #include "data/GraphStatisticTexts.h"
 #include "files/formats/ReportDetails.h"
@@ -151,6 +154,10 @@ struct ReportLevelAxis
     double maxDb = 130.0;
 
     [[nodiscard]] static ReportLevelAxis fittedTo(std::span<const float> levels);
+    // The axis widened, in whole 10 dB with 2 dB of room, to show a level
+    // (the threshold) that lies at most `reach` dB beyond it; one further
+    // away would squeeze the levels, and is left off.
+    [[nodiscard]] ReportLevelAxis showing(double db, double reach = 15.0) const;
 };
 
 // The texts the report's pages show where they differ from the window's:
@@ -166,6 +173,49 @@ struct ReportPageTexts
     QString cursorBTime;
     QString maxABTime;
     QString minABTime;
+};
+
+// A table of the pages after the first: the column headings, then rows of
+// texts, one a column. A marked row is a period the samples do not fully
+// cover; a total row the figures over the whole series.
+struct ReportGrid
+{
+    struct Row
+    {
+        QStringList cells;
+        bool marked = false;
+        bool total = false;
+    };
+    QStringList columns;
+    QList<bool> numeric; // per column: right-aligned figures
+    QList<Row> rows;
+};
+
+// The figures of the tables after the first page, of the whole series
+// (ReportSettings says how they are made; the threshold is the report's).
+struct ReportSections
+{
+    // The most events the list shows; the count says how many there are.
+    static constexpr qsizetype kMostEventsListed = 500;
+
+    bool made = false; // false: not asked for, or times that run backwards
+    ReportSettings settings;
+    // The most rows the period table takes (some 40 pages); a length set
+    // that needs more gives way to the next of 5 min, 15 min, 1 h and 1 d
+    // that needs fewer, and the table says so.
+    static constexpr qsizetype kMostPeriodsListed = 2000;
+
+    qint64 periodMs = 0;        // the length used
+    qint64 periodMsSet = 0;     // the length set, when it gave way
+    QList<PeriodLevel> periods; // empty when the series would need too many
+    DenFigures den;
+    EventCriteria criteria;
+    QList<ExceedanceEvent> events;
+    // The level distribution: readings by 1 dB class, the first class
+    // [firstClassDb, firstClassDb + 1) dB; levels in the meter's 0.1 dB steps.
+    int firstClassDb = 0;
+    std::vector<qsizetype> classCounts;
+    qsizetype distributed = 0; // the finite levels counted
 };
 
 struct NoiseReport
@@ -198,6 +248,10 @@ struct NoiseReport
     // offsets when summer time begins or ends within the series).
     QString timeZone;
 
+    // The tables after the first page (makeSections).
+    ReportSections sections;
+    std::optional<AcousticWeighting> seriesWeighting;
+
     // The report of a series; with a span, its cursor figures too. A
     // cursor span is clamped into the series (the thumbs may cross). The
     // threshold is taken at its 0.1 dB step (AcousticStatistics). Start and
@@ -214,6 +268,25 @@ struct NoiseReport
     // four-digit years, and the window's "Avg" by what it is, the
     // arithmetic mean of dB values (not an energy average).
     [[nodiscard]] QList<ReportTableRow> pageTableRows(const QLocale& locale = QLocale()) const;
+    // Works out the tables after the first page for the series the report
+    // was made of: the periods, the day-evening-night levels, the events
+    // above the report's threshold and the level distribution.
+    void makeSections(const ReportSeries& series, const ReportSettings& settings = {});
+    // The period table: date, time, LAeq,T (named by the weighting), LAmax,
+    // LA10, LA90, samples, coverage ("83 % incomplete") and events.
+    [[nodiscard]] ReportGrid periodGrid(const QLocale& locale = QLocale()) const;
+    // Lday, Levening, Lnight, Lden, Ldn and coverage per day, then the
+    // whole series; "-" where a period has no samples.
+    [[nodiscard]] ReportGrid denGrid(const QLocale& locale = QLocale()) const;
+    // The events: number, start, end, duration, LAmax, LAeq, SEL; at most
+    // kMostEventsListed.
+    [[nodiscard]] ReportGrid eventGrid(const QLocale& locale = QLocale()) const;
+    // What each table is made with, one paragraph a line.
+    [[nodiscard]] QStringList periodNote(const QLocale& locale = QLocale()) const;
+    [[nodiscard]] QStringList denNote(const QLocale& locale = QLocale()) const;
+    [[nodiscard]] QStringList eventNote(const QLocale& locale = QLocale()) const;
+    [[nodiscard]] QStringList distributionNote(const QLocale& locale = QLocale()) const;
+
     // The method note: how the figures were made, one paragraph a line.
     [[nodiscard]] QStringList methodNote(const QLocale& locale = QLocale()) const;
     // "Created <date-time text> by Audimark <version>".
@@ -230,6 +303,10 @@ namespace NoiseReportTexts {
 // four-digit year, a blank and the locale's long time without a zone name
 // ("05.03.2024 14:30:05", "2024/3/5 下午2:30:05").
 [[nodiscard]] QString dateTimeText(double dateTime, const QLocale& locale = QLocale());
+// The date alone with its four-digit year, as dateTimeText writes it.
+[[nodiscard]] QString dateText(const QDate& date, const QLocale& locale = QLocale());
+// The time of day as the locale's short time ("14:30", "2:30 PM"), no zone.
+[[nodiscard]] QString shortTimeText(double dateTime, const QLocale& locale = QLocale());
 // The time of day alone, as dateTimeText writes it.
 [[nodiscard]] QString timeText(double dateTime, const QLocale& locale = QLocale());
 // "123 s (12.3 %)".

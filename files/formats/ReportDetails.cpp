@@ -3,10 +3,14 @@
 #include "data/GraphTexts.h"
 #include "files/formats/NoiseReport.h"
 
+#include "acoustics/PeriodLevels.h"
+
 #include <QCryptographicHash>
+#include <QRegularExpression>
 #include <QSettings>
 
 #include <cmath>
+#include <tuple>
 
 namespace {
 constexpr double kMaxLevel = 200.0;
@@ -167,9 +171,164 @@ QList<ReportDetails::Line> ReportDetails::pageLines(const QLocale& locale) const
     return lines;
 }
 
+namespace {
+const QString kPeriod = QStringLiteral("period");
+const QString kMinDuration = QStringLiteral("min-duration");
+const QString kHysteresis = QStringLiteral("hysteresis");
+const QString kDenHours = QStringLiteral("den-hours");
+const QString kDenPenalties = QStringLiteral("den-penalties");
+constexpr qint64 kMinuteMs = 60'000;
+constexpr qint64 kHourMs = 3'600'000;
+
+QString clockText(int minute)
+{
+    return QStringLiteral("%1:%2")
+        .arg(minute / 60, 2, 10, QLatin1Char('0'))
+        .arg(minute % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString plainNumber(double value)
+{
+    return QLocale::c().toString(value, 'g', 10);
+}
+} // namespace
+
+const QStringList& ReportSettings::names()
+{
+    static const QStringList list = {kPeriod, kMinDuration, kHysteresis, kDenHours, kDenPenalties};
+    return list;
+}
+
+QString ReportSettings::value(const QString& name) const
+{
+    if (name == kPeriod) {
+        if (periodMs <= 0)
+            return {};
+        if (periodMs % kHourMs == 0)
+            return QString::number(periodMs / kHourMs) + QLatin1Char('h');
+        if (periodMs % kMinuteMs == 0)
+            return QString::number(periodMs / kMinuteMs) + QLatin1Char('m');
+        return QString::number(periodMs / 1000) + QLatin1Char('s');
+    }
+    if (name == kMinDuration)
+        return plainNumber(minDurationSeconds) + QLatin1Char('s');
+    if (name == kHysteresis)
+        return plainNumber(hysteresisDb);
+    if (name == kDenHours)
+        return QStringList{clockText(den.dayStartMinute), clockText(den.eveningStartMinute),
+                           clockText(den.nightStartMinute)}
+            .join(QLatin1Char(','));
+    if (name == kDenPenalties)
+        return plainNumber(den.eveningPenaltyDb) + QLatin1Char(',') +
+               plainNumber(den.nightPenaltyDb);
+    return {};
+}
+
+bool ReportSettings::setValue(const QString& name, const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (name == kPeriod) {
+        if (trimmed.isEmpty() || trimmed == QLatin1String("auto")) {
+            periodMs = 0;
+            return true;
+        }
+        const std::optional<qint64> ms = PeriodLevels::lengthOf(trimmed);
+        if (ms)
+            periodMs = *ms;
+        return ms.has_value();
+    }
+    if (name == kMinDuration) {
+        const std::optional<double> seconds = durationOf(trimmed);
+        if (seconds)
+            minDurationSeconds = *seconds;
+        return seconds.has_value();
+    }
+    if (name == kHysteresis) {
+        const std::optional<double> db = decibelsOf(trimmed);
+        if (!db || *db < 0.0)
+            return false;
+        hysteresisDb = *db;
+        return true;
+    }
+    if (name == kDenHours)
+        return den.readStarts(trimmed);
+    if (name == kDenPenalties)
+        return den.readPenalties(trimmed);
+    return false;
+}
+
+qint64 ReportSettings::periodFor(qint64 spanMs) const
+{
+    if (periodMs > 0)
+        return periodMs;
+    if (spanMs <= 2 * kHourMs)
+        return 5 * kMinuteMs;
+    if (spanMs <= 12 * kHourMs)
+        return 15 * kMinuteMs;
+    if (spanMs <= 14 * 24 * kHourMs)
+        return kHourMs;
+    return 24 * kHourMs;
+}
+
+QString ReportSettings::periodText(qint64 ms)
+{
+    if (ms > 0 && ms % (24 * kHourMs) == 0)
+        return QStringLiteral("%1 d").arg(ms / (24 * kHourMs));
+    if (ms > 0 && ms % kHourMs == 0)
+        return QStringLiteral("%1 h").arg(ms / kHourMs);
+    if (ms > 0 && ms % kMinuteMs == 0)
+        return QStringLiteral("%1 min").arg(ms / kMinuteMs);
+    return QStringLiteral("%1 s").arg(ms / 1000);
+}
+
+std::optional<double> ReportSettings::durationOf(const QString& text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*([smh]?)\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    double seconds = match.captured(1).toDouble();
+    if (match.captured(2) == QLatin1String("m"))
+        seconds *= 60.0;
+    else if (match.captured(2) == QLatin1String("h"))
+        seconds *= 3600.0;
+    return seconds > 0.0 && std::isfinite(seconds) ? std::optional<double>(seconds) : std::nullopt;
+}
+
+std::optional<double> ReportSettings::decibelsOf(const QString& text)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+bool operator==(const ReportSettings& a, const ReportSettings& b)
+{
+    const auto denOf = [](const DenSettings& d) {
+        return std::tuple(d.dayStartMinute, d.eveningStartMinute, d.nightStartMinute,
+                          d.eveningPenaltyDb, d.nightPenaltyDb);
+    };
+    return a.periodMs == b.periodMs && a.minDurationSeconds == b.minDurationSeconds &&
+           a.hysteresisDb == b.hysteresisDb && denOf(a.den) == denOf(b.den);
+}
+
 namespace ReportDetailsStore {
 
 namespace {
+void readSettings(QSettings& store, ReportSettings& settings)
+{
+    for (const QString& name : ReportSettings::names())
+        if (store.contains(name))
+            (void)settings.setValue(name, store.value(name).toString());
+}
+
+void writeSettings(QSettings& store, const ReportSettings& settings)
+{
+    for (const QString& name : ReportSettings::names())
+        store.setValue(name, settings.value(name));
+}
+
 void readGroup(QSettings& store, ReportDetails& details, const QStringList& names)
 {
     for (const QString& name : names)
@@ -213,10 +372,12 @@ Entry read(QSettings& store, const QString& measurementKey)
         store.beginGroup(measurementKey);
         entry.title = store.value(kTitleKey).toString();
         readGroup(store, entry.details, allNames());
+        readSettings(store, entry.settings);
         store.endGroup();
     } else {
         store.beginGroup(kLastGroup);
         readGroup(store, entry.details, kCarriedOver);
+        readSettings(store, entry.settings);
         store.endGroup();
     }
     store.endGroup();
@@ -229,9 +390,11 @@ void write(QSettings& store, const QString& measurementKey, const Entry& entry)
     store.beginGroup(measurementKey);
     store.setValue(kTitleKey, entry.title);
     writeGroup(store, entry.details, allNames());
+    writeSettings(store, entry.settings);
     store.endGroup();
     store.beginGroup(kLastGroup);
     writeGroup(store, entry.details, kCarriedOver);
+    writeSettings(store, entry.settings);
     store.endGroup();
     store.endGroup();
     store.sync();

@@ -8,6 +8,8 @@
 //
 // QtCore only.
 
+#include "acoustics/DayEveningNight.h"
+
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -70,6 +72,44 @@ struct ReportDetails
     friend bool operator==(const ReportDetails&, const ReportDetails&) = default;
 };
 
+// How the tables after the report's first page are made: the length of the
+// periods of the period table (0: chosen by the series' span, see
+// periodFor), the minimum duration and hysteresis of the exceedance events
+// (their threshold is the report's, the one the time above counts with),
+// and the day-evening-night periods and penalties. Set in the report dialog
+// and by options of `audimark-cli report` named after the fields.
+struct ReportSettings
+{
+    qint64 periodMs = 0;
+    double minDurationSeconds = 10.0;
+    double hysteresisDb = 2.0;
+    DenSettings den;
+
+    // "period", "min-duration", "hysteresis", "den-hours", "den-penalties".
+    [[nodiscard]] static const QStringList& names();
+    // A field as text, the way setValue reads it back: "1h", "15m", "30s"
+    // or "" (by the span); "10s"; "2"; "07:00,19:00,23:00"; "5,10".
+    [[nodiscard]] QString value(const QString& name) const;
+    // False, and nothing changed, when the text does not read or the name
+    // is unknown. A period is a length dividing a day ("15m", "1h", empty
+    // or "auto": by the span), a minimum duration a number with s, m or h
+    // above 0, a hysteresis 0 dB or more.
+    bool setValue(const QString& name, const QString& text);
+
+    // The period length for a series of spanMs: the one set, else 5 min up
+    // to 2 h, 15 min up to 12 h, 1 h up to 14 days, 1 day beyond, so that
+    // the table stays between a handful and a few hundred rows.
+    [[nodiscard]] qint64 periodFor(qint64 spanMs) const;
+    // "1 h", "15 min", "30 s", "1 d".
+    [[nodiscard]] static QString periodText(qint64 ms);
+    // "10s", "1m", "0.5h", a bare number of seconds; above 0.
+    [[nodiscard]] static std::optional<double> durationOf(const QString& text);
+    // A level or level difference in dB, with a decimal point.
+    [[nodiscard]] static std::optional<double> decibelsOf(const QString& text);
+
+    friend bool operator==(const ReportSettings& a, const ReportSettings& b);
+};
+
 // The details and the title last entered for a measurement, in the
 // program's settings under "ReportDetails/<hash of the measurement>". A
 // measurement is known by its meter, weighting, first point and interval,
@@ -83,6 +123,8 @@ struct Entry
 {
     QString title; // empty: the default title
     ReportDetails details;
+    // The measurement's, else those of the last report.
+    ReportSettings settings;
 };
 
 [[nodiscard]] QString measurementKey(const ReportSeries& series);

@@ -229,6 +229,7 @@ bool FileCommands::ExportReport1Click(QWidget* window)
     NoiseReport& report = source.report;
     report.title = entered.title.isEmpty() ? NoiseReport::DefaultTitle : entered.title;
     report.details = entered.details;
+    report.makeSections(source.series, entered.settings);
     report.version = TVersionInfo().versionText();
     report.created = context_.now ? context_.now() : QDateTime::currentDateTime();
     const FileWriteOutcome outcome = NoiseReportPrinter::writePdf(path, report, source.chart());

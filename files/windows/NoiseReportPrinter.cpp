@@ -30,6 +30,9 @@ constexpr double kGap = 10.0;
 constexpr double kSecondsPerDay = 86400.0;
 
 const QColor kSpanShade(255, 170, 0, 60);
+const QColor kEventShade(220, 30, 30, 40);
+const QColor kEventMark(200, 30, 30, 200);
+const QColor kMarkedRow(255, 244, 226);
 const QColor kRule(150, 150, 150);
 const QColor kHeadingBack(230, 234, 242);
 
@@ -109,9 +112,31 @@ void drawTable(QPainter& painter, const QRectF& area, const NoiseReport& report,
     painter.drawLine(QPointF(x1 + valueWidth, area.top()), QPointF(x1 + valueWidth, y));
 }
 
-void drawChart(QPainter& painter, const QRectF& box, const NoiseReportChart& chart,
-               double thresholdDb)
+// The caption under the chart: what the red marks are.
+QString chartCaption(const NoiseReport& report, const ReportLevelAxis& axis)
 {
+    QStringList parts;
+    const QString threshold = NoiseReportTexts::decibels(report.thresholdDb);
+    if (report.thresholdDb > axis.minDb && report.thresholdDb < axis.maxDb)
+        parts << QStringLiteral("Dashed line: the threshold, %1").arg(threshold);
+    else
+        parts << QStringLiteral("The threshold, %1, lies %2 the plot")
+                     .arg(threshold, report.thresholdDb >= axis.maxDb ? QStringLiteral("above")
+                                                                      : QStringLiteral("below"));
+    if (report.sections.made) {
+        const qsizetype events = report.sections.events.size();
+        parts << (events == 0 ? QStringLiteral("no exceedance events")
+                              : QStringLiteral("shaded: the %1 exceedance event%2")
+                                    .arg(QLocale().toString(events),
+                                         events == 1 ? QString() : QStringLiteral("s")));
+    }
+    return parts.join(QStringLiteral("; ")) + QLatin1Char('.');
+}
+
+void drawChart(QPainter& painter, QRectF box, const NoiseReportChart& chart,
+               const NoiseReport& report)
+{
+    const double thresholdDb = report.thresholdDb;
     painter.setPen(QPen(kRule, 0.8));
     if (chart.levels.empty() || chart.times.empty()) {
         painter.setFont(pageFont(10));
@@ -119,9 +144,44 @@ void drawChart(QPainter& painter, const QRectF& box, const NoiseReportChart& cha
         painter.drawText(box, Qt::AlignCenter, QStringLiteral("No samples"));
         return;
     }
+    // The caption in a line of its own under the chart.
+    painter.setFont(pageFont(7.5));
+    const double captionHeight = QFontMetricsF(painter.font(), painter.device()).height() + 4;
+    const ReportLevelAxis axis = ReportLevelAxis::fittedTo(chart.levels).showing(thresholdDb);
+    const QRectF captionBox(box.left(), box.bottom() - captionHeight, box.width(), captionHeight);
+    painter.setPen(Qt::darkGray);
+    drawCut(painter, captionBox.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter,
+            chartCaption(report, axis));
+    box.setBottom(box.bottom() - captionHeight);
+
     const QSize size(qRound(box.width()), qRound(box.height()));
-    const std::unique_ptr<PESGraph> graph = makeChart(chart, size);
+    const std::unique_ptr<PESGraph> graph = makeChart(chart, size, thresholdDb);
     graph->render(painter, box);
+
+    if (report.sections.made && !report.sections.events.isEmpty()) {
+        // Each event shaded over its span, at least a line wide so that a
+        // short one on a long series is still seen.
+        const QRect plot = graph->plottingRect();
+        const double sx = box.width() / graph->width();
+        const double sy = box.height() / graph->height();
+        const double plotLeft = box.left() + plot.left() * sx;
+        const double plotRight = box.left() + (plot.right() + 1) * sx;
+        painter.save();
+        painter.setClipRect(QRectF(plotLeft, box.top() + plot.top() * sy, plotRight - plotLeft,
+                                   plot.height() * sy));
+        for (const ExceedanceEvent& event : report.sections.events) {
+            const double x0 =
+                box.left() +
+                graph->valueToPixel(SampleTiming::toDateTime(event.startMs), 0).x() * sx;
+            const double x1 =
+                box.left() + graph->valueToPixel(SampleTiming::toDateTime(event.endMs), 0).x() * sx;
+            const QRectF span(x0, box.top() + plot.top() * sy, std::max(1.2, x1 - x0),
+                              plot.height() * sy);
+            painter.fillRect(span, kEventShade);
+            painter.fillRect(QRectF(span.left(), span.top(), span.width(), 4), kEventMark);
+        }
+        painter.restore();
+    }
 
     if (chart.cursors) {
         // Shaded over the plot (which is opaque) from cursor to cursor.
@@ -142,7 +202,6 @@ void drawChart(QPainter& painter, const QRectF& box, const NoiseReportChart& cha
         }
     }
     // The threshold the time above counts with, where it lies on the axis.
-    const ReportLevelAxis axis = ReportLevelAxis::fittedTo(chart.levels);
     if (thresholdDb > axis.minDb && thresholdDb < axis.maxDb) {
         const QRect plot = graph->plottingRect();
         const double sx = box.width() / graph->width();
@@ -169,7 +228,8 @@ void drawChart(QPainter& painter, const QRectF& box, const NoiseReportChart& cha
 }
 } // namespace
 
-std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size)
+std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size,
+                                    std::optional<double> thresholdDb)
 {
     auto graph = std::make_unique<PESGraph>();
     graph->setAttribute(Qt::WA_DontShowOnScreen);
@@ -192,7 +252,9 @@ std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size)
     graph->setXDataBlock(chart.times.data(), n);
     graph->setYDataBlock(chart.levels.data(), n);
     graph->setManualScaleControlY(PESManualScale::MinMax);
-    const ReportLevelAxis axis = ReportLevelAxis::fittedTo(chart.levels);
+    ReportLevelAxis axis = ReportLevelAxis::fittedTo(chart.levels);
+    if (thresholdDb)
+        axis = axis.showing(*thresholdDb);
     graph->setManualMinY(axis.minDb);
     graph->setManualMaxY(axis.maxDb);
     if (n > 0) {
@@ -240,6 +302,7 @@ namespace {
 constexpr int kTitleMostLines = 4;
 constexpr int kNotesMostLinesOnFirstPage = 5;
 constexpr double kLeastChartHeight = 220.0;
+constexpr double kDistributionHeight = 250.0;
 
 // The lines a text breaks into at `width` in the painter's font: at word
 // boundaries, and inside a word only when it is wider than a line. Line
@@ -362,29 +425,171 @@ double drawHeader(QPainter& painter, const QRectF& area, const NoiseReport& repo
 }
 
 // A section of the pages after the first: a heading and paragraphs that
-// flow on to the next page where the page ends.
+// flow on to the next page where the page ends, then a table or the level
+// distribution's chart.
 struct FlowSection
 {
     QString heading;
     QStringList paragraphs;
+    std::optional<ReportGrid> grid;
+    bool distribution = false;
 };
 
-// The sections after the first page, in their order. The figures of the
-// acoustic core (period table, day-evening-night table, events list and
-// level distribution) take their places here between the measurement and
-// the method: each becomes a section (or a table drawn by its own
-// function) appended where its comment stands.
+// The sections after the first page, in their order: the notes cut from
+// the first page, the tables of the acoustic figures, the method.
 QList<FlowSection> sectionsAfterFirstPage(const NoiseReport& report, bool notesCut)
 {
     QList<FlowSection> sections;
     if (notesCut)
-        sections.append({QStringLiteral("Notes"), {report.details.notes}});
-    // Period levels: the table of consecutive periods.
-    // Day-evening-night: Lday, Levening, Lnight, Lden per day and overall.
-    // Exceedance events: the list of events with their SEL.
-    // Level distribution: the histogram or cumulative curve of the levels.
-    sections.append({QStringLiteral("Method"), report.methodNote()});
+        sections.append({QStringLiteral("Notes"), {report.details.notes}, std::nullopt});
+    if (report.sections.made) {
+        const ReportGrid periods = report.periodGrid();
+        sections.append({QStringLiteral("Period levels"), report.periodNote(),
+                         periods.rows.isEmpty() ? std::nullopt : std::optional(periods)});
+        const ReportGrid den = report.denGrid();
+        if (!den.rows.isEmpty())
+            sections.append({QStringLiteral("Day, evening and night"), report.denNote(), den});
+        const ReportGrid events = report.eventGrid();
+        sections.append({QStringLiteral("Exceedance events"), report.eventNote(),
+                         events.rows.isEmpty() ? std::nullopt : std::optional(events)});
+        if (report.sections.distributed > 0)
+            sections.append({QStringLiteral("Level distribution"), report.distributionNote(),
+                             std::nullopt, true});
+    }
+    sections.append({QStringLiteral("Method"), report.methodNote(), std::nullopt});
     return sections;
+}
+
+// The widths of a table's columns over `width`: each what its widest text
+// needs, the room left shared out evenly; scaled down when they need more.
+QList<double> columnWidths(QPainter& painter, const ReportGrid& grid, double width)
+{
+    constexpr double kPad = 12.0;
+    QList<double> widths(grid.columns.size(), 0.0);
+    painter.setFont(pageFont(8.5, true));
+    const QFontMetricsF bold(painter.font(), painter.device());
+    for (qsizetype c = 0; c < grid.columns.size(); ++c)
+        widths[c] = bold.horizontalAdvance(grid.columns.at(c)) + kPad;
+    painter.setFont(pageFont(8.5));
+    const QFontMetricsF plain(painter.font(), painter.device());
+    for (const ReportGrid::Row& row : grid.rows)
+        for (qsizetype c = 0; c < row.cells.size() && c < widths.size(); ++c)
+            widths[c] = std::max(
+                widths[c], (row.total ? bold : plain).horizontalAdvance(row.cells.at(c)) + kPad);
+    double sum = 0.0;
+    for (const double w : widths)
+        sum += w;
+    if (sum <= 0.0)
+        return widths;
+    for (double& w : widths)
+        w = sum > width ? w * width / sum : w + (width - sum) / double(widths.size());
+    return widths;
+}
+
+// A step of a scale that gives at most `most` labels over `span`.
+double niceStep(double span, int most)
+{
+    for (const double step : {1.0, 2.0, 5.0, 10.0, 20.0, 25.0, 50.0})
+        if (span / step <= most)
+            return step;
+    return 100.0;
+}
+
+void drawDistribution(QPainter& painter, const QRectF& box, const ReportSections& sections)
+{
+    const std::vector<qsizetype>& counts = sections.classCounts;
+    if (counts.empty() || sections.distributed <= 0)
+        return;
+    painter.save();
+    painter.setFont(pageFont(7.5));
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    const double textHeight = metrics.height();
+    // At least 10 dB wide, the classes in the middle.
+    const int classes = int(counts.size());
+    const int shownClasses = std::max(10, classes + 2);
+    const double low = sections.firstClassDb - (shownClasses - classes) / 2;
+    const double high = low + shownClasses;
+    double most = 0.0;
+    for (const qsizetype count : counts)
+        most = std::max(most, 100.0 * double(count) / double(sections.distributed));
+    const double barStep = niceStep(most, 5);
+    const double barTop = std::max(barStep, std::ceil(most / barStep) * barStep);
+
+    const double left = box.left() + metrics.horizontalAdvance(QStringLiteral("100 %")) + 10;
+    const double right = box.right() - metrics.horizontalAdvance(QStringLiteral("100 %")) - 10;
+    const QRectF plot(left, box.top() + 1.8 * textHeight, right - left,
+                      box.height() - 4.0 * textHeight - 4);
+    const auto xOf = [&](double db) {
+        return plot.left() + (db - low) / (high - low) * plot.width();
+    };
+    const auto yBar = [&](double percent) {
+        return plot.bottom() - percent / barTop * plot.height();
+    };
+    const auto yLine = [&](double percent) {
+        return plot.bottom() - percent / 100.0 * plot.height();
+    };
+
+    // Grid and scales: bars left, the line's 0..100 % right.
+    painter.setPen(QPen(QColor(225, 225, 225), 0.6));
+    for (double p = 0.0; p <= barTop + 1e-9; p += barStep) {
+        painter.drawLine(QPointF(plot.left(), yBar(p)), QPointF(plot.right(), yBar(p)));
+    }
+    painter.setPen(Qt::darkGray);
+    for (double p = 0.0; p <= barTop + 1e-9; p += barStep)
+        painter.drawText(
+            QRectF(box.left(), yBar(p) - textHeight / 2, left - box.left() - 4, textHeight),
+            Qt::AlignRight | Qt::AlignVCenter,
+            QLocale().toString(p, 'f', 0) + QStringLiteral(" %"));
+    painter.setPen(QColor(200, 30, 30));
+    for (double p = 0.0; p <= 100.0; p += 25.0)
+        painter.drawText(QRectF(plot.right() + 4, yLine(p) - textHeight / 2,
+                                box.right() - plot.right() - 4, textHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         QLocale().toString(p, 'f', 0) + QStringLiteral(" %"));
+
+    // The bars.
+    for (int c = 0; c < classes; ++c) {
+        const double percent =
+            100.0 * double(counts[std::size_t(c)]) / double(sections.distributed);
+        const double x0 = xOf(sections.firstClassDb + c);
+        const double x1 = xOf(sections.firstClassDb + c + 1);
+        const QRectF bar(x0 + 0.5, yBar(percent), std::max(0.8, x1 - x0 - 1.0),
+                         plot.bottom() - yBar(percent));
+        painter.fillRect(bar, QColor(20, 60, 170, 170));
+    }
+    // The share at or above each class's lower edge.
+    QPolygonF line;
+    qsizetype above = sections.distributed;
+    for (int c = 0; c <= classes; ++c) {
+        line << QPointF(xOf(sections.firstClassDb + c),
+                        yLine(100.0 * double(above) / double(sections.distributed)));
+        if (c < classes)
+            above -= counts[std::size_t(c)];
+    }
+    painter.setPen(QPen(QColor(200, 30, 30), 1.4));
+    painter.drawPolyline(line);
+
+    // The level scale, its labels as far apart as they need.
+    painter.setPen(QPen(kRule, 0.8));
+    painter.drawRect(plot);
+    const double labelWidth = metrics.horizontalAdvance(QStringLiteral("000")) + 10;
+    const double step = niceStep(high - low, std::max(1, int(plot.width() / labelWidth)));
+    painter.setPen(Qt::darkGray);
+    for (double db = std::ceil(low / step) * step; db <= high + 1e-9; db += step) {
+        const double x = xOf(db);
+        painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 3));
+        painter.drawText(QRectF(x - labelWidth / 2, plot.bottom() + 3, labelWidth, textHeight),
+                         Qt::AlignCenter, QLocale().toString(db, 'f', 0));
+    }
+    painter.drawText(
+        QRectF(plot.left(), plot.bottom() + 3 + textHeight, plot.width(), textHeight * 1.2),
+        Qt::AlignCenter, QStringLiteral("Level, dB (1 dB classes)"));
+    painter.drawText(QRectF(plot.left(), box.top(), plot.width() / 2, textHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Readings in the class"));
+    painter.setPen(QColor(200, 30, 30));
+    painter.drawText(QRectF(plot.center().x(), box.top(), plot.width() / 2, textHeight),
+                     Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Readings at or above"));
+    painter.restore();
 }
 
 // Where the drawing of the pages stands: the page's area, the page number
@@ -432,14 +637,79 @@ public:
         y_ += height + kGap;
     }
 
+    // A table: its heading row, then its rows, the heading row again at
+    // the top of every page the table flows on to.
+    void grid(const ReportGrid& grid)
+    {
+        painter_.setFont(pageFont(8.5));
+        const double rowHeight = QFontMetricsF(painter_.font(), painter_.device()).height() * 1.4;
+        const QList<double> widths = columnWidths(painter_, grid, area_.width());
+        const auto drawRow = [&](const QStringList& cells, bool bold, const QColor& back) {
+            if (!drawing())
+                return;
+            if (back.isValid())
+                painter_.fillRect(QRectF(area_.left(), y_, area_.width(), rowHeight), back);
+            painter_.setFont(pageFont(8.5, bold));
+            painter_.setPen(Qt::black);
+            double x = area_.left();
+            for (qsizetype c = 0; c < widths.size(); ++c) {
+                const bool right = grid.numeric.value(c);
+                drawCut(painter_, QRectF(x + 6, y_, widths.at(c) - 12, rowHeight),
+                        (right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
+                        cells.value(c));
+                x += widths.at(c);
+            }
+            painter_.setPen(QPen(QColor(215, 215, 215), 0.6));
+            painter_.drawLine(QPointF(area_.left(), y_ + rowHeight),
+                              QPointF(area_.right(), y_ + rowHeight));
+        };
+        const auto heading = [&] {
+            drawRow(grid.columns, true, kHeadingBack);
+            y_ += rowHeight;
+        };
+        // The heading row never stands alone at the foot of a page.
+        need(rowHeight * 2);
+        heading();
+        for (const ReportGrid::Row& row : grid.rows) {
+            if (y_ + rowHeight > area_.bottom()) {
+                newPage();
+                heading();
+            }
+            drawRow(row.cells, row.total, row.marked ? kMarkedRow : QColor());
+            y_ += rowHeight;
+        }
+        y_ += rowHeight * 0.6;
+    }
+
+    // The level distribution: bars of the share of readings in each 1 dB
+    // class, and the share at or above each level as a line.
+    void distribution(const ReportSections& sections)
+    {
+        need(kDistributionHeight);
+        if (drawing())
+            drawDistribution(painter_, QRectF(area_.left(), y_, area_.width(), kDistributionHeight),
+                             sections);
+        y_ += kDistributionHeight + kGap;
+    }
+
     void section(const FlowSection& section)
     {
         painter_.setFont(pageFont(12, true));
         const double headingLine = lineHeight(painter_, 1.4);
         painter_.setFont(pageFont(9.5));
         const double line = lineHeight(painter_, 1.3);
-        // A heading never stands alone at the foot of a page.
-        need(headingLine + 2 * line);
+        // A heading never stands alone at the foot of a page, and a table's
+        // or chart's note stays with the start of what it explains.
+        double together = headingLine + 2 * line;
+        if (section.grid || section.distribution) {
+            together = headingLine;
+            for (const QString& paragraph : section.paragraphs)
+                together +=
+                    (double(wrapped(painter_, paragraph, area_.width()).size()) + 0.4) * line;
+            together += section.distribution ? kDistributionHeight : 4 * line * 1.1;
+            painter_.setFont(pageFont(9.5));
+        }
+        need(std::min(together, area_.height()));
         painter_.setPen(Qt::black);
         painter_.setFont(pageFont(12, true));
         if (drawing())
@@ -457,8 +727,14 @@ public:
             }
             y_ += line * 0.4;
         }
+        if (section.grid)
+            grid(*section.grid);
+        else if (section.distribution)
+            distribution(report_ ? report_->sections : ReportSections{});
         y_ += line;
     }
+
+    void setReport(const NoiseReport* report) { report_ = report; }
 
 private:
     QPainter& painter_;
@@ -467,6 +743,7 @@ private:
     double y_;
     std::function<void(int)> started_;
     int pages_ = 0;
+    const NoiseReport* report_ = nullptr;
 };
 
 void drawFooter(QPainter& painter, const QRectF& footer, const NoiseReport& report, int page,
@@ -529,6 +806,7 @@ int drawPages(QPainter& painter, QPagedPaintDevice* device, const QRectF& page,
     };
     // Counted first, for "Page 1 of N".
     PageFlow counting(painter, nullptr, body);
+    counting.setReport(&report);
     flowAfterFirstPage(counting);
     const int pages = counting.pages();
 
@@ -537,13 +815,14 @@ int drawPages(QPainter& painter, QPagedPaintDevice* device, const QRectF& page,
         drawTable(painter,
                   QRectF(body.left(), body.bottom() - tableHeight, body.width(), tableHeight),
                   report, rows, rowHeight);
-    drawChart(painter, chartBox, chart, report.thresholdDb);
+    drawChart(painter, chartBox, chart, report);
     drawFooter(painter, footer, report, 1, pages);
 
     PageFlow flow(painter, device, body, [&](int number) {
         if (number > 1)
             drawFooter(painter, footer, report, number, pages);
     });
+    flow.setReport(&report);
     flowAfterFirstPage(flow);
     return flow.pages();
 }

@@ -7,8 +7,12 @@
 // drawn by the program's chart (PESGraph, offscreen) with its level axis
 // fitted to the levels, the threshold line, the cursor span shaded and the
 // annotations, and the table of the statistics and acoustic figures for
-// the whole series and the cursor span. The pages after it: notes too long
-// for the first page, then the method note. Every page has a footer with
+// the whole series and the cursor span; the exceedance events shaded on
+// the chart. The pages after it: notes too long for the first page, the
+// period table, the day-evening-night table, the events list, the level
+// distribution (NoiseReport::makeSections; left out when not made), then
+// the method note. Tables flow on to further pages with their heading
+// row repeated. Every page has a footer with
 // the program version, the time of creation and "Page n of N". A4 or
 // Letter as the report says.
 //
@@ -60,7 +64,10 @@ int drawPages(QPainter& painter, QPagedPaintDevice* device, const QRectF& page,
 // point to the end of the last interval and the levels' fitted axis
 // (ReportLevelAxis), the cursor lines and the annotations; laid out at
 // `size` pixels.
-[[nodiscard]] std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size);
+// With a threshold, the axis also shows it when it lies near the levels
+// (ReportLevelAxis::showing).
+[[nodiscard]] std::unique_ptr<PESGraph> makeChart(const NoiseReportChart& chart, QSize size,
+                                                  std::optional<double> thresholdDb = {});
 
 // What a graph window shows, for its report: its series (the points its
 // figures cover), its statistic fields as they stand, its weighting,

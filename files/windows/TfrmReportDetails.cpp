@@ -2,11 +2,16 @@
 
 #include "data/GraphTexts.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,7 +47,51 @@ TfrmReportDetails::TfrmReportDetails(QWidget* parent) : QDialog(parent)
             form->addRow(QStringLiteral("Drift:"), drift_);
         }
     }
-    layout->addLayout(form);
+    // The details at the left, the tables' settings at the right.
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(form, 3);
+    auto* tables = new QGroupBox(QStringLiteral("Tables after the first page"), this);
+    auto* tableForm = new QFormLayout(tables);
+    period_ = new QComboBox(tables);
+    period_->addItem(QStringLiteral("By the span"), 0);
+    for (const qint64 ms : {60'000LL, 300'000LL, 900'000LL, 1'800'000LL, 3'600'000LL, 86'400'000LL})
+        period_->addItem(ReportSettings::periodText(ms), ms);
+    tableForm->addRow(QStringLiteral("Period length:"), period_);
+    const auto spin = [tables](double low, double high, double step, const QString& suffix) {
+        auto* box = new QDoubleSpinBox(tables);
+        box->setRange(low, high);
+        box->setDecimals(1);
+        box->setSingleStep(step);
+        box->setSuffix(suffix);
+        return box;
+    };
+    minDuration_ = spin(0.1, 86400.0, 1.0, QStringLiteral(" s"));
+    tableForm->addRow(QStringLiteral("Events lasting at least:"), minDuration_);
+    hysteresis_ = spin(0.0, 30.0, 0.5, QStringLiteral(" dB"));
+    tableForm->addRow(QStringLiteral("Event hysteresis:"), hysteresis_);
+    const auto clock = [tables](const QString& name) {
+        auto* edit = new QTimeEdit(tables);
+        edit->setObjectName(name);
+        edit->setDisplayFormat(QStringLiteral("HH:mm"));
+        return edit;
+    };
+    dayStart_ = clock(QStringLiteral("day-start"));
+    eveningStart_ = clock(QStringLiteral("evening-start"));
+    nightStart_ = clock(QStringLiteral("night-start"));
+    tableForm->addRow(QStringLiteral("Day begins:"), dayStart_);
+    tableForm->addRow(QStringLiteral("Evening begins:"), eveningStart_);
+    tableForm->addRow(QStringLiteral("Night begins:"), nightStart_);
+    eveningPenalty_ = spin(0.0, 30.0, 1.0, QStringLiteral(" dB"));
+    nightPenalty_ = spin(0.0, 30.0, 1.0, QStringLiteral(" dB"));
+    tableForm->addRow(QStringLiteral("Evening penalty:"), eveningPenalty_);
+    tableForm->addRow(QStringLiteral("Night penalty:"), nightPenalty_);
+    auto* eventsNote =
+        new QLabel(QStringLiteral("Events lie above the graph window's threshold."), tables);
+    eventsNote->setWordWrap(true);
+    tableForm->addRow(eventsNote);
+    columns->addWidget(tables, 2, Qt::AlignTop);
+    layout->addLayout(columns);
+    setSettings(ReportSettings{});
     error_ = new QLabel(this);
     error_->setStyleSheet(QStringLiteral("color: #b00000"));
     error_->setWordWrap(true);
@@ -52,7 +101,7 @@ TfrmReportDetails::TfrmReportDetails(QWidget* parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    setMinimumWidth(460);
+    setMinimumWidth(760);
     showDrift();
 }
 
@@ -61,6 +110,40 @@ void TfrmReportDetails::setEntry(const ReportDetailsStore::Entry& entry)
     title_->setText(entry.title);
     for (const ReportDetails::Field& field : ReportDetails::fields())
         setFieldText(field.name, entry.details.value(field.name));
+    setSettings(entry.settings);
+}
+
+void TfrmReportDetails::setSettings(const ReportSettings& settings)
+{
+    const int period = period_->findData(settings.periodMs);
+    if (period < 0)
+        period_->addItem(ReportSettings::periodText(settings.periodMs), settings.periodMs);
+    period_->setCurrentIndex(period_->findData(settings.periodMs));
+    minDuration_->setValue(settings.minDurationSeconds);
+    hysteresis_->setValue(settings.hysteresisDb);
+    const auto time = [](int minute) { return QTime(minute / 60, minute % 60); };
+    dayStart_->setTime(time(settings.den.dayStartMinute));
+    eveningStart_->setTime(time(settings.den.eveningStartMinute));
+    nightStart_->setTime(time(settings.den.nightStartMinute));
+    eveningPenalty_->setValue(settings.den.eveningPenaltyDb);
+    nightPenalty_->setValue(settings.den.nightPenaltyDb);
+}
+
+ReportSettings TfrmReportDetails::settings() const
+{
+    ReportSettings settings;
+    settings.periodMs = period_->currentData().toLongLong();
+    settings.minDurationSeconds = minDuration_->value();
+    settings.hysteresisDb = hysteresis_->value();
+    const auto minute = [](const QTimeEdit* edit) {
+        return edit->time().hour() * 60 + edit->time().minute();
+    };
+    settings.den.dayStartMinute = minute(dayStart_);
+    settings.den.eveningStartMinute = minute(eveningStart_);
+    settings.den.nightStartMinute = minute(nightStart_);
+    settings.den.eveningPenaltyDb = eveningPenalty_->value();
+    settings.den.nightPenaltyDb = nightPenalty_->value();
+    return settings;
 }
 
 ReportDetailsStore::Entry TfrmReportDetails::entry() const
@@ -69,6 +152,7 @@ ReportDetailsStore::Entry TfrmReportDetails::entry() const
     entry.title = title_->text().trimmed();
     for (const ReportDetails::Field& field : ReportDetails::fields())
         (void)entry.details.setValue(field.name, fieldText(field.name));
+    entry.settings = settings();
     return entry;
 }
 
@@ -80,6 +164,11 @@ void TfrmReportDetails::setFieldText(const QString& name, const QString& text)
         notes_->setPlainText(text);
     else if (QLineEdit* edit = lines_.value(name))
         edit->setText(text);
+    else if (ReportSettings::names().contains(name)) {
+        ReportSettings changed = settings();
+        if (changed.setValue(name, text))
+            setSettings(changed);
+    }
 }
 
 QString TfrmReportDetails::fieldText(const QString& name) const
@@ -88,6 +177,8 @@ QString TfrmReportDetails::fieldText(const QString& name) const
         return title_->text();
     if (name == kNotes)
         return notes_->toPlainText();
+    if (ReportSettings::names().contains(name))
+        return settings().value(name);
     const QLineEdit* edit = lines_.value(name);
     return edit ? edit->text() : QString();
 }
@@ -121,10 +212,15 @@ QString TfrmReportDetails::unreadable() const
         if (field.level && !probe.setValue(field.name, fieldText(field.name)))
             bad << field.label.chopped(1);
     }
-    if (bad.isEmpty())
-        return {};
-    return QStringLiteral("%1: a level in dB from 0 to 200 reads like %2.")
-        .arg(bad.join(QStringLiteral(", ")), QLocale().toString(94.0, 'f', 1));
+    QString why;
+    if (!bad.isEmpty())
+        why = QStringLiteral("%1: a level in dB from 0 to 200 reads like %2.")
+                  .arg(bad.join(QStringLiteral(", ")), QLocale().toString(94.0, 'f', 1));
+    if (!settings().den.isValid())
+        why += (why.isEmpty() ? QString() : QStringLiteral(" ")) +
+               QStringLiteral("The day, evening and night must begin in that order round the "
+                              "clock, each at least a minute long.");
+    return why;
 }
 
 void TfrmReportDetails::done(int result)

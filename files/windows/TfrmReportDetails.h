@@ -3,17 +3,24 @@
 // The dialog File > "Export Report (PDF)..." asks before the file name: the
 // report's title and the consultant's details (ReportDetails), prefilled
 // with what was entered last time for the measurement. The calibration's
-// drift (after - before) is shown as the two are typed. OK is refused while
-// a calibration level does not read; the field says why.
+// drift (after - before) is shown as the two are typed. Beside them, how
+// the tables after the first page are made (ReportSettings): the period
+// length, the events' minimum duration and hysteresis (above the graph
+// window's threshold), the day-evening-night periods and penalties. OK is
+// refused while a calibration level does not read or the day, evening and
+// night do not follow each other round the clock; the dialog says why.
 
 #include "files/formats/ReportDetails.h"
 
 #include <QDialog>
 #include <QHash>
 
+class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QTimeEdit;
 
 class TfrmReportDetails : public QDialog
 {
@@ -29,8 +36,9 @@ public:
     // What the fields hold; a level that does not read is left out.
     [[nodiscard]] ReportDetailsStore::Entry entry() const;
 
-    // A field by its name ("title" or a ReportDetails field name), as a
-    // person types into it.
+    // A field by its name ("title", a ReportDetails field name or a
+    // ReportSettings name, in the form ReportSettings::value writes), as a
+    // person types or sets it.
     void setFieldText(const QString& name, const QString& text);
     [[nodiscard]] QString fieldText(const QString& name) const;
     [[nodiscard]] QString driftText() const;
@@ -48,4 +56,15 @@ private:
     QPlainTextEdit* notes_ = nullptr;
     QLabel* drift_ = nullptr;
     QLabel* error_ = nullptr;
+    QComboBox* period_ = nullptr;
+    QDoubleSpinBox* minDuration_ = nullptr;
+    QDoubleSpinBox* hysteresis_ = nullptr;
+    QTimeEdit* dayStart_ = nullptr;
+    QTimeEdit* eveningStart_ = nullptr;
+    QTimeEdit* nightStart_ = nullptr;
+    QDoubleSpinBox* eveningPenalty_ = nullptr;
+    QDoubleSpinBox* nightPenalty_ = nullptr;
+
+    void setSettings(const ReportSettings& settings);
+    [[nodiscard]] ReportSettings settings() const;
 };

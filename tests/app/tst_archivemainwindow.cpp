@@ -2,20 +2,27 @@
 // the image once however often it is loaded, one measurement per data set
 // with the samples the DataLogger window shows. An archive that cannot be
 // used is named in a message at start, left as it is, and the program runs
-// without it; switched off, nothing is stored.
+// without it; switched off, nothing is stored. An open History window lists
+// what is stored meanwhile, keeping its filters and selection.
 
 #include <QApplication>
 
 #include "common/ArchiveRows.h"
 #include "common/TestMain.h"
 
+#include "app/ArchiveOfferBar.h"
 #include "app/ArchiveSession.h"
 #include "app/FileScript.h"
+#include "app/LoggerArchiving.h"
 #include "app/LoggerDownloadCommand.h"
+#include "app/TfrmHistory.h"
 #include "app/TfrmMain.h"
 #include "archive/Archive.h"
 #include "archive/MeasurementTableModel.h"
 #include "data/DataSetCollection.h"
+#include "data/LoggerMemory.h"
+#include "files/formats/ExportText.h"
+#include "files/formats/GraphExport.h"
 #include "graph/TfrmGraph.h"
 #include "logger/LoggerBoxScript.h"
 #include "tools/virtual-meter/LoggerImageBuilder.h"
@@ -24,9 +31,14 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -184,6 +196,83 @@ private slots:
         QVERIFY(!rig.w->graphState().LoggerGraph->close());
         QCOMPARE(rig.asked, QStringList{QStringLiteral("Save DataLogger Data ?") +
                                         GraphWindowState::InArchiveNote});
+    }
+
+    void historyFollowsWhatIsStored()
+    {
+        LoadRig rig;
+        QVERIFY(rig.start(rig.archivePath(), 2));
+        Archive& archive = *rig.session.archive();
+        Measurement kept;
+        kept.kind = MeasurementKind::Import;
+        kept.key = QStringLiteral("import:kept");
+        kept.start = QDateTime(QDate(2026, 6, 1), QTime(10, 0));
+        const std::optional<qint64> keptId = archive.addMeasurement(kept);
+        Measurement old = kept;
+        old.key = QStringLiteral("import:old");
+        old.start = QDateTime(QDate(2019, 6, 1), QTime(10, 0));
+        QVERIFY(keptId && archive.addMeasurement(old));
+
+        rig.w->findChild<QAction*>(QStringLiteral("History1"))->trigger();
+        TfrmHistory* history = rig.w->historyWindow();
+        QVERIFY(history);
+        history->setDateRange(QDate(2026, 1, 1), std::nullopt);
+        QCOMPARE(history->model().rowCount(), 1);
+        history->selectRow(0);
+        const auto selectedId = [history] {
+            const int row = history->selectedRow();
+            return row >= 0 ? history->model().measurementAt(row).id : qint64(0);
+        };
+
+        // Load Data: its two sets (of May) listed below the selected one.
+        QVERIFY(rig.loadData());
+        QTRY_COMPARE(history->model().rowCount(), 3);
+        QCOMPARE(selectedId(), *keptId);
+        QVERIFY(history->filterOfFields().from.isValid());
+
+        // Stored while a site is typed: listed once the site is in.
+        const QModelIndex site =
+            history->model().index(history->selectedRow(), MeasurementTableModel::SiteColumn);
+        history->table()->edit(site);
+        auto* editor = qobject_cast<QLineEdit*>(history->table()->indexWidget(site));
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("Hof"));
+        // (Stored without a window taking the focus, as a recording ends.)
+        const QByteArray memory = loggerMemory(1);
+        LoggerMemory decoded;
+        decoded.memoryImage() = memory;
+        const auto stored = LoggerArchiving::keepMemory(
+            rig.session, memory, decoded.memoryEndFromImage(), QDateTime::currentDateTime(),
+            LoggerImageSource{MeasurementKind::Logger, {}, {}, {}});
+        QVERIFY(stored && stored->stored);
+        QCoreApplication::processEvents();
+        QCOMPARE(history->table()->indexWidget(site), editor);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(archive.measurement(*keptId)->site, QStringLiteral("Hof"));
+        QCOMPARE(selectedId(), *keptId);
+
+        // A file opened and kept in the archive from its offer bar.
+        const QString csv = rig.dir.filePath(QStringLiteral("levels.csv"));
+        std::vector<double> x;
+        std::vector<float> y;
+        for (int i = 0; i < 20; ++i) {
+            x.push_back(46174.5 + i / 86400.0); // 1 June 2026, 12:00
+            y.push_back(61.5f + float(i % 4));
+        }
+        QCOMPARE(
+            GraphExport::write(csv, x, y, ExportRange::all(20), ExportText::Comma, QLocale()).kind,
+            FileWriteOutcome::Written);
+        rig.files.choices << int(TfrmOpenSave::SingleSet);
+        rig.files.openNames << csv;
+        rig.w->findChild<QAction*>(QStringLiteral("Open1"))->trigger();
+        auto* bar = rig.w->findChild<ArchiveOfferBar*>(ArchiveOfferBar::ObjectName);
+        QVERIFY(bar);
+        QTRY_VERIFY(bar->btnKeepInArchive()->isVisible());
+        QTest::mouseClick(bar->btnKeepInArchive(), Qt::LeftButton);
+        QTRY_COMPARE(history->model().rowCount(), 4);
+        QCOMPARE(selectedId(), *keptId);
+        QVERIFY(history->filterOfFields().from.isValid());
+        QCOMPARE(history->table()->selectionModel()->selectedRows().size(), 1);
     }
 
     void switchedOffStoresNothing()

@@ -1,15 +1,19 @@
 // The program's archive on a PostgreSQL server that goes away: a recording
 // goes on into the local spool and arrives complete, once, when the server is
-// back; the user is told once that measurements are kept locally.
+// back; the user is told once that measurements are kept locally. A logger
+// memory stored as the server goes is kept in the spool, not lost.
 
 #include "app/ArchiveSession.h"
+#include "app/LoggerArchiving.h"
 #include "archive/Archive.h"
 #include "common/FakeMeterClock.h"
 #include "common/PostgresServer.h"
 #include "common/TestMain.h"
+#include "data/LoggerMemory.h"
 #include "realtime/RealTimeArchiver.h"
 #include "realtime/RealTimeRecorder.h"
 #include "realtime/RecordingSink.h"
+#include "tools/virtual-meter/LoggerImageBuilder.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -107,6 +111,46 @@ private slots:
             QCOMPARE(samples->x[size_t(i)], sink.samples[i].time);
             QCOMPARE(samples->y[size_t(i)], sink.samples[i].level);
         }
+    }
+
+    void loggerMemoryGoesToSpool()
+    {
+        const QString database = QStringLiteral("session%1").arg(++m_count);
+        QVERIFY(m_server.createDatabase(database));
+        auto restart = qScopeGuard([this] { m_server.startAgain(); });
+        ArchiveSession session;
+        session.setSpoolDirectory(m_dir.filePath(QStringLiteral("data%1").arg(m_count)));
+        session.setRetryInterval(24 * 3600 * 1000);
+        QVERIFY2(session.open(m_server.url(database)), qPrintable(session.openError()));
+        QVERIFY(!session.keptLocally());
+        QSignalSpy problems(&session, &ArchiveSession::problem);
+
+        vmeter::LoggerImageBuilder builder;
+        for (int set = 0; set < 2; ++set) {
+            vmeter::LoggerRecordContent record;
+            record.start = QDateTime(QDate(2026, 3, 2), QTime(8 + set, 15, 0));
+            record.aWeighting = true;
+            for (int i = 0; i < 300; ++i)
+                record.samplesTenths << 450 + (i * 13 + set * 70) % 500;
+            QVERIFY(builder.append(record));
+        }
+        LoggerMemory memory;
+        memory.memoryImage() = builder.image();
+        m_server.stop();
+        const std::optional<LoggerArchiveResult> result = LoggerArchiving::keepMemory(
+            session, memory.memoryImage(), memory.memoryEndFromImage(),
+            QDateTime::currentDateTime(), LoggerImageSource{MeasurementKind::Logger, {}, {}, {}});
+        QVERIFY(result);
+        QVERIFY2(result->stored, qPrintable(result->error));
+        QVERIFY(session.keptLocally());
+        // The hand-over is told, no failure.
+        QCOMPARE(problems.count(), 1);
+        QVERIFY(problems.at(0).at(0).toString().contains(QStringLiteral("kept locally until")));
+        Archive& spool = *session.archive();
+        const auto list = spool.listMeasurements();
+        QVERIFY2(list, qPrintable(spool.lastError()));
+        QCOMPARE(int(list->size()), 2);
+        QCOMPARE(spool.memoryImage(list->front().memoryImageId), memory.memoryImage());
     }
 
 private:

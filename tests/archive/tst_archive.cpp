@@ -1,10 +1,12 @@
 #include "archive/Archive.h"
 #include "archive/ArchiveRecording.h"
+#include "archive/ArchiveSchema.h"
 #include "common/PostgresServer.h"
 #include "common/TestMain.h"
 #include "data/AcousticStatistics.h"
 #include "data/SampleEncoding.h"
 
+#include <QCryptographicHash>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -107,6 +109,8 @@ private slots:
     void textsAreStoredVerbatim();
     void memoryImageIsStoredOnce_data() { engineRows(); }
     void memoryImageIsStoredOnce();
+    void versionOneArchiveIsMigrated_data() { engineRows(); }
+    void versionOneArchiveIsMigrated();
     void serverPasswordComesFromPassFile();
     void locationIsParsed_data();
     void locationIsParsed();
@@ -120,6 +124,7 @@ private:
     static void engineRows();
     QString newLocation(const QString& engine);
     static QString rawQuery(const QString& location, const QString& sql);
+    static QString makeVersionOneArchive(const QString& location, const QByteArray& image);
 
     PostgresServer m_server;
     QTemporaryDir m_dir;
@@ -174,6 +179,69 @@ QString TestArchive::rawQuery(const QString& location, const QString& sql)
             result = q.value(0).toString();
     }
     QSqlDatabase::removeDatabase("raw");
+    return result;
+}
+
+// An archive as the first version of the program left it: its tables, and
+// one memory image stored raw. Empty when made, or the error.
+QString TestArchive::makeVersionOneArchive(const QString& location, const QByteArray& image)
+{
+    ArchiveLocation where;
+    QString error;
+    if (!ArchiveLocation::parse(location, where, error))
+        return error;
+    const bool sqlite = where.engine == ArchiveLocation::Engine::SQLite;
+    const QString id = sqlite ? "INTEGER PRIMARY KEY AUTOINCREMENT" : "BIGSERIAL PRIMARY KEY";
+    const QString blob = sqlite ? "BLOB" : "BYTEA";
+    const QString real = sqlite ? "REAL" : "DOUBLE PRECISION";
+    const QStringList statements = {
+        "CREATE TABLE schema_version (version INTEGER NOT NULL)",
+        "INSERT INTO schema_version (version) VALUES (1)",
+        "CREATE TABLE memory_images (id " + id +
+            ", sha256 TEXT NOT NULL UNIQUE, byte_count "
+            "BIGINT NOT NULL, stored_utc_ms BIGINT NOT NULL, data " +
+            blob + " NOT NULL)",
+        "CREATE TABLE measurements (id " + id +
+            ", measurement_key TEXT NOT NULL UNIQUE, kind "
+            "TEXT NOT NULL, meter_model TEXT NOT NULL DEFAULT '', meter_port TEXT NOT NULL "
+            "DEFAULT '', start_utc_ms BIGINT NOT NULL, end_utc_ms BIGINT NOT NULL, utc_offset_s "
+            "INTEGER NOT NULL, interval_ms BIGINT NOT NULL, weighting TEXT NOT NULL DEFAULT '', "
+            "sample_count BIGINT NOT NULL DEFAULT 0, level_count BIGINT NOT NULL DEFAULT 0, "
+            "energy_sum " +
+            real +
+            " NOT NULL DEFAULT 0, site TEXT NOT NULL DEFAULT '', notes "
+            "TEXT NOT NULL DEFAULT '', unfinished INTEGER NOT NULL DEFAULT 1, memory_image_id "
+            "BIGINT)",
+        "CREATE INDEX measurements_by_start ON measurements (start_utc_ms)",
+        "CREATE TABLE sample_chunks (measurement_id BIGINT NOT NULL, first_index BIGINT NOT "
+        "NULL, sample_count INTEGER NOT NULL, data " +
+            blob +
+            " NOT NULL, PRIMARY KEY "
+            "(measurement_id, first_index))"};
+    QString result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(sqlite ? "QSQLITE" : "QPSQL", "old");
+        db.setDatabaseName(sqlite ? where.filePath : where.database);
+        db.setHostName(where.host);
+        db.setPort(where.port);
+        db.setUserName(where.user);
+        QSqlQuery q(db);
+        if (!db.open())
+            result = db.lastError().text();
+        for (const QString& sql : statements) {
+            if (result.isEmpty() && !q.exec(sql))
+                result = q.lastError().text();
+        }
+        q.prepare("INSERT INTO memory_images (sha256, byte_count, stored_utc_ms, data) "
+                  "VALUES (?, ?, 0, ?)");
+        q.addBindValue(QString::fromLatin1(
+            QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()));
+        q.addBindValue(qint64(image.size()));
+        q.addBindValue(image);
+        if (result.isEmpty() && !q.exec())
+            result = q.lastError().text();
+    }
+    QSqlDatabase::removeDatabase("old");
     return result;
 }
 
@@ -421,6 +489,54 @@ void TestArchive::memoryImageIsStoredOnce()
     QVERIFY(second && *second != *first);
     QCOMPARE(archive.memoryImage(*first), image);
     QCOMPARE(rawQuery(location, "SELECT COUNT(*) FROM memory_images"), QStringLiteral("2"));
+
+    // A memory of levels in 0.1 dB steps is kept compressed, and given back whole.
+    QByteArray levels;
+    for (int i = 0, tenths = 600; i < 32000; ++i) {
+        tenths = std::clamp(tenths + (i * 7919) % 23 - 11, 350, 1100);
+        levels.append(char(tenths >> 8)).append(char(tenths));
+    }
+    const std::optional<qint64> third = archive.storeMemoryImage(levels);
+    QVERIFY2(third, qPrintable(archive.lastError()));
+    QCOMPARE(archive.memoryImage(*third), levels);
+    const QString kept = rawQuery(location, QStringLiteral("SELECT LENGTH(data) FROM "
+                                                           "memory_images WHERE id = %1")
+                                                .arg(*third));
+    QVERIFY2(kept.toInt() > 0 && kept.toInt() < levels.size() * 3 / 4, qPrintable(kept));
+    // Stored bytes that do not give the image back are not handed on.
+    QCOMPARE(rawQuery(location, QStringLiteral("UPDATE memory_images SET byte_count = 5 "
+                                               "WHERE id = %1")
+                                    .arg(*third)),
+             QString());
+    QVERIFY(!archive.memoryImage(*third));
+    QVERIFY2(archive.lastError().contains(QLatin1String("damaged")),
+             qPrintable(archive.lastError()));
+}
+
+void TestArchive::versionOneArchiveIsMigrated()
+{
+    QFETCH(QString, engine);
+    const QString location = newLocation(engine);
+    const QByteArray image = QByteArray(30000, '\x12') + QByteArray("end of memory");
+    const QString made = makeVersionOneArchive(location, image);
+    QVERIFY2(made.isEmpty(), qPrintable(made));
+    ArchiveOpenResult opened = Archive::open(location);
+    QVERIFY2(opened.archive, qPrintable(opened.error));
+    QCOMPARE(rawQuery(location, "SELECT MAX(version) FROM schema_version"),
+             QString::number(ArchiveSchema::kCurrentVersion));
+    Archive& archive = *opened.archive;
+    // The raw image of before reads as it was, and the same bytes find it.
+    QCOMPARE(archive.memoryImage(1), image);
+    QCOMPARE(archive.storeMemoryImage(image), std::optional<qint64>(1));
+    QByteArray other = image;
+    other[0] = '\x13';
+    const std::optional<qint64> second = archive.storeMemoryImage(other);
+    QVERIFY2(second && *second != 1, qPrintable(archive.lastError()));
+    QCOMPARE(archive.memoryImage(*second), other);
+    QCOMPARE(rawQuery(location, "SELECT coding FROM memory_images ORDER BY id"),
+             QStringLiteral("0"));
+    opened.archive.reset();
+    QVERIFY(Archive::open(location).archive); // opened again: nothing left to migrate
 }
 
 void TestArchive::serverPasswordComesFromPassFile()

@@ -129,6 +129,8 @@ private slots:
         QVERIFY(spool && server);
         const auto spoolId = spool->addMeasurement(recordingMeasurement());
         QVERIFY(spoolId && appendRange(*spool, *spoolId, whole, 0, whole.x.size()));
+        // The meter switched between dBA and dBC after the server got its part.
+        QVERIFY(spool->updateWeighting(*spoolId, QStringLiteral("mixed")));
         if (spoolFinished)
             QVERIFY(spool->finish(*spoolId));
         if (serverSamples >= 0) {
@@ -144,6 +146,7 @@ private slots:
             QCOMPARE(sent.kept, finished ? 0 : 1);
         }
         verifyWhole(*server, whole, !finished);
+        QCOMPARE(server->listMeasurements()->front().weighting, QStringLiteral("mixed"));
         // Unfinished: perhaps still recorded into by another program.
         QCOMPARE(int(spool->listMeasurements()->size()), finished ? 0 : 1);
     }

@@ -11,7 +11,7 @@
 //        the same samples written as CSV files by the graph export.
 //   bench_archive_goals size    bytes on disk per sample of 1,000,000
 //        samples: a live recording committed once a second, and logger
-//        memories (their images kept too). 100,000 synced commits: with
+//        memories (their images kept too, compressed). 100,000 synced commits: with
 //        AUDIMARK_BENCH_DIR=/dev/shm/... it takes seconds, the bytes the same.
 //   bench_archive_goals open    listing 10,000 measurements (the archive,
 //        and the History window's model with the rows a window shows) and
@@ -356,23 +356,45 @@ int store(const QString& dir)
 
 // --- size ----------------------------------------------------------------
 
-qint64 fileBytes(const QString& path)
+qint64 bytesOnDisk(const QString& path)
 {
     return QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size();
 }
 
+// The bytes the memory images take in the file's table, as stored (compressed).
+qint64 storedImageBytes(const QString& path)
+{
+    qint64 bytes = 0;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("image-bytes"));
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        if (db.open() && q.exec(QStringLiteral("SELECT SUM(LENGTH(data)) FROM memory_images")) &&
+            q.next())
+            bytes = q.value(0).toLongLong();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("image-bytes"));
+    return bytes;
+}
+
 void printSize(const QString& what, const QString& path, qint64 samples, qint64 imageBytes)
 {
-    const qint64 bytes = fileBytes(path);
+    const qint64 bytes = bytesOnDisk(path);
     QString line = QStringLiteral("  %1: %2 bytes for %3 samples = %4 bytes/sample (goal <= 3)")
                        .arg(what)
                        .arg(bytes)
                        .arg(samples)
                        .arg(double(bytes) / double(samples), 0, 'f', 3);
-    if (imageBytes > 0)
-        line += QStringLiteral("; the memory images %1 of them (%2 bytes/sample)")
+    if (imageBytes > 0) {
+        const qint64 stored = storedImageBytes(path);
+        line += QStringLiteral("; the memory images %1 of them (%2 bytes/sample), compressed "
+                               "from %3 (%4 bytes/sample)")
+                    .arg(stored)
+                    .arg(double(stored) / double(samples), 0, 'f', 3)
                     .arg(imageBytes)
                     .arg(double(imageBytes) / double(samples), 0, 'f', 3);
+    }
     print(line);
 }
 

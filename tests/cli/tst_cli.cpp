@@ -212,6 +212,15 @@ private slots:
         QTest::newRow("report: threshold")
             << QStringList{"report", "a.rec", "--out", "a.pdf", "--threshold", "loud"}
             << "--threshold needs a level in dB, not \"loud\"" << "report";
+        QTest::newRow("report: period")
+            << QStringList{"report", "a.rec", "--out", "a.pdf", "--period", "7m"}
+            << "--period needs a length that divides a day, such as 5m, 15m or 1h, or auto"
+            << "report";
+        QTest::newRow("report: den-hours")
+            << QStringList{"report", "a.rec", "--out", "a.pdf", "--den-hours", "19,7,23"}
+            << "--den-hours needs the starts of day, evening and night, such as "
+               "07:00,19:00,23:00, in that order round the clock"
+            << "report";
         QTest::newRow("autoload: neither") << QStringList{"autoload", "--quiet"}
                                            << "autoload needs --every HOURS or --once"
                                            << "autoload";
@@ -250,7 +259,9 @@ private slots:
         QTest::newRow("export") << "export" << QStringList{"--from A", "point number"};
         QTest::newRow("stats") << "stats" << QStringList{"--from TIME", "time of day",
                                                          "--format FORMAT", "json", "UTC offset"};
-        QTest::newRow("report") << "report" << QStringList{"--to TIME", "--title T"};
+        QTest::newRow("report") << "report"
+                                << QStringList{"--to TIME", "--title T", "--period LENGTH",
+                                               "--den-hours D,E,N", "--min-duration DURATION"};
         QTest::newRow("autoload") << "autoload" << QStringList{"--quiet", "--verbose", "5 a cycle emptied"};
         QTest::newRow("info") << "info" << QStringList{"json", "3 the meter did not answer"};
         QTest::newRow("set-clock") << "set-clock" << none;

@@ -7,7 +7,7 @@
 #include "archive/Archive.h"
 #include "archive/LoggerImageArchiver.h"
 #include "common/CliProcess.h"
-#include "common/PostgresServer.h"
+#include "common/NewArchives.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
 #include "data/DataSetCollection.h"
@@ -48,12 +48,6 @@ QByteArray memoryFile(const QString& path)
     if (file.open(QIODevice::WriteOnly))
         file.write(builder.image());
     return builder.image();
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // The meter's wall clock read in Berlin, where April is two hours ahead of UTC.
@@ -597,34 +591,12 @@ private slots:
 
 private:
     // A new, empty archive of the engine; the server starts on first use.
-    QString newArchive(const QString& engine)
-    {
-        const QString name = QStringLiteral("archive%1").arg(++m_count);
-        if (engine == QLatin1String("sqlite"))
-            return m_dir.filePath(name + QStringLiteral(".sqlite"));
-        if (!m_server) {
-            m_server = std::make_unique<PostgresServer>();
-            if (!m_server->start()) {
-                qWarning("%s", qPrintable(m_server->error()));
-                return {};
-            }
-            const QString passFile = m_dir.filePath(QStringLiteral("pgpass"));
-            if (!m_server->writePassFile(passFile))
-                return {};
-            qputenv("PGPASSFILE", QFile::encodeName(passFile));
-        }
-        if (!m_server->createDatabase(name)) {
-            qWarning("%s", qPrintable(m_server->error()));
-            return {};
-        }
-        return m_server->url(name);
-    }
+    QString newArchive(const QString& engine) { return m_archives.create(engine); }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<PostgresServer> m_server;
+    NewArchives m_archives{m_dir.path()};
     QString m_filtered;
     QByteArray m_memory;
-    int m_count = 0;
 };
 
 AUDIMARK_TEST_MAIN_CORE(TestCliArchive)

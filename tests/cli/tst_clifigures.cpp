@@ -57,7 +57,14 @@ QProcessEnvironment environmentIn(const QString& timeZone)
 {
     QProcessEnvironment environment = localeEnvironment(QStringLiteral("en_US.UTF-8"));
     environment.insert(QStringLiteral("TZ"), timeZone);
+    environment.remove(QStringLiteral("AUDIMARK_ARCHIVE"));
     return environment;
+}
+
+// The command with its file and options: arguments[0] is the command.
+QStringList withFile(const QStringList& arguments, const QString& file)
+{
+    return arguments.mid(0, 1) + QStringList{file} + arguments.mid(1);
 }
 
 // The value at a path of keys and indices, "periods/1/laeq_db".
@@ -83,6 +90,8 @@ private:
     QString rec_;
     QString loud_; // 1 h at 88 dB, 10 s apart
     QString day_;  // 24 h at 60 dB from 07:00, 1 min apart
+    QString archive_; // the set of rec_ as measurement 1
+    QString exported_; // measurement 1 as `archive export 1 --format txt` writes it
 
 private slots:
     void initTestCase()
@@ -94,6 +103,15 @@ private slots:
         writeRec(rec_);
         writeCsv(loud_, QDateTime(QDate(2010, 4, 14), QTime(8, 0)), 360, 10.0, 88.0f);
         writeCsv(day_, QDateTime(QDate(2010, 4, 14), QTime(7, 0)), 24 * 60, 60.0, 60.0f);
+        archive_ = dir_.filePath("archive.sqlite");
+        exported_ = dir_.filePath("exported.txt");
+        const CliRun import =
+            runCli({"archive", "import", rec_, "--archive", archive_}, environmentIn("UTC"));
+        QVERIFY2(import.status == 0, qPrintable(import.err));
+        const CliRun exported = runCli({"archive", "export", "1", "--format", "txt", "--out",
+                                        exported_, "--archive", archive_},
+                                       environmentIn("UTC"));
+        QVERIFY2(exported.status == 0, qPrintable(exported.err));
     }
 
     void json_data()
@@ -258,13 +276,75 @@ private slots:
             QVERIFY2(run.out.contains(line), qPrintable(line + " not in\n" + run.out));
     }
 
+    // archive:ID gives what the file `archive export ID` writes gives.
+    void archiveMeasurement_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("mention");
+        QTest::newRow("periods json")
+            << QStringList{"periods", "--period", "15m", "--threshold", "70", "--format", "json"}
+            << "\"events\": 1";
+        QTest::newRow("events csv")
+            << QStringList{"events", "--threshold", "70", "--format", "csv"} << ",93.01\n";
+        QTest::newRow("events text, a span")
+            << QStringList{"events", "--threshold", "70", "--from", "09:55", "--to", "10:05"}
+            << "events\t1\n";
+        QTest::newRow("dose text") << QStringList{"dose", "--exposure", "1h"} << "LEX,8h\t";
+    }
+
+    void archiveMeasurement()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, mention);
+        const CliRun ofFile = runCli(withFile(arguments, exported_), environmentIn("UTC"));
+        QVERIFY2(ofFile.status == 0, qPrintable(ofFile.err));
+        QVERIFY2(ofFile.out.contains(mention), qPrintable(ofFile.out));
+        const CliRun ofArchive =
+            runCli(withFile(arguments, "archive:1") + QStringList{"--archive", archive_},
+                   environmentIn("UTC"));
+        QCOMPARE(ofArchive.status, 0);
+        QCOMPARE(ofArchive.err, ofFile.err);
+        QString expected = ofFile.out;
+        expected.replace(exported_, QStringLiteral("archive:1"));
+        QCOMPARE(ofArchive.out, expected);
+    }
+
+    // One line on standard error, status 1, nothing printed.
+    void archiveFailures_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("events, no such ID")
+            << QStringList{"events", "archive:99", "--threshold", "70", "--archive", "ARCHIVE"}
+            << "The archive ARCHIVE holds no measurement 99.";
+        QTest::newRow("periods, no such ID")
+            << QStringList{"periods", "archive:99", "--period", "1h", "--archive", "ARCHIVE"}
+            << "The archive ARCHIVE holds no measurement 99.";
+        QTest::newRow("dose, no archive")
+            << QStringList{"dose", "archive:1", "--no-archive"}
+            << "archive:1: no archive to read it from";
+    }
+
+    void archiveFailures()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        arguments.replaceInStrings(QRegularExpression("^ARCHIVE$"), archive_);
+        const CliRun run = runCli(arguments, environmentIn("UTC"));
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.out, QString());
+        QCOMPARE(run.err, "audimark-cli: " + message.replace("ARCHIVE", archive_) + '\n');
+    }
+
     void helpPages_data()
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QStringList>("mentions");
         QTest::newRow("periods") << "periods"
                                  << QStringList{"--period LENGTH", "nearest-rank", "incomplete"};
-        QTest::newRow("events") << "events" << QStringList{"--min-duration DURATION", "SEL"};
+        QTest::newRow("events") << "events"
+                                << QStringList{"--min-duration DURATION", "SEL", "archive:ID",
+                                               "--no-archive"};
         QTest::newRow("dose") << "dose" << QStringList{"--exchange-rate dB", "LEX,8h", "90"};
         QTest::newRow("stats") << "stats" << QStringList{"--den-hours D,E,N", "Lden"};
     }
@@ -300,6 +380,10 @@ private slots:
             << "--min-duration needs a duration such as 10s";
         QTest::newRow("dose: exchange rate 4") << QStringList{"dose", "REC", "--exchange-rate", "4"}
                                                << "--exchange-rate must be 3 or 5";
+        QTest::newRow("events: archive and no archive")
+            << QStringList{"events", "REC", "--threshold", "70", "--archive", "a.sqlite",
+                           "--no-archive"}
+            << "--archive and --no-archive exclude each other";
         QTest::newRow("dose: no csv")
             << QStringList{"dose", "REC", "--format", "csv"} << "--format must be text or json";
         QTest::newRow("stats: evening before day")

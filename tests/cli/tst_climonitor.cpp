@@ -3,8 +3,10 @@
 // printed once with its SEL, the meter unplugged for 20 s as coverage, and
 // SIGTERM closing the open interval.
 
+#include "common/MosquittoBroker.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
+#include "tools/cli/MonitorCommand.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -40,11 +42,7 @@ struct MonitorRun
 
     explicit MonitorRun(const QStringList& arguments)
     {
-        QObject::connect(&cli, &QProcess::readyReadStandardOutput, &cli, [this] {
-            pending += cli.readAllStandardOutput();
-            for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1))
-                lines.append(QJsonDocument::fromJson(pending.left(end)).object());
-        });
+        QObject::connect(&cli, &QProcess::readyReadStandardOutput, &cli, [this] { drain(); });
         QObject::connect(&cli, &QProcess::readyReadStandardError, &cli,
                          [this] { err += QString::fromLocal8Bit(cli.readAllStandardError()); });
         cli.start(qEnvironmentVariable("AUDIMARK_CLI"), QStringList{"monitor"} + arguments);
@@ -55,6 +53,12 @@ struct MonitorRun
             cli.kill();
             cli.waitForFinished(3000);
         }
+    }
+    void drain()
+    {
+        pending += cli.readAllStandardOutput();
+        for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1))
+            lines.append(QJsonDocument::fromJson(pending.left(end)).object());
     }
     [[nodiscard]] QList<QJsonObject> of(const QString& type) const
     {
@@ -185,8 +189,7 @@ private slots:
         QVERIFY(run.cli.waitForFinished(15000));
         QCOMPARE(run.cli.exitStatus(), QProcess::NormalExit);
         QCOMPARE(run.cli.exitCode(), 0);
-        run.pending += run.cli.readAllStandardOutput();
-        emit run.cli.readyReadStandardOutput();
+        run.drain();
 
         // The open interval was closed and printed at the end.
         const QList<QJsonObject> intervals = run.of("interval");
@@ -207,7 +210,9 @@ private slots:
             QCOMPARE(interval.value("samples").toInt(), int(e.count));
             if (e.count == 0) {
                 ++silent;
-                QVERIFY(interval.value("laeq_db").isNull());
+                // No weighting seen, no level made up.
+                QVERIFY(interval.value("leq_db").isNull());
+                QVERIFY(!interval.contains("laeq_db"));
                 QCOMPARE(interval.value("coverage").toDouble(), 0.0);
                 continue;
             }
@@ -231,6 +236,112 @@ private slots:
         QVERIFY(event.value("id").toInteger() > 0);
     }
 
+    // Published through a real broker: every interval that was printed
+    // arrives, in order, with the LAeq of the readings; the station ends
+    // offline.
+    void publishesIntervalsInOrder()
+    {
+        MosquittoBroker broker;
+        QVERIFY2(broker.start(), qPrintable(broker.error()));
+        MosquittoSubscriber subscriber(broker, "audimark/test-2/#");
+        QVERIFY2(subscriber.start(), qPrintable(subscriber.error()));
+        QTemporaryDir dir;
+        const QString link = dir.filePath("meter");
+        VirtualMeterProcess meter({"--link", link, "--level", "60", "--seed", "3"});
+        QVERIFY(meter.waitForPath().startsWith("/dev/"));
+        MonitorRun run({"--port", link, "--interval", "10s", "--station", "test-2", "--no-archive",
+                        "--format", "json", "--verbose", "--mqtt",
+                        QString("mqtt://127.0.0.1:%1").arg(broker.port()), "--reading-every",
+                        "1s"});
+        QTRY_VERIFY_WITH_TIMEOUT(run.of("interval").size() >= 2, 60000);
+        run.cli.terminate();
+        QVERIFY(run.cli.waitForFinished(30000));
+        QCOMPARE(run.cli.exitCode(), 0);
+        run.drain();
+
+        const QList<QJsonObject> printed = run.of("interval");
+        const QString topic = "audimark/test-2/interval";
+        QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads(topic).size(), printed.size(), 30000);
+        const std::vector<Reading> readings = run.readings();
+        const std::vector<qint64> durations = durationsOf(readings);
+        const QList<QByteArray> published = subscriber.payloads(topic);
+        for (qsizetype k = 0; k < printed.size(); ++k) {
+            const QJsonObject message = QJsonDocument::fromJson(published[k]).object();
+            QCOMPARE(message.value("id").toInteger(), printed[k].value("id").toInteger());
+            QCOMPARE(message.value("start"), printed[k].value("start"));
+            const Energy e = energyBetween(readings, durations, msOf(message.value("start")),
+                                           msOf(message.value("end")));
+            QCOMPARE(message.value("samples").toInt(), int(e.count));
+            if (e.count == 0)
+                QVERIFY(message.value("leq_db").isNull());
+            else
+                QVERIFY(std::abs(message.value("laeq_db").toDouble() - e.leq) < 0.006);
+        }
+        QVERIFY(!subscriber.payloads("audimark/test-2/reading").isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads("audimark/test-2/status").constLast(),
+                                  QByteArray("offline"), 10000);
+    }
+
+    void textLines_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<QString>("silent");
+        QTest::addColumn<QString>("event");
+        QTest::newRow("C") << "C"
+                           << "2026-12-08 10:15:00  60 s  LAeq 65.4 dB  LAFmax 80.2  LAFmin 50.1  "
+                              "LAF10 70.0  LAF50 64.9  LAF90 55.5  540 readings  coverage 90.0 %  "
+                              "OVER 2"
+                           << "2026-12-08 10:15:00  60 s  no readings  coverage 0.0 %"
+                           << "event 2026-12-08 10:15:03 - 10:15:15  12.5 s  LAmax 92.1 dB  "
+                              "LAeq 90.0 dB  SEL 101.0 dB";
+        QTest::newRow("decimal comma")
+            << "de_DE"
+            << "2026-12-08 10:15:00  60 s  LAeq 65,4 dB  LAFmax 80,2  LAFmin 50,1  LAF10 70,0  "
+               "LAF50 64,9  LAF90 55,5  540 readings  coverage 90,0 %  OVER 2"
+            << "2026-12-08 10:15:00  60 s  no readings  coverage 0,0 %"
+            << "event 2026-12-08 10:15:03 - 10:15:15  12,5 s  LAmax 92,1 dB  LAeq 90,0 dB  SEL "
+               "101,0 dB";
+    }
+
+    void textLines()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, interval);
+        QFETCH(QString, silent);
+        QFETCH(QString, event);
+        qputenv("TZ", "UTC");
+        const qint64 start = 1'796'724'900'000; // 2026-12-08 10:15:00 UTC
+        MonitorInterval i;
+        i.startMs = start;
+        i.endMs = start + 60'000;
+        i.readings = 540;
+        i.leq = 65.43;
+        i.lmax = 80.2;
+        i.lmin = 50.1;
+        i.l10 = 70.0;
+        i.l50 = 64.9;
+        i.l90 = 55.5;
+        i.coverage = 0.9;
+        i.overRange = 2;
+        i.weighting = AcousticWeighting::A;
+        i.timeWeighting = TimeWeightingSeen::Fast;
+        QCOMPARE(MonitorLines::interval(i, QLocale(locale)), interval);
+        MonitorInterval none;
+        none.startMs = start;
+        none.endMs = start + 60'000;
+        QCOMPARE(MonitorLines::interval(none, QLocale(locale)), silent);
+        MonitorEvent e;
+        e.startMs = start + 3'000;
+        e.endMs = start + 15'500;
+        e.durationSeconds = 12.5;
+        e.lmax = 92.1;
+        e.leq = 90.0;
+        e.sel = 100.97;
+        e.weighting = AcousticWeighting::A;
+        QCOMPARE(MonitorLines::event(e, QLocale(locale)), event);
+    }
+
     void refusesWhatDoesNotRead_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -241,6 +352,9 @@ private slots:
                                  << "--station needs 1 to 64 letters, digits, '.', '_' or '-'";
         QTest::newRow("hysteresis alone") << QStringList{"--hysteresis", "2"}
                                           << "--min-duration and --hysteresis go with --threshold";
+        QTest::newRow("reading-every without a broker")
+            << QStringList{"--reading-every", "1s"}
+            << "--mqtt-password-file, --mqtt-ca-file and --reading-every go with --mqtt";
     }
 
     void refusesWhatDoesNotRead()

@@ -8,7 +8,7 @@
 
 #include "archive/Archive.h"
 #include "common/CliProcess.h"
-#include "common/PostgresServer.h"
+#include "common/NewArchives.h"
 #include "common/TestMain.h"
 #include "common/VirtualMeterProcess.h"
 #include "data/GraphTexts.h"
@@ -31,12 +31,6 @@
 namespace {
 
 constexpr std::uint32_t Seed = 4711;
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // Also with a runtime directory, which the report program would otherwise
 // warn about.
@@ -483,31 +477,10 @@ private:
         return m_stored;
     }
 
-    QString newArchive(const QString& engine)
-    {
-        const QString name = QStringLiteral("archive%1").arg(++m_count);
-        if (engine == QLatin1String("sqlite"))
-            return m_dir.filePath(name + QStringLiteral(".sqlite"));
-        if (!m_server) {
-            m_server = std::make_unique<PostgresServer>();
-            if (!m_server->start()) {
-                qWarning("%s", qPrintable(m_server->error()));
-                return {};
-            }
-            const QString passFile = m_dir.filePath(QStringLiteral("pgpass"));
-            if (!m_server->writePassFile(passFile))
-                return {};
-            qputenv("PGPASSFILE", QFile::encodeName(passFile));
-        }
-        if (!m_server->createDatabase(name)) {
-            qWarning("%s", qPrintable(m_server->error()));
-            return {};
-        }
-        return m_server->url(name);
-    }
+    QString newArchive(const QString& engine) { return m_archives.create(engine); }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<PostgresServer> m_server;
+    NewArchives m_archives{m_dir.path()};
     QString m_stored;
     int m_count = 0;
 };

@@ -535,6 +535,8 @@ private slots:
         QTest::addColumn<QString>("startTime");
         QTest::addColumn<QStringList>("details");
         QTest::addColumn<QStringList>("texts"); // on the first page
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QStringList>("after"); // on the pages after it
         QTest::newRow("en_US Letter, cursors")
             << "en_US.UTF-8" << QStringList{"--from", "23:55:00", "--to", "00:05:00"} << "letter"
             << "4/14/2010 11:50:00 PM"
@@ -551,7 +553,8 @@ private slots:
                            "--instrument-class",
                            "2"}
             << QStringList{"Harbour Road 12", "94.0 dB before, 94.2 dB after, drift +0.2 dB",
-                           "QV58M 842, serial 4711, class 2"};
+                           "QV58M 842, serial 4711, class 2"}
+            << 3 << QStringList{"LAeq,5min", "(+5.0 dB)"};
         QTest::newRow("de_DE A4, no cursors")
             << "de_DE.UTF-8" << QStringList{} << "A4"
             << "14.04.2010 23:50:00" << QStringList{"--position",
@@ -567,10 +570,22 @@ private slots:
                                                     "--notes",
                                                     "Kühlcontainer liefen"}
             << QStringList{"MP 2",           "Hafenverein", "A. Weber",
-                           "93,8 dB before", "trocken",     "Kühlcontainer liefen"};
+                           "93,8 dB before", "trocken",     "Kühlcontainer liefen"}
+            << 3 << QStringList{"LAeq,5min", "(+5,0 dB)"};
         QTest::newRow("no details: the calibration not stated")
             << "en_US.UTF-8" << QStringList{} << "letter"
-            << "4/14/2010 11:50:00 PM" << QStringList{} << QStringList{"Calibration not stated"};
+            << "4/14/2010 11:50:00 PM" << QStringList{} << QStringList{"Calibration not stated"}
+            << 3 << QStringList{};
+        QTest::newRow("the tables' settings")
+            << "en_US.UTF-8" << QStringList{} << "letter"
+            << "4/14/2010 11:50:00 PM"
+            << QStringList{"--period",    "1m",           "--den-penalties",
+                           "0,3",         "--den-hours",  "06:00,18:00,22:00",
+                           "--threshold", "61",           "--min-duration",
+                           "4s",          "--hysteresis", "0.5"}
+            << QStringList{"Dashed line: the threshold, 61.0 dB"} << 4
+            << QStringList{"LAeq,1min", "Day 06:00\u201318:00", "(+0.0 dB)",
+                           "(+3.0 dB)", "for at least 4.0 s",   "ended by a level below 60.5 dB"};
     }
 
     void reportHoldsTheFiguresAndDetails()
@@ -581,6 +596,8 @@ private slots:
         QFETCH(QString, startTime);
         QFETCH(QStringList, details);
         QFETCH(QStringList, texts);
+        QFETCH(int, pages);
+        QFETCH(QStringList, after);
         const QString pdfinfo = QStandardPaths::findExecutable("pdfinfo");
         if (pdfinfo.isEmpty())
             QSKIP("poppler-utils are not installed");
@@ -595,7 +612,9 @@ private slots:
 
         const CliRun info = run(pdfinfo, {pdf});
         QCOMPARE(info.status, 0);
-        QVERIFY2(QString::fromUtf8(info.out).contains(QRegularExpression("Pages:\\s+2\n")),
+        // The first page, then the tables and the method.
+        QVERIFY2(QString::fromUtf8(info.out).contains(
+                     QRegularExpression(QStringLiteral("Pages:\\s+%1\n").arg(pages))),
                  info.out.constData());
         QVERIFY2(info.out.contains("(" + paper.toUtf8() + ")"), info.out.constData());
 
@@ -612,7 +631,14 @@ private slots:
         QVERIFY2(page.contains("LAeq"), qPrintable(page));
         QVERIFY2(page.contains(locale.toString(leq, 'f', 1) + " dB"), qPrintable(page));
         QCOMPARE(page.contains("Cursor A"), !span.isEmpty());
-        QVERIFY2(page.contains("Page 1 of 2"), qPrintable(page));
+        QVERIFY2(page.contains(QStringLiteral("Page 1 of %1").arg(pages)), qPrintable(page));
+        const QString rest = QString::fromUtf8(
+            run(QStandardPaths::findExecutable("pdftotext"), {"-f", "2", pdf, "-"}).out);
+        for (const char* heading : {"Period levels", "Day, evening and night",
+                                       "Exceedance events", "Level distribution", "Method"})
+            QVERIFY2(rest.contains(QLatin1String(heading)), qPrintable(heading + (" not in\n" + rest)));
+        for (const QString& text : after)
+            QVERIFY2(rest.simplified().contains(text), qPrintable(text + " not in\n" + rest));
         for (const QString& detail : texts)
             QVERIFY2(page.simplified().contains(detail), qPrintable(detail + " not in\n" + page));
 

@@ -14,15 +14,15 @@
 //   QVERIFY2(server.start(), qPrintable(server.error()));
 //   QVERIFY2(server.createDatabase("t1"), ...);  server.url("t1")
 
+#include "common/FileBytes.h"
+#include "common/LoopbackPort.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,11 +46,11 @@ public:
                                            "(package postgresql)"));
         if (!m_dir.isValid())
             return failWith(QStringLiteral("no temporary directory"));
-        m_port = freePort();
+        m_port = freeLoopbackPort();
         if (m_port == 0)
             return failWith(QStringLiteral("no free loopback port"));
         const QString pwfile = m_dir.filePath(QStringLiteral("pwfile"));
-        if (!writeFile(pwfile, kPassword.toUtf8() + '\n'))
+        if (!writeBytes(pwfile, kPassword.toUtf8() + '\n'))
             return failWith(QStringLiteral("cannot write ") + pwfile);
         QDir(m_dir.path()).mkdir(QStringLiteral("sock"));
         if (!handOver(m_dir.path()) || !handOver(pwfile) || !handOver(socketDir()))
@@ -120,7 +120,7 @@ public:
     {
         const QByteArray line =
             QStringLiteral("127.0.0.1:%1:*:%2:%3\n").arg(m_port).arg(kUser, kPassword).toUtf8();
-        return writeFile(path, line) && ::chmod(QFile::encodeName(path).constData(), 0600) == 0;
+        return writeBytes(path, line) && ::chmod(QFile::encodeName(path).constData(), 0600) == 0;
     }
 
     [[nodiscard]] QString url(const QString& database) const
@@ -151,36 +151,6 @@ private:
                 return bin;
         }
         return QString();
-    }
-
-    static int freePort()
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (fd < 0)
-            return 0;
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof(address);
-        int port = 0;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            port = ntohs(address.sin_port);
-        ::close(fd);
-        return port;
-    }
-
-    static bool writeFile(const QString& path, const QByteArray& bytes)
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-               file.write(bytes) == bytes.size() && file.flush();
-    }
-
-    static QByteArray fileBytes(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     static bool isRoot() { return ::geteuid() == 0; }

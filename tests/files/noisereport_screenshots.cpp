@@ -118,6 +118,7 @@ bool writeSeriesReport(const QString& path, const QLocale& locale, int samples, 
     report.details.site = QStringLiteral("Harbour Road 12");
     report.details.calibrationBefore = 94.0;
     report.details.calibrationAfter = 93.9;
+    report.makeSections(series);
     NoiseReportChart chart;
     chart.times = series.times;
     chart.levels = series.levels;

@@ -31,6 +31,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimeEdit>
 
 #include <memory>
 
@@ -56,6 +57,7 @@ struct ReportScript
     QStringList details;                                         // name=text typed into the dialog
     QStringList titlesOffered;
     QStringList detailsOffered; // name=text of the fields not empty
+    QStringList settingsOffered; // name=text of the tables' settings
     QList<FileDialogRequest> saveRequests;
     QStringList errors;
 
@@ -70,6 +72,8 @@ struct ReportScript
             for (const ReportDetails::Field& field : ReportDetails::fields())
                 if (!input->fieldText(field.name).isEmpty())
                     detailsOffered << field.name + "=" + input->fieldText(field.name);
+            for (const QString& name : ReportSettings::names())
+                settingsOffered << name + "=" + input->fieldText(name);
             if (!title)
                 return int(QDialog::Rejected);
             input->setFieldText("title", *title);
@@ -194,7 +198,7 @@ private slots:
         QCOMPARE(script.errors, QStringList());
 
         const QString info = runTool("pdfinfo", {script.fileName});
-        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\n")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+3\n")), qPrintable(info));
         QVERIFY2(info.contains("(" + paper + ")"), qPrintable(info));
         const QString page = runTool("pdftotext", {"-layout", "-l", "1", script.fileName, "-"});
         // The LAeq the window's "Acoustic" box shows, whole and between the cursors.
@@ -213,7 +217,7 @@ private slots:
         for (const QString& text :
              {QStringLiteral("Night shift"), shownTime(0), shownTime(a), shownTime(b),
               shown.between.avgAB, aboveName, QStringLiteral("QV58M model 842"), spanLaeq + " dB",
-              QStringLiteral("Page 1 of 2"), QStringLiteral("Arithmetic mean of dB values"),
+              QStringLiteral("Page 1 of 3"), QStringLiteral("Arithmetic mean of dB values"),
               QStringLiteral("Created ") +
                   NoiseReportTexts::dateTimeText(GraphTexts::fromDateTime(created))})
             QVERIFY2(page.contains(text), qPrintable(text + " not in\n" + page));
@@ -255,6 +259,32 @@ private slots:
                               "calibration-after=94.2", "weather=dry, wind 2 m/s"}));
     }
 
+    // The tables' settings set in the dialog make the pages after the
+    // first, and are offered again for the measurement.
+    void dialogSettingsMakeTheTables()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("poppler-utils are not installed");
+        QLocale::setDefault(us);
+        TfrmGraph& window = loggerWindow();
+        window.acousticBox()->setThreshold(50.0);
+        ReportScript script;
+        script.fileName = dir_.filePath("tables.pdf");
+        script.details = {"period=1m", "min-duration=30s", "hysteresis=1",
+                          "den-hours=06:00,18:00,22:00", "den-penalties=3,8"};
+        QVERIFY(commands(script)->ExportReport1Click(&window));
+        const QString rest = runTool("pdftotext", {"-f", "2", script.fileName, "-"}).simplified();
+        for (const QString text : {"LAeq,1min", "Day 06:00\u201318:00", "(+3.0 dB)", "(+8.0 dB)",
+                                   "for at least 30.0 s, ended by a level below 49.0 dB"})
+            QVERIFY2(rest.contains(text), qPrintable(text + " not in\n" + rest));
+
+        ReportScript again;
+        again.title.reset();
+        QVERIFY(!commands(again)->ExportReport1Click(&window));
+        for (const QString& setting : script.details)
+            QVERIFY2(again.settingsOffered.contains(setting), qPrintable(setting));
+    }
+
     // The pages as the printer lays them out: a title of any length wraps
     // whole, the details and dates on the first page, the pages numbered.
     void pagesOfTheReport_data()
@@ -266,17 +296,18 @@ private slots:
         QTest::addColumn<QString>("notes");
         QTest::addColumn<QString>("firstDate");
         QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("periodPages"); // the period table's heading row on each
         const QString longTitle = QStringLiteral(
             "Environmental noise survey at the northern boundary of the container terminal, "
             "Harbour Road 12, night-time operations with reefer units and straddle carriers");
         QTest::newRow("de_DE, a long title, 7 days") << de << 10080 << 60 << longTitle << ""
-                                                     << "05.03.2024" << 2;
+                                                     << "05.03.2024" << 6 << 4;
         QTest::newRow("zh_TW, 1 sample") << QLocale(QLocale::Chinese, QLocale::Taiwan) << 1 << 1
                                          << QString::fromUtf8("夜間噪音測量") << ""
-                                         << "2024/3/5" << 2;
+                                         << "2024/3/5" << 3 << 1;
         QTest::newRow("en_US, notes too long for the first page")
             << us << 600 << 2 << "Night" << QString("Wind picked up after midnight. ").repeated(40)
-            << "3/5/2024" << 2;
+            << "3/5/2024" << 3 << 1;
     }
 
     void pagesOfTheReport()
@@ -288,6 +319,7 @@ private slots:
         QFETCH(QString, notes);
         QFETCH(QString, firstDate);
         QFETCH(int, pages);
+        QFETCH(int, periodPages);
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("poppler-utils are not installed");
         QLocale::setDefault(locale);
@@ -305,6 +337,7 @@ private slots:
         report.created = created;
         report.details.site = "Harbour Road 12";
         report.details.notes = notes;
+        report.makeSections(series);
         NoiseReportChart chart;
         chart.times = series.times;
         chart.levels = series.levels;
@@ -325,6 +358,13 @@ private slots:
             QVERIFY2(first.contains(text), qPrintable(text + " not in\n" + first));
         QVERIFY2(all.contains(QStringLiteral("Page %1 of %1").arg(pages)), qPrintable(all));
         QVERIFY(all.contains("nearest rank"));
+        // The tables after the first page; none of the levels lies above
+        // the threshold; a table that flows on repeats its heading row.
+        for (const QString& heading :
+             {"Period levels", "Day, evening and night", "Exceedance events",
+              "None: the level never stayed above", "Level distribution"})
+            QVERIFY2(all.contains(heading), qPrintable(heading));
+        QCOMPARE(all.count("Samples"), periodPages);
         // Notes too long for the first page follow whole after it.
         if (!notes.isEmpty())
             QCOMPARE(runTool("pdftotext", {"-f", "2", pdf, "-"})
@@ -370,6 +410,26 @@ private slots:
         QCOMPARE(accepted.size(), closes ? 1 : 0);
         QCOMPARE(dialog.isVisible(), !closes);
         QCOMPARE(dialog.errorText().contains("Calibration after (dB)"), !closes);
+    }
+
+    // The day, evening and night must follow each other round the clock.
+    void detailsDialogKeepsTheDayBeforeTheEvening()
+    {
+        QLocale::setDefault(us);
+        TfrmReportDetails dialog;
+        dialog.show();
+        auto* evening = dialog.findChild<QTimeEdit*>("evening-start");
+        QVERIFY(evening);
+        evening->setTime(QTime(6, 0));
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        dialog.accept();
+        QCOMPARE(accepted.size(), 0);
+        QVERIFY2(dialog.errorText().contains("in that order round the clock"),
+                 qPrintable(dialog.errorText()));
+        evening->setTime(QTime(20, 30));
+        dialog.accept();
+        QCOMPARE(accepted.size(), 1);
+        QCOMPARE(dialog.entry().settings.value("den-hours"), QString("07:00,20:30,23:00"));
     }
 
     void cancelledQuestionsWriteNothing_data()

@@ -11,6 +11,7 @@
 #include "graph/TfrmGraph.h"
 #include "graph/Tslider2.h"
 #include "realtime/RealTimeGraphController.h"
+#include "realtime/RealTimeRecorder.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -268,6 +269,62 @@ private slots:
         QCOMPARE(box.rowName(AcousticBox::Leq), QStringLiteral("Leq"));
         QCOMPARE(shown(box, AcousticBox::Whole), kEmptyColumn);
         QCOMPARE(shown(box, AcousticBox::Cursors), kEmptyColumn);
+    }
+
+    // The recorder follows the frames' fast/slow flag; the box names the
+    // levels of a run after it, and a new recording names them anew.
+    void realTimeTimeWeighting_data()
+    {
+        QTest::addColumn<QList<bool>>("fastFrames");
+        QTest::addColumn<TimeWeighting>("timeWeighting");
+        QTest::addColumn<QStringList>("names"); // the rows L10, L90, Lmax, Lmin
+        QTest::newRow("all fast") << QList<bool>{true, true, true} << TimeWeighting::Fast
+                                  << QStringList{"LAF10", "LAF90", "LAFmax", "LAFmin"};
+        QTest::newRow("all slow") << QList<bool>{false, false, false} << TimeWeighting::Slow
+                                  << QStringList{"LAS10", "LAS90", "LASmax", "LASmin"};
+        QTest::newRow("mixed") << QList<bool>{true, false, true} << TimeWeighting::Mixed
+                               << QStringList{"L10", "L90", "Lmax", "Lmin"};
+    }
+
+    void realTimeTimeWeighting()
+    {
+        QFETCH(QList<bool>, fastFrames);
+        QFETCH(TimeWeighting, timeWeighting);
+        QFETCH(QStringList, names);
+        FakeMeterClock clock;
+        RealTimeGraphController controller(state_, clock);
+        TfrmGraph& w = window(TfrmGraph::RealTimeCaption);
+        state_.RealTimeGraph = &w;
+        w.makeRealTimeGraph();
+        controller.resetForRecording(50);
+        RealTimeRecorder recorder(clock);
+        recorder.setSink(&controller);
+        recorder.start(0.2f);
+        const AcousticBox& box = *w.acousticBox();
+        const auto levelNames = [&] {
+            return QStringList{box.rowName(AcousticBox::L10), box.rowName(AcousticBox::L90),
+                               box.rowName(AcousticBox::Lmax), box.rowName(AcousticBox::Lmin)};
+        };
+        QCOMPARE(levelNames(), QStringList({"L10", "L90", "Lmax", "Lmin"}));
+        for (const bool fast : fastFrames) {
+            clock.advance(200);
+            MeterReading reading;
+            reading.level = 70.0f;
+            reading.weightingA = true;
+            reading.fast = fast;
+            recorder.sampleReading(reading);
+        }
+        QCOMPARE(state_.RealTimeSampleCount, int(fastFrames.size()));
+        QCOMPARE(recorder.timeWeighting().timeWeighting(), timeWeighting);
+        QCOMPARE(w.acousticTimeWeighting(), timeWeighting);
+        QCOMPARE(levelNames(), names);
+        QCOMPARE(box.rowName(AcousticBox::Leq), QStringLiteral("LAeq"));
+
+        recorder.stop();
+        controller.resetForRecording(50);
+        QCOMPARE(levelNames(), QStringList({"L10", "L90", "Lmax", "Lmin"}));
+        recorder.start(0.2f);
+        QCOMPARE(recorder.timeWeighting().timeWeighting(), TimeWeighting::Unknown);
     }
 
     // Typed in the user's number format; a valid threshold counts at once,

@@ -70,8 +70,8 @@ private slots:
         QCOMPARE(ids, (QList<qint64>{2, 3, 4}));
     }
 
-    // Versions are applied one by one: an archive that misses one before the
-    // newest it has gets it.
+    // Versions are applied one by one: an archive of a program that had
+    // version 3 but not yet 2 gets 2 although its newest is 3.
     void missingVersionIsApplied()
     {
         const ArchiveLocation location = locationOf(QStringLiteral("sqlite"));
@@ -81,14 +81,45 @@ private slots:
             db.setDatabaseName(location.filePath);
             QVERIFY(db.open());
             QSqlQuery query(db);
-            QVERIFY(query.exec("DROP TABLE monitor_messages"));
-            QVERIFY(query.exec("DELETE FROM schema_version WHERE version = 3"));
-            QVERIFY(query.exec("INSERT INTO schema_version (version) VALUES (2)"));
+            QVERIFY(query.exec("ALTER TABLE memory_images DROP COLUMN coding"));
+            QVERIFY(query.exec("DELETE FROM schema_version WHERE version = 2"));
         }
         QSqlDatabase::removeDatabase("raw");
         SqlMonitorOutbox::OpenResult opened = SqlMonitorOutbox::open(location, "site-1");
         QVERIFY2(opened.outbox, qPrintable(opened.error));
+        int applied = 0;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+            db.setDatabaseName(location.filePath);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec("SELECT coding FROM memory_images"));
+            QVERIFY(query.exec("SELECT COUNT(*) FROM schema_version WHERE version = 2") &&
+                    query.next());
+            applied = query.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase("check");
+        QCOMPARE(applied, 1);
+    }
+
+    // A server that went away: nothing stored meanwhile (0, with the reason),
+    // and once it is back the next message goes in on a new connection.
+    void serverBackAfterRestart()
+    {
+        const ArchiveLocation location = locationOf(QStringLiteral("postgresql"));
+        SqlMonitorOutbox::OpenResult opened = SqlMonitorOutbox::open(location, "site-1");
+        QVERIFY2(opened.outbox, qPrintable(opened.error));
         QCOMPARE(opened.outbox->append("interval", {}), qint64(1));
+        m_server.stop();
+        QCOMPARE(opened.outbox->append("interval", {}), qint64(0));
+        QVERIFY(!opened.outbox->lastError().isEmpty());
+        QVERIFY2(m_server.startAgain(), qPrintable(m_server.error()));
+        qint64 id = 0;
+        for (QDeadlineTimer until(3 * SqlMonitorOutbox::kReconnectEveryMs);
+             id == 0 && !until.hasExpired(); QTest::qWait(100))
+            id = opened.outbox->append("interval", {});
+        QCOMPARE(id, qint64(2));
+        QCOMPARE(opened.outbox->unsentCount(), qint64(2));
     }
 
     void queueFileNames_data()

@@ -11,6 +11,7 @@
 #include "realtime/RealTimeArchiver.h"
 #include "realtime/RealTimeRecorder.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 namespace {
@@ -43,11 +44,12 @@ private slots:
         QTest::addColumn<int>("samples");
         QTest::addColumn<int>("measurements");
         QTest::addColumn<bool>("unfinished");
-        QTest::newRow("stopped") << End::Stop << 37 << 1 << false;
-        QTest::newRow("graph full") << End::GraphFull << 25 << 1 << false;
-        QTest::newRow("graph closed") << End::GraphClosed << 12 << 1 << false;
-        QTest::newRow("run again while recording") << End::RunAgain << 30 << 2 << false;
-        QTest::newRow("program killed") << End::Crash << 44 << 1 << true;
+        QTest::addColumn<bool>("switched"); // between dBA and dBC while recording
+        QTest::newRow("stopped") << End::Stop << 37 << 1 << false << true;
+        QTest::newRow("graph full") << End::GraphFull << 25 << 1 << false << false;
+        QTest::newRow("graph closed") << End::GraphClosed << 12 << 1 << false << true;
+        QTest::newRow("run again while recording") << End::RunAgain << 30 << 2 << false << false;
+        QTest::newRow("program killed") << End::Crash << 44 << 1 << true << true;
     }
 
     void eachRecordingIsOneMeasurement()
@@ -56,6 +58,7 @@ private slots:
         QFETCH(int, samples);
         QFETCH(int, measurements);
         QFETCH(bool, unfinished);
+        QFETCH(bool, switched);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("a.sqlite"));
         ArchiveOpenResult opened = Archive::open(path);
@@ -73,10 +76,13 @@ private slots:
         archiver->setArchive([&archive] { return &archive; });
         archiver->setMeter([] { return RealTimeArchiver::Meter{"841", "/dev/pts/3"}; });
 
+        // Each start and each end is told as a store: the History window lists it then.
+        QSignalSpy stored(archiver.get(), &RealTimeArchiver::writeSucceeded);
         recorder.start(0.5f);
         for (int i = 0; i < samples; ++i) {
             clock.advance(500);
-            recorder.sampleReading(readingAt(400 + (i * 37) % 600, i < 5 || i % 3 != 0));
+            recorder.sampleReading(
+                readingAt(400 + (i * 37) % 600, !switched || i < 5 || i % 3 != 0));
         }
         QCOMPARE(int(sink.samples.size()), samples);
         switch (end) {
@@ -99,6 +105,7 @@ private slots:
             break;
         }
 
+        QCOMPARE(stored.count(), end == End::Crash ? 1 : end == End::RunAgain ? 4 : 2);
         const auto list = archive.listMeasurements();
         QVERIFY(list);
         QCOMPARE(int(list->size()), measurements);
@@ -107,7 +114,7 @@ private slots:
         QCOMPARE(m.meterModel, QStringLiteral("841"));
         QCOMPARE(m.meterPort, QStringLiteral("/dev/pts/3"));
         QCOMPARE(m.intervalMs, qint64(500));
-        QCOMPARE(m.weighting, QStringLiteral("A"));
+        QCOMPARE(m.weighting, switched ? QStringLiteral("mixed") : QStringLiteral("A"));
         QCOMPARE(m.unfinished, unfinished);
         const auto series = archive.readSamples(m.id);
         QVERIFY(series);

@@ -34,6 +34,8 @@ Option verboseOption()
             QStringLiteral("Also the ports searched and every file written.")};
 }
 
+} // namespace
+
 Option archiveOption()
 {
     return {QStringLiteral("archive"), QStringLiteral("URL|FILE"),
@@ -42,6 +44,8 @@ Option archiveOption()
                            "PGPASSFILE). Default: $AUDIMARK_ARCHIVE, else archive.sqlite in the "
                            "program's data directory.")};
 }
+
+namespace {
 
 Option noArchiveOption()
 {
@@ -89,6 +93,21 @@ QList<Option> reportDetailOptions()
                         QStringLiteral("The %1, on the first page.").arg(what)});
     }
     return options;
+}
+
+// How the report's tables are made (ReportSettings).
+QList<Option> reportSettingOptions()
+{
+    return {{QStringLiteral("period"), QStringLiteral("LENGTH"),
+             QStringLiteral("The length of the periods of the period table, dividing a day: "
+                            "5m, 15m, 1h, ... Default (auto): by the series' span, 5m up to 2 h, "
+                            "15m up to 12 h, 1h up to 14 days, 1d beyond.")},
+            {QStringLiteral("min-duration"), QStringLiteral("DURATION"),
+             QStringLiteral("The shortest exceedance event, such as 10s (the default), 1m or "
+                            "0.5h; events lie above --threshold.")},
+            {QStringLiteral("hysteresis"), QStringLiteral("dB"),
+             QStringLiteral("An event ends at a level below the threshold minus this (default "
+                            "2).")}};
 }
 
 Option thresholdOption()
@@ -252,25 +271,30 @@ QList<Command> buildCommands()
                         "json")});
     list.append(
         {QStringLiteral("report"),
-        QStringLiteral("FILE|archive:ID --out REPORT.pdf [--set N] [--title T] [--from TIME "
-                       "--to TIME] [--threshold dB] [--site TEXT] [--position TEXT] [--client TEXT] "
-                       "[--operator TEXT] [--instrument-model TEXT] [--instrument-serial TEXT] "
-                       "[--instrument-class TEXT] [--calibration-before dB] "
-                       "[--calibration-after dB] [--weather TEXT] [--notes TEXT] "
-                       "[--archive URL|FILE]"),
-        QStringLiteral("write a PDF noise report"),
-        QStringLiteral("Writes the PDF noise report of a series, read as `stats` reads "
+         QStringLiteral(
+             "FILE|archive:ID --out REPORT.pdf [--set N] [--title T] [--from TIME "
+             "--to TIME] [--threshold dB] [--site TEXT] [--position TEXT] [--client TEXT] "
+             "[--operator TEXT] [--instrument-model TEXT] [--instrument-serial TEXT] "
+             "[--instrument-class TEXT] [--calibration-before dB] "
+             "[--calibration-after dB] [--weather TEXT] [--notes TEXT] "
+             "[--period LENGTH|auto] [--min-duration DURATION] [--hysteresis dB] "
+             "[--den-hours D,E,N] [--den-penalties E,N] [--archive URL|FILE]"),
+         QStringLiteral("write a PDF noise report"),
+         QStringLiteral("Writes the PDF noise report of a series, read as `stats` reads "
                         "it; the span between --from and --to is shaded and reported beside the "
                         "whole series. The first page holds the details given (site, position, "
                         "client, operator, instrument, calibration and its drift, weather, "
-                        "notes), the chart and the figures; the pages after it the method. "
-                        "Needs no display."),
+                        "notes), the chart with the threshold and the exceedance events marked, "
+                        "and the figures; the pages after it the period table, the "
+                        "day-evening-night table, the events list (events above --threshold), "
+                        "the level distribution and the method. Needs no display."),
          QList<Option>{{QStringLiteral("out"), QStringLiteral("REPORT.pdf"),
                         QStringLiteral("The PDF to write (required). An earlier file of that "
                                        "name stays as it was when writing fails.")},
                        {QStringLiteral("title"), QStringLiteral("T"),
                         QStringLiteral("The title of the page (default \"Noise Report\").")}} +
-            seriesOptions + reportDetailOptions() + QList<Option>{archiveOption()},
+             seriesOptions + reportDetailOptions() + reportSettingOptions() + denOptions() +
+             QList<Option>{archiveOption()},
          {{QStringLiteral("0"), QStringLiteral("the report was written")},
           {QStringLiteral("1"), QStringLiteral("the file cannot be read, holds no such set or no "
                                                "points, its times run backwards, the PDF cannot "
@@ -463,8 +487,9 @@ QList<Command> buildCommands()
         {QStringLiteral("monitor"),
          QStringLiteral("[--port PATH]... [--interval 1m] [--threshold dB [--min-duration TIME] "
                         "[--hysteresis dB]] [--station NAME] [--archive URL|FILE|--no-archive] "
-                        "[--format text|json] [--mqtt URL [--mqtt-password-file FILE] "
-                        "[--mqtt-ca-file FILE] [--reading-every TIME]]"),
+                        "[--format text|json] [--verbose] [--mqtt URL] "
+                        "[--mqtt-password-file FILE] [--mqtt-ca-file FILE] "
+                        "[--reading-every TIME]"),
          QStringLiteral("unattended noise monitoring: interval levels and events"),
          QStringLiteral("Finds the meter as `live` does and turns its live readings into the "
                         "levels of consecutive intervals aligned to the clock (the equivalent "
@@ -474,7 +499,11 @@ QList<Command> buildCommands()
                         "as `events` finds them (start, end, duration, Lmax, SEL). Each interval "
                         "and event is stored first, in the archive (table monitor_messages) or "
                         "with --no-archive in the station's queue file in the data directory, "
-                        "then printed, one line each. A meter that stops answering or is "
+                        "then printed, one line each; with --mqtt it is published from "
+                        "there (audimark/STATION/interval and .../event, QoS 1, with the live "
+                        "readings, the station's status and Home Assistant discovery), so "
+                        "that a broker that was away gets every message afterwards, in "
+                        "order. A meter that stops answering or is "
                         "unplugged leaves a gap that the intervals show as reduced coverage; "
                         "monitoring goes on when it is back. Runs until Ctrl-C or SIGTERM, "
                         "which close, store and print the open interval."),

@@ -85,6 +85,9 @@ struct Invocation
     QHash<QString, QStringList> values_;
 };
 
+// --archive URL|FILE: the archive a command stores into or reads from.
+[[nodiscard]] Option archiveOption();
+
 // arguments without the program name; version is what --version prints.
 [[nodiscard]] Invocation parse(const QStringList& arguments, const QString& version);
 

@@ -4,6 +4,7 @@ namespace CommandLine {
 
 namespace {
 
+// The series: a file, or archive:ID with the archive options.
 QList<Option> seriesOptions()
 {
     return {{QStringLiteral("set"), QStringLiteral("N"),
@@ -13,7 +14,10 @@ QList<Option> seriesOptions()
                             "yyyy-mm-ddThh:mm[:ss]. Goes with --to.")},
             {QStringLiteral("to"), QStringLiteral("TIME"),
              QStringLiteral("End of the span, not included: a time of day or a date and time. "
-                            "Goes with --from.")}};
+                            "Goes with --from.")},
+            archiveOption(),
+            {QStringLiteral("no-archive"), {},
+             QStringLiteral("Read from no archive: archive:ID is refused.")}};
 }
 
 Option formatOption(bool csv)
@@ -39,7 +43,8 @@ QList<ExitCode> exitCodes(const QString& printed)
 {
     return {{QStringLiteral("0"), printed},
             {QStringLiteral("1"), QStringLiteral("the file cannot be read, holds no such set or "
-                                                 "no points, its times run backwards, or "
+                                                 "no points, its times run backwards, the "
+                                                 "archive holds no measurement ID, or "
                                                  "standard output could not be written")},
             {QStringLiteral("2"), QStringLiteral("usage error, also a value that does not read "
                                                  "and a span without points")},
@@ -64,15 +69,18 @@ QList<Command> figureCommands()
     QList<Command> list;
     list.append(
         {QStringLiteral("periods"),
-         QStringLiteral("FILE --period LENGTH [--set N] [--from TIME --to TIME] "
+         QStringLiteral("FILE|archive:ID --period LENGTH [--set N] [--from TIME --to TIME] "
                         "[--percentiles nearest-rank|interpolated] [--threshold dB] "
-                        "[--min-duration DURATION] [--hysteresis dB] [--format text|csv|json]"),
+                        "[--min-duration DURATION] [--hysteresis dB] [--format text|csv|json] "
+                        "[--archive URL|FILE|--no-archive]"),
          QStringLiteral("print the levels of every period of a series"),
          QStringLiteral("Prints, for consecutive periods aligned to the clock, the equivalent "
                         "level (weighted by the time each sample stands for), Lmax, L10, L90, "
                         "the samples and how much of the period they cover; a period not fully "
                         "covered is marked incomplete. With --threshold also the exceedance "
-                        "events that start in each period."),
+                        "events that start in each period. "
+                        "archive:ID reads measurement ID of the archive as the file "
+                        "`archive export ID` writes."),
          QList<Option>{{QStringLiteral("period"), QStringLiteral("LENGTH"),
                         QStringLiteral("The length of a period, dividing a day: 5m, 15m, 1h, "
                                        "... (required).")},
@@ -86,28 +94,34 @@ QList<Command> figureCommands()
          QStringLiteral("audimark-cli periods today.rec --set 2 --period 15m --format csv")});
     list.append(
         {QStringLiteral("events"),
-         QStringLiteral("FILE --threshold dB [--set N] [--from TIME --to TIME] "
-                        "[--min-duration DURATION] [--hysteresis dB] [--format text|csv|json]"),
+         QStringLiteral("FILE|archive:ID --threshold dB [--set N] [--from TIME --to TIME] "
+                        "[--min-duration DURATION] [--hysteresis dB] [--format text|csv|json] "
+                        "[--archive URL|FILE|--no-archive]"),
          QStringLiteral("list the times a level stayed above a threshold"),
          QStringLiteral("Lists the exceedance events of a series: the level above the threshold "
                         "(strictly, at its 0.1 dB step) for at least the minimum duration, ended "
                         "by a level below the threshold minus the hysteresis, a gap or the end; "
                         "each with start, end, duration, Lmax, equivalent level and sound "
-                        "exposure level (SEL)."),
+                        "exposure level (SEL). "
+                        "archive:ID reads measurement ID of the archive as the file "
+                        "`archive export ID` writes."),
          eventOptions(QStringLiteral("The level an event lies above (required).")) +
              seriesOptions() + QList<Option>{formatOption(true)},
          exitCodes(QStringLiteral("the events were printed (also none)")),
          QStringLiteral("audimark-cli events today.rec --threshold 70 --min-duration 30s")});
     list.append(
         {QStringLiteral("dose"),
-         QStringLiteral("FILE [--set N] [--from TIME --to TIME] [--exposure DURATION] "
-                        "[--criterion dB] [--exchange-rate 3|5] [--format text|json]"),
+         QStringLiteral("FILE|archive:ID [--set N] [--from TIME --to TIME] [--exposure DURATION] "
+                        "[--criterion dB] [--exchange-rate 3|5] [--format text|json] "
+                        "[--archive URL|FILE|--no-archive]"),
          QStringLiteral("print the daily noise exposure and dose"),
          QStringLiteral("Prints LEX,8h, the daily noise exposure level of the series taken for "
                         "the exposure duration, and the dose in % against the criterion level "
                         "for 8 h: with the 3 dB exchange rate it doubles every 3 dB of LEX,8h; "
                         "with the 5 dB exchange rate the levels are averaged 5 dB per doubling "
-                        "and the criterion is its own (default 90)."),
+                        "and the criterion is its own (default 90). "
+                        "archive:ID reads measurement ID of the archive as the file "
+                        "`archive export ID` writes."),
          QList<Option>{{QStringLiteral("exposure"), QStringLiteral("DURATION"),
                         QStringLiteral("The exposure duration the series stands for, such as "
                                        "8h (the default) or 90m.")},

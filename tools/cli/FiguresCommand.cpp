@@ -7,7 +7,9 @@
 #include "data/GraphTexts.h"
 #include "files/formats/TabularConversion.h"
 #include "files/formats/TextImport.h"
+#include "tools/cli/FigureOptions.h"
 #include "tools/cli/IsoTime.h"
+#include "tools/cli/SeriesInput.h"
 #include "tools/cli/StatsCommand.h"
 
 #include <QJsonArray>
@@ -16,6 +18,7 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -35,34 +38,25 @@ int usage(const QString& message)
     return CommandLine::UsageStatus;
 }
 
+int failure(const QString& message)
+{
+    QTextStream(stderr) << "audimark-cli: " << message << '\n';
+    return 1;
+}
+
 double hundredths(double value)
 {
     return std::round(value * 100.0) / 100.0;
 }
 
-// A duration: a number with s, m or h ("10s", "8h", "0.5h"); a bare number is
-// seconds. Above 0.
-std::optional<double> secondsOf(const QString& text)
+double thousandths(double value)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*([smh]?)\\s*$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    double seconds = match.captured(1).toDouble();
-    if (match.captured(2) == QLatin1String("m"))
-        seconds *= 60.0;
-    else if (match.captured(2) == QLatin1String("h"))
-        seconds *= 3600.0;
-    return seconds > 0.0 && std::isfinite(seconds) ? std::optional<double>(seconds) : std::nullopt;
+    return std::round(value * 1000.0) / 1000.0;
 }
 
-std::optional<double> decibelsOf(const QString& text)
-{
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
-}
+using FigureOptions::decibelsOf;
+using FigureOptions::eventCriteria;
+using FigureOptions::secondsOf;
 
 // The series with what is said of it.
 struct Figures
@@ -171,9 +165,55 @@ QString number(double value, int decimals, const QLocale& locale)
     return locale.toString(value, 'f', decimals);
 }
 
-QString csvNumber(double value, int decimals)
+// The rows of the text format (TAB-separated, the user's numbers, local
+// times, four-digit years) or of CSV (commas, full stops, ISO times).
+class Table
 {
-    return QString::number(value, 'f', decimals);
+public:
+    // A column: its CSV key and its name in the text format.
+    using Column = std::pair<QString, QString>;
+
+    explicit Table(bool csv) : csv_(csv), locale_(csv ? QLocale::c() : QLocale()) {}
+
+    [[nodiscard]] bool csv() const { return csv_; }
+    [[nodiscard]] const QLocale& locale() const { return locale_; }
+    [[nodiscard]] QString time(qint64 ms) const { return csv_ ? isoText(ms) : localText(ms); }
+    // A level: 0.01 dB in CSV, 0.1 dB as text.
+    [[nodiscard]] QString level(double value) const { return fixed(value, csv_ ? 2 : 1); }
+    [[nodiscard]] QString fixed(double value, int decimals) const
+    {
+        return csv_ ? QString::number(value, 'f', decimals) : number(value, decimals, locale_);
+    }
+    // Lines before the table, in the text format only.
+    void head(const QString& lines)
+    {
+        if (!csv_)
+            stream_ << lines;
+    }
+    void heading(const QList<Column>& columns)
+    {
+        QStringList names;
+        for (const Column& column : columns)
+            names << (csv_ ? column.first : column.second);
+        row(names);
+    }
+    void row(const QStringList& cells) { stream_ << cells.join(csv_ ? u',' : u'\t') << '\n'; }
+    void print()
+    {
+        stream_.flush();
+        QTextStream(stdout) << out_;
+    }
+
+private:
+    bool csv_;
+    QLocale locale_;
+    QString out_;
+    QTextStream stream_{&out_};
+};
+
+void printJson(const QJsonObject& root)
+{
+    QTextStream(stdout) << QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
 }
 
 struct Common
@@ -182,7 +222,8 @@ struct Common
     Format format = Format::Text;
 };
 
-// FILE, --set, --from, --to and --format; an empty error when they read.
+// FILE (or archive:ID), --set, --from, --to, --format and the archive
+// options; an empty error when they read.
 Common commonOptions(const Invocation& invocation, bool csvAllowed, QString& error)
 {
     Common common;
@@ -199,6 +240,13 @@ Common commonOptions(const Invocation& invocation, bool csvAllowed, QString& err
     }
     common.stats.fromText = invocation.value(QStringLiteral("from"));
     common.stats.toText = invocation.value(QStringLiteral("to"));
+    ArchiveChoice& archive = common.stats.archive;
+    archive.off = invocation.isSet(QStringLiteral("no-archive"));
+    archive.location = invocation.value(QStringLiteral("archive")).trimmed();
+    if (archive.off && invocation.isSet(QStringLiteral("archive")))
+        error = QStringLiteral("--archive and --no-archive exclude each other");
+    else if (invocation.isSet(QStringLiteral("archive")) && archive.location.isEmpty())
+        error = QStringLiteral("--archive needs an archive file or URL");
     const QString format = invocation.value(QStringLiteral("format"), QStringLiteral("text"));
     if (format == QLatin1String("json"))
         common.format = Format::Json;
@@ -224,7 +272,9 @@ int load(const Common& common, Figures& f)
                                    loaded.series.rowsWithoutLevel)
                             << '\n';
     f.file = common.stats.file;
-    f.collection = !TextImport::separatorForExtension(f.file).has_value();
+    // An archive measurement is read as the text file it exports to.
+    f.collection = !SeriesInput::isArchive(f.file) &&
+                   !TextImport::separatorForExtension(f.file).has_value();
     f.set = common.stats.set;
     f.series = loaded.series;
     f.count = f.series.size();
@@ -239,40 +289,32 @@ int load(const Common& common, Figures& f)
     return 0;
 }
 
+// What a command prints of its figures in a format; its exit status.
+using Printer = std::function<int(const Figures& f, Format format)>;
+// Reads the command's own options: its printer, or none and the usage error.
+using OwnOptions = std::function<Printer(QString& error)>;
+
+// The course every command of figures takes: the common options, the
+// command's own (usage errors first, before anything is read), the series,
+// then what the command prints of it.
+int runOnSeries(const Invocation& invocation, bool csvAllowed, const OwnOptions& ownOptions)
+{
+    QString error;
+    const Common common = commonOptions(invocation, csvAllowed, error);
+    if (!error.isEmpty())
+        return usage(error);
+    const Printer printer = ownOptions(error);
+    if (!printer)
+        return usage(error);
+    Figures f;
+    if (const int status = load(common, f); status != 0)
+        return status;
+    return printer(f, common.format);
+}
+
 QJsonValue levelJson(bool has, double value)
 {
     return has ? QJsonValue(hundredths(value)) : QJsonValue();
-}
-
-std::optional<EventCriteria> eventCriteria(const Invocation& invocation, QString& error)
-{
-    EventCriteria criteria;
-    const std::optional<double> threshold =
-        decibelsOf(invocation.value(QStringLiteral("threshold")));
-    if (!threshold) {
-        error = QStringLiteral("--threshold needs a level in dB");
-        return std::nullopt;
-    }
-    criteria.thresholdDb = AcousticStatistics::thresholdStep(*threshold);
-    if (invocation.isSet(QStringLiteral("min-duration"))) {
-        const std::optional<double> seconds =
-            secondsOf(invocation.value(QStringLiteral("min-duration")));
-        if (!seconds) {
-            error = QStringLiteral("--min-duration needs a duration such as 10s");
-            return std::nullopt;
-        }
-        criteria.minDurationSeconds = *seconds;
-    }
-    if (invocation.isSet(QStringLiteral("hysteresis"))) {
-        const std::optional<double> hysteresis =
-            decibelsOf(invocation.value(QStringLiteral("hysteresis")));
-        if (!hysteresis || *hysteresis < 0.0) {
-            error = QStringLiteral("--hysteresis needs a level difference in dB, 0 or more");
-            return std::nullopt;
-        }
-        criteria.hysteresisDb = *hysteresis;
-    }
-    return criteria;
 }
 
 QJsonObject criteriaJson(const EventCriteria& c)
@@ -282,56 +324,17 @@ QJsonObject criteriaJson(const EventCriteria& c)
             {QStringLiteral("hysteresis_db"), c.hysteresisDb}};
 }
 
-void print(const QString& text)
+int printPeriods(const Figures& f, Format format, qint64 length, PercentileRule rule,
+                 const std::optional<EventCriteria>& criteria)
 {
-    QTextStream(stdout) << text;
-}
-
-void printJson(const QJsonObject& root)
-{
-    print(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)));
-}
-
-int runPeriods(const Invocation& invocation)
-{
-    QString error;
-    const Common common = commonOptions(invocation, true, error);
-    if (!error.isEmpty())
-        return usage(error);
-    if (!invocation.isSet(QStringLiteral("period")))
-        return usage(QStringLiteral("periods needs --period, such as 15m or 1h"));
-    const std::optional<qint64> length =
-        PeriodLevels::lengthOf(invocation.value(QStringLiteral("period")));
-    if (!length)
-        return usage(QStringLiteral("--period needs a length that divides a day, such as 5m, "
-                                    "15m or 1h"));
-    const std::optional<PercentileRule> rule = FigureNames::percentileRuleOf(
-        invocation.value(QStringLiteral("percentiles"), QStringLiteral("nearest-rank")));
-    if (!rule)
-        return usage(QStringLiteral("--percentiles must be nearest-rank or interpolated"));
-    std::optional<EventCriteria> criteria;
-    if (invocation.isSet(QStringLiteral("threshold"))) {
-        criteria = eventCriteria(invocation, error);
-        if (!criteria)
-            return usage(error);
-    } else if (invocation.isSet(QStringLiteral("min-duration")) ||
-               invocation.isSet(QStringLiteral("hysteresis"))) {
-        return usage(QStringLiteral("--min-duration and --hysteresis go with --threshold"));
-    }
-
-    Figures f;
-    if (const int status = load(common, f); status != 0)
-        return status;
-    QList<PeriodLevel> periods = PeriodLevels::of(f.timing, f.levels(), *length, *rule);
-    if (periods.isEmpty()) {
-        QTextStream(stderr) << "audimark-cli: the series spans more than "
-                            << PeriodLevels::kMostPeriods << " periods of that length\n";
-        return 1;
-    }
+    QList<PeriodLevel> periods = PeriodLevels::of(f.timing, f.levels(), length, rule);
+    if (periods.isEmpty())
+        return failure(QStringLiteral("the series spans more than %1 periods of that length")
+                           .arg(PeriodLevels::kMostPeriods));
     if (criteria)
         PeriodLevels::countEvents(periods, ExceedanceEvents::find(f.timing, f.levels(), *criteria));
 
-    if (common.format == Format::Json) {
+    if (format == Format::Json) {
         QJsonArray rows;
         for (const PeriodLevel& p : periods) {
             const bool has = p.samples > 0;
@@ -349,8 +352,8 @@ int runPeriods(const Invocation& invocation)
             rows.append(row);
         }
         QJsonObject root = headJson(f);
-        root.insert(QStringLiteral("period_s"), double(*length) / 1000.0);
-        root.insert(QStringLiteral("percentile_rule"), FigureNames::percentileRuleText(*rule));
+        root.insert(QStringLiteral("period_s"), double(length) / 1000.0);
+        root.insert(QStringLiteral("percentile_rule"), FigureNames::percentileRuleText(rule));
         if (criteria)
             root.insert(QStringLiteral("event_criteria"), criteriaJson(*criteria));
         root.insert(QStringLiteral("periods"), rows);
@@ -358,195 +361,208 @@ int runPeriods(const Invocation& invocation)
         return 0;
     }
 
-    const bool csv = common.format == Format::Csv;
-    const QLocale locale = csv ? QLocale::c() : QLocale();
-    const QString separator = csv ? QStringLiteral(",") : QStringLiteral("\t");
-    QString out;
-    QTextStream stream(&out);
-    if (!csv)
-        stream << countsText(f) << "percentiles\t" << FigureNames::percentileRuleText(*rule)
-               << "\n\n";
-    QStringList heading;
-    if (csv)
-        heading = {
-            QStringLiteral("start"),   QStringLiteral("end"),      f.leqKey(),
-            QStringLiteral("lmax_db"), QStringLiteral("l10_db"),   QStringLiteral("l90_db"),
-            QStringLiteral("samples"), QStringLiteral("coverage"), QStringLiteral("complete")};
-    else
-        heading = {QStringLiteral("start"),   QStringLiteral("end"),      f.leqName(),
-                   QStringLiteral("Lmax"),    QStringLiteral("L10"),      QStringLiteral("L90"),
-                   QStringLiteral("samples"), QStringLiteral("coverage"), QString()};
+    Table table(format == Format::Csv);
+    table.head(countsText(f) + QStringLiteral("percentiles\t") +
+               FigureNames::percentileRuleText(rule) + QStringLiteral("\n\n"));
+    QList<Table::Column> columns{{QStringLiteral("start"), QStringLiteral("start")},
+                                 {QStringLiteral("end"), QStringLiteral("end")},
+                                 {f.leqKey(), f.leqName()},
+                                 {QStringLiteral("lmax_db"), QStringLiteral("Lmax")},
+                                 {QStringLiteral("l10_db"), QStringLiteral("L10")},
+                                 {QStringLiteral("l90_db"), QStringLiteral("L90")},
+                                 {QStringLiteral("samples"), QStringLiteral("samples")},
+                                 {QStringLiteral("coverage"), QStringLiteral("coverage")},
+                                 {QStringLiteral("complete"), QString()}};
     if (criteria)
-        heading.append(QStringLiteral("events"));
-    stream << heading.join(separator) << '\n';
+        columns.append({QStringLiteral("events"), QStringLiteral("events")});
+    table.heading(columns);
     for (const PeriodLevel& p : periods) {
         const bool has = p.samples > 0;
-        const auto level = [&](double v) {
-            return has ? (csv ? csvNumber(v, 2) : number(v, 1, locale)) : QString();
-        };
-        QStringList cells{csv ? isoText(p.startMs) : localText(p.startMs),
-                          csv ? isoText(p.endMs) : localText(p.endMs),
-                          level(p.leq),
-                          level(p.lmax),
-                          level(p.l10),
-                          level(p.l90),
-                          QString::number(p.samples),
-                          csv ? csvNumber(p.coverage, 4)
-                              : number(p.coverage * 100.0, 0, locale) + QStringLiteral(" %"),
-                          csv ? (p.isComplete() ? QStringLiteral("true") : QStringLiteral("false"))
-                              : (p.isComplete() ? QString() : QStringLiteral("incomplete"))};
+        const auto level = [&](double v) { return has ? table.level(v) : QString(); };
+        QStringList cells{table.time(p.startMs), table.time(p.endMs), level(p.leq),
+                          level(p.lmax),         level(p.l10),        level(p.l90),
+                          QString::number(p.samples)};
+        if (table.csv())
+            cells << table.fixed(p.coverage, 4)
+                  << (p.isComplete() ? QStringLiteral("true") : QStringLiteral("false"));
+        else
+            cells << table.fixed(p.coverage * 100.0, 0) + QStringLiteral(" %")
+                  << (p.isComplete() ? QString() : QStringLiteral("incomplete"));
         if (criteria)
             cells.append(QString::number(p.events));
-        stream << cells.join(separator) << '\n';
+        table.row(cells);
     }
-    print(out);
+    table.print();
+    return 0;
+}
+
+int runPeriods(const Invocation& invocation)
+{
+    return runOnSeries(invocation, true, [&](QString& error) -> Printer {
+        if (!invocation.isSet(QStringLiteral("period"))) {
+            error = QStringLiteral("periods needs --period, such as 15m or 1h");
+            return {};
+        }
+        const std::optional<qint64> length =
+            PeriodLevels::lengthOf(invocation.value(QStringLiteral("period")));
+        if (!length) {
+            error = FigureOptions::periodComplaint();
+            return {};
+        }
+        const std::optional<PercentileRule> rule = FigureNames::percentileRuleOf(
+            invocation.value(QStringLiteral("percentiles"), QStringLiteral("nearest-rank")));
+        if (!rule) {
+            error = QStringLiteral("--percentiles must be nearest-rank or interpolated");
+            return {};
+        }
+        std::optional<EventCriteria> criteria;
+        if (invocation.isSet(QStringLiteral("threshold"))) {
+            criteria = eventCriteria(invocation, error);
+            if (!criteria)
+                return {};
+        } else if (invocation.isSet(QStringLiteral("min-duration")) ||
+                   invocation.isSet(QStringLiteral("hysteresis"))) {
+            error = QStringLiteral("--min-duration and --hysteresis go with --threshold");
+            return {};
+        }
+        return [periodMs = *length, percentiles = *rule, criteria](const Figures& f,
+                                                                  Format format) {
+            return printPeriods(f, format, periodMs, percentiles, criteria);
+        };
+    });
+}
+
+int printEvents(const Figures& f, Format format, const EventCriteria& criteria)
+{
+    const QList<ExceedanceEvent> events = ExceedanceEvents::find(f.timing, f.levels(), criteria);
+    if (format == Format::Json) {
+        QJsonArray rows;
+        for (const ExceedanceEvent& e : events)
+            rows.append(QJsonObject{{QStringLiteral("start"), isoOf(e.startMs)},
+                                    {QStringLiteral("end"), isoOf(e.endMs)},
+                                    {QStringLiteral("duration_s"), thousandths(e.durationSeconds)},
+                                    {QStringLiteral("lmax_db"), hundredths(e.lmax)},
+                                    {f.leqKey(), hundredths(e.leq)},
+                                    {QStringLiteral("sel_db"), hundredths(e.sel)}});
+        QJsonObject root = headJson(f);
+        root.insert(QStringLiteral("event_criteria"), criteriaJson(criteria));
+        root.insert(QStringLiteral("events"), rows);
+        printJson(root);
+        return 0;
+    }
+    Table table(format == Format::Csv);
+    table.head(countsText(f) + QStringLiteral("threshold\t%1 dB (above: strictly above)\n"
+                                              "minimum duration\t%2 s\nhysteresis\t%3 dB\n"
+                                              "events\t%4\n\n")
+                                   .arg(table.fixed(criteria.thresholdDb, 1),
+                                        table.fixed(criteria.minDurationSeconds, 1),
+                                        table.fixed(criteria.hysteresisDb, 1),
+                                        QString::number(events.size())));
+    table.heading({{QStringLiteral("start"), QStringLiteral("start")},
+                   {QStringLiteral("end"), QStringLiteral("end")},
+                   {QStringLiteral("duration_s"), QStringLiteral("duration")},
+                   {QStringLiteral("lmax_db"), QStringLiteral("Lmax")},
+                   {f.leqKey(), f.leqName()},
+                   {QStringLiteral("sel_db"), QStringLiteral("SEL")}});
+    for (const ExceedanceEvent& e : events)
+        table.row({table.time(e.startMs), table.time(e.endMs),
+                   table.csv() ? table.fixed(e.durationSeconds, 3)
+                               : durationText(e.durationSeconds, table.locale()),
+                   table.level(e.lmax), table.level(e.leq), table.level(e.sel)});
+    table.print();
     return 0;
 }
 
 int runEvents(const Invocation& invocation)
 {
-    QString error;
-    const Common common = commonOptions(invocation, true, error);
-    if (!error.isEmpty())
-        return usage(error);
-    if (!invocation.isSet(QStringLiteral("threshold")))
-        return usage(QStringLiteral("events needs --threshold dB"));
-    const std::optional<EventCriteria> criteria = eventCriteria(invocation, error);
-    if (!criteria)
-        return usage(error);
-    Figures f;
-    if (const int status = load(common, f); status != 0)
-        return status;
-    const QList<ExceedanceEvent> events = ExceedanceEvents::find(f.timing, f.levels(), *criteria);
-
-    if (common.format == Format::Json) {
-        QJsonArray rows;
-        for (const ExceedanceEvent& e : events)
-            rows.append(QJsonObject{
-                {QStringLiteral("start"), isoOf(e.startMs)},
-                {QStringLiteral("end"), isoOf(e.endMs)},
-                {QStringLiteral("duration_s"), std::round(e.durationSeconds * 1000.0) / 1000.0},
-                {QStringLiteral("lmax_db"), hundredths(e.lmax)},
-                {f.leqKey(), hundredths(e.leq)},
-                {QStringLiteral("sel_db"), hundredths(e.sel)}});
-        QJsonObject root = headJson(f);
-        root.insert(QStringLiteral("event_criteria"), criteriaJson(*criteria));
-        root.insert(QStringLiteral("events"), rows);
-        printJson(root);
-        return 0;
-    }
-    const bool csv = common.format == Format::Csv;
-    const QLocale locale = csv ? QLocale::c() : QLocale();
-    const QString separator = csv ? QStringLiteral(",") : QStringLiteral("\t");
-    QString out;
-    QTextStream stream(&out);
-    if (!csv)
-        stream << countsText(f) << "threshold\t" << number(criteria->thresholdDb, 1, locale)
-               << " dB (above: strictly above)\nminimum duration\t"
-               << number(criteria->minDurationSeconds, 1, locale) << " s\nhysteresis\t"
-               << number(criteria->hysteresisDb, 1, locale) << " dB\nevents\t" << events.size()
-               << "\n\n";
-    const QStringList heading =
-        csv ? QStringList{QStringLiteral("start"),
-                          QStringLiteral("end"),
-                          QStringLiteral("duration_s"),
-                          QStringLiteral("lmax_db"),
-                          f.leqKey(),
-                          QStringLiteral("sel_db")}
-            : QStringList{
-                  QStringLiteral("start"), QStringLiteral("end"), QStringLiteral("duration"),
-                  QStringLiteral("Lmax"),  f.leqName(),           QStringLiteral("SEL")};
-    stream << heading.join(separator) << '\n';
-    for (const ExceedanceEvent& e : events) {
-        const QStringList cells = csv ? QStringList{isoText(e.startMs),
-                                                    isoText(e.endMs),
-                                                    csvNumber(e.durationSeconds, 3),
-                                                    csvNumber(e.lmax, 2),
-                                                    csvNumber(e.leq, 2),
-                                                    csvNumber(e.sel, 2)}
-                                      : QStringList{localText(e.startMs),
-                                                    localText(e.endMs),
-                                                    durationText(e.durationSeconds, locale),
-                                                    number(e.lmax, 1, locale),
-                                                    number(e.leq, 1, locale),
-                                                    number(e.sel, 1, locale)};
-        stream << cells.join(separator) << '\n';
-    }
-    print(out);
-    return 0;
+    return runOnSeries(invocation, true, [&](QString& error) -> Printer {
+        if (!invocation.isSet(QStringLiteral("threshold"))) {
+            error = QStringLiteral("events needs --threshold dB");
+            return {};
+        }
+        const std::optional<EventCriteria> criteria = eventCriteria(invocation, error);
+        if (!criteria)
+            return {};
+        return [found = *criteria](const Figures& f, Format format) {
+            return printEvents(f, format, found);
+        };
+    });
 }
 
-int runDose(const Invocation& invocation)
+int printDose(const Figures& f, Format format, const DoseSettings& settings)
 {
-    QString error;
-    const Common common = commonOptions(invocation, false, error);
-    if (!error.isEmpty())
-        return usage(error);
-    DoseSettings settings;
-    if (invocation.isSet(QStringLiteral("exchange-rate"))) {
-        const QString rate = invocation.value(QStringLiteral("exchange-rate")).trimmed();
-        if (rate != QLatin1String("3") && rate != QLatin1String("5"))
-            return usage(QStringLiteral("--exchange-rate must be 3 or 5"));
-        settings.exchangeRateDb = rate.toInt();
-    }
-    settings.criterionDb = DoseSettings::defaultCriterion(settings.exchangeRateDb);
-    if (invocation.isSet(QStringLiteral("criterion"))) {
-        const std::optional<double> criterion =
-            decibelsOf(invocation.value(QStringLiteral("criterion")));
-        if (!criterion)
-            return usage(QStringLiteral("--criterion needs a level in dB"));
-        settings.criterionDb = *criterion;
-    }
-    if (invocation.isSet(QStringLiteral("exposure"))) {
-        const std::optional<double> seconds =
-            secondsOf(invocation.value(QStringLiteral("exposure")));
-        if (!seconds)
-            return usage(QStringLiteral("--exposure needs a duration such as 8h"));
-        settings.exposureSeconds = *seconds;
-    }
-    Figures f;
-    if (const int status = load(common, f); status != 0)
-        return status;
     const NoiseDose dose = NoiseDoses::of(f.timing, f.levels(), settings);
-    if (!dose.valid) {
-        QTextStream(stderr) << "audimark-cli: " << f.file << ": no levels to take a dose from\n";
-        return 1;
-    }
+    if (!dose.valid)
+        return failure(f.file + QStringLiteral(": no levels to take a dose from"));
     const QString rateName = settings.exchangeRateDb == 3
                                  ? QStringLiteral("3 dB exchange rate (equal energy)")
                                  : QStringLiteral("5 dB exchange rate");
-    if (common.format == Format::Json) {
+    if (format == Format::Json) {
         QJsonObject root = headJson(f);
         root.insert(QStringLiteral("lex_8h_db"), hundredths(dose.lex8h));
         root.insert(QStringLiteral("dose_percent"), hundredths(dose.dosePercent));
         root.insert(QStringLiteral("exchange_rate_db"), dose.exchangeRateDb);
         root.insert(QStringLiteral("criterion_db"), dose.criterionDb);
         root.insert(QStringLiteral("exposure_s"), dose.exposureSeconds);
-        root.insert(QStringLiteral("measured_s"),
-                    std::round(dose.measuredSeconds * 1000.0) / 1000.0);
+        root.insert(QStringLiteral("measured_s"), thousandths(dose.measuredSeconds));
         root.insert(f.leqKey(), hundredths(dose.leq));
         root.insert(QStringLiteral("average_db"), hundredths(dose.averageDb));
         root.insert(QStringLiteral("exchange_rate"), rateName);
         printJson(root);
         return 0;
     }
-    const QLocale locale;
-    QString out;
-    QTextStream stream(&out);
-    stream << countsText(f);
+    Table table(false);
+    const auto decibels = [&](double v) { return table.fixed(v, 1) + QStringLiteral(" dB"); };
+    QString lines = countsText(f);
     if (f.series.weighting != AcousticWeighting::A)
-        stream << "note\ta dose is defined on A-weighted levels\n";
-    stream << "measured\t" << durationText(dose.measuredSeconds, locale) << '\n'
-           << f.leqName() << '\t' << number(dose.leq, 1, locale) << " dB\n"
-           << "exposure\t" << durationText(dose.exposureSeconds, locale) << '\n'
-           << "LEX,8h\t" << number(dose.lex8h, 1, locale) << " dB\n";
+        lines += QStringLiteral("note\ta dose is defined on A-weighted levels\n");
+    table.head(lines);
+    table.row({QStringLiteral("measured"), durationText(dose.measuredSeconds, table.locale())});
+    table.row({f.leqName(), decibels(dose.leq)});
+    table.row({QStringLiteral("exposure"), durationText(dose.exposureSeconds, table.locale())});
+    table.row({QStringLiteral("LEX,8h"), decibels(dose.lex8h)});
     if (settings.exchangeRateDb == 5)
-        stream << "Lavg (5 dB exchange rate)\t" << number(dose.averageDb, 1, locale) << " dB\n";
-    stream << "exchange rate\t" << rateName << '\n'
-           << "criterion\t" << number(dose.criterionDb, 1, locale) << " dB for 8 h\n"
-           << "dose\t" << number(dose.dosePercent, 1, locale) << " %\n";
-    print(out);
+        table.row({QStringLiteral("Lavg (5 dB exchange rate)"), decibels(dose.averageDb)});
+    table.row({QStringLiteral("exchange rate"), rateName});
+    table.row({QStringLiteral("criterion"), decibels(dose.criterionDb) + QStringLiteral(" for 8 h")});
+    table.row({QStringLiteral("dose"), table.fixed(dose.dosePercent, 1) + QStringLiteral(" %")});
+    table.print();
     return 0;
+}
+
+int runDose(const Invocation& invocation)
+{
+    return runOnSeries(invocation, false, [&](QString& error) -> Printer {
+        DoseSettings settings;
+        if (invocation.isSet(QStringLiteral("exchange-rate"))) {
+            const QString rate = invocation.value(QStringLiteral("exchange-rate")).trimmed();
+            if (rate != QLatin1String("3") && rate != QLatin1String("5")) {
+                error = QStringLiteral("--exchange-rate must be 3 or 5");
+                return {};
+            }
+            settings.exchangeRateDb = rate.toInt();
+        }
+        settings.criterionDb = DoseSettings::defaultCriterion(settings.exchangeRateDb);
+        if (invocation.isSet(QStringLiteral("criterion"))) {
+            const std::optional<double> criterion =
+                decibelsOf(invocation.value(QStringLiteral("criterion")));
+            if (!criterion) {
+                error = QStringLiteral("--criterion needs a level in dB");
+                return {};
+            }
+            settings.criterionDb = *criterion;
+        }
+        if (invocation.isSet(QStringLiteral("exposure"))) {
+            const std::optional<double> seconds =
+                secondsOf(invocation.value(QStringLiteral("exposure")));
+            if (!seconds) {
+                error = QStringLiteral("--exposure needs a duration such as 8h");
+                return {};
+            }
+            settings.exposureSeconds = *seconds;
+        }
+        return [settings](const Figures& f, Format format) { return printDose(f, format, settings); };
+    });
 }
 
 std::optional<double> optionalLevel(const std::optional<double>& v)
@@ -606,17 +622,7 @@ int runFiguresCommand(const Invocation& invocation)
 bool readDenSettings(const QString& startsText, const QString& penaltiesText, DenSettings& settings,
                      QString& error)
 {
-    if (!startsText.isEmpty() && !settings.readStarts(startsText)) {
-        error = QStringLiteral("--den-hours needs the starts of day, evening and night, such as "
-                               "07:00,19:00,23:00, in that order round the clock");
-        return false;
-    }
-    if (!penaltiesText.isEmpty() && !settings.readPenalties(penaltiesText)) {
-        error = QStringLiteral("--den-penalties needs the evening and night penalties in dB, "
-                               "such as 5,10");
-        return false;
-    }
-    return true;
+    return FigureOptions::readDenSettings(startsText, penaltiesText, settings, error);
 }
 
 QJsonObject dayEveningNightJson(const ReportSeries& series, const DenSettings& settings)

@@ -1,8 +1,9 @@
 #pragma once
 
 // The acoustician's figures on the command line, on the series `stats`
-// loads (a data set of a collection file, or a text or CSV file the program
-// wrote; --from/--to narrow it as for stats):
+// loads (a data set of a collection file, a text or CSV file the program
+// wrote, or archive:ID, a measurement of the archive read as the text file
+// it exports to; --from/--to narrow it as for stats):
 //
 //   audimark-cli periods FILE --period 15m|1h [--set N] [--percentiles
 //     nearest-rank|interpolated] [--threshold dB [--min-duration 10s]
@@ -11,6 +12,9 @@
 //     [--hysteresis 2] [--format text|csv|json]
 //   audimark-cli dose FILE [--set N] [--exposure 8h] [--criterion 85]
 //     [--exchange-rate 3|5] [--format text|json]
+//
+// Each also takes --archive URL|FILE or --no-archive: where archive:ID is
+// read from (CliArchive's choice).
 //
 // JSON: the file, set, weighting, the name of the equivalent level, the
 // sample counts (substituted and out-of-range ones beside the figures, not
@@ -24,8 +28,9 @@
 // has null levels. CSV: a heading of the same keys, ISO times, full stops.
 // Text: TAB-separated, the regional number format, four-digit years.
 //
-// Exit status as for stats: 0 printed, 1 the file (or standard output)
-// failed, 2 usage, 10 + the LoadResult when a collection does not decode.
+// Exit status as for stats: 0 printed, 1 the file, the archive measurement
+// (or standard output) failed, 2 usage, 10 + the LoadResult when a
+// collection does not decode.
 
 #include "acoustics/DayEveningNight.h"
 #include "files/formats/NoiseReport.h"

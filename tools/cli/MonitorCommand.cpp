@@ -6,6 +6,8 @@
 #include "monitor/MonitorMessages.h"
 #include "monitor/NoiseMonitor.h"
 #include "monitor/SqlMonitorOutbox.h"
+#include "mqtt/MqttSettings.h"
+#include "mqtt/StationPublisher.h"
 #include "tools/cli/AutoLoadCommand.h"
 #include "tools/cli/InterruptWatcher.h"
 #include "tools/cli/PortSearchReport.h"
@@ -142,9 +144,12 @@ std::optional<MonitorOptions> of(const CommandLine::Invocation& invocation, QStr
     options.mqttUrl = value("mqtt");
     options.mqttPasswordFile = value("mqtt-password-file");
     options.mqttCaFile = value("mqtt-ca-file");
-    if (isSet("mqtt") && options.mqttUrl.trimmed().isEmpty()) {
-        error = QStringLiteral("--mqtt needs a URL like mqtt://host:1883");
-        return std::nullopt;
+    if (isSet("mqtt")) {
+        QString problem;
+        if (!parseMqttUrl(options.mqttUrl, problem)) {
+            error = QStringLiteral("--mqtt: ") + problem;
+            return std::nullopt;
+        }
     }
     if (!isSet("mqtt") &&
         (isSet("mqtt-password-file") || isSet("mqtt-ca-file") || isSet("reading-every"))) {
@@ -182,7 +187,11 @@ TimeWeighting timeWeightingOf(TimeWeightingSeen seen)
     return TimeWeighting::Unknown;
 }
 
-QString intervalLine(const MonitorInterval& i, const QLocale& locale)
+} // namespace
+
+namespace MonitorLines {
+
+QString interval(const MonitorInterval& i, const QLocale& locale)
 {
     const auto dB = [&](double value) { return locale.toString(value, 'f', 1); };
     QString line = localText(i.startMs) + QStringLiteral("  ") +
@@ -211,7 +220,7 @@ QString intervalLine(const MonitorInterval& i, const QLocale& locale)
     return line;
 }
 
-QString eventLine(const MonitorEvent& e, const QLocale& locale)
+QString event(const MonitorEvent& e, const QLocale& locale)
 {
     const auto dB = [&](double value) { return locale.toString(value, 'f', 1); };
     return QStringLiteral("event %1 - %2  %3 s  %4 %5 dB  %6 %7 dB  SEL %8 dB")
@@ -220,6 +229,10 @@ QString eventLine(const MonitorEvent& e, const QLocale& locale)
              FigureNames::levelName(e.weighting, TimeWeighting::Unknown, QStringLiteral("max")),
              dB(e.lmax), FigureNames::equivalentLevelName(e.weighting), dB(e.leq), dB(e.sel));
 }
+
+} // namespace MonitorLines
+
+namespace {
 
 // A monotonic time on the wall clock's scale: the wall clock once at the
 // start, then the steady clock, so that a clock set back or forward while
@@ -255,20 +268,34 @@ public:
         monitor_.setIntervalHandler([this](const MonitorInterval& interval) {
             pending_.push_back({MonitorMessages::IntervalTopic,
                                 MonitorMessages::interval(interval, options_.station),
-                                intervalLine(interval, locale_)});
+                                MonitorLines::interval(interval, locale_)});
             storePending();
         });
         monitor_.setEventHandler([this](const MonitorEvent& event) {
             pending_.push_back({MonitorMessages::EventTopic,
                                 MonitorMessages::event(event, *options_.events, options_.station),
-                                eventLine(event, locale_)});
+                                MonitorLines::event(event, locale_)});
             storePending();
         });
     }
 
+    // Told of each message stored, and of each reading.
+    void setPublisher(StationPublisher* publisher) { publisher_ = publisher; }
+
     void renderReading(const MeterReading& reading) override
     {
         const qint64 now = time_.nowMs();
+        if (publisher_)
+            publisher_->publishReading(
+                {{QStringLiteral("station"), options_.station},
+                 {QStringLiteral("time"), MonitorMessages::isoTime(now)},
+                 {QStringLiteral("level_db"), std::round(reading.level * 10.0) / 10.0},
+                 {QStringLiteral("weighting"),
+                  reading.weightingA ? QStringLiteral("A") : QStringLiteral("C")},
+                 {QStringLiteral("time_weighting"),
+                  reading.fast ? QStringLiteral("F") : QStringLiteral("S")},
+                 {QStringLiteral("over"), reading.over},
+                 {QStringLiteral("under"), reading.under}});
         if (options_.verbose) {
             if (options_.json)
                 printJson(QStringLiteral("reading"),
@@ -299,6 +326,8 @@ public:
             next.message.insert(QStringLiteral("id"), double(id));
             print(next);
             pending_.pop_front();
+            if (publisher_)
+                publisher_->publishPending();
         }
         return true;
     }
@@ -341,6 +370,7 @@ private:
     QLocale locale_;
     std::deque<Pending> pending_;
     bool storeFailing_ = false;
+    StationPublisher* publisher_ = nullptr;
 };
 
 std::unique_ptr<SqlMonitorOutbox> openOutbox(const MonitorOptions& options, QTextStream& err)
@@ -395,10 +425,6 @@ int runMonitorCommand(const MonitorOptions& options)
     }
     err << "Model " << link.MeterModel() << " on " << link.portName() << "; station "
         << options.station << ", messages kept in " << outbox->location().displayName() << Qt::endl;
-    if (!options.mqttUrl.isEmpty())
-        err << "audimark-cli: warning: this audimark-cli publishes nothing over MQTT; the "
-               "messages stay in "
-            << outbox->location().displayName() << " unsent" << Qt::endl;
 
     const MonitorTime time(link.clock());
     MonitorSettings settings;
@@ -406,6 +432,28 @@ int runMonitorCommand(const MonitorOptions& options)
     settings.events = options.events;
     NoiseMonitor monitor(settings);
     MonitorOutput output(options, *outbox, monitor, time, out, err);
+    // Publishing: from the outbox, once each message is stored.
+    std::unique_ptr<StationPublisher> publisher;
+    if (!options.mqttUrl.isEmpty()) {
+        QString error;
+        std::optional<MqttSettings> mqtt = parseMqttUrl(options.mqttUrl, error);
+        mqtt->passwordFile = options.mqttPasswordFile;
+        mqtt->caFile = options.mqttCaFile;
+        mqtt->station = options.station;
+        publisher = std::make_unique<StationPublisher>(*mqtt, *outbox);
+        publisher->setClock(link.clock());
+        publisher->setReadingEvery(options.readingEveryMs);
+        QObject::connect(
+            publisher.get(), &StationPublisher::errorOccurred, publisher.get(),
+            [&err](const QString& text) { err << "audimark-cli: warning: " << text << Qt::endl; });
+        if (!publisher->start()) {
+            err << "audimark-cli: " << publisher->lastError() << Qt::endl;
+            return 1;
+        }
+        err << "Publishing to " << mqtt->displayName() << Qt::endl;
+        output.setPublisher(publisher.get());
+        publisher->publishPending();
+    }
     monitor.start(time.nowMs());
     link.setPanel(&output);
 
@@ -444,7 +492,13 @@ int runMonitorCommand(const MonitorOptions& options)
     link.stopLiveLink();
 
     monitor.finish(time.nowMs());
-    if (!output.storePending()) {
+    const bool stored = output.storePending();
+    // What the outbox holds unsent goes out before the station says offline.
+    if (publisher) {
+        output.setPublisher(nullptr);
+        publisher->stop();
+    }
+    if (!stored) {
         output.printUnstored();
         err << "audimark-cli: " << CliArchive::oneLine(outbox->lastError())
             << " The messages printed without an id are not stored." << Qt::endl;

@@ -5,15 +5,19 @@
 // (NoiseMonitor): one line per interval and per exceedance event, each
 // stored first in the station's outbox (the archive's table
 // monitor_messages, or with --no-archive the station's queue file in the
-// data directory) and printed once stored. Runs until SIGINT or SIGTERM,
+// data directory) and printed once stored; with --mqtt published from there
+// (StationPublisher), so that a broker that is away gets them afterwards, in
+// order. Runs until SIGINT or SIGTERM,
 // which close the open interval (and event), store and print it. A meter
 // that stops answering or whose device goes away leaves a gap that the
 // intervals show as reduced coverage; monitoring goes on when it is back.
 
 #include "acoustics/ExceedanceEvents.h"
+#include "monitor/NoiseMonitor.h"
 #include "tools/cli/CliArchive.h"
 #include "tools/cli/CommandLine.h"
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -28,7 +32,8 @@ struct MonitorOptions
     ArchiveChoice archive;
     bool json = false;
     bool verbose = false; // also a line per reading
-    // Publishing: read here, used where the MQTT client is built in.
+    // Publishing (StationPublisher): the broker, its password and CA files,
+    // and how often a live reading goes out (0: each one).
     QString mqttUrl;
     QString mqttPasswordFile;
     QString mqttCaFile;
@@ -46,6 +51,12 @@ namespace MonitorArguments {
 // The host's name as a station name; "station" when it gives none.
 [[nodiscard]] QString defaultStation();
 } // namespace MonitorArguments
+
+// The text lines: local times, numbers as the locale writes them.
+namespace MonitorLines {
+[[nodiscard]] QString interval(const MonitorInterval& interval, const QLocale& locale);
+[[nodiscard]] QString event(const MonitorEvent& event, const QLocale& locale);
+} // namespace MonitorLines
 
 // Returns the process exit status: 0 ended by SIGINT or SIGTERM with every
 // interval and event stored; 1 no port, no meter, an outbox that cannot be

@@ -26,6 +26,7 @@ int runReportCommand(const ReportOptions& options)
     report.details = options.details;
     report.version = TVersionInfo().versionText();
     report.created = QDateTime::currentDateTime();
+    report.makeSections(loaded.series, options.settings);
 
     NoiseReportChart chart;
     chart.times = loaded.series.times;

@@ -1,10 +1,14 @@
 #pragma once
 
 // `audimark-cli report FILE --set N --out report.pdf [--title T]
-// [--from TIME --to TIME] [--threshold dB] [--site TEXT] ... [--notes TEXT]`:
+// [--from TIME --to TIME] [--threshold dB] [--site TEXT] ... [--notes TEXT]
+// [--period LENGTH] [--min-duration DURATION] [--hysteresis dB]
+// [--den-hours D,E,N] [--den-penalties E,N]`:
 // the PDF noise report of a series (read as `stats` reads it), the span
 // between --from and --to shaded and reported beside the whole series, the
-// report's details (ReportDetails, one option a field) on its first page. The chart is drawn
+// report's details (ReportDetails, one option a field) on its first page,
+// the tables after it made as the settings say (ReportSettings; events
+// above --threshold). The chart is drawn
 // with the program's widgets, so the command needs a QApplication: it runs
 // in audimark-cli-report (ReportRunner.h), on the offscreen platform when
 // there is no display (wantsWidgets).
@@ -23,6 +27,7 @@ struct ReportOptions
     QString outFile;
     QString title; // empty: the default title
     ReportDetails details;
+    ReportSettings settings;
 };
 
 [[nodiscard]] int runReportCommand(const ReportOptions& options);

@@ -1,5 +1,7 @@
 #include "tools/cli/ReportRunner.h"
 
+#include "tools/cli/FigureOptions.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,27 @@
 #include <vector>
 
 #include <unistd.h>
+
+bool readReportOptions(const CommandLine::Invocation& invocation, const StatsOptions& source,
+                       ReportOptions& options, QString& error)
+{
+    options.source = source;
+    options.outFile = invocation.value(QStringLiteral("out"));
+    options.title = invocation.value(QStringLiteral("title"));
+    if (options.outFile.isEmpty()) {
+        error = QStringLiteral("report needs --out REPORT.pdf");
+        return false;
+    }
+    for (const ReportDetails::Field& field : ReportDetails::fields()) {
+        const QString text = invocation.value(field.name);
+        if (invocation.isSet(field.name) && !options.details.setValue(field.name, text)) {
+            error = QStringLiteral("--%1 needs a level in dB from 0 to 200, not \"%2\"")
+                        .arg(field.name, text);
+            return false;
+        }
+    }
+    return FigureOptions::readReportSettings(invocation, options.settings, error);
+}
 
 namespace ReportRunner {
 
@@ -39,6 +62,12 @@ QStringList arguments(const ReportOptions& options)
         if (!value.isEmpty())
             arguments << field.name + QLatin1Char('=') + value;
     }
+    const ReportSettings defaults;
+    for (const QString& name : ReportSettings::names()) {
+        const QString value = options.settings.value(name);
+        if (value != defaults.value(name))
+            arguments << name + QLatin1Char('=') + value;
+    }
     return arguments;
 }
 
@@ -59,8 +88,12 @@ std::optional<ReportOptions> optionsFrom(const QStringList& arguments)
     options.source.thresholdText = arguments.at(7);
     for (const QString& detail : arguments.mid(kFixedArguments)) {
         const qsizetype equals = detail.indexOf(QLatin1Char('='));
-        if (equals < 1 ||
-            !options.details.setValue(detail.left(equals), detail.mid(equals + 1), QLocale::c()))
+        const QString name = detail.left(equals);
+        const QString value = detail.mid(equals + 1);
+        const bool read = ReportSettings::names().contains(name)
+                              ? options.settings.setValue(name, value)
+                              : options.details.setValue(name, value, QLocale::c());
+        if (equals < 1 || !read)
             return std::nullopt;
     }
     return options;

@@ -15,11 +15,19 @@
 // The runner lies in the same directory as audimark-cli in the build tree
 // and in <prefix>/libexec/audimark once installed.
 
+#include "tools/cli/CommandLine.h"
 #include "tools/cli/ReportCommand.h"
 
 #include <QStringList>
 
 #include <optional>
+
+// The report's own options on top of the series' (stats): --out, --title,
+// the details and the settings; false and the complaint in error when one
+// is missing or does not read.
+[[nodiscard]] bool readReportOptions(const CommandLine::Invocation& invocation,
+                                     const StatsOptions& source, ReportOptions& options,
+                                     QString& error);
 
 namespace ReportRunner {
 
@@ -28,7 +36,8 @@ namespace ReportRunner {
 
 // The runner's command line for options (without the program), and back.
 // The fixed order is: report FILE SET OUT TITLE FROM TO THRESHOLD, then
-// one NAME=VALUE a report detail given (levels with a decimal point).
+// one NAME=VALUE a report detail given (levels with a decimal point) and a
+// setting that differs from its default.
 [[nodiscard]] QStringList arguments(const ReportOptions& options);
 [[nodiscard]] std::optional<ReportOptions> optionsFrom(const QStringList& arguments);
 

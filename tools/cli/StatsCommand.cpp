@@ -265,8 +265,8 @@ LoadedReport loadStatsReport(const StatsOptions& options)
         return failed(kUsageStatus, QStringLiteral("--from and --to go together"));
 
     const QLocale locale;
-    ReportSeriesLoad load = SeriesInput::load(options.file, options.set,
-                                              MeterClock::system().currentDateTime(), locale);
+    ReportSeriesLoad load = SeriesInput::load(
+        options.file, options.set, MeterClock::system().currentDateTime(), locale, options.archive);
     if (!load.series) {
         // A collection that does not decode: why, in words.
         const int result = load.status - LoadResultExitBase;

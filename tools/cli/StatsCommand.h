@@ -43,6 +43,7 @@
 // stderr.
 
 #include "files/formats/NoiseReport.h"
+#include "tools/cli/CliArchive.h"
 
 #include <QString>
 
@@ -55,6 +56,7 @@ struct StatsOptions
     QString thresholdText; // empty: the default threshold
     QString denStartsText; // --den-hours; empty: 07:00,19:00,23:00
     QString denPenaltiesText; // --den-penalties; empty: 5,10
+    ArchiveChoice archive;    // where archive:ID is read from
     bool json = false;
 };
 

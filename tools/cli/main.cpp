@@ -191,18 +191,10 @@ int runStatsOrReport(const Invocation& invocation)
         stats.json = statsFormat == QLatin1String("json");
         return runStatsCommand(stats);
     }
-    ReportOptions report{stats,
-                         invocation.value(QStringLiteral("out")),
-                         invocation.value(QStringLiteral("title")),
-                         {}};
-    if (report.outFile.isEmpty())
-        return usage(QStringLiteral("report needs --out REPORT.pdf"));
-    for (const ReportDetails::Field& field : ReportDetails::fields()) {
-        const QString text = invocation.value(field.name);
-        if (invocation.isSet(field.name) && !report.details.setValue(field.name, text))
-            return usage(QStringLiteral("--%1 needs a level in dB from 0 to 200, not \"%2\"")
-                             .arg(field.name, text));
-    }
+    ReportOptions report;
+    QString error;
+    if (!readReportOptions(invocation, stats, report, error))
+        return usage(error);
     return ReportRunner::exec(report);
 }
 
