@@ -6,6 +6,8 @@
 #include "meter/MeterLink.h"
 #include "monitor/MonitorMessages.h"
 #include "monitor/SqlMonitorOutbox.h"
+#include "mqtt/MqttSettings.h"
+#include "mqtt/StationPublisher.h"
 #include "serial/ComErrors.h"
 
 #include <QRegularExpression>
@@ -15,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -24,6 +27,9 @@ const QString kThreshold = QStringLiteral("Monitor/Threshold");
 const QString kMinDuration = QStringLiteral("Monitor/MinDuration");
 const QString kHysteresis = QStringLiteral("Monitor/Hysteresis");
 const QString kStation = QStringLiteral("Monitor/Station");
+const QString kMqttUrl = QStringLiteral("Monitor/MqttUrl");
+const QString kMqttPasswordFile = QStringLiteral("Monitor/MqttPasswordFile");
+const QString kMqttCaFile = QStringLiteral("Monitor/MqttCaFile");
 } // namespace
 
 MonitorStationSettings MonitorStationSettings::load(QSettings& settings)
@@ -45,6 +51,9 @@ MonitorStationSettings MonitorStationSettings::load(QSettings& settings)
     const QString station = settings.value(kStation).toString();
     loaded.station =
         MonitorStation::isStationName(station) ? station : MonitorStation::defaultStation();
+    loaded.mqttUrl = settings.value(kMqttUrl).toString();
+    loaded.mqttPasswordFile = settings.value(kMqttPasswordFile).toString();
+    loaded.mqttCaFile = settings.value(kMqttCaFile).toString();
     return loaded;
 }
 
@@ -58,6 +67,9 @@ void MonitorStationSettings::save(QSettings& settings) const
         settings.setValue(kHysteresis, events->hysteresisDb);
     }
     settings.setValue(kStation, station);
+    settings.setValue(kMqttUrl, mqttUrl);
+    settings.setValue(kMqttPasswordFile, mqttPasswordFile);
+    settings.setValue(kMqttCaFile, mqttCaFile);
 }
 
 qint64 MonitorStation::Entry::startMs() const
@@ -130,6 +142,11 @@ bool MonitorStation::start(const MonitorStationSettings& settings)
     outboxName_ = outbox_->location().displayName();
     storeError_.clear();
     settings_ = settings;
+    if (!startPublisher()) {
+        outbox_.reset();
+        emit statusChanged();
+        return false;
+    }
     entries_.clear();
     readings_ = 0;
     unstored_ = 0;
@@ -171,6 +188,12 @@ void MonitorStation::stop()
     unstored_ = qsizetype(pending_.size());
     pending_.clear();
     monitor_.reset();
+    if (publisher_) {
+        // Sends what it can within a few seconds; the rest waits in the outbox.
+        publisher_->stop();
+        publisher_.reset();
+    }
+    brokerConnected_ = false;
     outbox_.reset();
     emit statusChanged();
 }
@@ -190,7 +213,17 @@ void MonitorStation::renderReading(const MeterReading& reading)
     if (!monitor_)
         return;
     ++readings_;
-    monitor_->addReading(reading, nowMs());
+    const qint64 now = nowMs();
+    monitor_->addReading(reading, now);
+    if (publisher_)
+        publisher_->publishReading(
+            {{QStringLiteral("station"), settings_.station},
+             {QStringLiteral("time"), MonitorMessages::isoTime(now)},
+             {QStringLiteral("level_db"), std::round(reading.level * 10.0) / 10.0},
+             {QStringLiteral("weighting"),
+              reading.weightingA ? QStringLiteral("A") : QStringLiteral("C")},
+             {QStringLiteral("time_weighting"),
+              reading.fast ? QStringLiteral("F") : QStringLiteral("S")}});
 }
 
 void MonitorStation::advance()
@@ -229,10 +262,52 @@ bool MonitorStation::storePending()
         pending_.pop_front();
         entries_[index].id = id;
         emit entryStored(index);
+        if (publisher_)
+            publisher_->publishPending();
         if (!storeError_.isEmpty()) {
             storeError_.clear();
             emit statusChanged();
         }
     }
     return pending_.empty();
+}
+
+bool MonitorStation::startPublisher()
+{
+    brokerName_.clear();
+    brokerError_.clear();
+    brokerConnected_ = false;
+    if (settings_.mqttUrl.trimmed().isEmpty())
+        return true;
+    QString problem;
+    std::optional<MqttSettings> mqtt = parseMqttUrl(settings_.mqttUrl.trimmed(), problem);
+    if (!mqtt) {
+        error_ = QStringLiteral("Broker: %1").arg(problem);
+        return false;
+    }
+    mqtt->passwordFile = settings_.mqttPasswordFile.trimmed();
+    mqtt->caFile = settings_.mqttCaFile.trimmed();
+    mqtt->station = settings_.station;
+    publisher_ = std::make_unique<StationPublisher>(*mqtt, *outbox_);
+    if (link_)
+        publisher_->setClock(link_->clock());
+    publisher_->setReadingEvery(1000);
+    connect(publisher_.get(), &StationPublisher::connectionChanged, this, [this](bool connected) {
+        brokerConnected_ = connected;
+        if (connected)
+            brokerError_.clear();
+        emit statusChanged();
+    });
+    connect(publisher_.get(), &StationPublisher::errorOccurred, this, [this](const QString& text) {
+        brokerError_ = text;
+        emit statusChanged();
+    });
+    if (!publisher_->start()) {
+        error_ = QStringLiteral("Broker: %1").arg(publisher_->lastError());
+        publisher_.reset();
+        return false;
+    }
+    brokerName_ = mqtt->displayName();
+    publisher_->publishPending();
+    return true;
 }

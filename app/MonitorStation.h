@@ -30,6 +30,7 @@ class ArchiveSession;
 class MeterLink;
 class QSettings;
 class SqlMonitorOutbox;
+class StationPublisher;
 
 struct MonitorStationSettings
 {
@@ -37,6 +38,10 @@ struct MonitorStationSettings
     // Events are looked for only when set.
     std::optional<EventCriteria> events;
     QString station;
+    // Publishing: none when the URL is empty.
+    QString mqttUrl;
+    QString mqttPasswordFile;
+    QString mqttCaFile;
 
     // Kept under "Monitor/" in the program's settings.
     [[nodiscard]] static MonitorStationSettings load(QSettings& settings);
@@ -88,6 +93,10 @@ public:
     // The intervals and events the last stop could not store.
     [[nodiscard]] qsizetype unstored() const { return unstored_; }
     [[nodiscard]] const MonitorStationSettings& settings() const { return settings_; }
+    // The broker ("" without one), whether it is connected and its last trouble.
+    [[nodiscard]] QString brokerName() const { return brokerName_; }
+    [[nodiscard]] bool brokerConnected() const { return brokerConnected_; }
+    [[nodiscard]] QString brokerError() const { return brokerError_; }
 
     void renderReading(const MeterReading& reading) override;
     // The tick's work: intervals that ended close, what waits is stored.
@@ -103,6 +112,7 @@ private:
     [[nodiscard]] qint64 nowMs() const;
     void add(Entry entry, const QJsonObject& message);
     bool storePending();
+    [[nodiscard]] bool startPublisher();
 
     QPointer<MeterLink> link_;
     QPointer<ArchiveSession> archive_;
@@ -110,6 +120,11 @@ private:
     MonitorStationSettings settings_;
     std::unique_ptr<NoiseMonitor> monitor_;
     std::unique_ptr<SqlMonitorOutbox> outbox_;
+    // Declared after the outbox it reads: it goes first.
+    std::unique_ptr<StationPublisher> publisher_;
+    QString brokerName_;
+    bool brokerConnected_ = false;
+    QString brokerError_;
     QMetaObject::Connection tick_;
     qint64 startWallMs_ = 0;
     MeterClock::TimePoint startSteady_{};

@@ -110,6 +110,18 @@ TfrmMonitor::TfrmMonitor(MeterLink& link, ArchiveSession* archive, const QString
     edtStation = new QLineEdit(this);
     edtStation->setObjectName(QStringLiteral("edtStation"));
     edtStation->setMaxLength(64);
+    const auto lineEdit = [this](const char* name, const QString& placeholder) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QLatin1String(name));
+        edit->setPlaceholderText(placeholder);
+        return edit;
+    };
+    edtBroker = lineEdit("edtBroker", QStringLiteral("none, or mqtt://[user@]host[:port]"));
+    edtPasswordFile = lineEdit("edtPasswordFile", QStringLiteral("none"));
+    edtCaFile = lineEdit("edtCaFile", QStringLiteral("the system's (mqtts://)"));
+    lblBroker = new QLabel(this);
+    lblBroker->setObjectName(QStringLiteral("lblBroker"));
+    lblBroker->setWordWrap(true);
 
     btnStart = new QPushButton(QStringLiteral("&Start"), this);
     btnStart->setObjectName(QStringLiteral("btnStart"));
@@ -145,12 +157,17 @@ TfrmMonitor::TfrmMonitor(MeterLink& link, ArchiveSession* archive, const QString
     form->addRow(QStringLiteral("Minimum &duration:"), edtMinDuration);
     form->addRow(QStringLiteral("&Hysteresis:"), edtHysteresis);
     form->addRow(QStringLiteral("Statio&n:"), edtStation);
+    auto* brokerForm = new QFormLayout;
+    brokerForm->addRow(QStringLiteral("&Broker:"), edtBroker);
+    brokerForm->addRow(QStringLiteral("&Password file:"), edtPasswordFile);
+    brokerForm->addRow(QStringLiteral("&CA file:"), edtCaFile);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(btnStart);
     buttons->addWidget(btnStop);
     buttons->addStretch();
     auto* top = new QHBoxLayout;
     top->addLayout(form);
+    top->addLayout(brokerForm, 1);
     top->addLayout(buttons);
     top->addStretch();
 
@@ -173,6 +190,7 @@ TfrmMonitor::TfrmMonitor(MeterLink& link, ArchiveSession* archive, const QString
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(lblStatus);
+    layout->addWidget(lblBroker);
     layout->addWidget(split, 1);
     layout->addWidget(lblCursor);
 
@@ -222,6 +240,9 @@ MonitorStationSettings TfrmMonitor::settingsFromFields() const
         settings.events = criteria;
     }
     settings.station = edtStation->text().trimmed();
+    settings.mqttUrl = edtBroker->text().trimmed();
+    settings.mqttPasswordFile = edtPasswordFile->text().trimmed();
+    settings.mqttCaFile = edtCaFile->text().trimmed();
     return settings;
 }
 
@@ -235,6 +256,9 @@ void TfrmMonitor::showSettings(const MonitorStationSettings& settings)
     edtMinDuration->setValue(criteria.minDurationSeconds);
     edtHysteresis->setValue(criteria.hysteresisDb);
     edtStation->setText(settings.station);
+    edtBroker->setText(settings.mqttUrl);
+    edtPasswordFile->setText(settings.mqttPasswordFile);
+    edtCaFile->setText(settings.mqttCaFile);
 }
 
 void TfrmMonitor::btnStartClick()
@@ -319,6 +343,9 @@ void TfrmMonitor::showStatus()
     edtMinDuration->setEnabled(!running && chkEvents->isChecked());
     edtHysteresis->setEnabled(!running && chkEvents->isChecked());
     edtStation->setEnabled(!running);
+    edtBroker->setEnabled(!running);
+    edtPasswordFile->setEnabled(!running);
+    edtCaFile->setEnabled(!running);
 
     QString text;
     if (!station_.error().isEmpty())
@@ -341,6 +368,20 @@ void TfrmMonitor::showStatus()
     else
         text = QStringLiteral("Not monitoring.");
     lblStatus->setText(text);
+
+    QString broker;
+    if (running && station_.brokerName().isEmpty())
+        broker = QStringLiteral("MQTT: not published.");
+    else if (running && station_.brokerConnected())
+        broker = QStringLiteral("MQTT: connected to %1.").arg(station_.brokerName());
+    else if (running)
+        broker = QStringLiteral("MQTT: not connected to %1%2; messages wait in the outbox.")
+                     .arg(station_.brokerName(),
+                          station_.brokerError().isEmpty()
+                              ? QString()
+                              : QStringLiteral(" (%1)").arg(station_.brokerError()));
+    lblBroker->setText(broker);
+    lblBroker->setVisible(!broker.isEmpty());
 }
 
 void TfrmMonitor::rowClick(QTableWidget* table, int row)

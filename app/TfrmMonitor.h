@@ -66,6 +66,10 @@ private:
     QDoubleSpinBox* edtMinDuration = nullptr;
     QDoubleSpinBox* edtHysteresis = nullptr;
     QLineEdit* edtStation = nullptr;
+    QLineEdit* edtBroker = nullptr;
+    QLineEdit* edtPasswordFile = nullptr;
+    QLineEdit* edtCaFile = nullptr;
+    QLabel* lblBroker = nullptr;
     QPushButton* btnStart = nullptr;
     QPushButton* btnStop = nullptr;
     QLabel* lblStatus = nullptr;

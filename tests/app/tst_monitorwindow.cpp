@@ -62,6 +62,13 @@ private slots:
         w.findChild<QDoubleSpinBox*>(QStringLiteral("edtHysteresis"))->setValue(2.0);
         w.findChild<QLineEdit*>(QStringLiteral("edtStation"))->setText(QStringLiteral("st-1"));
         w.show();
+        // A broker URL that cannot be used: nothing starts.
+        auto* broker = w.findChild<QLineEdit*>(QStringLiteral("edtBroker"));
+        broker->setText(QStringLiteral("ftp://broker"));
+        w.findChild<QPushButton*>(QStringLiteral("btnStart"))->click();
+        QVERIFY(!w.station().isRunning());
+        QVERIFY(w.findChild<QLabel*>(QStringLiteral("lblStatus"))->text().contains("Broker"));
+        broker->clear();
         w.findChild<QPushButton*>(QStringLiteral("btnStart"))->click();
         QVERIFY(w.station().isRunning());
         QVERIFY(w.findChild<QLabel*>(QStringLiteral("lblStatus"))
