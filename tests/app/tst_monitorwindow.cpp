@@ -5,6 +5,7 @@
 
 #include <QApplication>
 
+#include "common/MosquittoBroker.h"
 #include "common/TestMain.h"
 
 #include "app/ArchiveSession.h"
@@ -129,6 +130,41 @@ private slots:
         w.rowClick(events, 0);
         QCOMPARE(rig.window->slider()->Value1(), 12);
         QCOMPARE(rig.window->slider()->Value2(), 17);
+    }
+
+    void intervalsPublishedToTheBroker()
+    {
+        MosquittoBroker broker;
+        QVERIFY2(broker.start(), qPrintable(broker.error()));
+        MosquittoSubscriber subscriber(broker, QStringLiteral("audimark/st-3/#"));
+        QVERIFY2(subscriber.start(), qPrintable(subscriber.error()));
+        QTemporaryDir dir;
+        FakeMeterClock clock;
+        MeterLink link(clock);
+        TfrmMonitor w(link, nullptr, dir.path(), [] { return nullptr; });
+        w.findChild<QComboBox*>(QStringLiteral("cmbInterval"))->setCurrentIndex(0);
+        w.findChild<QLineEdit*>(QStringLiteral("edtStation"))->setText(QStringLiteral("st-3"));
+        w.findChild<QLineEdit*>(QStringLiteral("edtBroker"))->setText(broker.url());
+        w.btnStartClick();
+        QVERIFY(w.station().isRunning());
+        auto* status = w.findChild<QLabel*>(QStringLiteral("lblBroker"));
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith("MQTT: connected"), 30000);
+
+        for (int i = 0; i < 12; ++i) {
+            clock.advance(1000);
+            MeterReading reading;
+            reading.level = 64.0f;
+            reading.weightingA = true;
+            w.station().renderReading(reading);
+            w.station().advance();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !subscriber.payloads(QStringLiteral("audimark/st-3/interval")).isEmpty(), 30000);
+        const QJsonObject first =
+            QJsonDocument::fromJson(subscriber.payloads("audimark/st-3/interval").first()).object();
+        QCOMPARE(first.value(QStringLiteral("laeq_db")).toDouble(), 64.0);
+        w.btnStopClick();
+        QVERIFY(status->isHidden());
     }
 
     void mainWindowLinkFeedsTheMonitor()
