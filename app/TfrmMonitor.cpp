@@ -5,7 +5,6 @@
 #include "graph/GraphWindowState.h"
 #include "graph/PESGraph.h"
 #include "graph/TfrmGraph.h"
-#include "graph/Tslider2.h"
 #include "serial/ComErrors.h"
 
 #include <QCheckBox>
@@ -417,8 +416,7 @@ bool TfrmMonitor::placeCursorsOnSpan(TfrmGraph& graph, qint64 startMs, qint64 en
     }
     if (first < 0)
         return false;
-    graph.slider()->SetValue1(first);
-    graph.slider()->SetValue2(last);
+    graph.placeCursors(first, last);
     return true;
 }
 
