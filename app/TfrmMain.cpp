@@ -11,6 +11,7 @@
 #include "app/SetupCommands.h"
 #include "app/SubWindowTiling.h"
 #include "app/TfrmHistory.h"
+#include "app/TfrmMonitor.h"
 #include "app/TfrmPanel.h"
 #include "data/DataDirectory.h"
 #include "data/GeneratedDataSets.h"
@@ -312,6 +313,9 @@ void TfrmMain::buildMenus()
     realTime->setObjectName(QStringLiteral("RealTime1"));
     realTime->addAction(Run1);
     realTime->addAction(Stop1);
+    realTime->addSeparator();
+    realTime->addAction(addCommand(QStringLiteral("Monitor1"), QStringLiteral("Monitor..."),
+                                   &TfrmMain::Monitor1Click));
 
     DataLogger1 = bar->addMenu(QStringLiteral("&Data Logger"));
     DataLogger1->setObjectName(QStringLiteral("DataLogger1"));
@@ -995,6 +999,24 @@ void TfrmMain::History1Click()
     frame->setGeometry(0, 0, area.width(), std::max(area.height() * 2 / 3, 300));
     frame->show();
     mdiArea_->setActiveSubWindow(frame);
+}
+
+TfrmMonitor* TfrmMain::monitorWindow() const
+{
+    return monitorWindow_;
+}
+
+void TfrmMain::Monitor1Click()
+{
+    if (!monitorWindow_) {
+        monitorWindow_ = new TfrmMonitor(link_, environment_.archive, dataDirectory_,
+                                         [this] { return graphState_.RealTimeGraph.data(); });
+        QMdiSubWindow* frame = mdiArea_->addSubWindow(monitorWindow_);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->resize(880, 600);
+    }
+    monitorWindow_->parentWidget()->showNormal();
+    mdiArea_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(monitorWindow_->parentWidget()));
 }
 
 void TfrmMain::ExportReport1Click()

@@ -53,6 +53,7 @@ class TfrmGraph;
 class RealTimeCommands;
 class RealTimeArchiver;
 class ArchiveSession;
+class TfrmMonitor;
 class LoggerDownloadCommand;
 class SetupCommands;
 class AutoLoadCommands;
@@ -174,6 +175,8 @@ public:
     [[nodiscard]] Archive* archive() const { return archive_; }
     // The History window, null while it is not open.
     [[nodiscard]] TfrmHistory* historyWindow() const { return historyWindow_; }
+    // The Monitor window (Real Time > "Monitor..."), null while it is not open.
+    [[nodiscard]] TfrmMonitor* monitorWindow() const;
     // The list window's commands: text import and export, Output Tabular to
     // graph, printing and Printer Setup.
     [[nodiscard]] TabularCommands& tabularCommands();
@@ -239,6 +242,7 @@ private:
     void ExportReport1Click();
     // Opens the History window, or brings it to the front.
     void History1Click();
+    void Monitor1Click();
     void btnPrintClick();
     void LoadData1Click();
     void EraseMemory1Click();
@@ -314,4 +318,5 @@ private:
     std::unique_ptr<FileCommands> fileCommands_;
     Archive* archive_ = nullptr;
     QPointer<TfrmHistory> historyWindow_;
+    QPointer<TfrmMonitor> monitorWindow_;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 // Who receives decoded live readings, in this order: the control panel, then
-// the real-time recorder.
+// the real-time recorder, then the noise monitoring (a LiveReadingView too).
 
 #include "meter/LiveFrame.h"
 

@@ -264,6 +264,8 @@ void MeterLink::dispatchReading(const MeterReading& reading)
         panel_->renderReading(reading);
     if (recordingRunning())
         recorder_->sampleReading(reading);
+    if (monitor_)
+        monitor_->renderReading(reading);
 }
 
 bool MeterLink::recordingRunning() const

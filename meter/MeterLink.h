@@ -69,6 +69,9 @@ public:
     // Consumers of decoded readings; null while their window does not exist.
     void setPanel(LiveReadingView* panel) { panel_ = panel; }
     void setRecorder(LiveReadingRecorder* recorder) { recorder_ = recorder; }
+    // Noise monitoring: offered every reading after the panel and the
+    // recorder; null while no monitoring runs.
+    void setMonitor(LiveReadingView* monitor) { monitor_ = monitor; }
     // Called by the tick while a meter is connected, with the tick's local
     // time; scheduled logger emptying plugs in here.
     void setAutoLoadCheck(std::function<void(const QDateTime& now)> check)
@@ -199,5 +202,6 @@ private:
 
     LiveReadingView* panel_ = nullptr;
     LiveReadingRecorder* recorder_ = nullptr;
+    LiveReadingView* monitor_ = nullptr;
     std::function<void(const QDateTime&)> autoLoadCheck_;
 };

@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(items("File1"),
                  (QStringList{"&Open", "&Save", "Export Report (PDF)...", "History...", "-", "&Print",
                               "&Printer Setup", "-", "E&xit"}));
-        QCOMPARE(items("RealTime1"), (QStringList{"Run", "Stop"}));
+        QCOMPARE(items("RealTime1"), (QStringList{"Run", "Stop", "-", "Monitor..."}));
         QCOMPARE(items("DataLogger1"),
                  (QStringList{"Load Data", "Erase Memory", "Setup (hidden)",
                               "Start Auto Loading (hidden)", "Stop Auto Loading (hidden)",
