@@ -10,14 +10,11 @@
 #include "mqtt/StationPublisher.h"
 #include "serial/ComErrors.h"
 
-#include <QRegularExpression>
 #include <QSettings>
-#include <QSysInfo>
 #include <QTimer>
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <utility>
 
 namespace {
@@ -50,7 +47,7 @@ MonitorStationSettings MonitorStationSettings::load(QSettings& settings)
     }
     const QString station = settings.value(kStation).toString();
     loaded.station =
-        MonitorStation::isStationName(station) ? station : MonitorStation::defaultStation();
+        MonitorMessages::isStationName(station) ? station : MonitorMessages::defaultStation();
     loaded.mqttUrl = settings.value(kMqttUrl).toString();
     loaded.mqttPasswordFile = settings.value(kMqttPasswordFile).toString();
     loaded.mqttCaFile = settings.value(kMqttCaFile).toString();
@@ -93,27 +90,12 @@ MonitorStation::~MonitorStation()
     stop();
 }
 
-bool MonitorStation::isStationName(const QString& name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^[\\w.-]{1,64}$"),
-                                            QRegularExpression::UseUnicodePropertiesOption);
-    return pattern.match(name).hasMatch();
-}
-
-QString MonitorStation::defaultStation()
-{
-    QString name = QSysInfo::machineHostName().section(QLatin1Char('.'), 0, 0);
-    name.replace(QRegularExpression(QStringLiteral("[^\\w.-]")), QStringLiteral("-"));
-    name.truncate(64);
-    return isStationName(name) ? name : QStringLiteral("station");
-}
-
 bool MonitorStation::start(const MonitorStationSettings& settings)
 {
     if (isRunning() || !link_)
         return false;
     error_.clear();
-    if (!isStationName(settings.station)) {
+    if (!MonitorMessages::isStationName(settings.station)) {
         error_ = QStringLiteral("The station name needs 1 to 64 letters, digits, '.', '_' or '-'.");
         emit statusChanged();
         return false;
@@ -216,14 +198,7 @@ void MonitorStation::renderReading(const MeterReading& reading)
     const qint64 now = nowMs();
     monitor_->addReading(reading, now);
     if (publisher_)
-        publisher_->publishReading(
-            {{QStringLiteral("station"), settings_.station},
-             {QStringLiteral("time"), MonitorMessages::isoTime(now)},
-             {QStringLiteral("level_db"), std::round(reading.level * 10.0) / 10.0},
-             {QStringLiteral("weighting"),
-              reading.weightingA ? QStringLiteral("A") : QStringLiteral("C")},
-             {QStringLiteral("time_weighting"),
-              reading.fast ? QStringLiteral("F") : QStringLiteral("S")}});
+        publisher_->publishReading(MonitorMessages::reading(reading, settings_.station, now));
 }
 
 void MonitorStation::advance()

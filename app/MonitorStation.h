@@ -70,11 +70,6 @@ public:
     MonitorStation(const MonitorStation&) = delete;
     MonitorStation& operator=(const MonitorStation&) = delete;
 
-    // A letter, digit, '.', '_' or '-', 1 to 64 of them.
-    [[nodiscard]] static bool isStationName(const QString& name);
-    // This machine's name, made a station name.
-    [[nodiscard]] static QString defaultStation();
-
     // Opens the outbox and starts taking readings: false with error() set
     // when the outbox cannot be opened (nothing runs then).
     bool start(const MonitorStationSettings& settings);

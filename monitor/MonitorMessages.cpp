@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <QJsonValue>
+#include <QRegularExpression>
+#include <QSysInfo>
 
 #include <cmath>
 #include <cstdlib>
@@ -93,6 +95,34 @@ QJsonObject event(const MonitorEvent& e, const EventCriteria& criteria, const QS
             {QStringLiteral("threshold_db"), criteria.thresholdDb},
             {QStringLiteral("min_duration_s"), criteria.minDurationSeconds},
             {QStringLiteral("hysteresis_db"), criteria.hysteresisDb}};
+}
+
+QJsonObject reading(const MeterReading& reading, const QString& station, qint64 utcMs)
+{
+    return {{QStringLiteral("station"), station},
+            {QStringLiteral("time"), isoTime(utcMs)},
+            {QStringLiteral("level_db"), std::round(reading.level * 10.0) / 10.0},
+            {QStringLiteral("weighting"),
+             reading.weightingA ? QStringLiteral("A") : QStringLiteral("C")},
+            {QStringLiteral("time_weighting"),
+             reading.fast ? QStringLiteral("F") : QStringLiteral("S")},
+            {QStringLiteral("over"), reading.over},
+            {QStringLiteral("under"), reading.under}};
+}
+
+bool isStationName(const QString& name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[\\w.-]{1,64}$"),
+                                            QRegularExpression::UseUnicodePropertiesOption);
+    return pattern.match(name).hasMatch();
+}
+
+QString defaultStation()
+{
+    QString name = QSysInfo::machineHostName().section(QLatin1Char('.'), 0, 0);
+    name.replace(QRegularExpression(QStringLiteral("[^\\w.-]")), QStringLiteral("-"));
+    name.truncate(64);
+    return isStationName(name) ? name : QStringLiteral("station");
 }
 
 } // namespace MonitorMessages

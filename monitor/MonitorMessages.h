@@ -22,6 +22,17 @@ inline const QString EventTopic = QStringLiteral("event");
 [[nodiscard]] QJsonObject event(const MonitorEvent& event, const EventCriteria& criteria,
                                 const QString& station);
 
+// A live reading as it is published (not stored): station, time, level_db,
+// weighting ("A"/"C"), time_weighting ("F"/"S"), over, under.
+[[nodiscard]] QJsonObject reading(const MeterReading& reading, const QString& station,
+                                  qint64 utcMs);
+
+// A station name: 1 to 64 letters, digits, '.', '_' or '-' (it names MQTT
+// topics and the queue file).
+[[nodiscard]] bool isStationName(const QString& name);
+// The host's name as a station name; "station" when it gives none.
+[[nodiscard]] QString defaultStation();
+
 // "2026-12-08T06:10:00.000+01:00" of ms since the epoch, in local time.
 [[nodiscard]] QString isoTime(qint64 utcMs);
 // "F", "S", "mixed" or "" (no readings).

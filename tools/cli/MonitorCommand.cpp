@@ -17,7 +17,6 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSysInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -54,21 +53,6 @@ std::optional<double> secondsOf(const QString& text)
 }
 
 } // namespace
-
-bool isStationName(const QString& name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^[\\w.-]{1,64}$"),
-                                            QRegularExpression::UseUnicodePropertiesOption);
-    return pattern.match(name).hasMatch();
-}
-
-QString defaultStation()
-{
-    QString name = QSysInfo::machineHostName().section(QLatin1Char('.'), 0, 0);
-    name.replace(QRegularExpression(QStringLiteral("[^\\w.-]")), QStringLiteral("-"));
-    name.truncate(64);
-    return isStationName(name) ? name : QStringLiteral("station");
-}
 
 std::optional<MonitorOptions> of(const CommandLine::Invocation& invocation, QString& error)
 {
@@ -118,8 +102,8 @@ std::optional<MonitorOptions> of(const CommandLine::Invocation& invocation, QStr
         error = QStringLiteral("--min-duration and --hysteresis go with --threshold");
         return std::nullopt;
     }
-    options.station = isSet("station") ? value("station") : defaultStation();
-    if (!isStationName(options.station)) {
+    options.station = isSet("station") ? value("station") : MonitorMessages::defaultStation();
+    if (!MonitorMessages::isStationName(options.station)) {
         error = QStringLiteral("--station needs 1 to 64 letters, digits, '.', '_' or '-'");
         return std::nullopt;
     }
@@ -286,16 +270,7 @@ public:
     {
         const qint64 now = time_.nowMs();
         if (publisher_)
-            publisher_->publishReading(
-                {{QStringLiteral("station"), options_.station},
-                 {QStringLiteral("time"), MonitorMessages::isoTime(now)},
-                 {QStringLiteral("level_db"), std::round(reading.level * 10.0) / 10.0},
-                 {QStringLiteral("weighting"),
-                  reading.weightingA ? QStringLiteral("A") : QStringLiteral("C")},
-                 {QStringLiteral("time_weighting"),
-                  reading.fast ? QStringLiteral("F") : QStringLiteral("S")},
-                 {QStringLiteral("over"), reading.over},
-                 {QStringLiteral("under"), reading.under}});
+            publisher_->publishReading(MonitorMessages::reading(reading, options_.station, now));
         if (options_.verbose) {
             if (options_.json)
                 printJson(QStringLiteral("reading"),

@@ -45,11 +45,6 @@ namespace MonitorArguments {
 // do not read.
 [[nodiscard]] std::optional<MonitorOptions> of(const CommandLine::Invocation& invocation,
                                                QString& error);
-// A station name: 1 to 64 letters, digits, '.', '_' or '-' (it names MQTT
-// topics and the queue file).
-[[nodiscard]] bool isStationName(const QString& name);
-// The host's name as a station name; "station" when it gives none.
-[[nodiscard]] QString defaultStation();
 } // namespace MonitorArguments
 
 // The text lines: local times, numbers as the locale writes them.
