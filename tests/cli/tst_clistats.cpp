@@ -450,6 +450,9 @@ private slots:
             << QStringList{"report", rec, "--out", dir_.filePath("r.pdf"), "--calibration-after",
                            "94 dB"}
             << 2 << "--calibration-after needs a level in dB from 0 to 200, not \"94 dB\"";
+        QTest::newRow("report with tables over a span it was not given")
+            << QStringList{"report", rec, "--out", dir_.filePath("r.pdf"), "--tables-over", "span"}
+            << 2 << "--tables-over span needs --from and --to";
         QTest::newRow("report to a missing folder")
             << QStringList{"report", rec, "--out", dir_.filePath("no/such/folder/r.pdf")} << 1
             << "cannot write";
