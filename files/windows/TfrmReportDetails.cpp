@@ -60,7 +60,7 @@ TfrmReportDetails::TfrmReportDetails(QWidget* parent) : QDialog(parent)
     tablesOver_ = new QComboBox(tables);
     tablesOver_->setObjectName(QStringLiteral("tables-over"));
     tablesOver_->addItem(QStringLiteral("The whole series"), false);
-    tablesOver_->addItem(QStringLiteral("The span between the cursors"), true);
+    tablesOver_->addItem(QStringLiteral("Between the cursors"), true);
     tablesOver_->setEnabled(false);
     connect(tablesOver_, &QComboBox::currentIndexChanged, this, [this] {
         if (tablesOver_->isEnabled())

@@ -448,7 +448,7 @@ private slots:
         QCOMPARE(dialog.entry().settings.value("tables-over"), QString("span"));
         dialog.setHasSpan(true);
         QVERIFY(over->isEnabled());
-        QCOMPARE(over->currentText(), QString("The span between the cursors"));
+        QCOMPARE(over->currentText(), QString("Between the cursors"));
         over->setCurrentIndex(0);
         QCOMPARE(dialog.entry().settings.value("tables-over"), QString("whole"));
     }
