@@ -592,13 +592,22 @@ void NoiseReport::makeSections(const ReportSeries& series, const ReportSettings&
 {
     sections = ReportSections{};
     sections.settings = settings;
-    const qsizetype n = std::min<qsizetype>(qsizetype(series.times.size()), series.size());
+    qsizetype n = std::min<qsizetype>(qsizetype(series.times.size()), series.size());
     // Periods and events need times in order (the loaders refuse others,
     // a chart's points may hold them).
     if (n == 0 || firstBackwardStep(series.times))
         return;
-    const std::span<const double> times(series.times.data(), std::size_t(n));
-    const std::span<const float> levels(series.levels.data(), std::size_t(n));
+    qsizetype first = 0;
+    if (settings.tablesOverSpan && span) {
+        // The span was clamped into the series when the report was made.
+        first = std::clamp<qsizetype>(span->span.first, 0, n - 1);
+        n = std::clamp<qsizetype>(span->span.last, first, n - 1) - first + 1;
+        sections.overSpan = true;
+        sections.spanFirstTime = series.times[std::size_t(first)];
+        sections.spanLastTime = series.times[std::size_t(first + n - 1)];
+    }
+    const std::span<const double> times(series.times.data() + first, std::size_t(n));
+    const std::span<const float> levels(series.levels.data() + first, std::size_t(n));
     const SampleTiming timing = SampleTiming::of(times, levels, series.intervalSeconds);
     qint64 lastEnd = timing.startMs.back();
     for (qsizetype i = 0; i < n; ++i)
@@ -684,6 +693,16 @@ double dateTimeOfMs(qint64 ms)
 {
     return SampleTiming::toDateTime(ms);
 }
+
+// A note's first line when its table is made of the span only.
+QStringList spanNote(const ReportSections& sections, const QLocale& locale)
+{
+    if (!sections.overSpan)
+        return {};
+    return {QStringLiteral("Between the cursors, %1 to %2.")
+                .arg(NoiseReportTexts::dateTimeText(sections.spanFirstTime, locale),
+                     NoiseReportTexts::dateTimeText(sections.spanLastTime, locale))};
+}
 } // namespace
 
 ReportGrid NoiseReport::periodGrid(const QLocale& locale) const
@@ -756,7 +775,9 @@ ReportGrid NoiseReport::denGrid(const QLocale& locale) const
     for (const DenLevels& day : sections.den.days)
         row(NoiseReportTexts::dateText(day.date, locale), day, false);
     if (!sections.den.days.isEmpty())
-        row(QStringLiteral("Whole series"), sections.den.whole, true);
+        row(sections.overSpan ? QStringLiteral("Between the cursors")
+                              : QStringLiteral("Whole series"),
+            sections.den.whole, true);
     return grid;
 }
 
@@ -796,7 +817,7 @@ ReportGrid NoiseReport::eventGrid(const QLocale& locale) const
 
 QStringList NoiseReport::periodNote(const QLocale& locale) const
 {
-    QStringList note;
+    QStringList note = spanNote(sections, locale);
     note << QStringLiteral("Periods of %1, aligned to the clock. %2,%3 is the equivalent level "
                            "of the readings that start in the period, each weighted by the "
                            "time it stands for. A period the readings do not cover whole (a "
@@ -819,7 +840,7 @@ QStringList NoiseReport::periodNote(const QLocale& locale) const
 QStringList NoiseReport::denNote(const QLocale& locale) const
 {
     const DenSettings& d = sections.settings.den;
-    return {QStringLiteral("Day %1\u2013%2, evening %2\u2013%3 (+%4 dB), night %3\u2013%1 "
+    return spanNote(sections, locale) + QStringList{QStringLiteral("Day %1\u2013%2, evening %2\u2013%3 (+%4 dB), night %3\u2013%1 "
                            "(+%5 dB). A day runs from %1 to %1 the next morning and is named by "
                            "the date it starts on. Lden and Ldn are given for a day whose "
                            "periods all hold readings; coverage is the part of each period "
@@ -833,7 +854,7 @@ QStringList NoiseReport::eventNote(const QLocale& locale) const
 {
     using namespace NoiseReportTexts;
     const EventCriteria& c = sections.criteria;
-    QStringList note;
+    QStringList note = spanNote(sections, locale);
     note << QStringLiteral("An event: the level strictly above %1 for at least %2 s, ended by a "
                            "level below %3, a gap or the end of the series. SEL = %4 + "
                            "10 lg(duration / 1 s).")
@@ -857,7 +878,7 @@ QStringList NoiseReport::eventNote(const QLocale& locale) const
 
 QStringList NoiseReport::distributionNote(const QLocale& locale) const
 {
-    return {
+    return spanNote(sections, locale) + QStringList{
         QStringLiteral("%1. The share of the readings in each 1 dB class (bars, left "
                        "scale; 60 dB holds 60.0 to 60.9 dB) and the share at or above each "
                        "level (line, right scale), counted by readings as Ln is.")

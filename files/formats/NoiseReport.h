@@ -191,8 +191,9 @@ struct ReportGrid
     QList<Row> rows;
 };
 
-// The figures of the tables after the first page, of the whole series
-// (ReportSettings says how they are made; the threshold is the report's).
+// The figures of the tables after the first page, of the whole series or of
+// the span between the cursors (ReportSettings says how they are made; the
+// threshold is the report's).
 struct ReportSections
 {
     // The most events the list shows; the count says how many there are.
@@ -200,6 +201,11 @@ struct ReportSections
 
     bool made = false; // false: not asked for, or times that run backwards
     ReportSettings settings;
+    // Made of the points between the cursors only: the times of the first
+    // and the last of them (date-time values).
+    bool overSpan = false;
+    double spanFirstTime = 0.0;
+    double spanLastTime = 0.0;
     // The most rows the period table takes (some 40 pages); a length set
     // that needs more gives way to the next of 5 min, 15 min, 1 h and 1 d
     // that needs fewer, and the table says so.
@@ -270,7 +276,9 @@ struct NoiseReport
     [[nodiscard]] QList<ReportTableRow> pageTableRows(const QLocale& locale = QLocale()) const;
     // Works out the tables after the first page for the series the report
     // was made of: the periods, the day-evening-night levels, the events
-    // above the report's threshold and the level distribution.
+    // above the report's threshold and the level distribution; of the
+    // points between the cursors only when the settings ask for it and the
+    // report has a span.
     void makeSections(const ReportSeries& series, const ReportSettings& settings = {});
     // The period table: date, time, LAeq,T (named by the weighting), LAmax,
     // LA10, LA90, samples, coverage ("83 % incomplete") and events.
@@ -281,7 +289,8 @@ struct NoiseReport
     // The events: number, start, end, duration, LAmax, LAeq, SEL; at most
     // kMostEventsListed.
     [[nodiscard]] ReportGrid eventGrid(const QLocale& locale = QLocale()) const;
-    // What each table is made with, one paragraph a line.
+    // What each table is made with, one paragraph a line; first "Between
+    // the cursors, <start> to <end>." when made of the span only.
     [[nodiscard]] QStringList periodNote(const QLocale& locale = QLocale()) const;
     [[nodiscard]] QStringList denNote(const QLocale& locale = QLocale()) const;
     [[nodiscard]] QStringList eventNote(const QLocale& locale = QLocale()) const;

@@ -177,6 +177,7 @@ const QString kMinDuration = QStringLiteral("min-duration");
 const QString kHysteresis = QStringLiteral("hysteresis");
 const QString kDenHours = QStringLiteral("den-hours");
 const QString kDenPenalties = QStringLiteral("den-penalties");
+const QString kTablesOver = QStringLiteral("tables-over");
 constexpr qint64 kMinuteMs = 60'000;
 constexpr qint64 kHourMs = 3'600'000;
 
@@ -195,7 +196,8 @@ QString plainNumber(double value)
 
 const QStringList& ReportSettings::names()
 {
-    static const QStringList list = {kPeriod, kMinDuration, kHysteresis, kDenHours, kDenPenalties};
+    static const QStringList list = {kPeriod,   kMinDuration,  kHysteresis,
+                                     kDenHours, kDenPenalties, kTablesOver};
     return list;
 }
 
@@ -221,6 +223,8 @@ QString ReportSettings::value(const QString& name) const
     if (name == kDenPenalties)
         return plainNumber(den.eveningPenaltyDb) + QLatin1Char(',') +
                plainNumber(den.nightPenaltyDb);
+    if (name == kTablesOver)
+        return tablesOverSpan ? QStringLiteral("span") : QStringLiteral("whole");
     return {};
 }
 
@@ -254,6 +258,12 @@ bool ReportSettings::setValue(const QString& name, const QString& text)
         return den.readStarts(trimmed);
     if (name == kDenPenalties)
         return den.readPenalties(trimmed);
+    if (name == kTablesOver) {
+        if (trimmed != QLatin1String("whole") && trimmed != QLatin1String("span"))
+            return false;
+        tablesOverSpan = trimmed == QLatin1String("span");
+        return true;
+    }
     return false;
 }
 
@@ -310,7 +320,8 @@ bool operator==(const ReportSettings& a, const ReportSettings& b)
                           d.eveningPenaltyDb, d.nightPenaltyDb);
     };
     return a.periodMs == b.periodMs && a.minDurationSeconds == b.minDurationSeconds &&
-           a.hysteresisDb == b.hysteresisDb && denOf(a.den) == denOf(b.den);
+           a.hysteresisDb == b.hysteresisDb && denOf(a.den) == denOf(b.den) &&
+           a.tablesOverSpan == b.tablesOverSpan;
 }
 
 namespace ReportDetailsStore {

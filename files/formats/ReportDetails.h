@@ -76,19 +76,24 @@ struct ReportDetails
 // periods of the period table (0: chosen by the series' span, see
 // periodFor), the minimum duration and hysteresis of the exceedance events
 // (their threshold is the report's, the one the time above counts with),
-// and the day-evening-night periods and penalties. Set in the report dialog
-// and by options of `audimark-cli report` named after the fields.
+// the day-evening-night periods and penalties, and whether the tables cover
+// the whole series or only the span between the cursors (when the report
+// has one). Set in the report dialog and by options of `audimark-cli
+// report` named after the fields.
 struct ReportSettings
 {
     qint64 periodMs = 0;
     double minDurationSeconds = 10.0;
     double hysteresisDb = 2.0;
     DenSettings den;
+    bool tablesOverSpan = false;
 
-    // "period", "min-duration", "hysteresis", "den-hours", "den-penalties".
+    // "period", "min-duration", "hysteresis", "den-hours", "den-penalties",
+    // "tables-over".
     [[nodiscard]] static const QStringList& names();
     // A field as text, the way setValue reads it back: "1h", "15m", "30s"
-    // or "" (by the span); "10s"; "2"; "07:00,19:00,23:00"; "5,10".
+    // or "" (by the span); "10s"; "2"; "07:00,19:00,23:00"; "5,10";
+    // "whole" or "span".
     [[nodiscard]] QString value(const QString& name) const;
     // False, and nothing changed, when the text does not read or the name
     // is unknown. A period is a length dividing a day ("15m", "1h", empty

@@ -216,6 +216,7 @@ bool FileCommands::ExportReport1Click(QWidget* window)
         remembered.details.instrumentModel = source.series.meterModel;
     TfrmReportDetails detailsDialog(graph);
     detailsDialog.setEntry(remembered);
+    detailsDialog.setHasSpan(source.report.span.has_value());
     if (context_.dialogs.exec(detailsDialog) != QDialog::Accepted)
         return false;
     const ReportDetailsStore::Entry entered = detailsDialog.entry();

@@ -57,6 +57,16 @@ TfrmReportDetails::TfrmReportDetails(QWidget* parent) : QDialog(parent)
     for (const qint64 ms : {60'000LL, 300'000LL, 900'000LL, 1'800'000LL, 3'600'000LL, 86'400'000LL})
         period_->addItem(ReportSettings::periodText(ms), ms);
     tableForm->addRow(QStringLiteral("Period length:"), period_);
+    tablesOver_ = new QComboBox(tables);
+    tablesOver_->setObjectName(QStringLiteral("tables-over"));
+    tablesOver_->addItem(QStringLiteral("The whole series"), false);
+    tablesOver_->addItem(QStringLiteral("Between the cursors"), true);
+    tablesOver_->setEnabled(false);
+    connect(tablesOver_, &QComboBox::currentIndexChanged, this, [this] {
+        if (tablesOver_->isEnabled())
+            overSpanChosen_ = tablesOver_->currentData().toBool();
+    });
+    tableForm->addRow(QStringLiteral("Tables over:"), tablesOver_);
     const auto spin = [tables](double low, double high, double step, const QString& suffix) {
         auto* box = new QDoubleSpinBox(tables);
         box->setRange(low, high);
@@ -113,8 +123,17 @@ void TfrmReportDetails::setEntry(const ReportDetailsStore::Entry& entry)
     setSettings(entry.settings);
 }
 
+void TfrmReportDetails::setHasSpan(bool hasSpan)
+{
+    hasSpan_ = hasSpan;
+    tablesOver_->setEnabled(hasSpan);
+    tablesOver_->setCurrentIndex(hasSpan && overSpanChosen_ ? 1 : 0);
+}
+
 void TfrmReportDetails::setSettings(const ReportSettings& settings)
 {
+    overSpanChosen_ = settings.tablesOverSpan;
+    tablesOver_->setCurrentIndex(hasSpan_ && overSpanChosen_ ? 1 : 0);
     const int period = period_->findData(settings.periodMs);
     if (period < 0)
         period_->addItem(ReportSettings::periodText(settings.periodMs), settings.periodMs);
@@ -143,6 +162,7 @@ ReportSettings TfrmReportDetails::settings() const
     settings.den.nightStartMinute = minute(nightStart_);
     settings.den.eveningPenaltyDb = eveningPenalty_->value();
     settings.den.nightPenaltyDb = nightPenalty_->value();
+    settings.tablesOverSpan = overSpanChosen_;
     return settings;
 }
 

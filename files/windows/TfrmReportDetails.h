@@ -9,6 +9,9 @@
 // window's threshold), the day-evening-night periods and penalties. OK is
 // refused while a calibration level does not read or the day, evening and
 // night do not follow each other round the clock; the dialog says why.
+// Whether the tables cover the whole series or the span between the
+// cursors is offered only when the graph has the cursors apart (setHasSpan);
+// without a span it shows the whole series and keeps the choice remembered.
 
 #include "files/formats/ReportDetails.h"
 
@@ -33,6 +36,8 @@ public:
     explicit TfrmReportDetails(QWidget* parent = nullptr);
 
     void setEntry(const ReportDetailsStore::Entry& entry);
+    // Whether the report has a span between the cursors (default: no).
+    void setHasSpan(bool hasSpan);
     // What the fields hold; a level that does not read is left out.
     [[nodiscard]] ReportDetailsStore::Entry entry() const;
 
@@ -64,6 +69,9 @@ private:
     QTimeEdit* nightStart_ = nullptr;
     QDoubleSpinBox* eveningPenalty_ = nullptr;
     QDoubleSpinBox* nightPenalty_ = nullptr;
+    QComboBox* tablesOver_ = nullptr;
+    bool hasSpan_ = false;
+    bool overSpanChosen_ = false; // kept while there is no span to offer
 
     void setSettings(const ReportSettings& settings);
     [[nodiscard]] ReportSettings settings() const;

@@ -450,6 +450,9 @@ private slots:
             << QStringList{"report", rec, "--out", dir_.filePath("r.pdf"), "--calibration-after",
                            "94 dB"}
             << 2 << "--calibration-after needs a level in dB from 0 to 200, not \"94 dB\"";
+        QTest::newRow("report with tables over a span it was not given")
+            << QStringList{"report", rec, "--out", dir_.filePath("r.pdf"), "--tables-over", "span"}
+            << 2 << "--tables-over span needs --from and --to";
         QTest::newRow("report to a missing folder")
             << QStringList{"report", rec, "--out", dir_.filePath("no/such/folder/r.pdf")} << 1
             << "cannot write";
@@ -576,6 +579,10 @@ private slots:
             << "en_US.UTF-8" << QStringList{} << "letter"
             << "4/14/2010 11:50:00 PM" << QStringList{} << QStringList{"Calibration not stated"}
             << 3 << QStringList{};
+        QTest::newRow("the tables over the span between the cursors")
+            << "en_US.UTF-8" << QStringList{"--from", "23:55:00", "--to", "00:05:00"} << "letter"
+            << "4/14/2010 11:50:00 PM" << QStringList{"--tables-over", "span"} << QStringList{}
+            << 3 << QStringList{"Between the cursors, 4/14/2010 11:55:00 PM to 4/15/2010"};
         QTest::newRow("the tables' settings")
             << "en_US.UTF-8" << QStringList{} << "letter"
             << "4/14/2010 11:50:00 PM"

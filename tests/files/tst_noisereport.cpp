@@ -23,6 +23,7 @@
 
 #include "files/windows/NoiseReportPrinter.h"
 #include "files/windows/TfrmReportDetails.h"
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -430,6 +431,26 @@ private slots:
         dialog.accept();
         QCOMPARE(accepted.size(), 1);
         QCOMPARE(dialog.entry().settings.value("den-hours"), QString("07:00,20:30,23:00"));
+    }
+
+    // The tables over the span between the cursors are offered only with
+    // one; without, the choice shows the whole series and stays remembered.
+    void detailsDialogOffersTheSpanOnlyWithOne()
+    {
+        TfrmReportDetails dialog;
+        auto* over = dialog.findChild<QComboBox*>("tables-over");
+        QVERIFY(over);
+        ReportDetailsStore::Entry entry;
+        QVERIFY(entry.settings.setValue("tables-over", "span"));
+        dialog.setEntry(entry);
+        QVERIFY(!over->isEnabled());
+        QCOMPARE(over->currentText(), QString("The whole series"));
+        QCOMPARE(dialog.entry().settings.value("tables-over"), QString("span"));
+        dialog.setHasSpan(true);
+        QVERIFY(over->isEnabled());
+        QCOMPARE(over->currentText(), QString("Between the cursors"));
+        over->setCurrentIndex(0);
+        QCOMPARE(dialog.entry().settings.value("tables-over"), QString("whole"));
     }
 
     void cancelledQuestionsWriteNothing_data()

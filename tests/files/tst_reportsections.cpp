@@ -33,6 +33,9 @@ struct SeriesShape
     int gapFrom = -1;
     int gapTo = -1;
     bool aWeighted = true;
+    // The report's cursors on these points (-1: no span).
+    int spanFirst = -1;
+    int spanLast = -1;
 };
 } // namespace
 Q_DECLARE_METATYPE(SeriesShape)
@@ -138,6 +141,22 @@ private slots:
         QTest::newRow("an event shorter than the minimum duration is none")
             << event << QStringList{"min-duration=11s"} << 70.0 << "events" << 0 << -1
             << QStringList{"No.", "Start", "End", "Duration", "LAmax", "LAeq", "SEL"} << false;
+        SeriesShape quietSpan = event;
+        quietSpan.spanFirst = 0; // 09:55:00 to 09:59:49, before the loud part
+        quietSpan.spanLast = 289;
+        QTest::newRow("over the span: only its period, without the loud part")
+            << quietSpan << QStringList{"tables-over=span"} << 70.0 << "periods" << 1 << 0
+            << QStringList{"4/14/2010", "9:55 AM\u201310:00 AM", "50.0", "50.0", "50.0", "50.0",
+                           "290",       "96 % incomplete",       "0"}
+            << true;
+        QTest::newRow("over the span: no event outside it")
+            << quietSpan << QStringList{"tables-over=span"} << 70.0 << "events" << 0 << -1
+            << QStringList{"No.", "Start", "End", "Duration", "LAmax", "LAeq", "SEL"} << false;
+        QTest::newRow("a span, tables over the whole series: the event")
+            << quietSpan << QStringList{} << 70.0 << "events" << 1 << 0
+            << QStringList{"1",   "4/14/2010 9:59:55 AM", "10:00:05 AM", "0:00:10", "80.0", "80.0",
+                           "90.0"}
+            << false;
         SeriesShape gap;
         gap.start = QStringLiteral("09:50");
         gap.minutes = 30;
@@ -177,9 +196,15 @@ private slots:
             QVERIFY2(chosen.setValue(setting.section('=', 0, 0), setting.section('=', 1)),
                      qPrintable(setting));
         const ReportSeries series = seriesOf(shape);
-        NoiseReport report = NoiseReport::of(series, {}, threshold, us);
+        std::optional<ReportSpan> span;
+        if (shape.spanFirst >= 0)
+            span = ReportSpan{shape.spanFirst, shape.spanLast};
+        NoiseReport report = NoiseReport::of(series, span, threshold, us);
         report.makeSections(series, chosen);
         QVERIFY(report.sections.made);
+        if (report.sections.overSpan)
+            QCOMPARE(report.periodNote(us).first(),
+                     QString("Between the cursors, 4/14/2010 9:55:00 AM to 4/14/2010 9:59:49 AM."));
         const ReportGrid grid = gridOf(report, table);
         QCOMPARE(grid.rows.size(), rows);
         QCOMPARE(grid.numeric.size(), grid.columns.size());
@@ -257,6 +282,10 @@ private slots:
                                                 << "19,07,23" << false << "07:00,19:00,23:00";
         QTest::newRow("den-penalties 3,8") << "den-penalties"
                                            << "3,8" << true << "3,8";
+        QTest::newRow("tables-over span") << "tables-over"
+                                          << "span" << true << "span";
+        QTest::newRow("tables-over cursors") << "tables-over"
+                                             << "cursors" << false << "whole";
         QTest::newRow("unknown name") << "colour"
                                       << "red" << false << "";
     }
@@ -288,6 +317,7 @@ private slots:
         options.outFile = "r.pdf";
         options.settings = entry.settings;
         QVERIFY(options.settings.setValue("min-duration", "30s"));
+        QVERIFY(options.settings.setValue("tables-over", "span"));
         const QStringList arguments = ReportRunner::arguments(options);
         // Only what differs from the defaults.
         QVERIFY(!arguments.join(' ').contains("hysteresis"));

@@ -107,7 +107,10 @@ QList<Option> reportSettingOptions()
                             "0.5h; events lie above --threshold.")},
             {QStringLiteral("hysteresis"), QStringLiteral("dB"),
              QStringLiteral("An event ends at a level below the threshold minus this (default "
-                            "2).")}};
+                            "2).")},
+            {QStringLiteral("tables-over"), QStringLiteral("whole|span"),
+             QStringLiteral("What the tables after the first page cover: the whole series (the "
+                            "default) or only the span between --from and --to.")}};
 }
 
 Option thresholdOption()
@@ -278,7 +281,7 @@ QList<Command> buildCommands()
              "[--instrument-class TEXT] [--calibration-before dB] "
              "[--calibration-after dB] [--weather TEXT] [--notes TEXT] "
              "[--period LENGTH|auto] [--min-duration DURATION] [--hysteresis dB] "
-             "[--den-hours D,E,N] [--den-penalties E,N] [--archive URL|FILE]"),
+             "[--tables-over whole|span] [--den-hours D,E,N] [--den-penalties E,N] [--archive URL|FILE]"),
          QStringLiteral("write a PDF noise report"),
          QStringLiteral("Writes the PDF noise report of a series, read as `stats` reads "
                         "it; the span between --from and --to is shaded and reported beside the "

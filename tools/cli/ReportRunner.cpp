@@ -32,6 +32,18 @@ bool readReportOptions(const CommandLine::Invocation& invocation, const StatsOpt
             return false;
         }
     }
+    const QString tablesOver = QStringLiteral("tables-over");
+    if (invocation.isSet(tablesOver)) {
+        if (!options.settings.setValue(tablesOver, invocation.value(tablesOver))) {
+            error = QStringLiteral("--tables-over must be whole or span");
+            return false;
+        }
+        if (options.settings.tablesOverSpan &&
+            (source.fromText.isEmpty() || source.toText.isEmpty())) {
+            error = QStringLiteral("--tables-over span needs --from and --to");
+            return false;
+        }
+    }
     return FigureOptions::readReportSettings(invocation, options.settings, error);
 }
 
