@@ -117,7 +117,7 @@ void NoiseMonitor::addReading(const MeterReading& reading, qint64 nowMs)
             closeEvent();
         if (!m_event && finite &&
             AcousticStatistics::isAbove(reading.level, criteria.thresholdDb)) {
-            m_event.emplace();
+            m_event = OpenEvent{};
             m_event->startMs = nowMs;
         }
         m_eventHoldsUnsettled = m_event.has_value();
